@@ -1,0 +1,94 @@
+// Platform services behind small interfaces: the screen (eyedropper and twips per
+// pixel), font metrics (auto-sized labels, caret placement) and system colours.
+// Headless builds use the deterministic fakes below; the Qt skin supplies real ones.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string_view>
+#include <utility>
+
+#include "tintbox/types.hpp"
+
+namespace tintbox {
+
+class Screen {
+public:
+    using Context = std::uintptr_t;
+
+    virtual ~Screen() = default;
+    virtual float twips_per_pixel_x() const = 0;
+    // The pointer's position in screen pixels; (0, 0) when it cannot be read.
+    virtual ScreenPoint cursor_position() const = 0;
+    // A device context for reading pixels of the whole screen; every context taken is
+    // given back with release_context.
+    virtual Context acquire_context() = 0;
+    // The colour of one screen pixel, -1 when it cannot be read.
+    virtual ColorValue pixel(Context context, ScreenPoint point) = 0;
+    virtual void release_context(Context context) = 0;
+};
+
+// Holds a screen context for one scope and gives it back however the scope ends.
+class ScreenContext {
+public:
+    explicit ScreenContext(Screen& screen) : screen_(screen), context_(screen.acquire_context()) {}
+    ~ScreenContext() { screen_.release_context(context_); }
+    ScreenContext(const ScreenContext&) = delete;
+    ScreenContext& operator=(const ScreenContext&) = delete;
+
+    ColorValue pixel(ScreenPoint point) { return screen_.pixel(context_, point); }
+
+private:
+    Screen& screen_;
+    Screen::Context context_;
+};
+
+// A screen held in memory: every pixel starts 0; tests and the script driver set the
+// pointer, pixels and whether reading works.
+class FakeScreen : public Screen {
+public:
+    float twips_per_pixel_x() const override { return twips_per_pixel_x_; }
+    ScreenPoint cursor_position() const override { return cursor_; }
+    Context acquire_context() override;
+    ColorValue pixel(Context context, ScreenPoint point) override;
+    void release_context(Context context) override;
+
+    void set_twips_per_pixel_x(float twips) { twips_per_pixel_x_ = twips; }
+    void set_cursor(ScreenPoint point) { cursor_ = point; }
+    void set_pixel(ScreenPoint point, ColorValue color) { pixels_[{point.x, point.y}] = color; }
+    void fill(ColorValue color);
+    void set_unreadable(bool unreadable) { unreadable_ = unreadable; }
+    // Contexts taken and not yet given back.
+    int open_contexts() const noexcept { return open_contexts_; }
+
+private:
+    float twips_per_pixel_x_ = 15.0f;  // a 96-dpi screen
+    ScreenPoint cursor_;
+    ColorValue fill_ = 0;
+    std::map<std::pair<std::int32_t, std::int32_t>, ColorValue> pixels_;  // over the fill
+    bool unreadable_ = false;
+    int open_contexts_ = 0;
+    Context next_context_ = 1;
+};
+
+class FontMetrics {
+public:
+    virtual ~FontMetrics() = default;
+    // Width in pixels of the text drawn in the font shared by the control's text fields
+    // and labels.
+    virtual float text_width_pixels(std::u16string_view text) const = 0;
+};
+
+// A proportional default that matches the design-time label sizes ("FF" is 12 pixels)
+// and draws "1" narrower than "8", so layout that follows the digits is testable.
+class DefaultFontMetrics : public FontMetrics {
+public:
+    float text_width_pixels(std::u16string_view text) const override;
+    static float char_width_pixels(char16_t c);
+};
+
+// The RGB colour that a colour setting draws: system colours (top byte 0x80) resolved
+// through a fixed headless table, other values unchanged.
+ColorValue resolve_system_color(ColorValue color);
+
+}  // namespace tintbox

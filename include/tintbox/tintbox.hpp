@@ -1,0 +1,207 @@
+// The Tintbox colour-picker control: one object that owns its views and whose
+// procedures are its methods. The handlers are defined in the folders of their
+// subsystems: control/ (composition, start-up, layout, properties), color/ (colour
+// synchronisation, public colour methods, web-hex display), editors/ (scroll bars and
+// text fields), picking/ (spectrum and eyedropper).
+//
+// Errors: public methods throw tintbox::Error to their caller. Errors of event handlers
+// go to the error sink (set_error_sink); they never escape into the caller of an input
+// function.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "tintbox/conversions.hpp"
+#include "tintbox/property_bag.hpp"
+#include "tintbox/views.hpp"
+
+namespace tintbox {
+
+// Tags of ChangeSource: the door through which the current colour change entered.
+namespace tags {
+inline constexpr char kColorSpectrum[] = "ColorSpectrum";
+inline constexpr char kTxtRed[] = "txtRed";
+inline constexpr char kTxtGreen[] = "txtGreen";
+inline constexpr char kTxtBlue[] = "txtBlue";
+inline constexpr char kHsRed[] = "hsRed";
+inline constexpr char kHsGreen[] = "hsGreen";
+inline constexpr char kHsBlue[] = "hsBlue";
+inline constexpr char kTxtDec[] = "txtDec";
+inline constexpr char kTxtHex[] = "txtHex";
+inline constexpr char kTxtWebHex[] = "txtWebHex";
+}  // namespace tags
+
+// The two pointer shapes that the spectrum shows: A (a cross with an open centre) and
+// B (A with four corner brackets), 32 x 32 with the hot spot at (15, 15).
+PointerShapePtr pointer_shape_a();
+PointerShapePtr pointer_shape_b();
+
+struct TintboxPlatform {
+    std::shared_ptr<Screen> screen = std::make_shared<FakeScreen>();
+    std::shared_ptr<FontMetrics> fonts = std::make_shared<DefaultFontMetrics>();
+};
+
+class Tintbox {
+public:
+    // Creates the views with their design-time settings, then runs start-up: every view
+    // shows black and Change has been raised once (before any handler could be set; use
+    // set_change_handler and count from there).
+    explicit Tintbox(TintboxPlatform platform = {});
+    ~Tintbox();
+    Tintbox(const Tintbox&) = delete;
+    Tintbox& operator=(const Tintbox&) = delete;
+
+    // ---- The host's side: the members of _Tintbox ------------------------------------
+    // The colour shown by picNewColor.
+    ColorValue GetRGB() const;
+    // Limits `Value` to 0..16777215, shows it in picOldColor and every view; raises
+    // Change once.
+    void SetRGB(ColorValue Value);
+    // The component shown in txtRed / txtGreen / txtBlue (0 for an empty field).
+    std::int16_t GetRed() const;
+    std::int16_t GetGreen() const;
+    std::int16_t GetBlue() const;
+    // Limits `Value` to 0..255 and shows it in the component's field; raises Change
+    // twice when that changed the field's text, once otherwise. picOldColor shows the
+    // whole colour afterwards.
+    void SetRed(std::int16_t Value);
+    void SetGreen(std::int16_t Value);
+    void SetBlue(std::int16_t Value);
+    // Cleans `Number` in place and converts it (see tintbox::Dec). Never fails.
+    std::int32_t Dec(std::u16string& Number) const;
+    // Splits a colour into its components (see tintbox::SepRGB). Never fails.
+    void SepRGB(const std::int32_t& Value, std::int32_t& Red, std::int32_t& Green,
+                std::int32_t& Blue) const;
+    // The spectrum picture: the very object that was set, or null for none. Setting it
+    // signals PropertyChanged("Picture"); it raises no Change.
+    const PicturePtr& Picture() const;
+    void SetPicture(PicturePtr New_Picture);
+    // Enabled switches the control and its editors; it raises no Change.
+    bool Enabled() const;
+    void SetEnabled(bool New_Enabled);
+
+    // ---- Host events and lifecycle ---------------------------------------------------
+    void set_change_handler(std::function<void()> handler) { change_handler_ = std::move(handler); }
+    // Change events raised since the control was created (start-up's one included).
+    std::uint64_t changes_raised() const noexcept { return changes_raised_; }
+    void set_error_sink(Surface::ErrorSink sink);
+    void set_property_changed_handler(Surface::PropertyChangedHandler handler);
+    // Restores Picture and Enabled from a bag (errors go to the caller).
+    void UserControl_ReadProperties(PropertyBag& PropBag);
+    // Saves Picture and Enabled into a bag (defaults are not stored).
+    void UserControl_WriteProperties(PropertyBag& PropBag);
+
+    // ---- Looking inside --------------------------------------------------------------
+    Surface& UserControl() noexcept { return surface_; }
+    const Surface& UserControl() const noexcept { return surface_; }
+    FakeScreen* fake_screen() const noexcept;  // null when the screen is a real one
+    const std::string& ChangeSource() const noexcept { return ChangeSource_; }
+    ColorValue CurrentColor() const noexcept { return CurrentColor_; }
+    bool SpectrumPressed() const noexcept { return SpectrumPressed_; }
+    bool ClickedRed() const noexcept { return ClickedRed_; }
+    bool ClickedGreen() const noexcept { return ClickedGreen_; }
+    bool ClickedBlue() const noexcept { return ClickedBlue_; }
+    bool ClickedDec() const noexcept { return ClickedDec_; }
+    bool ClickedHex() const noexcept { return ClickedHex_; }
+    bool ClickedWebHex() const noexcept { return ClickedWebHex_; }
+
+private:
+    friend struct TintboxInternals;  // white-box access for unit tests
+
+    void compose_views();
+    void connect_handlers();
+
+    // control/
+    void UserControl_Initialize();
+    void UserControl_Resize();
+    // color/
+    void UpdateColor(ColorValue& Color);
+    void ShowComponents(const ColorValue& Color);
+    void ShowWebHex(const ColorValue& Color);
+    void RaiseChange();
+    void SetComponent(TextField& field, const char* tag, std::int16_t Value);
+    std::int16_t ComponentOf(const TextField& field) const;
+    // editors/
+    void hsComponent_Change(ScrollBar& bar, TextField& field, const char* field_tag);
+    void txtComponent_Change(TextField& field, ScrollBar& bar, const char* field_tag,
+                             const char* bar_tag);
+    void txtComponent_GotFocus(TextField& field, const char* tag, bool clicked);
+    void txtComponent_LostFocus(TextField& field, bool& clicked);
+    void txtDec_Change();
+    void txtHex_Change();
+    void txtDec_LostFocus();
+    void txtHex_LostFocus();
+    void txtWebHex_Change();
+    void txtWebHex_GotFocus();
+    void txtWebHex_LostFocus();
+    void txtWebHexPair_MouseMove(TextField& hovered);
+    void SelectAll(TextField& field);
+    // picking/
+    void Colors_MouseDown(const MouseEvent& event);
+    void Colors_MouseMove(const MouseEvent& event);
+    void Colors_MouseUp(const MouseEvent& event);
+    void tmrGetPixelColor_Timer();
+
+    TintboxPlatform platform_;
+    Surface surface_;
+    std::function<void()> change_handler_;
+    std::uint64_t changes_raised_ = 0;
+
+    // Object state.
+    std::string ChangeSource_;
+    ColorValue CurrentColor_ = 0;
+    bool SpectrumPressed_ = false;
+    bool ClickedRed_ = false;
+    bool ClickedGreen_ = false;
+    bool ClickedBlue_ = false;
+    bool ClickedDec_ = false;
+    bool ClickedHex_ = false;
+    bool ClickedWebHex_ = false;
+
+public:
+    // The constituent views, topmost first (the surface owns them).
+    Timer& tmrGetPixelColor;
+    TextField& txtHidden2;
+    TextField& txtHidden;
+    PictureBox& picNewColor;
+    PictureBox& picOldColor;
+    ScrollBar& hsRed;
+    ScrollBar& hsGreen;
+    ScrollBar& hsBlue;
+    PictureBox& picRed;
+    PictureBox& picGreen;
+    PictureBox& picBlue;
+    TextField& txtWebHexRed;
+    TextField& txtWebHexGreen;
+    TextField& txtWebHexBlue;
+    PictureBox& picMinWidth;
+    TextField& txtRed;
+    PictureBox& Picture4;
+    PictureBox& Picture3;
+    TextField& txtGreen;
+    TextField& txtBlue;
+    TextField& txtDec;
+    TextField& txtHex;
+    TextField& txtWebHex;
+    PictureBox& Picture7;
+    PictureBox& Picture10;
+    PictureBox& Picture14;
+    PictureBox& Picture12;
+    PictureBox& Picture11;
+    PictureBox& Picture8;
+    PictureBox& Picture5;
+    PictureBox& CornerFrame;
+    PictureBox& Picture6;
+    PictureBox& Picture9;
+    PictureBox& ColorFrame;
+    Image& Colors;
+    PictureBox& Frame;
+    Label& lblWebHexRed;
+    Label& lblWebHexGreen;
+    Label& lblWebHexBlue;
+};
+
+}  // namespace tintbox

@@ -1,0 +1,427 @@
+// The view layer: an in-memory model of every view of the control, the single source of
+// truth for their state, and the one place where the notification rules live.
+//
+// Sections: View (common state, events, observation) - TextField - ScrollBar -
+// PictureBox - Image - Label - Timer - Surface (the control's own surface: stacking,
+// focus, capture, time, and the input functions that a person's actions go through).
+//
+// Notification rules: a write of a different Text or Value raises Change before it
+// returns; an identical write raises nothing; colour, visibility, enabled and selection
+// writes raise nothing. Every event handler runs inside an event boundary: an exception
+// it throws ends it and goes to the surface's error sink, never to the writer.
+//
+// A skin observes a view through its observer (one per view), which is told after every
+// state change which aspect changed; it feeds a person's input back through Surface's
+// input functions, the same ones tintbox-script uses.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tintbox/error.hpp"
+#include "tintbox/picture.hpp"
+#include "tintbox/platform.hpp"
+#include "tintbox/types.hpp"
+
+namespace tintbox {
+
+class Surface;
+
+enum class ViewKind { TextField, ScrollBar, PictureBox, Image, Label, Timer };
+
+// What changed, as told to a view's observer.
+enum class Aspect {
+    Text,       // Text or Caption
+    Selection,  // SelStart / SelLength
+    Value,      // a scroll bar's Value or its pending thumb position
+    Geometry,   // Left, Top, Width, Height
+    Colors,     // ForeColor, BackColor
+    Visible,
+    Enabled,
+    Focus,      // the view gained or lost the keyboard focus
+    Picture,
+    Pointer,    // MousePointer or MouseIcon
+    Timer,      // a timer was enabled or disabled
+};
+
+// A 32 x 32 monochrome pointer shape: `drawn[row * 32 + column]` inverts the screen
+// there; every other pixel is transparent.
+struct PointerShape {
+    std::string name;  // "A" or "B"
+    std::vector<bool> drawn;
+    int hot_x = 15;
+    int hot_y = 15;
+};
+using PointerShapePtr = std::shared_ptr<const PointerShape>;
+
+inline constexpr std::int16_t kDefaultPointer = 0;
+inline constexpr std::int16_t kCustomPointer = 99;
+
+class View {
+public:
+    using Observer = std::function<void(const View&, Aspect)>;
+    using Handler = std::function<void()>;
+    using MouseHandler = std::function<void(const MouseEvent&)>;
+
+    View(Surface& surface, std::string name, ViewKind kind);
+    virtual ~View() = default;
+    View(const View&) = delete;
+    View& operator=(const View&) = delete;
+
+    const std::string& name() const noexcept { return name_; }
+    ViewKind kind() const noexcept { return kind_; }
+    Surface& surface() const noexcept { return surface_; }
+    // The view this one sits in, or null for a view on the surface.
+    View* parent() const noexcept { return parent_; }
+    const std::vector<View*>& children() const noexcept { return children_; }
+    void place_inside(View& parent);
+
+    Twips Left() const noexcept { return left_; }
+    Twips Top() const noexcept { return top_; }
+    Twips Width() const noexcept { return width_; }
+    Twips Height() const noexcept { return height_; }
+    void SetLeft(Twips value);
+    void SetTop(Twips value);
+    void SetWidth(Twips value);
+    void SetHeight(Twips value);
+    // Top-left corner in surface twips (adds the parents' positions).
+    Twips surface_left() const noexcept;
+    Twips surface_top() const noexcept;
+    bool contains(Twips x, Twips y) const noexcept;  // x, y relative to the view
+
+    bool Visible() const noexcept { return visible_; }
+    bool Enabled() const noexcept { return enabled_; }
+    void SetVisible(bool value);
+    virtual void SetEnabled(bool value);
+
+    ColorValue BackColor() const noexcept { return back_color_; }
+    ColorValue ForeColor() const noexcept { return fore_color_; }
+    void SetBackColor(ColorValue value);
+    void SetForeColor(ColorValue value);
+
+    // Place in the tab order, -1 for views that have none.
+    int TabIndex() const noexcept { return tab_index_; }
+    void set_tab_index(int index) noexcept { tab_index_ = index; }
+    // Whether Tab stops here (text fields and scroll bars unless switched off).
+    bool tab_stop() const noexcept { return tab_stop_; }
+    void set_tab_stop(bool value) noexcept { tab_stop_ = value; }
+    // Whether a mouse press or SetFocus can give this view the keyboard focus.
+    bool can_take_focus() const noexcept;
+    bool has_focus() const noexcept;
+
+    // Moves the keyboard focus here: LostFocus on the view that had it, then GotFocus.
+    // Error(InvalidProcedureCall) when the view cannot take the focus.
+    void SetFocus();
+
+    // Events, installed by the control.
+    Handler on_change;
+    Handler on_got_focus;
+    Handler on_lost_focus;
+    Handler on_timer;
+    MouseHandler on_mouse_down;
+    MouseHandler on_mouse_move;
+    MouseHandler on_mouse_up;
+
+    void set_observer(Observer observer) { observer_ = std::move(observer); }
+
+protected:
+    void notify(Aspect aspect) const;
+    // Runs a handler inside an event boundary (see the file comment).
+    void raise(const Handler& handler) const;
+    void raise(const MouseHandler& handler, const MouseEvent& event) const;
+    friend class Surface;
+
+private:
+    Surface& surface_;
+    std::string name_;
+    ViewKind kind_;
+    View* parent_ = nullptr;
+    std::vector<View*> children_;
+    Twips left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    bool visible_ = true;
+    bool enabled_ = true;
+    ColorValue back_color_ = kSystemButtonFace;
+    ColorValue fore_color_ = kSystemWindowText;
+    int tab_index_ = -1;
+    bool tab_stop_ = false;
+    Observer observer_;
+};
+
+enum class Key {
+    Backspace,
+    Delete,
+    Left,
+    Right,
+    Home,
+    End,
+    ShiftLeft,
+    ShiftRight,
+    ShiftHome,
+    ShiftEnd,
+    CtrlA,
+    PageUp,
+    PageDown,
+};
+
+class TextField : public View {
+public:
+    TextField(Surface& surface, std::string name);
+
+    const std::u16string& Text() const noexcept { return text_; }
+    // A different text raises Change before returning; the caret goes to 0 with nothing
+    // selected. The same text raises nothing and leaves the caret alone.
+    void SetText(std::u16string value);
+
+    // Start of the selection (the caret when nothing is selected) and its length.
+    std::int32_t SelStart() const noexcept;
+    std::int32_t SelLength() const noexcept;
+    // The caret at `value` (at the end when beyond it), nothing selected.
+    void SetSelStart(std::int32_t value);
+    // Selects `value` characters from the selection's start (to the end at most).
+    void SetSelLength(std::int32_t value);
+    // Where the caret blinks: the moving end of the selection.
+    std::int32_t caret() const noexcept { return active_; }
+
+    std::int32_t MaxLength() const noexcept { return max_length_; }  // 0 = no limit
+    void SetMaxLength(std::int32_t value);
+
+    std::int16_t MousePointer() const noexcept { return mouse_pointer_; }
+    void SetMousePointer(std::int16_t value);
+    const PointerShapePtr& MouseIcon() const noexcept { return mouse_icon_; }
+    void SetMouseIcon(PointerShapePtr icon);
+
+    // A person's editing (reached through Surface, which routes it to the focused field).
+    void type_character(char16_t c);
+    void paste(std::u16string_view text);
+    void press_key(Key key);
+    void select(std::int32_t start, std::int32_t length);
+    // The character boundary nearest to x (twips relative to the field).
+    std::int32_t position_at(Twips x) const;
+
+private:
+    void replace_selection(std::u16string_view insert);
+    void move_caret(std::int32_t position, bool extend);
+
+    std::u16string text_;
+    std::int32_t anchor_ = 0;  // fixed end of the selection
+    std::int32_t active_ = 0;  // moving end (the caret)
+    std::int32_t max_length_ = 0;
+    std::int16_t mouse_pointer_ = kDefaultPointer;
+    PointerShapePtr mouse_icon_;
+};
+
+enum class ScrollAction { LineDown, LineUp, PageDown, PageUp, ToMin, ToMax };
+
+class ScrollBar : public View {
+public:
+    ScrollBar(Surface& surface, std::string name);
+
+    std::int16_t Value() const noexcept { return value_; }
+    // A different value raises Change before returning. Error(InvalidPropertyValue)
+    // outside Min..Max.
+    void SetValue(std::int16_t value);
+    std::int16_t Min() const noexcept { return min_; }
+    std::int16_t Max() const noexcept { return max_; }
+    void SetMax(std::int16_t value);
+    std::int16_t SmallChange() const noexcept { return 1; }
+    std::int16_t LargeChange() const noexcept { return 1; }
+
+    // A person's actions: arrow and page moves clamp to Min..Max; a thumb drag shows
+    // its position as pending (no Change) and commits it once on release.
+    void act(ScrollAction action);
+    void drag_thumb(std::int16_t value);
+    void release_thumb();
+    bool dragging() const noexcept { return dragging_; }
+    std::int16_t thumb_position() const noexcept { return dragging_ ? pending_ : value_; }
+
+    // Mouse geometry in twips relative to the bar: two square arrow buttons, a square
+    // thumb between them.
+    Twips arrow_size() const noexcept;
+    Twips thumb_left() const noexcept;
+    std::int16_t value_at(Twips x) const noexcept;  // the thumb value whose centre is x
+
+private:
+    std::int16_t clamp(int value) const noexcept;
+    std::int16_t value_ = 0;
+    std::int16_t min_ = 0;
+    std::int16_t max_ = 32767;
+    bool dragging_ = false;
+    std::int16_t pending_ = 0;
+};
+
+class Image;
+
+class PictureBox : public View {
+public:
+    PictureBox(Surface& surface, std::string name);
+    // The colour shown at (x, y), twips relative to the box, including what the views
+    // inside it draw there; -1 outside the box.
+    ColorValue Point(Twips x, Twips y) const;
+};
+
+class Image : public View {
+public:
+    Image(Surface& surface, std::string name);
+
+    const PicturePtr& Picture() const noexcept { return picture_; }
+    void SetPicture(PicturePtr picture);
+    bool Stretch() const noexcept { return stretch_; }
+    void SetStretch(bool value);
+    std::int16_t MousePointer() const noexcept { return mouse_pointer_; }
+    void SetMousePointer(std::int16_t value);
+    const PointerShapePtr& MouseIcon() const noexcept { return mouse_icon_; }
+    void SetMouseIcon(PointerShapePtr icon);
+
+    // The picture's colour drawn at (x, y), twips relative to the image; -1 where no
+    // picture covers the point.
+    ColorValue drawn_color(Twips x, Twips y) const noexcept;
+    // The picture pixel drawn at (x, y), stretched to the image's size (or unscaled
+    // at the screen's twips per pixel): false where no picture pixel is drawn there.
+    bool picture_pixel_at(Twips x, Twips y, std::int32_t& column, std::int32_t& row) const noexcept;
+
+private:
+    PicturePtr picture_;
+    bool stretch_ = false;
+    std::int16_t mouse_pointer_ = kDefaultPointer;
+    PointerShapePtr mouse_icon_;
+};
+
+class Label : public View {
+public:
+    Label(Surface& surface, std::string name);
+
+    const std::u16string& Caption() const noexcept { return caption_; }
+    // With AutoSize the width follows at once: the caption's width in the font.
+    void SetCaption(std::u16string value);
+    bool AutoSize() const noexcept { return auto_size_; }
+    void SetAutoSize(bool value);
+    // Redraw now (the model is always current; observers hear of it).
+    void Refresh();
+
+private:
+    void fit_caption();
+    std::u16string caption_;
+    bool auto_size_ = false;
+};
+
+class Timer : public View {
+public:
+    Timer(Surface& surface, std::string name);
+
+    void SetEnabled(bool value) override;  // enabling starts a fresh interval
+    std::int32_t Interval() const noexcept { return interval_; }
+    void SetInterval(std::int32_t milliseconds);
+    // Advances this timer's clock, raising Timer for every interval that falls due
+    // while it stays enabled.
+    void advance(std::int32_t milliseconds);
+
+private:
+    std::int32_t interval_ = 0;
+    std::int32_t elapsed_ = 0;
+};
+
+// The control's own surface (UserControl): it owns the views in stacking order, holds
+// the focus and the mouse capture, drives the timers, and takes a person's input.
+class Surface {
+public:
+    using ErrorSink = std::function<void(const Error&)>;
+    using PropertyChangedHandler = std::function<void(const std::string&)>;
+
+    Surface(std::shared_ptr<Screen> screen, std::shared_ptr<FontMetrics> fonts);
+    ~Surface();
+    Surface(const Surface&) = delete;
+    Surface& operator=(const Surface&) = delete;
+
+    // Views are added from the topmost to the bottommost.
+    template <class V>
+    V& add(std::string name) {
+        auto view = std::make_unique<V>(*this, std::move(name));
+        V& ref = *view;
+        views_.push_back(std::move(view));
+        return ref;
+    }
+    // Every view, topmost first.
+    const std::vector<std::unique_ptr<View>>& views() const noexcept { return views_; }
+    View* find(std::string_view name) const noexcept;
+
+    // The surface's own properties (Width, Height in twips; Enabled). A write of a new
+    // Width or Height raises Resize before it returns.
+    Twips Width() const noexcept { return width_; }
+    Twips Height() const noexcept { return height_; }
+    void SetWidth(Twips value);
+    void SetHeight(Twips value);
+    bool Enabled() const noexcept { return enabled_; }
+    void SetEnabled(bool value);
+    void PropertyChanged(const std::string& name);
+    ColorValue BackColor() const noexcept { return kSystemButtonFace; }
+
+    View::Handler on_resize;
+    PropertyChangedHandler on_property_changed;
+    // Told after Width, Height or Enabled changed.
+    std::function<void()> on_surface_changed;
+
+    Screen& screen() const noexcept { return *screen_; }
+    const FontMetrics& fonts() const noexcept { return *fonts_; }
+    float twips_per_pixel() const { return screen_->twips_per_pixel_x(); }
+
+    void set_error_sink(ErrorSink sink) { error_sink_ = std::move(sink); }
+    // Hands an error that ended an event handler to the host.
+    void report(const Error& error) const;
+
+    View* focused() const noexcept { return focused_; }
+    void move_focus(View& view);  // the SetFocus protocol
+
+    // --- A person's input. Ignored while the surface is disabled. -------------------
+    // Mouse positions are surface twips. A press goes to the topmost visible, enabled
+    // view at the point (a view inside another is tested first); while a button pressed
+    // over a view is held, that view receives every move and release. A press or
+    // release away from the last pointer position first moves the pointer there.
+    void press(std::int16_t button, Twips x, Twips y, std::int16_t shift = 0);
+    void release(std::int16_t button, Twips x, Twips y, std::int16_t shift = 0);
+    void move(Twips x, Twips y, std::int16_t shift = 0);
+    std::int16_t held_buttons() const noexcept { return held_; }
+    View* captured() const noexcept { return capture_; }
+    View* view_at(Twips x, Twips y) const noexcept;
+
+    void tab();
+    void backtab();
+    // Keyboard focus by tabbing straight to `view` (no mouse press involved).
+    void focus_by_keyboard(View& view);
+    // Keystrokes into the focused view; typing and pasting need a text field.
+    void type(std::u16string_view text);
+    void paste(std::u16string_view text);
+    void key(Key key);
+    void select(std::int32_t start, std::int32_t length);
+    // Scroll-bar actions by a person: the bar takes the focus first.
+    void scroll(ScrollBar& bar, ScrollAction action);
+    void scroll_to(ScrollBar& bar, std::int16_t value);  // drag the thumb and let go
+
+    // Advances time, raising every timer event that falls due, in 10 ms steps.
+    void advance_time(std::int32_t milliseconds);
+
+private:
+    void tab_in_order(bool forward);
+    void deliver_move(Twips x, Twips y, std::int16_t buttons, std::int16_t shift);
+    MouseEvent relative(const View& view, std::int16_t button, std::int16_t shift, Twips x,
+                        Twips y) const;
+
+    std::vector<std::unique_ptr<View>> views_;
+    std::shared_ptr<Screen> screen_;
+    std::shared_ptr<FontMetrics> fonts_;
+    Twips width_ = 0;
+    Twips height_ = 0;
+    bool enabled_ = true;
+    View* focused_ = nullptr;
+    View* capture_ = nullptr;
+    std::int16_t held_ = 0;
+    Twips pointer_x_ = -1;
+    Twips pointer_y_ = -1;
+    ScrollBar* thumb_drag_ = nullptr;
+    ErrorSink error_sink_;
+};
+
+}  // namespace tintbox
