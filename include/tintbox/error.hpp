@@ -25,14 +25,14 @@ enum class ErrorKind {
 const char* error_kind_name(ErrorKind kind) noexcept;
 
 class Error : public std::runtime_error {
-public:
+  public:
     Error(ErrorKind kind, const std::string& detail);
 
     ErrorKind kind() const noexcept { return kind_; }
     // The detail without the kind's name, as given to the constructor.
     const std::string& detail() const noexcept { return detail_; }
 
-private:
+  private:
     ErrorKind kind_;
     std::string detail_;
 };

@@ -13,7 +13,7 @@
 namespace tintbox {
 
 class Picture {
-public:
+  public:
     static constexpr std::int32_t kMaxSide = 16384;
 
     // Pixels row by row from the top, each a ColorValue (0x00BBGGRR). Throws
@@ -29,7 +29,7 @@ public:
     }
     const std::vector<ColorValue>& pixels() const noexcept { return pixels_; }
 
-private:
+  private:
     std::int32_t width_;
     std::int32_t height_;
     std::vector<ColorValue> pixels_;

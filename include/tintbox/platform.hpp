@@ -13,7 +13,7 @@
 namespace tintbox {
 
 class Screen {
-public:
+  public:
     using Context = std::uintptr_t;
 
     virtual ~Screen() = default;
@@ -30,7 +30,7 @@ public:
 
 // Holds a screen context for one scope and gives it back however the scope ends.
 class ScreenContext {
-public:
+  public:
     explicit ScreenContext(Screen& screen) : screen_(screen), context_(screen.acquire_context()) {}
     ~ScreenContext() { screen_.release_context(context_); }
     ScreenContext(const ScreenContext&) = delete;
@@ -38,7 +38,7 @@ public:
 
     ColorValue pixel(ScreenPoint point) { return screen_.pixel(context_, point); }
 
-private:
+  private:
     Screen& screen_;
     Screen::Context context_;
 };
@@ -46,7 +46,7 @@ private:
 // A screen held in memory: every pixel starts 0; tests and the script driver set the
 // pointer, pixels and whether reading works.
 class FakeScreen : public Screen {
-public:
+  public:
     float twips_per_pixel_x() const override { return twips_per_pixel_x_; }
     ScreenPoint cursor_position() const override { return cursor_; }
     Context acquire_context() override;
@@ -61,7 +61,7 @@ public:
     // Contexts taken and not yet given back.
     int open_contexts() const noexcept { return open_contexts_; }
 
-private:
+  private:
     float twips_per_pixel_x_ = 15.0f;  // a 96-dpi screen
     ScreenPoint cursor_;
     ColorValue fill_ = 0;
@@ -72,7 +72,7 @@ private:
 };
 
 class FontMetrics {
-public:
+  public:
     virtual ~FontMetrics() = default;
     // Width in pixels of the text drawn in the font shared by the control's text fields
     // and labels.
@@ -82,7 +82,7 @@ public:
 // A proportional default that matches the design-time label sizes ("FF" is 12 pixels)
 // and draws "1" narrower than "8", so layout that follows the digits is testable.
 class DefaultFontMetrics : public FontMetrics {
-public:
+  public:
     float text_width_pixels(std::u16string_view text) const override;
     static float char_width_pixels(char16_t c);
 };

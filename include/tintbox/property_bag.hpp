@@ -19,7 +19,7 @@ using PropertyValue = std::variant<std::monostate, bool, std::int32_t, std::u16s
 bool same_property_value(const PropertyValue& a, const PropertyValue& b);
 
 class PropertyBag {
-public:
+  public:
     virtual ~PropertyBag() = default;
     // The stored value, or `default_value` for a key that the bag does not hold.
     virtual PropertyValue ReadProperty(const std::string& name,
@@ -31,7 +31,7 @@ public:
 };
 
 class MemoryPropertyBag : public PropertyBag {
-public:
+  public:
     PropertyValue ReadProperty(const std::string& name,
                                const PropertyValue& default_value) override;
     void WriteProperty(const std::string& name, const PropertyValue& value,
@@ -40,7 +40,7 @@ public:
     const std::map<std::string, PropertyValue>& entries() const noexcept { return entries_; }
     void set_entry(const std::string& name, PropertyValue value);
 
-private:
+  private:
     std::map<std::string, PropertyValue> entries_;
 };
 

@@ -45,7 +45,7 @@ struct TintboxPlatform {
 };
 
 class Tintbox {
-public:
+  public:
     // Creates the views with their design-time settings, then runs start-up: every view
     // shows black and Change has been raised once (before any handler could be set; use
     // set_change_handler and count from there).
@@ -108,7 +108,7 @@ public:
     bool ClickedHex() const noexcept { return ClickedHex_; }
     bool ClickedWebHex() const noexcept { return ClickedWebHex_; }
 
-private:
+  private:
     friend struct TintboxInternals;  // white-box access for unit tests
 
     void compose_views();
@@ -128,7 +128,7 @@ private:
     void hsComponent_Change(ScrollBar& bar, TextField& field, const char* field_tag);
     void txtComponent_Change(TextField& field, ScrollBar& bar, const char* field_tag,
                              const char* bar_tag);
-    void txtComponent_GotFocus(TextField& field, const char* tag, bool clicked);
+    void TextEditor_GotFocus(TextField& field, const char* tag, bool clicked);
     void txtComponent_LostFocus(TextField& field, bool& clicked);
     void txtDec_Change();
     void txtHex_Change();
@@ -161,7 +161,7 @@ private:
     bool ClickedHex_ = false;
     bool ClickedWebHex_ = false;
 
-public:
+  public:
     // The constituent views, topmost first (the surface owns them).
     Timer& tmrGetPixelColor;
     TextField& txtHidden2;

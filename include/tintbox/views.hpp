@@ -42,10 +42,10 @@ enum class Aspect {
     Colors,     // ForeColor, BackColor
     Visible,
     Enabled,
-    Focus,      // the view gained or lost the keyboard focus
+    Focus,  // the view gained or lost the keyboard focus
     Picture,
-    Pointer,    // MousePointer or MouseIcon
-    Timer,      // a timer was enabled or disabled
+    Pointer,  // MousePointer or MouseIcon
+    Timer,    // a timer was enabled or disabled
 };
 
 // A 32 x 32 monochrome pointer shape: `drawn[row * 32 + column]` inverts the screen
@@ -62,7 +62,7 @@ inline constexpr std::int16_t kDefaultPointer = 0;
 inline constexpr std::int16_t kCustomPointer = 99;
 
 class View {
-public:
+  public:
     using Observer = std::function<void(const View&, Aspect)>;
     using Handler = std::function<void()>;
     using MouseHandler = std::function<void(const MouseEvent&)>;
@@ -128,14 +128,14 @@ public:
 
     void set_observer(Observer observer) { observer_ = std::move(observer); }
 
-protected:
+  protected:
     void notify(Aspect aspect) const;
     // Runs a handler inside an event boundary (see the file comment).
     void raise(const Handler& handler) const;
     void raise(const MouseHandler& handler, const MouseEvent& event) const;
     friend class Surface;
 
-private:
+  private:
     Surface& surface_;
     std::string name_;
     ViewKind kind_;
@@ -168,7 +168,7 @@ enum class Key {
 };
 
 class TextField : public View {
-public:
+  public:
     TextField(Surface& surface, std::string name);
 
     const std::u16string& Text() const noexcept { return text_; }
@@ -199,12 +199,13 @@ public:
     void paste(std::u16string_view text);
     void press_key(Key key);
     void select(std::int32_t start, std::int32_t length);
+    // Moves the caret to `position`, keeping the selection's fixed end when `extend`.
+    void move_caret(std::int32_t position, bool extend);
     // The character boundary nearest to x (twips relative to the field).
     std::int32_t position_at(Twips x) const;
 
-private:
+  private:
     void replace_selection(std::u16string_view insert);
-    void move_caret(std::int32_t position, bool extend);
 
     std::u16string text_;
     std::int32_t anchor_ = 0;  // fixed end of the selection
@@ -214,10 +215,13 @@ private:
     PointerShapePtr mouse_icon_;
 };
 
+// Scroll-bar moves as a person makes them. As on a vertical bar, "down" increases the
+// value: LineDown is the right arrow of a horizontal bar, PageDown a click right of the
+// thumb.
 enum class ScrollAction { LineDown, LineUp, PageDown, PageUp, ToMin, ToMax };
 
 class ScrollBar : public View {
-public:
+  public:
     ScrollBar(Surface& surface, std::string name);
 
     std::int16_t Value() const noexcept { return value_; }
@@ -244,7 +248,7 @@ public:
     Twips thumb_left() const noexcept;
     std::int16_t value_at(Twips x) const noexcept;  // the thumb value whose centre is x
 
-private:
+  private:
     std::int16_t clamp(int value) const noexcept;
     std::int16_t value_ = 0;
     std::int16_t min_ = 0;
@@ -256,7 +260,7 @@ private:
 class Image;
 
 class PictureBox : public View {
-public:
+  public:
     PictureBox(Surface& surface, std::string name);
     // The colour shown at (x, y), twips relative to the box, including what the views
     // inside it draw there; -1 outside the box.
@@ -264,7 +268,7 @@ public:
 };
 
 class Image : public View {
-public:
+  public:
     Image(Surface& surface, std::string name);
 
     const PicturePtr& Picture() const noexcept { return picture_; }
@@ -283,7 +287,7 @@ public:
     // at the screen's twips per pixel): false where no picture pixel is drawn there.
     bool picture_pixel_at(Twips x, Twips y, std::int32_t& column, std::int32_t& row) const noexcept;
 
-private:
+  private:
     PicturePtr picture_;
     bool stretch_ = false;
     std::int16_t mouse_pointer_ = kDefaultPointer;
@@ -291,7 +295,7 @@ private:
 };
 
 class Label : public View {
-public:
+  public:
     Label(Surface& surface, std::string name);
 
     const std::u16string& Caption() const noexcept { return caption_; }
@@ -302,14 +306,14 @@ public:
     // Redraw now (the model is always current; observers hear of it).
     void Refresh();
 
-private:
+  private:
     void fit_caption();
     std::u16string caption_;
     bool auto_size_ = false;
 };
 
 class Timer : public View {
-public:
+  public:
     Timer(Surface& surface, std::string name);
 
     void SetEnabled(bool value) override;  // enabling starts a fresh interval
@@ -319,7 +323,7 @@ public:
     // while it stays enabled.
     void advance(std::int32_t milliseconds);
 
-private:
+  private:
     std::int32_t interval_ = 0;
     std::int32_t elapsed_ = 0;
 };
@@ -327,7 +331,7 @@ private:
 // The control's own surface (UserControl): it owns the views in stacking order, holds
 // the focus and the mouse capture, drives the timers, and takes a person's input.
 class Surface {
-public:
+  public:
     using ErrorSink = std::function<void(const Error&)>;
     using PropertyChangedHandler = std::function<void(const std::string&)>;
 
@@ -348,6 +352,9 @@ public:
     const std::vector<std::unique_ptr<View>>& views() const noexcept { return views_; }
     View* find(std::string_view name) const noexcept;
 
+    // The size the surface has when it is created, before any host sizes it (raises
+    // nothing).
+    void set_design_size(Twips width, Twips height) noexcept;
     // The surface's own properties (Width, Height in twips; Enabled). A write of a new
     // Width or Height raises Resize before it returns.
     Twips Width() const noexcept { return width_; }
@@ -369,8 +376,11 @@ public:
     float twips_per_pixel() const { return screen_->twips_per_pixel_x(); }
 
     void set_error_sink(ErrorSink sink) { error_sink_ = std::move(sink); }
-    // Hands an error that ended an event handler to the host.
+    // Hands an error that ended an event handler to the host's error sink.
     void report(const Error& error) const;
+    // Runs an event handler of `source` inside an event boundary: whatever it throws
+    // ends it and is reported, never passed to the code that raised the event.
+    void dispatch(const std::string& source, const std::function<void()>& handler) const;
 
     View* focused() const noexcept { return focused_; }
     void move_focus(View& view);  // the SetFocus protocol
@@ -403,7 +413,7 @@ public:
     // Advances time, raising every timer event that falls due, in 10 ms steps.
     void advance_time(std::int32_t milliseconds);
 
-private:
+  private:
     void tab_in_order(bool forward);
     void deliver_move(Twips x, Twips y, std::int16_t buttons, std::int16_t shift);
     MouseEvent relative(const View& view, std::int16_t button, std::int16_t shift, Twips x,

@@ -1,0 +1,26 @@
+// Layout: the height is fixed; the width either shows the spectrum stretched across the
+// rest of the control or drops to the left column alone.
+#include "tintbox/tintbox.hpp"
+
+namespace tintbox {
+
+void Tintbox::UserControl_Resize() {
+    // At least this many screen pixels must remain right of Frame.Left for the spectrum.
+    constexpr float kMinimumSpectrumPixels = 3.0f;
+    // The border between ColorFrame and the right edge of Frame, whatever the screen.
+    constexpr float kRightBorder = 15.0f;
+
+    const bool too_narrow =
+        surface_.Width() < picMinWidth.Width() ||
+        Frame.Left() + kMinimumSpectrumPixels * surface_.twips_per_pixel() >= surface_.Width();
+    if (too_narrow) {
+        surface_.SetWidth(picMinWidth.Width());
+    } else {
+        Frame.SetWidth(surface_.Width() - Frame.Left());
+        ColorFrame.SetWidth(surface_.Width() - ColorFrame.Left() - kRightBorder);
+        Colors.SetWidth(ColorFrame.Width());
+    }
+    surface_.SetHeight(CornerFrame.Height() + CornerFrame.Top());
+}
+
+}  // namespace tintbox

@@ -1,0 +1,50 @@
+// The component editors: each scroll bar and its decimal field. The field is the master
+// of its component: only its Change handler writes the scroll bar, and the bar's own
+// Change handler only copies its value into the field. The focus handlers here serve the
+// decimal and hexadecimal fields too.
+#include "tintbox/tintbox.hpp"
+
+namespace tintbox {
+
+void Tintbox::hsComponent_Change(ScrollBar& bar, TextField& field, const char* field_tag) {
+    if (ChangeSource_ == field_tag) {
+        return;  // the user's text is never rewritten from its own scroll bar
+    }
+    field.SetText(DecimalForm(bar.Value()));
+}
+
+void Tintbox::txtComponent_Change(TextField& field, ScrollBar& bar, const char* field_tag,
+                                  const char* bar_tag) {
+    const std::int32_t caret = field.SelStart();
+    field.SetText(DecimalDigitsOnly(field.Text()));
+    if (Val(field.Text()) > 255) {
+        field.SetText(u"255");
+    }
+    bar.SetValue(ToInt16(Val(field.Text())));
+    field.SetSelStart(caret);
+    if (ChangeSource_ == bar_tag || ChangeSource_ == field_tag) {
+        ColorValue color = 0;
+        UpdateColor(color);
+    } else {
+        SelectAll(field);
+    }
+}
+
+void Tintbox::TextEditor_GotFocus(TextField& field, const char* tag, bool clicked) {
+    ChangeSource_ = tag;
+    if (!clicked) {
+        SelectAll(field);
+    }
+}
+
+void Tintbox::txtComponent_LostFocus(TextField& field, bool& clicked) {
+    field.SetText(DecimalForm(ToInt32(Val(field.Text()))));
+    clicked = false;
+}
+
+void Tintbox::SelectAll(TextField& field) {
+    field.SetSelStart(0);
+    field.SetSelLength(static_cast<std::int32_t>(field.Text().size()));
+}
+
+}  // namespace tintbox

@@ -1,0 +1,45 @@
+// The web-hex editor: txtWebHex in web order (red pair first) and the coloured pair
+// fields over it, which step aside when the pointer or the focus comes.
+#include "tintbox/tintbox.hpp"
+
+namespace tintbox {
+
+void Tintbox::txtWebHex_Change() {
+    const std::int32_t caret = txtWebHex.SelStart();
+    txtWebHex.SetText(HexDigitsOnly(txtWebHex.Text()));
+    txtWebHex.SetSelStart(caret);
+    if (ChangeSource_ == tags::kTxtWebHex) {
+        ColorValue color = 0;
+        UpdateColor(color);
+    } else {
+        SelectAll(txtWebHex);
+    }
+}
+
+void Tintbox::txtWebHex_GotFocus() {
+    TextEditor_GotFocus(txtWebHex, tags::kTxtWebHex, ClickedWebHex_);
+    txtWebHex.SetForeColor(txtHex.ForeColor());
+    txtWebHexRed.SetVisible(false);
+    txtWebHexGreen.SetVisible(false);
+    txtWebHexBlue.SetVisible(false);
+}
+
+void Tintbox::txtWebHex_LostFocus() {
+    const std::size_t length = txtWebHex.Text().size();
+    if (length < 6) {
+        txtWebHex.SetText(txtWebHex.Text() + std::u16string(6 - length, u'0'));
+    }
+    ClickedWebHex_ = false;
+    txtWebHexRed.SetVisible(true);
+    txtWebHexGreen.SetVisible(true);
+    txtWebHexBlue.SetVisible(true);
+}
+
+void Tintbox::txtWebHexPair_MouseMove(TextField& hovered) {
+    txtWebHex.SetForeColor(hovered.ForeColor());
+    txtWebHexRed.SetVisible(&hovered != &txtWebHexRed);
+    txtWebHexGreen.SetVisible(&hovered != &txtWebHexGreen);
+    txtWebHexBlue.SetVisible(&hovered != &txtWebHexBlue);
+}
+
+}  // namespace tintbox

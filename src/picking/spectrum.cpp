@@ -1,0 +1,51 @@
+// Picking: the left button picks from the spectrum picture while it is held; the right
+// button starts the eyedropper, which picks the screen pixel under the pointer on every
+// tick of its timer. Any release stops both.
+#include "tintbox/tintbox.hpp"
+
+namespace tintbox {
+
+void Tintbox::Colors_MouseDown(const MouseEvent& event) {
+    if (event.button == kLeftButton) {
+        SpectrumPressed_ = true;
+        ChangeSource_ = tags::kColorSpectrum;
+        // The colour is written before the focus moves, so an editor that still has the
+        // focus runs its LostFocus on the new colour.
+        ColorValue picked = ColorFrame.Point(event.x, event.y);
+        UpdateColor(picked);
+        Colors.SetMouseIcon(txtHidden.MouseIcon());
+        Colors.SetMousePointer(kCustomPointer);
+        txtHidden.SetFocus();
+    } else if (event.button == kRightButton) {
+        Colors.SetMouseIcon(txtHidden2.MouseIcon());
+        ChangeSource_ = tags::kColorSpectrum;
+        Colors.SetMousePointer(kCustomPointer);
+        tmrGetPixelColor.SetEnabled(true);
+        txtHidden.SetFocus();
+    }
+}
+
+void Tintbox::Colors_MouseMove(const MouseEvent& event) {
+    if (!SpectrumPressed_) {
+        return;
+    }
+    ChangeSource_ = tags::kColorSpectrum;
+    ColorValue picked = ColorFrame.Point(event.x, event.y);
+    UpdateColor(picked);
+}
+
+void Tintbox::Colors_MouseUp(const MouseEvent&) {
+    SpectrumPressed_ = false;
+    tmrGetPixelColor.SetEnabled(false);
+    Colors.SetMousePointer(kDefaultPointer);
+}
+
+void Tintbox::tmrGetPixelColor_Timer() {
+    Screen& screen = surface_.screen();
+    // The context goes back to the screen however this tick ends.
+    ScreenContext context(screen);
+    ColorValue picked = context.pixel(screen.cursor_position());
+    UpdateColor(picked);
+}
+
+}  // namespace tintbox

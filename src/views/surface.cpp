@@ -1,0 +1,390 @@
+// Surface: the control's own surface. It owns the views, holds the keyboard focus and
+// the mouse capture, drives the timers, and turns a person's input into view events in
+// the order the control relies on.
+#include <algorithm>
+#include <cmath>
+#include <exception>
+
+#include "tintbox/views.hpp"
+
+namespace tintbox {
+
+Surface::Surface(std::shared_ptr<Screen> screen, std::shared_ptr<FontMetrics> fonts)
+    : screen_(std::move(screen)), fonts_(std::move(fonts)) {}
+
+Surface::~Surface() = default;
+
+View* Surface::find(std::string_view name) const noexcept {
+    for (const auto& view : views_) {
+        if (view->name() == name) {
+            return view.get();
+        }
+    }
+    return nullptr;
+}
+
+void Surface::set_design_size(Twips width, Twips height) noexcept {
+    width_ = width;
+    height_ = height;
+}
+
+namespace {
+
+void require_finite(Twips value, const char* property) {
+    if (!std::isfinite(value)) {
+        throw Error(ErrorKind::InvalidPropertyValue,
+                    std::string("UserControl.") + property + " must be a finite number of twips");
+    }
+}
+
+}  // namespace
+
+void Surface::SetWidth(Twips value) {
+    require_finite(value, "Width");
+    if (value == width_) {
+        return;
+    }
+    width_ = value;
+    if (on_surface_changed) {
+        on_surface_changed();
+    }
+    dispatch("UserControl", on_resize);
+}
+
+void Surface::SetHeight(Twips value) {
+    require_finite(value, "Height");
+    if (value == height_) {
+        return;
+    }
+    height_ = value;
+    if (on_surface_changed) {
+        on_surface_changed();
+    }
+    dispatch("UserControl", on_resize);
+}
+
+void Surface::SetEnabled(bool value) {
+    if (value == enabled_) {
+        return;
+    }
+    enabled_ = value;
+    if (on_surface_changed) {
+        on_surface_changed();
+    }
+}
+
+void Surface::PropertyChanged(const std::string& name) {
+    if (on_property_changed) {
+        on_property_changed(name);
+    }
+}
+
+void Surface::report(const Error& error) const {
+    if (error_sink_) {
+        error_sink_(error);
+    }
+}
+
+void Surface::dispatch(const std::string& source, const std::function<void()>& handler) const {
+    if (!handler) {
+        return;
+    }
+    try {
+        handler();
+    } catch (const Error& error) {
+        report(error);
+    } catch (const std::exception& error) {
+        report(Error(ErrorKind::Internal, source + ": " + error.what()));
+    }
+}
+
+void Surface::move_focus(View& view) {
+    if (focused_ == &view) {
+        return;
+    }
+    View* previous = focused_;
+    if (previous != nullptr) {
+        previous->raise(previous->on_lost_focus);
+    }
+    focused_ = &view;
+    if (previous != nullptr) {
+        previous->notify(Aspect::Focus);
+    }
+    view.notify(Aspect::Focus);
+    view.raise(view.on_got_focus);
+}
+
+View* Surface::view_at(Twips x, Twips y) const noexcept {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) {
+        return nullptr;
+    }
+    for (const auto& view : views_) {
+        if (view->parent() != nullptr || !view->Visible() || !view->Enabled() ||
+            view->kind() == ViewKind::Timer) {
+            continue;
+        }
+        const Twips local_x = x - view->Left();
+        const Twips local_y = y - view->Top();
+        if (!view->contains(local_x, local_y)) {
+            continue;
+        }
+        for (View* child : view->children()) {
+            if (child->Visible() && child->Enabled() &&
+                child->contains(local_x - child->Left(), local_y - child->Top())) {
+                return child;
+            }
+        }
+        return view.get();
+    }
+    return nullptr;
+}
+
+MouseEvent Surface::relative(const View& view, std::int16_t button, std::int16_t shift, Twips x,
+                             Twips y) const {
+    return MouseEvent{button, shift, x - view.surface_left(), y - view.surface_top()};
+}
+
+void Surface::deliver_move(Twips x, Twips y, std::int16_t buttons, std::int16_t shift) {
+    pointer_x_ = x;
+    pointer_y_ = y;
+    View* target = capture_ != nullptr ? capture_ : view_at(x, y);
+    if (target == nullptr) {
+        return;
+    }
+    const MouseEvent event = relative(*target, buttons, shift, x, y);
+    if (thumb_drag_ == target) {
+        thumb_drag_->drag_thumb(thumb_drag_->value_at(event.x));
+    } else if (target->kind() == ViewKind::TextField && target == capture_ &&
+               (buttons & kLeftButton) != 0 && target->has_focus()) {
+        auto* field = static_cast<TextField*>(target);
+        field->move_caret(field->position_at(event.x), true);  // drag-select
+    }
+    target->raise(target->on_mouse_move, event);
+}
+
+void Surface::move(Twips x, Twips y, std::int16_t shift) {
+    if (enabled_) {
+        deliver_move(x, y, held_, shift);
+    }
+}
+
+void Surface::press(std::int16_t button, Twips x, Twips y, std::int16_t shift) {
+    if (!enabled_) {
+        return;
+    }
+    if (x != pointer_x_ || y != pointer_y_) {
+        deliver_move(x, y, held_, shift);
+    }
+    if (held_ == 0) {
+        capture_ = view_at(x, y);
+    }
+    held_ = static_cast<std::int16_t>(held_ | button);
+    View* target = capture_;
+    if (target == nullptr) {
+        return;
+    }
+    const MouseEvent event = relative(*target, button, shift, x, y);
+    switch (target->kind()) {
+        case ViewKind::TextField: {
+            auto* field = static_cast<TextField*>(target);
+            field->raise(field->on_mouse_down, event);
+            if (field->can_take_focus()) {
+                move_focus(*field);
+            }
+            if (button == kLeftButton && field->has_focus()) {
+                field->move_caret(field->position_at(event.x), false);
+            }
+            break;
+        }
+        case ViewKind::ScrollBar: {
+            auto* bar = static_cast<ScrollBar*>(target);
+            if (!bar->can_take_focus()) {
+                break;
+            }
+            move_focus(*bar);
+            if (button != kLeftButton) {
+                break;
+            }
+            const Twips thumb = bar->thumb_left();
+            if (event.x < bar->arrow_size()) {
+                bar->act(ScrollAction::LineUp);
+            } else if (event.x >= bar->Width() - bar->arrow_size()) {
+                bar->act(ScrollAction::LineDown);
+            } else if (event.x < thumb) {
+                bar->act(ScrollAction::PageUp);
+            } else if (event.x >= thumb + bar->arrow_size()) {
+                bar->act(ScrollAction::PageDown);
+            } else {
+                thumb_drag_ = bar;
+                bar->drag_thumb(bar->Value());
+            }
+            break;
+        }
+        default:
+            target->raise(target->on_mouse_down, event);
+            break;
+    }
+}
+
+void Surface::release(std::int16_t button, Twips x, Twips y, std::int16_t shift) {
+    if (!enabled_) {
+        return;
+    }
+    if (x != pointer_x_ || y != pointer_y_) {
+        deliver_move(x, y, held_, shift);
+    }
+    View* target = capture_ != nullptr ? capture_ : view_at(x, y);
+    held_ = static_cast<std::int16_t>(held_ & ~button);
+    if (held_ == 0) {
+        capture_ = nullptr;
+    }
+    if (target == nullptr) {
+        return;
+    }
+    if (thumb_drag_ == target && button == kLeftButton) {
+        ScrollBar* bar = thumb_drag_;
+        thumb_drag_ = nullptr;
+        bar->release_thumb();
+    }
+    target->raise(target->on_mouse_up, relative(*target, button, shift, x, y));
+}
+
+void Surface::tab_in_order(bool forward) {
+    std::vector<View*> stops;
+    for (const auto& view : views_) {
+        if (view->tab_stop() && view->can_take_focus()) {
+            stops.push_back(view.get());
+        }
+    }
+    if (stops.empty()) {
+        return;
+    }
+    std::sort(stops.begin(), stops.end(),
+              [](const View* a, const View* b) { return a->TabIndex() < b->TabIndex(); });
+    View* next = nullptr;
+    if (focused_ == nullptr) {
+        next = forward ? stops.front() : stops.back();
+    } else if (forward) {
+        auto after = std::find_if(stops.begin(), stops.end(), [&](const View* v) {
+            return v->TabIndex() > focused_->TabIndex();
+        });
+        next = after == stops.end() ? stops.front() : *after;
+    } else {
+        auto before = std::find_if(stops.rbegin(), stops.rend(), [&](const View* v) {
+            return v->TabIndex() < focused_->TabIndex();
+        });
+        next = before == stops.rend() ? stops.back() : *before;
+    }
+    move_focus(*next);
+}
+
+void Surface::tab() {
+    if (enabled_) {
+        tab_in_order(true);
+    }
+}
+
+void Surface::backtab() {
+    if (enabled_) {
+        tab_in_order(false);
+    }
+}
+
+void Surface::focus_by_keyboard(View& view) {
+    if (enabled_) {
+        view.SetFocus();
+    }
+}
+
+void Surface::type(std::u16string_view text) {
+    if (!enabled_ || focused_ == nullptr || focused_->kind() != ViewKind::TextField) {
+        return;
+    }
+    auto* field = static_cast<TextField*>(focused_);
+    for (char16_t c : text) {
+        // Each keystroke goes to whichever field has the focus when it arrives.
+        if (focused_ != field) {
+            break;
+        }
+        field->type_character(c);
+    }
+}
+
+void Surface::paste(std::u16string_view text) {
+    if (enabled_ && focused_ != nullptr && focused_->kind() == ViewKind::TextField) {
+        static_cast<TextField*>(focused_)->paste(text);
+    }
+}
+
+void Surface::key(Key key) {
+    if (!enabled_ || focused_ == nullptr) {
+        return;
+    }
+    if (focused_->kind() == ViewKind::TextField) {
+        static_cast<TextField*>(focused_)->press_key(key);
+        return;
+    }
+    if (focused_->kind() != ViewKind::ScrollBar) {
+        return;
+    }
+    auto* bar = static_cast<ScrollBar*>(focused_);
+    switch (key) {
+        case Key::Left:
+            bar->act(ScrollAction::LineUp);
+            break;
+        case Key::Right:
+            bar->act(ScrollAction::LineDown);
+            break;
+        case Key::PageUp:
+            bar->act(ScrollAction::PageUp);
+            break;
+        case Key::PageDown:
+            bar->act(ScrollAction::PageDown);
+            break;
+        case Key::Home:
+            bar->act(ScrollAction::ToMin);
+            break;
+        case Key::End:
+            bar->act(ScrollAction::ToMax);
+            break;
+        default:
+            break;
+    }
+}
+
+void Surface::select(std::int32_t start, std::int32_t length) {
+    if (enabled_ && focused_ != nullptr && focused_->kind() == ViewKind::TextField) {
+        static_cast<TextField*>(focused_)->select(start, length);
+    }
+}
+
+void Surface::scroll(ScrollBar& bar, ScrollAction action) {
+    if (!enabled_ || !bar.can_take_focus()) {
+        return;
+    }
+    move_focus(bar);
+    bar.act(action);
+}
+
+void Surface::scroll_to(ScrollBar& bar, std::int16_t value) {
+    if (!enabled_ || !bar.can_take_focus()) {
+        return;
+    }
+    move_focus(bar);
+    bar.drag_thumb(value);
+    bar.release_thumb();
+}
+
+void Surface::advance_time(std::int32_t milliseconds) {
+    constexpr std::int32_t kStep = 10;
+    for (std::int32_t done = 0; done < milliseconds; done += kStep) {
+        const std::int32_t step = std::min(kStep, milliseconds - done);
+        for (const auto& view : views_) {
+            if (view->kind() == ViewKind::Timer) {
+                static_cast<Timer*>(view.get())->advance(step);
+            }
+        }
+    }
+}
+
+}  // namespace tintbox

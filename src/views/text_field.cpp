@@ -1,0 +1,189 @@
+// TextField: text, caret and selection, and a person's editing.
+#include <algorithm>
+
+#include "tintbox/views.hpp"
+
+namespace tintbox {
+
+TextField::TextField(Surface& surface, std::string name)
+    : View(surface, std::move(name), ViewKind::TextField) {
+    SetBackColor(kSystemWindow);
+    set_tab_stop(true);
+}
+
+void TextField::SetText(std::u16string value) {
+    if (value == text_) {
+        return;
+    }
+    text_ = std::move(value);
+    anchor_ = active_ = 0;
+    notify(Aspect::Text);
+    notify(Aspect::Selection);
+    raise(on_change);
+}
+
+std::int32_t TextField::SelStart() const noexcept {
+    return std::min(anchor_, active_);
+}
+
+std::int32_t TextField::SelLength() const noexcept {
+    return std::max(anchor_, active_) - std::min(anchor_, active_);
+}
+
+void TextField::SetSelStart(std::int32_t value) {
+    if (value < 0) {
+        throw Error(ErrorKind::InvalidPropertyValue, name() + ".SelStart cannot be negative");
+    }
+    anchor_ = active_ = std::min(value, static_cast<std::int32_t>(text_.size()));
+    notify(Aspect::Selection);
+}
+
+void TextField::SetSelLength(std::int32_t value) {
+    if (value < 0) {
+        throw Error(ErrorKind::InvalidPropertyValue, name() + ".SelLength cannot be negative");
+    }
+    anchor_ = SelStart();
+    active_ = std::min(anchor_ + value, static_cast<std::int32_t>(text_.size()));
+    notify(Aspect::Selection);
+}
+
+void TextField::SetMaxLength(std::int32_t value) {
+    if (value < 0) {
+        throw Error(ErrorKind::InvalidPropertyValue, name() + ".MaxLength cannot be negative");
+    }
+    max_length_ = value;
+    notify(Aspect::Text);
+}
+
+void TextField::SetMousePointer(std::int16_t value) {
+    if (mouse_pointer_ != value) {
+        mouse_pointer_ = value;
+        notify(Aspect::Pointer);
+    }
+}
+
+void TextField::SetMouseIcon(PointerShapePtr icon) {
+    mouse_icon_ = std::move(icon);
+    notify(Aspect::Pointer);
+}
+
+void TextField::replace_selection(std::u16string_view insert) {
+    const std::int32_t start = SelStart();
+    std::u16string edited = text_;
+    edited.replace(static_cast<std::size_t>(start), static_cast<std::size_t>(SelLength()), insert);
+    const std::int32_t caret_after = start + static_cast<std::int32_t>(insert.size());
+    if (edited == text_) {
+        move_caret(caret_after, false);
+        return;
+    }
+    text_ = std::move(edited);
+    anchor_ = active_ = caret_after;
+    notify(Aspect::Text);
+    notify(Aspect::Selection);
+    raise(on_change);
+}
+
+void TextField::type_character(char16_t c) {
+    const auto length_after = text_.size() - static_cast<std::size_t>(SelLength()) + 1;
+    if (max_length_ > 0 && length_after > static_cast<std::size_t>(max_length_)) {
+        return;  // the keystroke is refused
+    }
+    replace_selection(std::u16string_view(&c, 1));
+}
+
+void TextField::paste(std::u16string_view text) {
+    std::size_t room = text.size();
+    if (max_length_ > 0) {
+        const auto kept = text_.size() - static_cast<std::size_t>(SelLength());
+        room = kept >= static_cast<std::size_t>(max_length_)
+                   ? 0
+                   : static_cast<std::size_t>(max_length_) - kept;
+    }
+    const std::u16string_view fitting = text.substr(0, std::min(room, text.size()));
+    if (!fitting.empty()) {
+        replace_selection(fitting);
+    }
+}
+
+void TextField::move_caret(std::int32_t position, bool extend) {
+    active_ = std::clamp(position, 0, static_cast<std::int32_t>(text_.size()));
+    if (!extend) {
+        anchor_ = active_;
+    }
+    notify(Aspect::Selection);
+}
+
+void TextField::press_key(Key key) {
+    const std::int32_t end = static_cast<std::int32_t>(text_.size());
+    const bool has_selection = anchor_ != active_;
+    switch (key) {
+        case Key::Backspace:
+            if (!has_selection && active_ > 0) {
+                anchor_ = active_ - 1;
+            }
+            if (anchor_ != active_) {
+                replace_selection(u"");
+            }
+            break;
+        case Key::Delete:
+            if (!has_selection && active_ < end) {
+                anchor_ = active_ + 1;
+            }
+            if (anchor_ != active_) {
+                replace_selection(u"");
+            }
+            break;
+        case Key::Left:
+            move_caret(has_selection ? SelStart() : active_ - 1, false);
+            break;
+        case Key::Right:
+            move_caret(has_selection ? SelStart() + SelLength() : active_ + 1, false);
+            break;
+        case Key::Home:
+            move_caret(0, false);
+            break;
+        case Key::End:
+            move_caret(end, false);
+            break;
+        case Key::ShiftLeft:
+            move_caret(active_ - 1, true);
+            break;
+        case Key::ShiftRight:
+            move_caret(active_ + 1, true);
+            break;
+        case Key::ShiftHome:
+            move_caret(0, true);
+            break;
+        case Key::ShiftEnd:
+            move_caret(end, true);
+            break;
+        case Key::CtrlA:
+            select(0, end);
+            break;
+        case Key::PageUp:
+        case Key::PageDown:
+            break;  // nothing to page in a one-line field
+    }
+}
+
+void TextField::select(std::int32_t start, std::int32_t length) {
+    const std::int32_t end = static_cast<std::int32_t>(text_.size());
+    anchor_ = std::clamp(start, 0, end);
+    active_ = std::clamp(start + length, 0, end);
+    notify(Aspect::Selection);
+}
+
+std::int32_t TextField::position_at(Twips x) const {
+    const float pixel = x / surface().twips_per_pixel();
+    float left_edge = 0;
+    for (std::size_t i = 0; i < text_.size(); ++i) {
+        const float width = surface().fonts().text_width_pixels(std::u16string_view(&text_[i], 1));
+        if (pixel < left_edge + width / 2) {
+            return static_cast<std::int32_t>(i);
+        }
+        left_edge += width;
+    }
+    return static_cast<std::int32_t>(text_.size());
+}
+
+}  // namespace tintbox
