@@ -1,0 +1,578 @@
+// The property-bag file: a versioned, line-based text format.
+//
+//     TintboxPropertyBag 1
+//     Enabled=bool:False
+//     Picture=picture:Qk02AAAAAAAAADYAAAAoAAAA...
+//     end
+//
+// One entry a line, `Name=type:value`, sorted by name. Types:
+//   bool     True or False
+//   int      a decimal 32-bit integer
+//   text     UTF-16 text as UTF-8; a backslash, control characters and unpaired surrogates
+//            are written as \\ and \uXXXX (one UTF-16 code unit), so every text round-trips
+//   picture  base64 (RFC 4648, padded) of the picture as a 24-bit BMP
+//   nothing  an empty value
+// Name bytes outside '!'..'~', and '=' and '\', are written as \xHH. The closing `end`
+// line tells a complete file from a truncated one. Lines end in LF; CRLF is accepted.
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <random>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include "tintbox/error.hpp"
+#include "tintbox/property_bag.hpp"
+
+#if defined(__unix__) || defined(__APPLE__)
+#include <unistd.h>  // fsync: the only way to get the data onto the disk before the rename
+#define TINTBOX_HAVE_FSYNC 1
+#endif
+
+namespace tintbox {
+
+namespace detail {
+// Defined in src/views/picture.cpp.
+std::string read_whole_file(const std::string& path, std::uint64_t max_bytes);
+}  // namespace detail
+
+namespace {
+
+constexpr std::string_view kMagic = "TintboxPropertyBag";
+constexpr unsigned kVersion = 1;
+constexpr std::string_view kEndMarker = "end";
+
+// Room for the largest picture (16384 x 16384 as a 32-bit BMP) in base64, and more.
+constexpr std::uint64_t kMaxBagFileBytes =
+    (std::uint64_t{Picture::kMaxSide} * Picture::kMaxSide * 4 + (1u << 20)) / 3 * 4 + (1u << 20);
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+int hex_value(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// ---- base64 ----
+
+constexpr char kBase64Alphabet[] =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+std::string base64_encode(std::string_view bytes) {
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    std::size_t at = 0;
+    for (; at + 3 <= bytes.size(); at += 3) {
+        const std::uint32_t group =
+            (std::uint32_t(static_cast<unsigned char>(bytes[at])) << 16) |
+            (std::uint32_t(static_cast<unsigned char>(bytes[at + 1])) << 8) |
+            static_cast<unsigned char>(bytes[at + 2]);
+        out += kBase64Alphabet[group >> 18];
+        out += kBase64Alphabet[(group >> 12) & 63];
+        out += kBase64Alphabet[(group >> 6) & 63];
+        out += kBase64Alphabet[group & 63];
+    }
+    const std::size_t rest = bytes.size() - at;
+    if (rest > 0) {
+        std::uint32_t group = std::uint32_t(static_cast<unsigned char>(bytes[at])) << 16;
+        if (rest == 2) {
+            group |= std::uint32_t(static_cast<unsigned char>(bytes[at + 1])) << 8;
+        }
+        out += kBase64Alphabet[group >> 18];
+        out += kBase64Alphabet[(group >> 12) & 63];
+        out += rest == 2 ? kBase64Alphabet[(group >> 6) & 63] : '=';
+        out += '=';
+    }
+    return out;
+}
+
+int base64_value(char c) {
+    if (c >= 'A' && c <= 'Z')
+        return c - 'A';
+    if (c >= 'a' && c <= 'z')
+        return c - 'a' + 26;
+    if (c >= '0' && c <= '9')
+        return c - '0' + 52;
+    if (c == '+')
+        return 62;
+    if (c == '/')
+        return 63;
+    return -1;
+}
+
+// Strict decoding: whole padded groups, padding only at the end, no stray characters and
+// no set bits after the last byte, so one byte string has exactly one encoding.
+bool base64_decode(std::string_view text, std::string& out) {
+    if (text.size() % 4 != 0) {
+        return false;
+    }
+    out.clear();
+    out.reserve(text.size() / 4 * 3);
+    for (std::size_t at = 0; at < text.size(); at += 4) {
+        const bool last = at + 4 == text.size();
+        const std::size_t padding =
+            last ? (text[at + 3] == '=' ? (text[at + 2] == '=' ? 2 : 1) : 0) : 0;
+        std::uint32_t group = 0;
+        for (std::size_t i = 0; i < 4 - padding; ++i) {
+            const int value = base64_value(text[at + i]);
+            if (value < 0) {
+                return false;
+            }
+            group = (group << 6) | static_cast<std::uint32_t>(value);
+        }
+        group <<= 6 * padding;
+        const std::uint32_t unused_bits = padding == 2 ? 0xFFFFu : padding == 1 ? 0xFFu : 0;
+        if ((group & unused_bits) != 0) {
+            return false;
+        }
+        out += static_cast<char>(group >> 16);
+        if (padding < 2)
+            out += static_cast<char>((group >> 8) & 0xFF);
+        if (padding < 1)
+            out += static_cast<char>(group & 0xFF);
+    }
+    return true;
+}
+
+// ---- names ----
+
+bool is_plain_name_byte(unsigned char c) {
+    return c >= 0x21 && c <= 0x7E && c != '=' && c != '\\';
+}
+
+std::string escape_name(const std::string& name) {
+    std::string out;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (is_plain_name_byte(byte)) {
+            out += c;
+        } else {
+            out += "\\x";
+            out += kHexDigits[byte >> 4];
+            out += kHexDigits[byte & 15];
+        }
+    }
+    return out;
+}
+
+bool unescape_name(std::string_view text, std::string& out) {
+    out.clear();
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const auto byte = static_cast<unsigned char>(text[at]);
+        if (byte == '\\') {
+            if (text.size() - at < 4) {
+                return false;
+            }
+            const int high = hex_value(text[at + 2]);
+            const int low = hex_value(text[at + 3]);
+            if (text[at + 1] != 'x' || high < 0 || low < 0) {
+                return false;
+            }
+            out += static_cast<char>(high * 16 + low);
+            at += 3;
+        } else if (is_plain_name_byte(byte)) {
+            out += text[at];
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// ---- texts ----
+
+bool is_high_surrogate(char16_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool is_low_surrogate(char16_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+void append_utf8(std::string& out, std::uint32_t code_point) {
+    if (code_point < 0x80) {
+        out += static_cast<char>(code_point);
+    } else if (code_point < 0x800) {
+        out += static_cast<char>(0xC0 | (code_point >> 6));
+        out += static_cast<char>(0x80 | (code_point & 0x3F));
+    } else if (code_point < 0x10000) {
+        out += static_cast<char>(0xE0 | (code_point >> 12));
+        out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code_point & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code_point >> 18));
+        out += static_cast<char>(0x80 | ((code_point >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code_point & 0x3F));
+    }
+}
+
+std::string escape_text(const std::u16string& text) {
+    std::string out;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const char16_t unit = text[at];
+        if (unit == u'\\') {
+            out += "\\\\";
+        } else if (unit >= 0x20 && unit <= 0x7E) {
+            out += static_cast<char>(unit);
+        } else if (is_high_surrogate(unit) && at + 1 < text.size() &&
+                   is_low_surrogate(text[at + 1])) {
+            append_utf8(out, 0x10000 + ((std::uint32_t(unit) - 0xD800) << 10) +
+                                 (std::uint32_t(text[at + 1]) - 0xDC00));
+            ++at;
+        } else if (unit >= 0xA0 && !is_high_surrogate(unit) && !is_low_surrogate(unit)) {
+            append_utf8(out, unit);
+        } else {
+            // Control characters (C0, DEL, C1) and unpaired surrogates.
+            out += "\\u";
+            for (int shift = 12; shift >= 0; shift -= 4) {
+                out += kHexDigits[(unit >> shift) & 15];
+            }
+        }
+    }
+    return out;
+}
+
+// Decodes one UTF-8 sequence starting at `at`, rejecting overlong forms, surrogates and
+// code points above U+10FFFF. Advances `at` past it.
+bool decode_utf8(std::string_view text, std::size_t& at, std::uint32_t& code_point) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    std::size_t length = 0;
+    std::uint32_t minimum = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, minimum = 0x80, code_point = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, minimum = 0x800, code_point = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, minimum = 0x10000, code_point = lead & 0x07;
+    } else {
+        return false;
+    }
+    if (text.size() - at < length) {
+        return false;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(text[at + i]);
+        if ((next & 0xC0) != 0x80) {
+            return false;
+        }
+        code_point = (code_point << 6) | (next & 0x3F);
+    }
+    if (code_point < minimum || code_point > 0x10FFFF ||
+        (code_point >= 0xD800 && code_point <= 0xDFFF)) {
+        return false;
+    }
+    at += length;
+    return true;
+}
+
+bool unescape_text(std::string_view text, std::u16string& out) {
+    out.clear();
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[at]);
+        if (byte == '\\') {
+            if (at + 1 < text.size() && text[at + 1] == '\\') {
+                out += u'\\';
+                at += 2;
+                continue;
+            }
+            if (text.size() - at < 6 || text[at + 1] != 'u') {
+                return false;
+            }
+            std::uint32_t unit = 0;
+            for (std::size_t i = 2; i < 6; ++i) {
+                const int digit = hex_value(text[at + i]);
+                if (digit < 0) {
+                    return false;
+                }
+                unit = unit * 16 + static_cast<std::uint32_t>(digit);
+            }
+            out += static_cast<char16_t>(unit);
+            at += 6;
+        } else if (byte >= 0x20 && byte <= 0x7E) {
+            out += static_cast<char16_t>(byte);
+            ++at;
+        } else {
+            std::uint32_t code_point = 0;
+            if (!decode_utf8(text, at, code_point)) {
+                return false;
+            }
+            if (code_point >= 0x10000) {
+                out += static_cast<char16_t>(0xD800 + ((code_point - 0x10000) >> 10));
+                out += static_cast<char16_t>(0xDC00 + ((code_point - 0x10000) & 0x3FF));
+            } else {
+                out += static_cast<char16_t>(code_point);
+            }
+        }
+    }
+    return true;
+}
+
+// ---- entries ----
+
+std::string serialize_value(const PropertyValue& value) {
+    return std::visit(
+        [](const auto& v) -> std::string {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, std::monostate>) {
+                return "nothing:";
+            } else if constexpr (std::is_same_v<T, bool>) {
+                return v ? "bool:True" : "bool:False";
+            } else if constexpr (std::is_same_v<T, std::int32_t>) {
+                return "int:" + std::to_string(v);
+            } else if constexpr (std::is_same_v<T, std::u16string>) {
+                return "text:" + escape_text(v);
+            } else {
+                // The bag stores a missing picture as Nothing, so the pointer is set.
+                return "picture:" + base64_encode(encode_bmp(*v));
+            }
+        },
+        value);
+}
+
+class BagParser {
+  public:
+    BagParser(std::string_view text, const std::string& source_name) : source_name_(source_name) {
+        split_lines(text);
+    }
+
+    MemoryPropertyBag parse() {
+        check_header();
+        if (lines_.size() < 2 || lines_.back() != kEndMarker) {
+            fail(lines_.size(), "no end marker: the file is truncated");
+        }
+        MemoryPropertyBag bag;
+        for (std::size_t index = 1; index + 1 < lines_.size(); ++index) {
+            parse_entry(index + 1, lines_[index], bag);
+        }
+        return bag;
+    }
+
+  private:
+    [[noreturn]] void fail(std::size_t line_number, const std::string& fault) const {
+        throw Error(ErrorKind::BadPropertyBag,
+                    source_name_ + ": line " + std::to_string(line_number) + ": " + fault);
+    }
+
+    void split_lines(std::string_view text) {
+        std::size_t start = 0;
+        while (start < text.size()) {
+            std::size_t end = text.find('\n', start);
+            if (end == std::string_view::npos) {
+                end = text.size();
+            }
+            std::string_view line = text.substr(start, end - start);
+            if (!line.empty() && line.back() == '\r') {
+                line.remove_suffix(1);
+            }
+            lines_.push_back(line);
+            start = end + 1;
+        }
+    }
+
+    void check_header() const {
+        if (lines_.empty()) {
+            fail(1, "empty file, not a Tintbox property bag");
+        }
+        const std::string_view header = lines_.front();
+        if (header.substr(0, kMagic.size()) != kMagic || header.size() == kMagic.size() ||
+            header[kMagic.size()] != ' ') {
+            fail(1, "not a Tintbox property bag (bad header)");
+        }
+        const std::string_view version_text = header.substr(kMagic.size() + 1);
+        unsigned version = 0;
+        const auto [end, error] = std::from_chars(
+            version_text.data(), version_text.data() + version_text.size(), version);
+        if (error != std::errc() || end != version_text.data() + version_text.size()) {
+            fail(1, "bad version in header");
+        }
+        if (version != kVersion) {
+            fail(1, "version " + std::to_string(version) + " is not supported (this build reads " +
+                        "version " + std::to_string(kVersion) + ")");
+        }
+    }
+
+    void parse_entry(std::size_t line_number, std::string_view line, MemoryPropertyBag& bag) {
+        if (line == kEndMarker) {
+            fail(line_number + 1, "data after the end marker");
+        }
+        const std::size_t equals = line.find('=');
+        if (equals == std::string_view::npos) {
+            fail(line_number, "expected Name=type:value");
+        }
+        const std::string_view escaped_name = line.substr(0, equals);
+        std::string name;
+        if (!unescape_name(escaped_name, name)) {
+            fail(line_number, "bad property name");
+        }
+        const std::string quoted = "\"" + std::string(escaped_name) + "\"";
+        const std::string_view typed_value = line.substr(equals + 1);
+        const std::size_t colon = typed_value.find(':');
+        if (colon == std::string_view::npos) {
+            fail(line_number, "no type for " + quoted);
+        }
+        const std::string_view type = typed_value.substr(0, colon);
+        const std::string_view value_text = typed_value.substr(colon + 1);
+        if (bag.entries().count(name) != 0) {
+            fail(line_number, "duplicate property " + quoted);
+        }
+        bag.set_entry(name, parse_value(line_number, quoted, type, value_text));
+    }
+
+    PropertyValue parse_value(std::size_t line_number, const std::string& quoted,
+                              std::string_view type, std::string_view text) const {
+        const std::string bad_value = "bad " + std::string(type) + " value for " + quoted;
+        if (type == "nothing") {
+            if (!text.empty())
+                fail(line_number, bad_value);
+            return std::monostate{};
+        }
+        if (type == "bool") {
+            if (text == "True")
+                return true;
+            if (text == "False")
+                return false;
+            fail(line_number, bad_value);
+        }
+        if (type == "int") {
+            std::int32_t number = 0;
+            const auto [end, error] =
+                std::from_chars(text.data(), text.data() + text.size(), number);
+            if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+                fail(line_number, bad_value);
+            }
+            return number;
+        }
+        if (type == "text") {
+            std::u16string decoded;
+            if (!unescape_text(text, decoded))
+                fail(line_number, bad_value);
+            return decoded;
+        }
+        if (type == "picture") {
+            std::string bytes;
+            if (!base64_decode(text, bytes)) {
+                fail(line_number, "bad base64 in picture " + quoted);
+            }
+            try {
+                return decode_picture(
+                    bytes,
+                    source_name_ + ": line " + std::to_string(line_number) + ": picture " + quoted);
+            } catch (const Error& error) {
+                // The file is what is corrupt; the picture's fault is in the detail.
+                throw Error(ErrorKind::BadPropertyBag, error.detail());
+            }
+        }
+        // Type names are short and plain in a sound file; a long or binary one is garbage.
+        const bool printable_type =
+            type.size() <= 16 &&
+            std::all_of(type.begin(), type.end(), [](char c) { return c >= 0x21 && c <= 0x7E; });
+        fail(line_number, printable_type
+                              ? "unknown type \"" + std::string(type) + "\" for " + quoted
+                              : "unknown type for " + quoted);
+    }
+
+    const std::string& source_name_;
+    std::vector<std::string_view> lines_;
+};
+
+// A temporary file beside the target that is removed unless it was renamed over it.
+class TemporaryFile {
+  public:
+    explicit TemporaryFile(const std::string& target) : target_(target) {
+        std::random_device random;
+        for (int attempt = 0; attempt < 16 && !file_; ++attempt) {
+            const std::uint64_t suffix = (std::uint64_t{random()} << 32) | random();
+            path_ = target + ".tmp-" + std::to_string(suffix);
+            file_ = std::fopen(path_.c_str(), "wbx");  // exclusive: never reuse a file
+            if (!file_ && errno != EEXIST) {
+                break;
+            }
+        }
+        if (!file_) {
+            throw failure();
+        }
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    ~TemporaryFile() {
+        if (file_) {
+            std::fclose(file_);
+        }
+        if (!renamed_) {
+            std::remove(path_.c_str());
+        }
+    }
+
+    void write_all_and_replace_target(const std::string& contents) {
+        if (std::fwrite(contents.data(), 1, contents.size(), file_) != contents.size() ||
+            std::fflush(file_) != 0) {
+            throw failure();
+        }
+#ifdef TINTBOX_HAVE_FSYNC
+        if (fsync(fileno(file_)) != 0) {
+            throw failure();
+        }
+#endif
+        const int closed = std::fclose(file_);
+        file_ = nullptr;
+        if (closed != 0) {
+            throw failure();
+        }
+        if (std::rename(path_.c_str(), target_.c_str()) != 0) {
+            throw failure();
+        }
+        renamed_ = true;
+    }
+
+  private:
+    Error failure() const {
+        return Error(ErrorKind::FileError, target_ + ": cannot write: " + std::strerror(errno));
+    }
+
+    const std::string& target_;
+    std::string path_;
+    std::FILE* file_ = nullptr;
+    bool renamed_ = false;
+};
+
+}  // namespace
+
+std::string serialize_property_bag(const MemoryPropertyBag& bag) {
+    std::string out = std::string(kMagic) + " " + std::to_string(kVersion) + "\n";
+    for (const auto& [name, value] : bag.entries()) {
+        out += escape_name(name);
+        out += '=';
+        out += serialize_value(value);
+        out += '\n';
+    }
+    out += kEndMarker;
+    out += '\n';
+    return out;
+}
+
+MemoryPropertyBag parse_property_bag(std::string_view text, const std::string& source_name) {
+    return BagParser(text, source_name).parse();
+}
+
+void save_property_bag(const MemoryPropertyBag& bag, const std::string& path) {
+    const std::string contents = serialize_property_bag(bag);
+    TemporaryFile temporary(path);
+    temporary.write_all_and_replace_target(contents);
+}
+
+MemoryPropertyBag load_property_bag(const std::string& path) {
+    return parse_property_bag(detail::read_whole_file(path, kMaxBagFileBytes), path);
+}
+
+}  // namespace tintbox
