@@ -7,8 +7,12 @@
 namespace tintbox {
 
 void Tintbox::hsComponent_Change(ScrollBar& bar, TextField& field, const char* field_tag) {
-    if (ChangeSource_ == field_tag) {
-        return;  // the user's text is never rewritten from its own scroll bar
+    // While the user edits the field, the field moves its bar, and its text ("007") is
+    // never rewritten from the bar. A bar that moved away from the field's number under
+    // that tag was moved by the user while a setter's tag was still current: it must
+    // still reach the field, or bar and field would disagree.
+    if (ChangeSource_ == field_tag && bar.Value() == Val(field.Text())) {
+        return;
     }
     field.SetText(DecimalForm(bar.Value()));
 }

@@ -1,0 +1,292 @@
+// The control as a whole: its composition, the order of nested handlers that a script
+// cannot see, error paths, layout and properties.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tintbox/tintbox.hpp"
+#include "tintbox_internals.hpp"
+
+namespace {
+
+using namespace tintbox;
+
+TEST(Composition, HasThirtyNineViewsTopmostFirst) {
+    Tintbox control;
+    std::vector<std::string> names;
+    for (const auto& view : control.UserControl().views()) {
+        names.push_back(view->name());
+    }
+    const std::vector<std::string> expected = {
+        "tmrGetPixelColor", "txtHidden2",     "txtHidden",    "picNewColor",
+        "picOldColor",      "hsRed",          "hsGreen",      "hsBlue",
+        "picRed",           "picGreen",       "picBlue",      "txtWebHexRed",
+        "txtWebHexGreen",   "txtWebHexBlue",  "picMinWidth",  "txtRed",
+        "Picture4",         "Picture3",       "txtGreen",     "txtBlue",
+        "txtDec",           "txtHex",         "txtWebHex",    "Picture7",
+        "Picture10",        "Picture14",      "Picture12",    "Picture11",
+        "Picture8",         "Picture5",       "CornerFrame",  "Picture6",
+        "Picture9",         "ColorFrame",     "Colors",       "Frame",
+        "lblWebHexRed",     "lblWebHexGreen", "lblWebHexBlue"};
+    EXPECT_EQ(names, expected);
+    EXPECT_EQ(control.Colors.parent(), &control.ColorFrame);
+}
+
+TEST(Composition, TabbingVisitsTheEditorsInOrderAndWraps) {
+    Tintbox control;
+    std::vector<std::string> order;
+    for (int i = 0; i < 10; ++i) {
+        control.UserControl().tab();
+        order.push_back(control.UserControl().focused()->name());
+    }
+    EXPECT_EQ(order,
+              (std::vector<std::string>{"hsRed", "txtRed", "hsGreen", "txtGreen", "hsBlue",
+                                        "txtBlue", "txtDec", "txtHex", "txtWebHex", "hsRed"}));
+    EXPECT_EQ(control.ColorFrame.TabIndex(), 9);
+    EXPECT_EQ(control.Frame.TabIndex(), 10);
+}
+
+TEST(Composition, ColourBarsCoverTheRightEndOfTheComponentFields) {
+    Tintbox control;
+    Surface& surface = control.UserControl();
+    const std::pair<TextField*, PictureBox*> rows[] = {{&control.txtRed, &control.picRed},
+                                                       {&control.txtGreen, &control.picGreen},
+                                                       {&control.txtBlue, &control.picBlue}};
+    for (auto [field, strip] : rows) {
+        EXPECT_EQ(strip->Left() + strip->Width(), field->Left() + field->Width());
+        EXPECT_EQ(strip->Width(), 60);
+        const Twips y = field->Top() + 50;
+        EXPECT_EQ(surface.view_at(field->Left() + field->Width() - 30, y), strip);
+        EXPECT_EQ(surface.view_at(field->Left() + field->Width() - 61, y), field);
+    }
+}
+
+TEST(Composition, PointerShapesHaveTheirHotSpotInTheOpenCentre) {
+    const auto a = pointer_shape_a();
+    const auto b = pointer_shape_b();
+    auto drawn = [](const PointerShapePtr& shape, int column, int row) {
+        return static_cast<bool>(shape->drawn[static_cast<std::size_t>(row * 32 + column)]);
+    };
+    for (const auto& shape : {a, b}) {
+        EXPECT_EQ(shape->hot_x, 15);
+        EXPECT_EQ(shape->hot_y, 15);
+        EXPECT_TRUE(drawn(shape, 15, 8));
+        EXPECT_TRUE(drawn(shape, 16, 23));
+        EXPECT_TRUE(drawn(shape, 8, 15));
+        EXPECT_TRUE(drawn(shape, 23, 16));
+        for (int i = 14; i <= 17; ++i) {
+            EXPECT_FALSE(drawn(shape, 15, i));
+            EXPECT_FALSE(drawn(shape, i, 16));
+        }
+        EXPECT_FALSE(drawn(shape, 15, 7));
+        EXPECT_FALSE(drawn(shape, 15, 24));
+    }
+    int a_count = 0;
+    int b_count = 0;
+    for (int i = 0; i < 32 * 32; ++i) {
+        a_count += a->drawn[static_cast<std::size_t>(i)];
+        b_count += b->drawn[static_cast<std::size_t>(i)];
+    }
+    EXPECT_EQ(a_count, 48);
+    EXPECT_EQ(b_count, 48 + 4 * 9);  // four brackets of two 5-pixel arms sharing a corner
+    EXPECT_TRUE(drawn(b, 5, 5));
+    EXPECT_TRUE(drawn(b, 9, 5));
+    EXPECT_TRUE(drawn(b, 5, 9));
+    EXPECT_FALSE(drawn(b, 10, 5));
+    EXPECT_TRUE(drawn(b, 26, 26));
+    EXPECT_TRUE(drawn(b, 22, 26));
+    EXPECT_FALSE(drawn(a, 5, 5));
+}
+
+TEST(StartUp, ShowsBlackEverywhereAndRaisedChangeOnce) {
+    Tintbox control;
+    EXPECT_EQ(control.changes_raised(), 1u);
+    EXPECT_EQ(control.ChangeSource(), "ColorSpectrum");
+    for (TextField* field :
+         {&control.txtDec, &control.txtHex, &control.txtRed, &control.txtGreen, &control.txtBlue}) {
+        EXPECT_EQ(field->Text(), u"0") << field->name();
+    }
+    EXPECT_EQ(control.txtWebHex.Text(), u"000000");
+    for (TextField* pair :
+         {&control.txtWebHexRed, &control.txtWebHexGreen, &control.txtWebHexBlue}) {
+        EXPECT_EQ(pair->Top(), 3150);
+        EXPECT_EQ(pair->Text(), u"00");
+        EXPECT_TRUE(pair->Visible());
+        EXPECT_EQ(pair->ForeColor(), 0);
+    }
+    EXPECT_EQ(control.picRed.BackColor(), 0);
+    EXPECT_EQ(control.hsRed.Value(), 0);
+}
+
+TEST(ColourCore, PicOldColorStillShowsThePreviousColourDuringTheNestedUpdate) {
+    Tintbox control;
+    control.SetRGB(0x00FF00);
+    std::vector<ColorValue> old_colour_at_change;
+    control.set_change_handler(
+        [&] { old_colour_at_change.push_back(control.picOldColor.BackColor()); });
+    control.SetRed(255);
+    EXPECT_EQ(old_colour_at_change, (std::vector<ColorValue>{0x00FF00, 0x00FFFF}));
+    EXPECT_EQ(control.GetRGB(), 0x00FFFF);
+    old_colour_at_change.clear();
+    control.SetRed(255);  // the text is already "255": only the final update runs
+    EXPECT_EQ(old_colour_at_change.size(), 1u);
+}
+
+TEST(ComponentEditors, ABarMovedUnderASettersTagStillMovesItsField) {
+    Tintbox control;
+    Surface& surface = control.UserControl();
+    surface.scroll_to(control.hsRed, 220);  // hsRed keeps the focus from here on
+    control.SetRed(245);                    // leaves the tag "txtRed" behind
+    surface.scroll(control.hsRed, ScrollAction::PageDown);
+    EXPECT_EQ(control.hsRed.Value(), 246);
+    EXPECT_EQ(control.txtRed.Text(), u"246");
+    EXPECT_EQ(control.GetRGB(), 246);
+}
+
+TEST(ComponentEditors, TheFieldsOwnTextIsNotRewrittenFromItsBar) {
+    Tintbox control;
+    Surface& surface = control.UserControl();
+    surface.focus_by_keyboard(control.txtRed);
+    surface.type(u"007");
+    EXPECT_EQ(control.txtRed.Text(), u"007");
+    EXPECT_EQ(control.hsRed.Value(), 7);
+    surface.tab();  // leaving the field normalises it
+    EXPECT_EQ(control.txtRed.Text(), u"7");
+}
+
+TEST(ColourCore, AFailingUpdateKeepsTheCommittedColourAndRaisesNoChange) {
+    Tintbox control;
+    control.SetRGB(0x123456);
+    const auto changes = control.changes_raised();
+    // A text the editors never let through: eight hexadecimal digits overflow.
+    TintboxInternals::set_change_source(control, "ColorSpectrum");
+    control.txtHex.SetText(u"80000000");
+    ColorValue color = 0;
+    EXPECT_THROW(TintboxInternals::UpdateColor(control, "txtHex", color), Error);
+    EXPECT_EQ(control.CurrentColor(), 0x123456);
+    EXPECT_EQ(control.picNewColor.BackColor(), 0x123456);
+    EXPECT_EQ(control.changes_raised(), changes);
+}
+
+TEST(ColourCore, AnUnknownTagOnlyCommitsTheColourPassed) {
+    Tintbox control;
+    ColorValue color = 0x0000FF;
+    TintboxInternals::UpdateColor(control, "", color);
+    EXPECT_EQ(control.GetRGB(), 0x0000FF);
+    EXPECT_EQ(control.txtDec.Text(), u"0");
+    EXPECT_EQ(control.picRed.BackColor(), 0xFF);
+    ColorValue negative = -1;
+    TintboxInternals::UpdateColor(control, "ColorSpectrum", negative);
+    EXPECT_EQ(negative, 0x0000FF);  // the committed colour comes back in the argument
+    EXPECT_EQ(control.txtDec.Text(), u"255");
+}
+
+TEST(Errors, AHandlerErrorReachesTheSinkAndLeavesTheViewsWrittenSoFar) {
+    Tintbox control;
+    std::vector<std::string> errors;
+    control.set_error_sink([&](const Error& e) { errors.push_back(e.what()); });
+    control.set_change_handler([] { throw Error(ErrorKind::Overflow, "host handler"); });
+    Surface& surface = control.UserControl();
+    surface.focus_by_keyboard(control.txtRed);
+    EXPECT_NO_THROW(surface.type(u"7"));
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(control.txtDec.Text(), u"7");
+    EXPECT_EQ(control.CurrentColor(), 7);
+}
+
+TEST(Eyedropper, GivesTheScreenContextBackEvenWhenTheUpdateFails) {
+    Tintbox control;
+    FakeScreen& screen = *control.fake_screen();
+    int errors = 0;
+    control.set_error_sink([&](const Error&) { ++errors; });
+    control.set_change_handler([] { throw Error(ErrorKind::Internal, "host handler"); });
+    Surface& surface = control.UserControl();
+    surface.press(kRightButton, control.ColorFrame.Left() + 100, 100);
+    screen.set_pixel({0, 0}, 0x112233);
+    surface.advance_time(30);
+    EXPECT_EQ(errors, 3);
+    EXPECT_EQ(screen.open_contexts(), 0);
+    EXPECT_EQ(control.CurrentColor(), 0x112233);
+}
+
+TEST(Layout, TheHeightIsFixedAndTheWidthIsCompactOrFull) {
+    const struct {
+        Twips requested, width, frame, color_frame;
+    } cases[] = {
+        {1000, 1695, 2970, 2940}, {1695, 1695, 2970, 2940}, {1845, 1695, 2970, 2940},
+        {1846, 1846, 46, 16},     {4770, 4770, 2970, 2940}, {6000, 6000, 4200, 4170},
+    };
+    for (const auto& c : cases) {
+        Tintbox control;
+        Surface& surface = control.UserControl();
+        surface.SetWidth(c.requested);
+        surface.SetHeight(100);
+        EXPECT_EQ(surface.Width(), c.width) << c.requested;
+        EXPECT_EQ(surface.Height(), 3375) << c.requested;
+        EXPECT_EQ(control.Frame.Width(), c.frame) << c.requested;
+        EXPECT_EQ(control.ColorFrame.Width(), c.color_frame) << c.requested;
+        EXPECT_EQ(control.Colors.Width(), c.color_frame) << c.requested;
+    }
+}
+
+TEST(Layout, ShrinkingKeepsTheLastFullLayout) {
+    Tintbox control;
+    Surface& surface = control.UserControl();
+    surface.SetWidth(6000);
+    surface.SetWidth(1000);
+    EXPECT_EQ(surface.Width(), 1695);
+    EXPECT_EQ(control.Frame.Width(), 4200);
+    EXPECT_EQ(control.Colors.Width(), 4170);
+}
+
+TEST(Properties, EnabledSwitchesExactlyTheEditors) {
+    Tintbox control;
+    std::vector<std::string> changed;
+    control.set_property_changed_handler([&](const std::string& name) { changed.push_back(name); });
+    control.SetEnabled(false);
+    EXPECT_FALSE(control.Enabled());
+    for (const auto& view : control.UserControl().views()) {
+        const std::string& name = view->name();
+        const bool editor = name == "hsRed" || name == "hsGreen" || name == "hsBlue" ||
+                            name == "txtRed" || name == "txtGreen" || name == "txtBlue" ||
+                            name == "txtDec" || name == "txtHex" || name == "txtWebHexRed" ||
+                            name == "txtWebHexGreen" || name == "txtWebHexBlue";
+        const bool expected_enabled = !editor && name != "tmrGetPixelColor";
+        EXPECT_EQ(view->Enabled(), expected_enabled) << name;
+    }
+    EXPECT_EQ(changed, (std::vector<std::string>{"Enabled"}));
+    control.SetEnabled(true);
+    EXPECT_TRUE(control.txtDec.Enabled());
+}
+
+TEST(Properties, ReadingABagRestoresEnabledWithoutSwitchingTheEditors) {
+    Tintbox control;
+    MemoryPropertyBag bag;
+    bag.set_entry("Enabled", false);
+    control.UserControl_ReadProperties(bag);
+    EXPECT_FALSE(control.Enabled());
+    EXPECT_TRUE(control.txtRed.Enabled());
+    EXPECT_EQ(control.Picture(), nullptr);
+}
+
+TEST(Properties, PictureIsTheSameObjectAndABadStoredPictureStopsBeforeEnabled) {
+    Tintbox control;
+    auto picture = std::make_shared<const Picture>(1, 1, std::vector<ColorValue>{0x00FF00});
+    control.SetPicture(picture);
+    EXPECT_EQ(control.Picture().get(), picture.get());
+
+    MemoryPropertyBag saved;
+    control.UserControl_WriteProperties(saved);
+    EXPECT_EQ(saved.entries().count("Enabled"), 0u);  // the default is not stored
+    EXPECT_EQ(saved.entries().count("Picture"), 1u);
+
+    MemoryPropertyBag bad;
+    bad.set_entry("Picture", std::u16string(u"not a picture"));
+    bad.set_entry("Enabled", false);
+    Tintbox restored;
+    EXPECT_THROW(restored.UserControl_ReadProperties(bad), Error);
+    EXPECT_TRUE(restored.Enabled());
+}
+
+}  // namespace
