@@ -1,0 +1,519 @@
+// An instance of the class Tintbox: a headless control behind the C dispatch table.
+// Every call is checked against the type library before the control sees it, and no
+// exception crosses the C boundary.
+#include <atomic>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "server.hpp"
+#include "tintbox/error.hpp"
+#include "tintbox/tintbox.hpp"
+#include "type_library.hpp"
+
+namespace tintbox::shell {
+namespace {
+
+// A call that the shell refuses before or after the control runs.
+struct CallFault {
+    TintboxStatus status;
+    std::string message;
+};
+
+std::int32_t error_kind_code(ErrorKind kind) noexcept {
+    switch (kind) {
+        case ErrorKind::Overflow:
+            return TINTBOX_ERROR_OVERFLOW;
+        case ErrorKind::InvalidPropertyValue:
+            return TINTBOX_ERROR_INVALID_PROPERTY_VALUE;
+        case ErrorKind::InvalidProcedureCall:
+            return TINTBOX_ERROR_INVALID_PROCEDURE_CALL;
+        case ErrorKind::InvalidPicture:
+            return TINTBOX_ERROR_INVALID_PICTURE;
+        case ErrorKind::FileError:
+            return TINTBOX_ERROR_FILE;
+        case ErrorKind::BadPropertyBag:
+            return TINTBOX_ERROR_BAD_PROPERTY_BAG;
+        case ErrorKind::Internal:
+            break;
+    }
+    return TINTBOX_ERROR_INTERNAL;
+}
+
+const char* type_name(std::int32_t type) noexcept {
+    switch (type) {
+        case TINTBOX_VT_EMPTY:
+            return "Empty";
+        case TINTBOX_VT_I2:
+            return "Integer";
+        case TINTBOX_VT_I4:
+            return "Long";
+        case TINTBOX_VT_BOOL:
+            return "Boolean";
+        case TINTBOX_VT_UTF16:
+            return "String (UTF-16)";
+        case TINTBOX_VT_UTF8:
+            return "String (UTF-8)";
+        case TINTBOX_VT_PICTURE:
+            return "Picture";
+        default:
+            return "an unknown type";
+    }
+}
+
+// Reads and writes the arguments of one call, naming the member and parameter in every
+// fault.
+class Arguments {
+  public:
+    Arguments(const TintboxMemberInfo& member, TintboxVariant* args)
+        : member_(member), args_(args) {}
+
+    // A read-only Integer, Long or Boolean parameter: any of I2, I4 and BOOL that fits.
+    std::int32_t number(int index, std::int32_t min, std::int32_t max) const {
+        const TintboxVariant& arg = args_[index];
+        std::int32_t value = 0;
+        switch (arg.type) {
+            case TINTBOX_VT_I2:
+                value = arg.value.i2;
+                break;
+            case TINTBOX_VT_I4:
+                value = arg.value.i4;
+                break;
+            case TINTBOX_VT_BOOL:
+                value = arg.value.boolean;
+                break;
+            default:
+                throw mismatch(index);
+        }
+        if (value < min || value > max) {
+            throw CallFault{TINTBOX_E_OVERFLOW, where(index) + ": " + std::to_string(value) +
+                                                    " does not fit " +
+                                                    type_name(param(index).type)};
+        }
+        return value;
+    }
+
+    bool boolean(int index) const { return number(index, INT32_MIN, INT32_MAX) != 0; }
+
+    // A Long parameter that the member writes back: it must be a Long.
+    void require_long(int index) const {
+        if (args_[index].type != TINTBOX_VT_I4) {
+            throw mismatch(index);
+        }
+    }
+
+    void set_long(int index, std::int32_t value) const { args_[index].value.i4 = value; }
+
+    // A String parameter that the member writes back.
+    std::u16string text(int index) const {
+        const TintboxText& text = args_[index].value.text;
+        if (args_[index].type != TINTBOX_VT_UTF8 && args_[index].type != TINTBOX_VT_UTF16) {
+            throw mismatch(index);
+        }
+        if ((text.data == nullptr && text.length > 0) || text.capacity < text.length) {
+            throw CallFault{TINTBOX_E_INVALID_ARGUMENT,
+                            where(index) +
+                                ": a written-back text needs data and a capacity "
+                                "of at least its length"};
+        }
+        if (args_[index].type == TINTBOX_VT_UTF8) {
+            return to_utf16(std::string_view(static_cast<const char*>(text.data), text.length));
+        }
+        std::u16string units(text.length, u'\0');
+        if (text.length > 0) {
+            std::memcpy(units.data(), text.data, text.length * sizeof(char16_t));
+        }
+        return units;
+    }
+
+    // Writes a text back in the argument's own encoding. The members only ever shorten
+    // a text, so it fits the capacity that text() checked.
+    void set_text(int index, const std::u16string& value) const {
+        TintboxText& text = args_[index].value.text;
+        if (args_[index].type == TINTBOX_VT_UTF8) {
+            const std::string bytes = to_utf8(value);
+            copy_units(text, bytes.data(), bytes.size(), 1);
+        } else {
+            copy_units(text, value.data(), value.size(), sizeof(char16_t));
+        }
+    }
+
+    // A Picture parameter: PICTURE, or EMPTY / null pixels for Nothing. `current` is the
+    // control's picture: handing back its own pixels sets that very object again.
+    PicturePtr picture(int index, const PicturePtr& current) const {
+        const TintboxVariant& arg = args_[index];
+        if (arg.type == TINTBOX_VT_EMPTY ||
+            (arg.type == TINTBOX_VT_PICTURE && arg.value.picture.pixels == nullptr)) {
+            return nullptr;
+        }
+        if (arg.type != TINTBOX_VT_PICTURE) {
+            throw mismatch(index);
+        }
+        const TintboxPicture& given = arg.value.picture;
+        if (current && given.pixels == current->pixels().data() &&
+            given.width == current->width() && given.height == current->height()) {
+            return current;
+        }
+        std::vector<ColorValue> pixels;
+        // Sides outside the picture's limits are left to its constructor to refuse,
+        // before anything is read from the host's buffer.
+        if (given.width > 0 && given.height > 0 && given.width <= Picture::kMaxSide &&
+            given.height <= Picture::kMaxSide) {
+            pixels.assign(given.pixels, given.pixels + static_cast<std::size_t>(given.width) *
+                                                           static_cast<std::size_t>(given.height));
+        }
+        return std::make_shared<const Picture>(given.width, given.height, std::move(pixels));
+    }
+
+  private:
+    const TintboxParamInfo& param(int index) const { return member_.params[index]; }
+
+    std::string where(int index) const {
+        return std::string(member_.name) + ": argument " + std::to_string(index + 1) + " (" +
+               param(index).name + ")";
+    }
+
+    CallFault mismatch(int index) const {
+        return {TINTBOX_E_TYPE_MISMATCH, where(index) + ": expected " +
+                                             type_name(param(index).type) + ", got " +
+                                             type_name(args_[index].type)};
+    }
+
+    static void copy_units(TintboxText& text, const void* units, std::size_t count,
+                           std::size_t unit_size) {
+        if (count > 0) {
+            std::memcpy(text.data, units, count * unit_size);
+        }
+        if (count < text.capacity) {
+            std::memset(static_cast<char*>(text.data) + count * unit_size, 0, unit_size);
+        }
+        text.length = count;
+    }
+
+    const TintboxMemberInfo& member_;
+    TintboxVariant* args_;
+};
+
+struct ControlObject : TintboxControl {
+    struct Subscription {
+        std::uint32_t cookie;
+        TintboxEventCallback callback;
+        void* context;
+    };
+
+    ControlObject();
+    ~ControlObject() { object_destroyed(); }
+
+    TintboxStatus call(std::int32_t dispatch_id, std::int32_t invoke_kind, TintboxVariant* args,
+                       std::int32_t arg_count, TintboxVariant* result) noexcept;
+    void dispatch(const TintboxMemberInfo& member, TintboxVariant* args, TintboxVariant* result);
+    void raise_change();
+    TintboxStatus fail(TintboxStatus status, std::int32_t kind, std::string message);
+
+    std::atomic<std::uint32_t> references{1};
+    Tintbox control;
+    std::vector<Subscription> subscriptions;
+    std::uint32_t next_cookie = 1;
+    std::int32_t error_kind = TINTBOX_ERROR_NONE;
+    std::string error_message;
+    // The first error that an event handler of the control reported during a call.
+    struct HandlerError {
+        std::int32_t kind;
+        std::string message;
+    };
+    std::optional<HandlerError> handler_error;
+};
+
+ControlObject* object_of(TintboxControl* self) noexcept {
+    return static_cast<ControlObject*>(self);
+}
+
+std::uint32_t add_ref(TintboxControl* self) noexcept {
+    return self == nullptr ? 0 : ++object_of(self)->references;
+}
+
+std::uint32_t release(TintboxControl* self) noexcept {
+    if (self == nullptr) {
+        return 0;
+    }
+    ControlObject* object = object_of(self);
+    const std::uint32_t left = --object->references;
+    if (left == 0) {
+        delete object;
+    }
+    return left;
+}
+
+// Keeps an instance alive while one of its calls runs: a Change callback may release
+// the host's last reference.
+class CallGuard {
+  public:
+    explicit CallGuard(TintboxControl* self) : self_(self) { add_ref(self_); }
+    ~CallGuard() { release(self_); }
+    CallGuard(const CallGuard&) = delete;
+    CallGuard& operator=(const CallGuard&) = delete;
+
+  private:
+    TintboxControl* self_;
+};
+
+TintboxStatus ControlObject::fail(TintboxStatus status, std::int32_t kind, std::string message) {
+    error_kind = kind;
+    error_message = std::move(message);
+    return status;
+}
+
+TintboxStatus ControlObject::call(std::int32_t dispatch_id, std::int32_t invoke_kind,
+                                  TintboxVariant* args, std::int32_t arg_count,
+                                  TintboxVariant* result) noexcept {
+    error_kind = TINTBOX_ERROR_NONE;
+    error_message.clear();
+    try {
+        if (result != nullptr) {
+            result->type = TINTBOX_VT_EMPTY;
+        }
+        constexpr std::int32_t kAllKinds = TINTBOX_INVOKE_METHOD | TINTBOX_INVOKE_PROPERTYGET |
+                                           TINTBOX_INVOKE_PROPERTYPUT |
+                                           TINTBOX_INVOKE_PROPERTYPUTREF;
+        if (invoke_kind == 0 || (invoke_kind & ~kAllKinds) != 0) {
+            throw CallFault{TINTBOX_E_INVALID_ARGUMENT,
+                            "unknown kind of call " + std::to_string(invoke_kind)};
+        }
+        bool id_known = false;
+        const TintboxMemberInfo* member = find_member(dispatch_id, invoke_kind, id_known);
+        if (member == nullptr) {
+            throw CallFault{id_known ? TINTBOX_E_WRONG_MEMBER_KIND : TINTBOX_E_UNKNOWN_MEMBER,
+                            (id_known ? "no such kind of call for dispatch id "
+                                      : "no member has dispatch id ") +
+                                std::to_string(dispatch_id)};
+        }
+        if (arg_count < 0 || (arg_count > 0 && args == nullptr)) {
+            throw CallFault{TINTBOX_E_INVALID_ARGUMENT,
+                            std::string(member->name) + ": no argument array"};
+        }
+        if (arg_count != member->param_count) {
+            throw CallFault{TINTBOX_E_BAD_ARGUMENT_COUNT, std::string(member->name) + " takes " +
+                                                              std::to_string(member->param_count) +
+                                                              " argument(s), got " +
+                                                              std::to_string(arg_count)};
+        }
+        handler_error.reset();
+        dispatch(*member, args, result);
+        // A handler that failed inside the call did not stop it, but the host must hear
+        // of it; the call's effects stay.
+        if (handler_error) {
+            return fail(TINTBOX_E_CONTROL_ERROR, handler_error->kind,
+                        std::move(handler_error->message));
+        }
+        return TINTBOX_OK;
+    } catch (const CallFault& fault) {
+        return fail(fault.status, TINTBOX_ERROR_NONE, fault.message);
+    } catch (const Error& error) {
+        return fail(TINTBOX_E_CONTROL_ERROR, error_kind_code(error.kind()), error.what());
+    } catch (const std::bad_alloc&) {
+        return fail(TINTBOX_E_OUT_OF_MEMORY, TINTBOX_ERROR_NONE, "out of memory");
+    } catch (const std::exception& error) {
+        return fail(TINTBOX_E_INTERNAL, TINTBOX_ERROR_NONE, error.what());
+    } catch (...) {
+        return fail(TINTBOX_E_INTERNAL, TINTBOX_ERROR_NONE, "unknown failure");
+    }
+}
+
+void ControlObject::dispatch(const TintboxMemberInfo& member, TintboxVariant* args,
+                             TintboxVariant* result) {
+    const Arguments in(member, args);
+    TintboxVariant out{};
+    out.type = member.result_type;
+    switch (member.dispatch_id) {
+        case TINTBOX_DISPID_GetRGB:
+            out.value.i4 = control.GetRGB();
+            break;
+        case TINTBOX_DISPID_SetRGB:
+            control.SetRGB(in.number(0, INT32_MIN, INT32_MAX));
+            break;
+        case TINTBOX_DISPID_GetRed:
+            out.value.i2 = control.GetRed();
+            break;
+        case TINTBOX_DISPID_GetGreen:
+            out.value.i2 = control.GetGreen();
+            break;
+        case TINTBOX_DISPID_GetBlue:
+            out.value.i2 = control.GetBlue();
+            break;
+        case TINTBOX_DISPID_SetRed:
+            control.SetRed(static_cast<std::int16_t>(in.number(0, INT16_MIN, INT16_MAX)));
+            break;
+        case TINTBOX_DISPID_SetGreen:
+            control.SetGreen(static_cast<std::int16_t>(in.number(0, INT16_MIN, INT16_MAX)));
+            break;
+        case TINTBOX_DISPID_SetBlue:
+            control.SetBlue(static_cast<std::int16_t>(in.number(0, INT16_MIN, INT16_MAX)));
+            break;
+        case TINTBOX_DISPID_Dec: {
+            std::u16string number = in.text(0);
+            out.value.i4 = control.Dec(number);
+            in.set_text(0, number);
+            break;
+        }
+        case TINTBOX_DISPID_SepRGB: {
+            const std::int32_t value = in.number(0, INT32_MIN, INT32_MAX);
+            for (int index = 1; index <= 3; ++index) {
+                in.require_long(index);
+            }
+            std::int32_t red = 0;
+            std::int32_t green = 0;
+            std::int32_t blue = 0;
+            control.SepRGB(value, red, green, blue);
+            in.set_long(1, red);
+            in.set_long(2, green);
+            in.set_long(3, blue);
+            break;
+        }
+        case TINTBOX_DISPID_Picture:
+            if (member.invoke_kind == TINTBOX_INVOKE_PROPERTYGET) {
+                const PicturePtr& picture = control.Picture();
+                if (picture) {
+                    out.value.picture = {picture->width(), picture->height(),
+                                         picture->pixels().data()};
+                }
+            } else {
+                control.SetPicture(in.picture(0, control.Picture()));
+            }
+            break;
+        case TINTBOX_DISPID_Enabled:
+            if (member.invoke_kind == TINTBOX_INVOKE_PROPERTYGET) {
+                out.value.boolean = control.Enabled() ? TINTBOX_TRUE : TINTBOX_FALSE;
+            } else {
+                control.SetEnabled(in.boolean(0));
+            }
+            break;
+    }
+    if (result != nullptr) {
+        *result = out;
+    }
+}
+
+void ControlObject::raise_change() {
+    // Callbacks may subscribe and unsubscribe: walk a copy, and skip a subscription that
+    // an earlier callback removed.
+    const std::vector<Subscription> current = subscriptions;
+    for (const Subscription& subscription : current) {
+        for (const Subscription& live : subscriptions) {
+            if (live.cookie == subscription.cookie) {
+                subscription.callback(subscription.context, this, TINTBOX_DISPID_Change);
+                break;
+            }
+        }
+    }
+}
+
+TintboxStatus get_dispatch_id(TintboxControl* self, const char* name,
+                              std::int32_t* dispatch_id) noexcept {
+    if (self == nullptr || name == nullptr || dispatch_id == nullptr) {
+        return TINTBOX_E_INVALID_ARGUMENT;
+    }
+    ControlObject* object = object_of(self);
+    object->error_kind = TINTBOX_ERROR_NONE;
+    object->error_message.clear();
+    if (!find_dispatch_id(name, *dispatch_id)) {
+        try {
+            return object->fail(TINTBOX_E_UNKNOWN_MEMBER, TINTBOX_ERROR_NONE,
+                                std::string("no member is named ") + name);
+        } catch (...) {
+            return TINTBOX_E_UNKNOWN_MEMBER;
+        }
+    }
+    return TINTBOX_OK;
+}
+
+TintboxStatus invoke(TintboxControl* self, std::int32_t dispatch_id, std::int32_t invoke_kind,
+                     TintboxVariant* args, std::int32_t arg_count,
+                     TintboxVariant* result) noexcept {
+    if (self == nullptr) {
+        return TINTBOX_E_INVALID_ARGUMENT;
+    }
+    const CallGuard guard(self);
+    return object_of(self)->call(dispatch_id, invoke_kind, args, arg_count, result);
+}
+
+TintboxStatus invoke_by_name(TintboxControl* self, const char* name, std::int32_t invoke_kind,
+                             TintboxVariant* args, std::int32_t arg_count,
+                             TintboxVariant* result) noexcept {
+    std::int32_t dispatch_id = 0;
+    const TintboxStatus status = get_dispatch_id(self, name, &dispatch_id);
+    if (status != TINTBOX_OK) {
+        return status;
+    }
+    return invoke(self, dispatch_id, invoke_kind, args, arg_count, result);
+}
+
+TintboxStatus advise(TintboxControl* self, TintboxEventCallback callback, void* context,
+                     std::uint32_t* cookie) noexcept {
+    if (self == nullptr || callback == nullptr || cookie == nullptr) {
+        return TINTBOX_E_INVALID_ARGUMENT;
+    }
+    ControlObject* object = object_of(self);
+    try {
+        object->subscriptions.push_back({object->next_cookie, callback, context});
+    } catch (const std::bad_alloc&) {
+        return TINTBOX_E_OUT_OF_MEMORY;
+    }
+    *cookie = object->next_cookie++;
+    return TINTBOX_OK;
+}
+
+TintboxStatus unadvise(TintboxControl* self, std::uint32_t cookie) noexcept {
+    if (self == nullptr) {
+        return TINTBOX_E_INVALID_ARGUMENT;
+    }
+    std::vector<ControlObject::Subscription>& subscriptions = object_of(self)->subscriptions;
+    for (auto it = subscriptions.begin(); it != subscriptions.end(); ++it) {
+        if (it->cookie == cookie) {
+            subscriptions.erase(it);
+            return TINTBOX_OK;
+        }
+    }
+    return TINTBOX_E_INVALID_ARGUMENT;
+}
+
+std::int32_t last_error_kind(TintboxControl* self) noexcept {
+    return self == nullptr ? TINTBOX_ERROR_NONE : object_of(self)->error_kind;
+}
+
+const char* last_error_message(TintboxControl* self) noexcept {
+    return self == nullptr ? "" : object_of(self)->error_message.c_str();
+}
+
+const TintboxControlVtbl kControlVtbl = {
+    add_ref,  release,         get_dispatch_id,    invoke, invoke_by_name, advise,
+    unadvise, last_error_kind, last_error_message,
+};
+
+ControlObject::ControlObject() : TintboxControl{&kControlVtbl} {
+    control.set_change_handler([this] { raise_change(); });
+    control.set_error_sink([this](const Error& error) {
+        if (!handler_error) {
+            handler_error = {error_kind_code(error.kind()), error.what()};
+        }
+    });
+    object_created();
+}
+
+}  // namespace
+
+TintboxStatus create_control(TintboxControl** out) noexcept {
+    try {
+        *out = new ControlObject();
+        return TINTBOX_OK;
+    } catch (const std::bad_alloc&) {
+        return TINTBOX_E_OUT_OF_MEMORY;
+    } catch (...) {
+        return TINTBOX_E_INTERNAL;
+    }
+}
+
+}  // namespace tintbox::shell

@@ -1,0 +1,179 @@
+#include "registry.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+#include <vector>
+
+#include "type_library.hpp"
+
+namespace tintbox::shell {
+namespace {
+
+struct Entry {
+    std::string path;  // relative to the registry directory
+    std::string content;
+};
+
+std::string version_text() {
+    const TintboxTypeLibrary& library = type_library();
+    return std::to_string(library.major_version) + "." + std::to_string(library.minor_version);
+}
+
+std::vector<Entry> registry_entries(const std::string& library_path) {
+    const TintboxTypeLibrary& library = type_library();
+    const std::string libid = guid_string(library.libid);
+    const std::string clsid = guid_string(library.clsid);
+    const std::string version = version_text();
+
+    std::vector<Entry> entries;
+    entries.push_back({"classes/" + clsid,
+                       "Name=" + std::string(library.class_name) + "\n" +
+                           "ProgID=" TINTBOX_PROGID "\n" + "InprocServer=" + library_path + "\n" +
+                           "ThreadingModel=Apartment\n" + "TypeLib=" + libid + "\n" + "Version=" +
+                           version + "\n" + "Control=\n" + "ToolboxBitmap=" + library_path + "," +
+                           std::to_string(TINTBOX_ID_TOOLBOX_BITMAP) + "\n"});
+    entries.push_back(
+        {"progids/" TINTBOX_PROGID, "CLSID=" + clsid + "\n" + "Name=" + library.class_name + "\n"});
+    entries.push_back({"typelibs/" + libid, "Name=" + std::string(library.name) + "\n" +
+                                                "Version=" + version + "\n" +
+                                                "Locale=" + std::to_string(library.locale_id) +
+                                                "\n" + "Path=" + library_path + "\n"});
+    for (int i = 0; i < library.interface_count; ++i) {
+        const TintboxInterfaceInfo& info = library.interfaces[i];
+        entries.push_back({"interfaces/" + guid_string(info.iid),
+                           "Name=" + std::string(info.name) + "\n" + "TypeLib=" + libid + "\n" +
+                               "Version=" + version + "\n"});
+    }
+    return entries;
+}
+
+constexpr const char* kSubdirectories[] = {"classes", "progids", "typelibs", "interfaces"};
+
+bool make_directory(const std::string& path) {
+    if (::mkdir(path.c_str(), 0755) == 0) {
+        return true;
+    }
+    struct stat info {};
+    return errno == EEXIST && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool make_directories(const std::string& path) {
+    for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1)) {
+        const std::string parent = path.substr(0, slash);
+        if (!make_directory(parent)) {
+            return false;
+        }
+    }
+    return make_directory(path);
+}
+
+bool write_file(const std::string& path, std::string_view content) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return false;
+    }
+    bool ok = true;
+    while (ok && !content.empty()) {
+        const ssize_t written = ::write(fd, content.data(), content.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        ok = written > 0;
+        if (ok) {
+            content.remove_prefix(static_cast<std::size_t>(written));
+        }
+    }
+    // The entry must be on disk before the rename makes it visible.
+    ok = ok && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    return ok;
+}
+
+}  // namespace
+
+std::string registry_directory() {
+    const auto value_of = [](const char* name) -> std::string {
+        const char* value = std::getenv(name);
+        return value != nullptr ? value : "";
+    };
+    std::string directory = value_of("TINTBOX_REGISTRY_DIR");
+    if (!directory.empty()) {
+        return directory;
+    }
+    // XDG says to ignore a relative XDG_DATA_HOME.
+    directory = value_of("XDG_DATA_HOME");
+    if (!directory.empty() && directory.front() == '/') {
+        return directory + "/tintbox/registry";
+    }
+    directory = value_of("HOME");
+    if (!directory.empty()) {
+        return directory + "/.local/share/tintbox/registry";
+    }
+    return "";
+}
+
+TintboxStatus register_server(const std::string& library_path) {
+    const std::string root = registry_directory();
+    // A line break in the path would split its line of the entry.
+    if (root.empty() || library_path.find('\n') != std::string::npos || !make_directories(root)) {
+        return TINTBOX_E_REGISTRY;
+    }
+    for (const char* subdirectory : kSubdirectories) {
+        if (!make_directory(root + "/" + subdirectory)) {
+            return TINTBOX_E_REGISTRY;
+        }
+    }
+
+    // Stage every file under a temporary name first, then rename them into place; any
+    // failure removes what this call wrote.
+    const std::vector<Entry> entries = registry_entries(library_path);
+    const std::string temp_suffix = ".tmp" + std::to_string(::getpid());
+    std::vector<std::string> staged;
+    bool ok = true;
+    for (const Entry& entry : entries) {
+        const std::string temp = root + "/" + entry.path + temp_suffix;
+        staged.push_back(temp);
+        if (!write_file(temp, entry.content)) {
+            ok = false;
+            break;
+        }
+    }
+    std::size_t renamed = 0;
+    while (ok && renamed < entries.size()) {
+        ok =
+            std::rename(staged[renamed].c_str(), (root + "/" + entries[renamed].path).c_str()) == 0;
+        renamed += ok ? 1 : 0;
+    }
+    if (ok) {
+        return TINTBOX_OK;
+    }
+    for (std::size_t i = 0; i < staged.size(); ++i) {
+        const std::string& left_over = i < renamed ? root + "/" + entries[i].path : staged[i];
+        ::unlink(left_over.c_str());
+    }
+    return TINTBOX_E_REGISTRY;
+}
+
+TintboxStatus unregister_server() {
+    const std::string root = registry_directory();
+    if (root.empty()) {
+        return TINTBOX_E_REGISTRY;
+    }
+    bool ok = true;
+    for (const Entry& entry : registry_entries("")) {
+        const std::string path = root + "/" + entry.path;
+        if (::unlink(path.c_str()) != 0 && errno != ENOENT && errno != ENOTDIR) {
+            ok = false;
+        }
+    }
+    return ok ? TINTBOX_OK : TINTBOX_E_REGISTRY;
+}
+
+}  // namespace tintbox::shell

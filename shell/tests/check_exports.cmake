@@ -1,0 +1,17 @@
+# The shell library must export the four entry points and nothing else.
+execute_process(COMMAND ${NM} -D --defined-only --format=posix ${LIBRARY}
+  OUTPUT_VARIABLE symbols RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIBRARY}")
+endif()
+string(REGEX MATCHALL "[^\n]+" lines "${symbols}")
+set(names)
+foreach(line ${lines})
+  string(REGEX REPLACE " .*" "" name "${line}")
+  list(APPEND names ${name})
+endforeach()
+list(SORT names)
+set(expected DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer)
+if(NOT names STREQUAL expected)
+  message(FATAL_ERROR "exported: ${names}\nexpected: ${expected}")
+endif()
