@@ -52,14 +52,10 @@ constexpr std::uint64_t kMaxBagFileBytes =
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
+// Upper-case only, as written: one text has one encoding.
 int hex_value(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
+    const std::size_t found = std::string_view(kHexDigits).find(c);
+    return found == std::string_view::npos ? -1 : static_cast<int>(found);
 }
 
 // ---- base64 ----
@@ -96,17 +92,8 @@ std::string base64_encode(std::string_view bytes) {
 }
 
 int base64_value(char c) {
-    if (c >= 'A' && c <= 'Z')
-        return c - 'A';
-    if (c >= 'a' && c <= 'z')
-        return c - 'a' + 26;
-    if (c >= '0' && c <= '9')
-        return c - '0' + 52;
-    if (c == '+')
-        return 62;
-    if (c == '/')
-        return 63;
-    return -1;
+    const std::size_t found = std::string_view(kBase64Alphabet).find(c);
+    return found == std::string_view::npos ? -1 : static_cast<int>(found);
 }
 
 // Strict decoding: whole padded groups, padding only at the end, no stray characters and
@@ -135,10 +122,12 @@ bool base64_decode(std::string_view text, std::string& out) {
             return false;
         }
         out += static_cast<char>(group >> 16);
-        if (padding < 2)
+        if (padding < 2) {
             out += static_cast<char>((group >> 8) & 0xFF);
-        if (padding < 1)
+        }
+        if (padding < 1) {
             out += static_cast<char>(group & 0xFF);
+        }
     }
     return true;
 }
@@ -248,11 +237,17 @@ bool decode_utf8(std::string_view text, std::size_t& at, std::uint32_t& code_poi
     std::size_t length = 0;
     std::uint32_t minimum = 0;
     if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, minimum = 0x80, code_point = lead & 0x1F;
+        length = 2;
+        minimum = 0x80;
+        code_point = lead & 0x1F;
     } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, minimum = 0x800, code_point = lead & 0x0F;
+        length = 3;
+        minimum = 0x800;
+        code_point = lead & 0x0F;
     } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, minimum = 0x10000, code_point = lead & 0x07;
+        length = 4;
+        minimum = 0x10000;
+        code_point = lead & 0x07;
     } else {
         return false;
     }
@@ -432,15 +427,18 @@ class BagParser {
                               std::string_view type, std::string_view text) const {
         const std::string bad_value = "bad " + std::string(type) + " value for " + quoted;
         if (type == "nothing") {
-            if (!text.empty())
+            if (!text.empty()) {
                 fail(line_number, bad_value);
+            }
             return std::monostate{};
         }
         if (type == "bool") {
-            if (text == "True")
+            if (text == "True") {
                 return true;
-            if (text == "False")
+            }
+            if (text == "False") {
                 return false;
+            }
             fail(line_number, bad_value);
         }
         if (type == "int") {
@@ -454,8 +452,9 @@ class BagParser {
         }
         if (type == "text") {
             std::u16string decoded;
-            if (!unescape_text(text, decoded))
+            if (!unescape_text(text, decoded)) {
                 fail(line_number, bad_value);
+            }
             return decoded;
         }
         if (type == "picture") {
