@@ -1,0 +1,178 @@
+#include "demo_window.hpp"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "spectrum.hpp"
+#include "tintbox/conversions.hpp"
+#include "tintbox/qt/tintbox_widget.hpp"
+
+namespace tintbox::demo {
+
+bool parse_color(const QString& text, qint32& value) {
+    const QString trimmed = text.trimmed();
+    bool ok = false;
+    qlonglong parsed = 0;
+    if (trimmed.startsWith('#')) {
+        if (trimmed.size() != 7) {
+            return false;
+        }
+        const qlonglong web = trimmed.mid(1).toLongLong(&ok, 16);
+        // Web order is red first; the control's value holds red in the low byte.
+        parsed = ((web >> 16) & 0xFF) | (web & 0xFF00) | ((web & 0xFF) << 16);
+    } else if (trimmed.startsWith("0x", Qt::CaseInsensitive)) {
+        parsed = trimmed.mid(2).toLongLong(&ok, 16);
+    } else {
+        parsed = trimmed.toLongLong(&ok, 10);
+    }
+    if (!ok || parsed < 0 || parsed > 0xFFFFFF) {
+        return false;
+    }
+    value = static_cast<qint32>(parsed);
+    return true;
+}
+
+DemoWindow::DemoWindow(QWidget* parent)
+    : QWidget(parent),
+      picker_(new TintboxWidget(this)),
+      rgb_entry_(new QLineEdit(this)),
+      enabled_(new QCheckBox(tr("Enabled"), this)),
+      log_(new QPlainTextEdit(this)),
+      status_(new QLabel(this)) {
+    setWindowTitle(tr("Tintbox demo"));
+
+    auto* set_rgb = new QPushButton(tr("SetRGB"), this);
+    auto* load = new QPushButton(tr("Load picture..."), this);
+    auto* save = new QPushButton(tr("Save properties..."), this);
+    auto* restore = new QPushButton(tr("Restore properties..."), this);
+    rgb_entry_->setPlaceholderText(tr("#RRGGBB, 0xBBGGRR or decimal"));
+    rgb_entry_->setText(QStringLiteral("#3C8DDC"));
+    enabled_->setChecked(true);
+    log_->setReadOnly(true);
+    log_->setMaximumBlockCount(1000);  // the eyedropper logs 100 changes a second
+    log_->setPlaceholderText(tr("Change events appear here."));
+
+    auto* color_row = new QHBoxLayout;
+    color_row->addWidget(rgb_entry_, 1);
+    color_row->addWidget(set_rgb);
+    color_row->addWidget(enabled_);
+    auto* file_row = new QHBoxLayout;
+    file_row->addWidget(load);
+    file_row->addWidget(save);
+    file_row->addWidget(restore);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(picker_);
+    layout->addLayout(color_row);
+    layout->addLayout(file_row);
+    layout->addWidget(log_, 1);
+    layout->addWidget(status_);
+
+    connect(picker_, &TintboxWidget::changed, this, &DemoWindow::log_change);
+    connect(picker_, &TintboxWidget::errorRaised, this,
+            [this](const QString& message) { log(tr("error: %1").arg(message)); });
+    connect(picker_, &TintboxWidget::eyedropperUnavailable, this, [this] {
+        status_->setText(tr("The eyedropper cannot read the screen on this desktop."));
+    });
+    connect(set_rgb, &QPushButton::clicked, this, &DemoWindow::set_rgb_from_entry);
+    connect(rgb_entry_, &QLineEdit::returnPressed, this, &DemoWindow::set_rgb_from_entry);
+    connect(enabled_, &QCheckBox::toggled, this, [this](bool on) {
+        picker_->setControlEnabled(on);
+        log(on ? tr("Enabled = True") : tr("Enabled = False"));
+    });
+    connect(load, &QPushButton::clicked, this, &DemoWindow::load_picture);
+    connect(save, &QPushButton::clicked, this, &DemoWindow::save_properties);
+    connect(restore, &QPushButton::clicked, this, &DemoWindow::restore_properties);
+
+    picker_->setPicture(make_spectrum(256, 256));
+    status_->setText(
+        tr("Left-drag over the spectrum to pick; hold the right button there "
+           "and move anywhere on the screen for the eyedropper."));
+    status_->setWordWrap(true);
+    resize(picker_->sizeHint().width() + 160, 560);
+}
+
+void DemoWindow::log(const QString& line) {
+    log_->appendPlainText(line);
+}
+
+void DemoWindow::log_change() {
+    const qint32 color = picker_->getRGB();
+    qint32 red = 0;
+    qint32 green = 0;
+    qint32 blue = 0;
+    picker_->sepRGB(color, red, green, blue);
+    const std::u16string hex = HexForm(color);
+    const QString web = QStringLiteral("%1%2%3")
+                            .arg(red, 2, 16, QChar('0'))
+                            .arg(green, 2, 16, QChar('0'))
+                            .arg(blue, 2, 16, QChar('0'))
+                            .toUpper();
+    log(tr("Change %1: %2 (decimal)  %3 (hex)  #%4 (web)")
+            .arg(++changes_)
+            .arg(color)
+            .arg(QString::fromUtf16(hex.data(), static_cast<qsizetype>(hex.size())))
+            .arg(web));
+}
+
+void DemoWindow::set_rgb_from_entry() {
+    qint32 value = 0;
+    if (!parse_color(rgb_entry_->text(), value)) {
+        log(tr("SetRGB: \"%1\" is not a colour (#RRGGBB, 0xBBGGRR or 0 to 16777215)")
+                .arg(rgb_entry_->text()));
+        return;
+    }
+    log(tr("SetRGB %1").arg(value));
+    picker_->setRGB(value);
+}
+
+void DemoWindow::load_picture() {
+    const QString path = QFileDialog::getOpenFileName(
+        this, tr("Spectrum picture"), QDir::homePath(), tr("Images (*.png *.jpg *.jpeg *.bmp)"));
+    if (path.isEmpty()) {
+        return;
+    }
+    const QImage image(path);
+    if (image.isNull()) {
+        log(tr("Picture: cannot read %1 as PNG, JPEG or BMP").arg(path));
+        return;
+    }
+    picker_->setPicture(image);
+    log(tr("Picture = %1 (%2 x %3)").arg(path).arg(image.width()).arg(image.height()));
+}
+
+void DemoWindow::save_properties() {
+    const QString path = QFileDialog::getSaveFileName(
+        this, tr("Save properties"), QDir::home().filePath(QStringLiteral("tintbox.bag")));
+    if (path.isEmpty()) {
+        return;
+    }
+    QString error;
+    log(picker_->saveProperties(path, &error) ? tr("Saved properties to %1").arg(path)
+                                              : tr("Save failed: %1").arg(error));
+}
+
+void DemoWindow::restore_properties() {
+    const QString path = QFileDialog::getOpenFileName(
+        this, tr("Restore properties"), QDir::home().filePath(QStringLiteral("tintbox.bag")));
+    if (path.isEmpty()) {
+        return;
+    }
+    QString error;
+    if (!picker_->loadProperties(path, &error)) {
+        log(tr("Restore failed: %1").arg(error));
+        return;
+    }
+    enabled_->blockSignals(true);
+    enabled_->setChecked(picker_->controlEnabled());
+    enabled_->blockSignals(false);
+    log(tr("Restored properties from %1").arg(path));
+}
+
+}  // namespace tintbox::demo

@@ -1,0 +1,114 @@
+#include "qt_platform.hpp"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
+#include <QString>
+#include <cmath>
+
+#if defined(TINTBOX_QT_HAS_XLIB)
+#include <QtGui/qguiapplication_platform.h>
+
+#include "x11_pixels.hpp"
+#endif
+
+namespace tintbox::qtskin {
+
+QColor to_qcolor(ColorValue value) {
+    const ColorValue rgb = resolve_system_color(value);
+    return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
+}
+
+ColorValue to_color_value(QRgb rgb) {
+    return qRed(rgb) | (qGreen(rgb) << 8) | (qBlue(rgb) << 16);
+}
+
+int to_pixels(Twips twips, float twips_per_pixel) {
+    return static_cast<int>(std::lround(static_cast<double>(twips) / twips_per_pixel));
+}
+
+QRect view_rect(const View& view, float twips_per_pixel) {
+    const int left = to_pixels(view.Left(), twips_per_pixel);
+    const int top = to_pixels(view.Top(), twips_per_pixel);
+    const int right = to_pixels(view.Left() + view.Width(), twips_per_pixel);
+    const int bottom = to_pixels(view.Top() + view.Height(), twips_per_pixel);
+    return QRect(left, top, std::max(0, right - left), std::max(0, bottom - top));
+}
+
+Twips to_twips(qreal pixel, float twips_per_pixel) {
+    return static_cast<Twips>((std::floor(pixel) + 0.5) * twips_per_pixel);
+}
+
+QtScreen::QtScreen() {
+#if defined(TINTBOX_QT_HAS_XLIB)
+    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+        x11_display_ = x11->display();
+    }
+#endif
+}
+
+float QtScreen::twips_per_pixel_x() const {
+    qreal dpi = 96.0;
+    if (widget_) {
+        dpi = widget_->logicalDpiX();
+    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        dpi = screen->logicalDotsPerInchX();
+    }
+    return dpi > 0 ? static_cast<float>(1440.0 / dpi) : 15.0f;
+}
+
+ScreenPoint QtScreen::cursor_position() const {
+#if defined(TINTBOX_QT_HAS_XLIB)
+    if (x11_display_ != nullptr) {
+        int x = 0;
+        int y = 0;
+        if (!x11_pointer_position(x11_display_, x, y)) {
+            return {};
+        }
+        return {x, y};
+    }
+#endif
+    const QPoint position = QCursor::pos();
+    return {position.x(), position.y()};
+}
+
+ColorValue QtScreen::pixel(Context, ScreenPoint point) {
+    const ColorValue color = read_pixel(point);
+    if (color < 0 && on_unreadable_) {
+        on_unreadable_();
+    }
+    return color;
+}
+
+ColorValue QtScreen::read_pixel(ScreenPoint point) const {
+#if defined(TINTBOX_QT_HAS_XLIB)
+    if (x11_display_ != nullptr) {
+        return x11_root_pixel(x11_display_, point.x, point.y);
+    }
+#endif
+    const QPoint position(point.x, point.y);
+    QScreen* screen = QGuiApplication::screenAt(position);
+    if (screen == nullptr) {
+        return -1;
+    }
+    const QRect geometry = screen->geometry();
+    const QPixmap grabbed =
+        screen->grabWindow(0, position.x() - geometry.x(), position.y() - geometry.y(), 1, 1);
+    if (grabbed.isNull()) {
+        return -1;
+    }
+    const QImage image = grabbed.toImage();
+    if (image.isNull() || image.width() < 1 || image.height() < 1) {
+        return -1;
+    }
+    return to_color_value(image.pixel(0, 0));
+}
+
+float QtFontMetrics::text_width_pixels(std::u16string_view text) const {
+    return static_cast<float>(metrics_.horizontalAdvance(
+        QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()))));
+}
+
+}  // namespace tintbox::qtskin

@@ -1,0 +1,74 @@
+// Qt implementations of the core's platform services (screen, font metrics) and the
+// one conversion between the core's vocabulary types and Qt's: colours, and twips to
+// pixels.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPointer>
+#include <QRect>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+#include "tintbox/platform.hpp"
+#include "tintbox/views.hpp"
+
+namespace tintbox::qtskin {
+
+// The RGB colour a colour setting draws (system colours resolved by the core's table,
+// so that what the skin paints is what PictureBox::Point reports).
+QColor to_qcolor(ColorValue value);
+ColorValue to_color_value(QRgb rgb);
+
+// Pixels from twips. A view's edges are converted separately and its size is their
+// difference, so views that touch in twips touch on screen.
+int to_pixels(Twips twips, float twips_per_pixel);
+QRect view_rect(const View& view, float twips_per_pixel);
+// The surface twips of the centre of the pixel that holds `pixel`.
+Twips to_twips(qreal pixel, float twips_per_pixel);
+
+// The screen of the eyedropper: the pointer position and one pixel under it.
+// On X11 both come from Xlib through Qt's native interface (in root-window pixels, so
+// every screen of the desktop and any scale factor read right); elsewhere from QCursor
+// and a one-pixel QScreen::grabWindow of the screen under the pointer.
+class QtScreen : public Screen {
+  public:
+    QtScreen();
+
+    // The widget whose screen gives the logical DPI (twips per pixel).
+    void set_widget(QWidget* widget) { widget_ = widget; }
+    // Called whenever a pixel cannot be read (the platform refused or failed).
+    void set_unreadable_handler(std::function<void()> handler) {
+        on_unreadable_ = std::move(handler);
+    }
+
+    float twips_per_pixel_x() const override;
+    ScreenPoint cursor_position() const override;
+    Context acquire_context() override { return 1; }
+    ColorValue pixel(Context context, ScreenPoint point) override;
+    void release_context(Context) override {}
+
+  private:
+    ColorValue read_pixel(ScreenPoint point) const;
+
+    QPointer<QWidget> widget_;
+    void* x11_display_ = nullptr;  // Display*, null when not on X11
+    std::function<void()> on_unreadable_;
+};
+
+// Text widths in the font that the control's fields and labels draw with.
+class QtFontMetrics : public FontMetrics {
+  public:
+    explicit QtFontMetrics(const QFont& font) : metrics_(font) {}
+    void set_font(const QFont& font, const QPaintDevice* device) {
+        metrics_ = QFontMetricsF(font, device);
+    }
+    float text_width_pixels(std::u16string_view text) const override;
+
+  private:
+    QFontMetricsF metrics_;
+};
+
+}  // namespace tintbox::qtskin

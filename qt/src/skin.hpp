@@ -1,0 +1,154 @@
+// The skin: builds one Qt widget per view, mirrors the view layer into them and turns a
+// person's input into the view layer's input calls (the ones tintbox-script makes).
+//
+// Mirroring is batched: a view's observer only marks what changed; one flush at the end
+// of each input event or host call (or on the next event-loop pass for changes made
+// through the control directly) writes the changed aspects into the Qt widgets. Qt's
+// own reactions (focus events caused by the skin's setFocus, QLineEdit selecting on
+// focus) are told apart from a person's and overridden by the model's state.
+#pragma once
+
+#include <QCursor>
+#include <QPointer>
+#include <QTimer>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "tintbox/qt/tintbox_widget.hpp"
+#include "view_widgets.hpp"
+
+class QContextMenuEvent;
+class QFocusEvent;
+class QKeyEvent;
+class QMouseEvent;
+
+namespace tintbox::qtskin {
+
+enum class MouseAction { Press, Release, Move, DoubleClick };
+
+class Skin {
+  public:
+    Skin(TintboxWidget& owner, Tintbox& control);
+    ~Skin();
+    Skin(const Skin&) = delete;
+    Skin& operator=(const Skin&) = delete;
+
+    // Detaches from the model and drops every widget; called before the control dies.
+    void detach();
+
+    QWidget* widget_for(const View& view) const;
+    float twips_per_pixel() const;
+    QSize pixel_size(Twips width, Twips height) const;
+
+    // Runs `call` as a host call or a person's input: errors become errorRaised, and the
+    // widgets are brought up to date when the outermost call ends.
+    template <class Call>
+    void host_call(Call&& call);
+    template <class Call>
+    void person_input(Call&& call) {
+        run(true, std::forward<Call>(call));
+    }
+
+    // ---- Input from the widgets -------------------------------------------------------
+    void mouse(QWidget& source, QMouseEvent* event, MouseAction action);
+    void key(QKeyEvent* event, bool text_field);
+    void type(const QString& text);
+    void context_menu(FieldWidget& field, QContextMenuEvent* event);
+    void focus_changed(QWidget& widget, QFocusEvent* event);
+    bool tab(bool forward);  // true when the focus stayed in the control
+    void bar_pressed(BarWidget& bar);
+    void bar_action(BarWidget& bar, int action);
+    void bar_released(BarWidget& bar);
+    void resized(QSize pixels);
+    void rescale();  // the screen's DPI or the font changed
+
+    void eyedropper_unreadable();
+
+    // Brings every widget up to date with the model.
+    void flush();
+
+  private:
+    struct Mirror {
+        View* view = nullptr;
+        QWidget* widget = nullptr;
+        FieldWidget* field = nullptr;
+        BarWidget* bar = nullptr;
+        BoxWidget* box = nullptr;
+        unsigned dirty = 0;
+    };
+
+    struct Scope {
+        Scope(Skin& skin, bool person);
+        ~Scope();
+        Skin& skin;
+        bool was_person;
+    };
+
+    template <class Call>
+    void run(bool person, Call&& call);
+    void build();
+    void tick();
+    void mark(std::size_t index, Aspect aspect);
+    void schedule_flush();
+    void apply(Mirror& mirror);
+    void apply_field(Mirror& mirror, unsigned dirty);
+    void apply_selection(FieldWidget& field);
+    void apply_focus();
+    void apply_surface();
+    void apply_pointer(Mirror& mirror);
+    void timer_changed();
+    void report(const std::exception& error);
+    void copy_selection();
+    bool qt_focus_inside() const;
+    std::vector<View*> tab_stops() const;
+    QWidget* outside_focus_target(bool forward) const;
+    const QCursor& cursor_for(const PointerShapePtr& shape);
+
+    TintboxWidget& owner_;
+    Tintbox& control_;
+    Surface& surface_;
+    QPointer<SurfaceWidget> surface_widget_;
+    std::vector<Mirror> mirrors_;
+    std::unordered_map<const View*, std::size_t> index_of_;
+    std::vector<std::size_t> dirty_list_;
+    bool surface_dirty_ = true;
+    bool focus_dirty_ = true;
+    int depth_ = 0;
+    bool person_ = false;
+    bool flushing_ = false;
+    bool flush_posted_ = false;
+    int echo_ = 0;  // > 0 while the skin itself moves Qt's focus
+    bool detached_ = false;
+    QTimer clock_;
+    bool unreadable_reported_ = false;
+    bool ticking_ = false;
+    bool focus_moved_ = false;
+    // Mouse selection in a text field: the field pressed and the caret at the press.
+    TextField* drag_field_ = nullptr;
+    std::int32_t drag_anchor_ = 0;
+    // Each shape is kept alive with its cursor, so the address stays a valid key.
+    std::unordered_map<const PointerShape*, std::pair<PointerShapePtr, QCursor>> cursors_;
+};
+
+template <class Call>
+void Skin::host_call(Call&& call) {
+    Scope scope(*this, false);
+    call();
+}
+
+// Input events and timer ticks: nothing may escape into Qt's event loop.
+template <class Call>
+void Skin::run(bool person, Call&& call) {
+    if (detached_) {
+        return;
+    }
+    Scope scope(*this, person);
+    try {
+        call();
+    } catch (const std::exception& error) {
+        report(error);
+    }
+}
+
+}  // namespace tintbox::qtskin

@@ -1,0 +1,264 @@
+#include "tintbox/qt/tintbox_widget.hpp"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QPainter>
+#include <QResizeEvent>
+#include <vector>
+
+#include "qt_platform.hpp"
+#include "skin.hpp"
+#include "tintbox/error.hpp"
+
+namespace tintbox {
+namespace {
+
+// The control's views are laid out for a small sans-serif face of 8 points.
+QFont control_font(const QFont& base) {
+    QFont font = base;
+    font.setPointSizeF(8.0);
+    return font;
+}
+
+constexpr Twips kDesignWidth = 4770;
+
+PicturePtr to_picture(const QImage& image) {
+    if (image.isNull()) {
+        return nullptr;
+    }
+    if (image.width() > Picture::kMaxSide || image.height() > Picture::kMaxSide) {
+        throw Error(ErrorKind::InvalidPicture,
+                    "the image is " + std::to_string(image.width()) + " x " +
+                        std::to_string(image.height()) + " pixels; at most " +
+                        std::to_string(Picture::kMaxSide) + " on a side can be shown");
+    }
+    // Transparent parts show white: the control's pictures are opaque.
+    QImage opaque(image.size(), QImage::Format_RGB32);
+    opaque.fill(Qt::white);
+    {
+        QPainter painter(&opaque);
+        painter.drawImage(0, 0, image);
+    }
+    std::vector<ColorValue> pixels;
+    pixels.reserve(static_cast<std::size_t>(opaque.width()) *
+                   static_cast<std::size_t>(opaque.height()));
+    for (int y = 0; y < opaque.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(opaque.constScanLine(y));
+        for (int x = 0; x < opaque.width(); ++x) {
+            pixels.push_back(qtskin::to_color_value(line[x]));
+        }
+    }
+    return std::make_shared<const Picture>(opaque.width(), opaque.height(), std::move(pixels));
+}
+
+QPixmap to_pixmap(const Picture& picture) {
+    QImage image(picture.width(), picture.height(), QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < picture.width(); ++x) {
+            const ColorValue color = picture.pixel(x, y);
+            line[x] = qRgb(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+        }
+    }
+    return QPixmap::fromImage(image);
+}
+
+}  // namespace
+
+TintboxWidget::TintboxWidget(QWidget* parent)
+    : QWidget(parent),
+      screen_(std::make_shared<qtskin::QtScreen>()),
+      fonts_(std::make_shared<qtskin::QtFontMetrics>(control_font(font()))) {
+    setFont(control_font(font()));
+    fonts_->set_font(font(), this);
+    screen_->set_widget(this);
+    control_ = std::make_unique<Tintbox>(TintboxPlatform{screen_, fonts_});
+    control_->set_change_handler([this] { emit changed(); });
+    control_->set_error_sink(
+        [this](const Error& error) { emit errorRaised(QString::fromUtf8(error.what())); });
+    skin_ = std::make_unique<qtskin::Skin>(*this, *control_);
+    screen_->set_unreadable_handler([this] { skin_->eyedropper_unreadable(); });
+
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setFocusPolicy(Qt::NoFocus);
+    setMouseTracking(true);
+    resize(sizeHint());
+}
+
+TintboxWidget::~TintboxWidget() {
+    // The widgets go before the control whose views they observe.
+    screen_->set_unreadable_handler(nullptr);
+    skin_->detach();
+    skin_.reset();
+    control_.reset();
+}
+
+// ---- Colour methods ------------------------------------------------------------------
+
+qint32 TintboxWidget::getRGB() const {
+    return control_->GetRGB();
+}
+void TintboxWidget::setRGB(qint32 value) {
+    skin_->host_call([&] { control_->SetRGB(value); });
+}
+qint16 TintboxWidget::getRed() const {
+    return control_->GetRed();
+}
+qint16 TintboxWidget::getGreen() const {
+    return control_->GetGreen();
+}
+qint16 TintboxWidget::getBlue() const {
+    return control_->GetBlue();
+}
+void TintboxWidget::setRed(qint16 value) {
+    skin_->host_call([&] { control_->SetRed(value); });
+}
+void TintboxWidget::setGreen(qint16 value) {
+    skin_->host_call([&] { control_->SetGreen(value); });
+}
+void TintboxWidget::setBlue(qint16 value) {
+    skin_->host_call([&] { control_->SetBlue(value); });
+}
+
+qint32 TintboxWidget::dec(QString& number) const {
+    std::u16string text(reinterpret_cast<const char16_t*>(number.utf16()),
+                        static_cast<std::size_t>(number.size()));
+    const qint32 value = control_->Dec(text);
+    number = QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+    return value;
+}
+
+void TintboxWidget::sepRGB(qint32 value, qint32& red, qint32& green, qint32& blue) const {
+    control_->SepRGB(value, red, green, blue);
+}
+
+// ---- Properties ----------------------------------------------------------------------
+
+QPixmap TintboxWidget::picture() const {
+    const PicturePtr& current = control_->Picture();
+    if (current != picture_source_) {
+        // Set through the control or restored from a bag: convert once.
+        picture_source_ = current;
+        picture_ = current ? to_pixmap(*current) : QPixmap();
+    }
+    return picture_;
+}
+
+void TintboxWidget::setPicture(const QPixmap& picture) {
+    if (!picture.isNull() && picture.cacheKey() == picture_.cacheKey() &&
+        picture_source_ == control_->Picture()) {
+        return;
+    }
+    try {
+        PicturePtr converted = to_picture(picture.toImage());
+        skin_->host_call([&] { control_->SetPicture(converted); });
+        picture_source_ = std::move(converted);
+        picture_ = picture_source_ ? picture : QPixmap();
+    } catch (const std::exception& error) {
+        emit errorRaised(QString::fromUtf8(error.what()));
+    }
+}
+
+void TintboxWidget::setPicture(const QImage& image) {
+    setPicture(QPixmap::fromImage(image));
+}
+
+void TintboxWidget::resetPicture() {
+    setPicture(QPixmap());
+}
+
+PicturePtr TintboxWidget::corePicture() const {
+    return control_->Picture();
+}
+
+bool TintboxWidget::controlEnabled() const {
+    return control_->Enabled();
+}
+void TintboxWidget::setControlEnabled(bool enabled) {
+    skin_->host_call([&] { control_->SetEnabled(enabled); });
+}
+void TintboxWidget::resetControlEnabled() {
+    setControlEnabled(true);
+}
+
+bool TintboxWidget::saveProperties(const QString& path, QString* error) {
+    try {
+        MemoryPropertyBag bag;
+        control_->UserControl_WriteProperties(bag);
+        save_property_bag(bag, path.toStdString());
+        return true;
+    } catch (const std::exception& failure) {
+        if (error != nullptr) {
+            *error = QString::fromUtf8(failure.what());
+        }
+        return false;
+    }
+}
+
+bool TintboxWidget::loadProperties(const QString& path, QString* error) {
+    try {
+        MemoryPropertyBag bag = load_property_bag(path.toStdString());
+        skin_->host_call([&] { control_->UserControl_ReadProperties(bag); });
+        return true;
+    } catch (const std::exception& failure) {
+        if (error != nullptr) {
+            *error = QString::fromUtf8(failure.what());
+        }
+        return false;
+    }
+}
+
+Tintbox& TintboxWidget::control() {
+    return *control_;
+}
+const Tintbox& TintboxWidget::control() const {
+    return *control_;
+}
+
+QWidget* TintboxWidget::viewWidget(const QString& name) const {
+    const View* view = control_->UserControl().find(name.toStdString());
+    return view != nullptr ? skin_->widget_for(*view) : nullptr;
+}
+
+QSize TintboxWidget::sizeHint() const {
+    const Tintbox& control = *control_;
+    return skin_->pixel_size(kDesignWidth,
+                             control.CornerFrame.Top() + control.CornerFrame.Height());
+}
+
+QSize TintboxWidget::minimumSizeHint() const {
+    const Tintbox& control = *control_;
+    return skin_->pixel_size(control.picMinWidth.Width(),
+                             control.CornerFrame.Top() + control.CornerFrame.Height());
+}
+
+// ---- Events --------------------------------------------------------------------------
+
+void TintboxWidget::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    skin_->resized(event->size());
+}
+
+void TintboxWidget::focusInEvent(QFocusEvent* event) {
+    skin_->focus_changed(*this, event);
+}
+
+bool TintboxWidget::focusNextPrevChild(bool next) {
+    if (skin_ && skin_->tab(next)) {
+        return true;
+    }
+    return QWidget::focusNextPrevChild(next);
+}
+
+void TintboxWidget::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (!skin_) {
+        return;
+    }
+    if (event->type() == QEvent::FontChange) {
+        fonts_->set_font(font(), this);
+        skin_->rescale();
+    }
+}
+
+}  // namespace tintbox

@@ -1,0 +1,203 @@
+#include "view_widgets.hpp"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <limits>
+
+#include "qt_platform.hpp"
+#include "skin.hpp"
+
+namespace tintbox::qtskin {
+
+// ---- FieldWidget ---------------------------------------------------------------------
+
+FieldWidget::FieldWidget(Skin& skin, TextField& view, QWidget* parent)
+    : QLineEdit(parent), skin_(skin), view_(view) {
+    setFrame(false);
+    // QLineEdit insets its text by 2 pixels; the pair fields over txtWebHex are placed
+    // by the text's own widths, so every field draws its text from its left edge.
+    setTextMargins(-2, 0, -2, 0);
+    // The view layer enforces MaxLength; the mirror must show whatever text it holds.
+    setMaxLength(std::numeric_limits<int>::max());
+    setFocusPolicy(Qt::TabFocus);
+    setMouseTracking(true);
+    setAcceptDrops(false);
+    setAutoFillBackground(true);
+}
+
+void FieldWidget::mousePressEvent(QMouseEvent* event) {
+    skin_.mouse(*this, event, MouseAction::Press);
+}
+void FieldWidget::mouseReleaseEvent(QMouseEvent* event) {
+    skin_.mouse(*this, event, MouseAction::Release);
+}
+void FieldWidget::mouseMoveEvent(QMouseEvent* event) {
+    skin_.mouse(*this, event, MouseAction::Move);
+}
+void FieldWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+    skin_.mouse(*this, event, MouseAction::DoubleClick);
+}
+void FieldWidget::keyPressEvent(QKeyEvent* event) {
+    skin_.key(event, true);
+}
+
+void FieldWidget::inputMethodEvent(QInputMethodEvent* event) {
+    if (!event->commitString().isEmpty()) {
+        skin_.type(event->commitString());
+    }
+    event->accept();
+}
+
+void FieldWidget::contextMenuEvent(QContextMenuEvent* event) {
+    skin_.context_menu(*this, event);
+}
+
+void FieldWidget::focusInEvent(QFocusEvent* event) {
+    QLineEdit::focusInEvent(event);
+    skin_.focus_changed(*this, event);
+}
+void FieldWidget::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    skin_.focus_changed(*this, event);
+}
+
+// ---- BarWidget -----------------------------------------------------------------------
+
+BarWidget::BarWidget(Skin& skin, ScrollBar& view, QWidget* parent)
+    : QScrollBar(Qt::Horizontal, parent), skin_(skin), view_(view) {
+    setSingleStep(1);
+    setPageStep(1);
+    setTracking(false);  // the thumb's value is committed on release only
+    setInvertedControls(false);
+    setFocusPolicy(Qt::TabFocus);
+    setContextMenuPolicy(Qt::PreventContextMenu);
+}
+
+void BarWidget::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        skin_.bar_pressed(*this);
+    }
+    QScrollBar::mousePressEvent(event);
+}
+void BarWidget::keyPressEvent(QKeyEvent* event) {
+    skin_.key(event, false);
+}
+void BarWidget::focusInEvent(QFocusEvent* event) {
+    QScrollBar::focusInEvent(event);
+    skin_.focus_changed(*this, event);
+}
+void BarWidget::focusOutEvent(QFocusEvent* event) {
+    QScrollBar::focusOutEvent(event);
+    skin_.focus_changed(*this, event);
+}
+
+// ---- BoxWidget -----------------------------------------------------------------------
+
+BoxWidget::BoxWidget(Skin& skin, View& view, bool outer_frame, QWidget* parent)
+    : QWidget(parent), skin_(skin), view_(view), outer_frame_(outer_frame) {
+    setFocusPolicy(Qt::NoFocus);
+    setMouseTracking(true);
+}
+
+void BoxWidget::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    switch (view_.kind()) {
+        case ViewKind::Image:
+            if (rendered_.isNull() || rendered_.size() != size()) {
+                render_picture();
+            }
+            painter.drawImage(0, 0, rendered_);
+            break;
+        case ViewKind::Label: {
+            const auto& label = static_cast<const Label&>(view_);
+            painter.fillRect(rect(), to_qcolor(label.BackColor()));
+            painter.setPen(to_qcolor(label.ForeColor()));
+            painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter,
+                             QString::fromUtf16(label.Caption().data(),
+                                                static_cast<qsizetype>(label.Caption().size())));
+            break;
+        }
+        default:
+            painter.fillRect(rect(), to_qcolor(view_.BackColor()));
+            if (outer_frame_) {
+                painter.setPen(palette().color(QPalette::Shadow));
+                painter.drawRect(rect().adjusted(0, 0, -1, -1));
+            }
+            break;
+    }
+}
+
+// Each pixel shows the picture pixel that the image maps the pixel's centre to, so what
+// is drawn is exactly what a pick at that pixel reads; pixels no picture covers stay
+// transparent and the frame beneath shows through.
+void BoxWidget::render_picture() {
+    rendered_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+    rendered_.fill(Qt::transparent);
+    const auto& image = static_cast<const Image&>(view_);
+    const PicturePtr& picture = image.Picture();
+    if (!picture) {
+        return;
+    }
+    const float twips_per_pixel = skin_.twips_per_pixel();
+    for (int y = 0; y < rendered_.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(rendered_.scanLine(y));
+        const Twips ty = to_twips(y, twips_per_pixel);
+        for (int x = 0; x < rendered_.width(); ++x) {
+            std::int32_t column = 0;
+            std::int32_t row = 0;
+            if (image.picture_pixel_at(to_twips(x, twips_per_pixel), ty, column, row)) {
+                const ColorValue color = picture->pixel(column, row);
+                line[x] = qRgb(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+            }
+        }
+    }
+}
+
+void BoxWidget::mousePressEvent(QMouseEvent* event) {
+    skin_.mouse(*this, event, MouseAction::Press);
+}
+void BoxWidget::mouseReleaseEvent(QMouseEvent* event) {
+    skin_.mouse(*this, event, MouseAction::Release);
+}
+void BoxWidget::mouseMoveEvent(QMouseEvent* event) {
+    skin_.mouse(*this, event, MouseAction::Move);
+}
+void BoxWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+    skin_.mouse(*this, event, MouseAction::DoubleClick);
+}
+void BoxWidget::keyPressEvent(QKeyEvent* event) {
+    skin_.key(event, false);
+}
+void BoxWidget::focusInEvent(QFocusEvent* event) {
+    skin_.focus_changed(*this, event);
+}
+void BoxWidget::focusOutEvent(QFocusEvent* event) {
+    skin_.focus_changed(*this, event);
+}
+
+// ---- SurfaceWidget -------------------------------------------------------------------
+
+SurfaceWidget::SurfaceWidget(Skin& skin, QWidget* parent) : QWidget(parent), skin_(skin) {
+    setMouseTracking(true);
+}
+
+void SurfaceWidget::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), to_qcolor(kSystemButtonFace));
+}
+
+void SurfaceWidget::mousePressEvent(QMouseEvent* event) {
+    skin_.mouse(*this, event, MouseAction::Press);
+}
+void SurfaceWidget::mouseReleaseEvent(QMouseEvent* event) {
+    skin_.mouse(*this, event, MouseAction::Release);
+}
+void SurfaceWidget::mouseMoveEvent(QMouseEvent* event) {
+    skin_.mouse(*this, event, MouseAction::Move);
+}
+void SurfaceWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+    skin_.mouse(*this, event, MouseAction::DoubleClick);
+}
+
+}  // namespace tintbox::qtskin

@@ -1,0 +1,102 @@
+// The Qt widgets that show the views. Each is a thin mirror: it draws the state the skin
+// gives it and hands every input event to the skin, which feeds the view layer.
+#pragma once
+
+#include <QImage>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QWidget>
+
+#include "tintbox/views.hpp"
+
+namespace tintbox::qtskin {
+
+class Skin;
+
+// A text field. QLineEdit draws the text, caret and selection; it never edits on its
+// own: keys, mouse, input methods and the context menu all go to the skin.
+class FieldWidget : public QLineEdit {
+  public:
+    FieldWidget(Skin& skin, TextField& view, QWidget* parent);
+    TextField& view() const { return view_; }
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+  private:
+    Skin& skin_;
+    TextField& view_;
+};
+
+// A horizontal scroll bar. QScrollBar tracks the mouse itself (arrows, page area, thumb);
+// the skin turns its actions into the view layer's scroll calls and then shows the
+// model's value again.
+class BarWidget : public QScrollBar {
+  public:
+    BarWidget(Skin& skin, ScrollBar& view, QWidget* parent);
+    ScrollBar& view() const { return view_; }
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+  private:
+    Skin& skin_;
+    ScrollBar& view_;
+};
+
+// A picture box, the spectrum image or a label: painted from the view's state.
+class BoxWidget : public QWidget {
+  public:
+    BoxWidget(Skin& skin, View& view, bool outer_frame, QWidget* parent);
+    View& view() const { return view_; }
+    // The spectrum image's picture as drawn at the current size; rebuilt lazily.
+    void invalidate_picture() { rendered_ = QImage(); }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+  private:
+    void render_picture();
+
+    Skin& skin_;
+    View& view_;
+    bool outer_frame_;
+    QImage rendered_;
+};
+
+// The control's own surface: its colour shows between the views, and it clips every
+// view to the control's width and height.
+class SurfaceWidget : public QWidget {
+  public:
+    SurfaceWidget(Skin& skin, QWidget* parent);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+  private:
+    Skin& skin_;
+};
+
+}  // namespace tintbox::qtskin
