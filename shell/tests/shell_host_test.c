@@ -265,6 +265,37 @@ static void test_registration(const char* base, const char* library_path) {
     CHECK(!file_exists(path));
     CHECK(temp_files_under(partial) == 0);
 
+    /* Without TINTBOX_REGISTRY_DIR: $XDG_DATA_HOME/tintbox/registry when XDG_DATA_HOME is
+     * absolute, else ~/.local/share/tintbox/registry. */
+    const struct {
+        const char* xdg_data_home; /* NULL: unset */
+        const char* home;
+        const char* registry_below_base;
+    } defaults[] = {
+        {"xdg", "home", "xdg/tintbox/registry"},
+        {NULL, "home", "home/.local/share/tintbox/registry"},
+        {"relative/data", "home", "home/.local/share/tintbox/registry"},
+    };
+    unsetenv("TINTBOX_REGISTRY_DIR");
+    for (size_t i = 0; i < sizeof defaults / sizeof defaults[0]; ++i) {
+        if (defaults[i].xdg_data_home == NULL) {
+            unsetenv("XDG_DATA_HOME");
+        } else if (defaults[i].xdg_data_home[0] == 'r') {
+            setenv("XDG_DATA_HOME", defaults[i].xdg_data_home, 1);
+        } else {
+            join_path(path, base, defaults[i].xdg_data_home);
+            setenv("XDG_DATA_HOME", path, 1);
+        }
+        join_path(path, base, defaults[i].home);
+        setenv("HOME", path, 1);
+        CHECK_STATUS(register_server(), TINTBOX_OK);
+        join_path(line, base, defaults[i].registry_below_base);
+        join_path(path, line, class_file);
+        CHECK(file_exists(path));
+        CHECK_STATUS(unregister_server(), TINTBOX_OK);
+        CHECK(!file_exists(path));
+    }
+
     setenv("TINTBOX_REGISTRY_DIR", registry, 1);
 }
 

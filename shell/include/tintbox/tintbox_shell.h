@@ -285,7 +285,8 @@ typedef struct TintboxControlVtbl {
     TintboxStatus (*Advise)(TintboxControl* self, TintboxEventCallback callback, void* context,
                             uint32_t* cookie);
     TintboxStatus (*Unadvise)(TintboxControl* self, uint32_t cookie);
-    /* About the last failed call on this instance (cleared by the next call): a
+    /* About the last failed GetDispatchId, Invoke or InvokeByName on this instance
+     * (cleared by the next one of them that starts): a
      * TINTBOX_ERROR_... kind (TINTBOX_ERROR_NONE when the failure was not the
      * control's own) and a UTF-8 message, "" when there is none. The text stays valid
      * until the next call on this instance. */

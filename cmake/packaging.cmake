@@ -1,0 +1,61 @@
+# Installation of the shell library, the Qt skin and the Designer plugin, and the files
+# through which other projects find an installed Tintbox: exported CMake targets in the
+# Tintbox:: namespace with a version file, and a pkg-config file.
+include(CMakePackageConfigHelpers)
+
+set(TINTBOX_INSTALL_CMAKEDIR "${CMAKE_INSTALL_LIBDIR}/cmake/Tintbox" CACHE STRING
+  "Where the CMake package files of Tintbox are installed")
+
+if(TARGET tintbox_shell)
+  install(TARGETS tintbox_shell tintbox_shell_api EXPORT TintboxTargets
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/shell/include/tintbox/tintbox_shell.h
+    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tintbox)
+endif()
+
+# The Qt skin installs itself into the export set; here it gets its exported name
+# Tintbox::qt, and the package learns which imported targets it needs.
+set(TINTBOX_PACKAGE_HAS_QT OFF)
+set(TINTBOX_PACKAGE_NEEDS_X11 OFF)
+if(TARGET tintbox_qt)
+  set(TINTBOX_PACKAGE_HAS_QT ON)
+  set_target_properties(tintbox_qt PROPERTIES EXPORT_NAME qt)
+  get_target_property(_tintbox_qt_links tintbox_qt LINK_LIBRARIES)
+  if("X11::X11" IN_LIST _tintbox_qt_links)
+    set(TINTBOX_PACKAGE_NEEDS_X11 ON)
+  endif()
+endif()
+
+if(TARGET tintbox_designer_plugin)
+  install(TARGETS tintbox_designer_plugin LIBRARY DESTINATION ${TINTBOX_DESIGNER_PLUGIN_DIR})
+endif()
+
+install(EXPORT TintboxTargets
+  NAMESPACE Tintbox::
+  FILE TintboxTargets.cmake
+  DESTINATION ${TINTBOX_INSTALL_CMAKEDIR})
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/TintboxConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/TintboxConfig.cmake
+  INSTALL_DESTINATION ${TINTBOX_INSTALL_CMAKEDIR})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/TintboxConfigVersion.cmake
+  VERSION ${PROJECT_VERSION}
+  COMPATIBILITY SameMajorVersion)
+install(FILES
+  ${PROJECT_BINARY_DIR}/TintboxConfig.cmake
+  ${PROJECT_BINARY_DIR}/TintboxConfigVersion.cmake
+  DESTINATION ${TINTBOX_INSTALL_CMAKEDIR})
+
+# The pkg-config file finds its prefix from its own place, so an installed tree can move.
+if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}" OR IS_ABSOLUTE "${CMAKE_INSTALL_INCLUDEDIR}")
+  set(TINTBOX_PC_PREFIX "${CMAKE_INSTALL_PREFIX}")
+  set(TINTBOX_PC_LIBDIR "${CMAKE_INSTALL_FULL_LIBDIR}")
+  set(TINTBOX_PC_INCLUDEDIR "${CMAKE_INSTALL_FULL_INCLUDEDIR}")
+else()
+  file(RELATIVE_PATH _tintbox_pc_up "/root/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/root")
+  string(REGEX REPLACE "/$" "" _tintbox_pc_up "${_tintbox_pc_up}")
+  set(TINTBOX_PC_PREFIX "\${pcfiledir}/${_tintbox_pc_up}")
+  set(TINTBOX_PC_LIBDIR "\${prefix}/${CMAKE_INSTALL_LIBDIR}")
+  set(TINTBOX_PC_INCLUDEDIR "\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}")
+endif()
+configure_file(${PROJECT_SOURCE_DIR}/cmake/tintbox.pc.in ${PROJECT_BINARY_DIR}/tintbox.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/tintbox.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
