@@ -23,7 +23,6 @@
 #include <random>
 #include <type_traits>
 #include <utility>
-#include <vector>
 
 #include "tintbox/error.hpp"
 #include "tintbox/property_bag.hpp"
@@ -334,20 +333,24 @@ std::string serialize_value(const PropertyValue& value) {
         value);
 }
 
+// Reads a bag text line by line without keeping a list of lines, so that a file of a
+// billion empty lines costs no more memory than the file itself.
 class BagParser {
   public:
-    BagParser(std::string_view text, const std::string& source_name) : source_name_(source_name) {
-        split_lines(text);
-    }
+    BagParser(std::string_view text, const std::string& source_name)
+        : text_(text), source_name_(source_name) {}
 
     MemoryPropertyBag parse() {
-        check_header();
-        if (lines_.size() < 2 || lines_.back() != kEndMarker) {
-            fail(lines_.size(), "no end marker: the file is truncated");
+        std::string_view line;
+        if (!next_line(line)) {
+            fail(1, "empty file, not a Tintbox property bag");
         }
+        check_header(line);
+        check_end_marker();
         MemoryPropertyBag bag;
-        for (std::size_t index = 1; index + 1 < lines_.size(); ++index) {
-            parse_entry(index + 1, lines_[index], bag);
+        while (at_ < end_marker_at_) {
+            next_line(line);
+            parse_entry(line_number_, line, bag);
         }
         return bag;
     }
@@ -358,27 +361,45 @@ class BagParser {
                     source_name_ + ": line " + std::to_string(line_number) + ": " + fault);
     }
 
-    void split_lines(std::string_view text) {
-        std::size_t start = 0;
-        while (start < text.size()) {
-            std::size_t end = text.find('\n', start);
-            if (end == std::string_view::npos) {
-                end = text.size();
-            }
-            std::string_view line = text.substr(start, end - start);
-            if (!line.empty() && line.back() == '\r') {
-                line.remove_suffix(1);
-            }
-            lines_.push_back(line);
-            start = end + 1;
+    // The next line without its LF or CRLF; false at the end of the text.
+    bool next_line(std::string_view& line) {
+        if (at_ >= text_.size()) {
+            return false;
         }
+        std::size_t end = text_.find('\n', at_);
+        if (end == std::string_view::npos) {
+            end = text_.size();
+        }
+        line = text_.substr(at_, end - at_);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        at_ = end + 1;
+        ++line_number_;
+        return true;
     }
 
-    void check_header() const {
-        if (lines_.empty()) {
-            fail(1, "empty file, not a Tintbox property bag");
+    // A complete file ends with the end marker (its final line break may be missing).
+    void check_end_marker() {
+        std::string_view body = text_;
+        if (!body.empty() && body.back() == '\n') {
+            body.remove_suffix(1);
         }
-        const std::string_view header = lines_.front();
+        const std::size_t last_break = body.rfind('\n');
+        const auto last_line_number =
+            static_cast<std::size_t>(std::count(body.begin(), body.end(), '\n')) + 1;
+        std::string_view last_line =
+            last_break == std::string_view::npos ? body : body.substr(last_break + 1);
+        if (!last_line.empty() && last_line.back() == '\r') {
+            last_line.remove_suffix(1);
+        }
+        if (last_break == std::string_view::npos || last_line != kEndMarker) {
+            fail(last_line_number, "no end marker: the file is truncated");
+        }
+        end_marker_at_ = last_break + 1;
+    }
+
+    void check_header(std::string_view header) const {
         if (header.substr(0, kMagic.size()) != kMagic || header.size() == kMagic.size() ||
             header[kMagic.size()] != ' ') {
             fail(1, "not a Tintbox property bag (bad header)");
@@ -480,8 +501,11 @@ class BagParser {
                               : "unknown type for " + quoted);
     }
 
+    std::string_view text_;
     const std::string& source_name_;
-    std::vector<std::string_view> lines_;
+    std::size_t at_ = 0;             // where the next line starts
+    std::size_t line_number_ = 0;    // of the line last read
+    std::size_t end_marker_at_ = 0;  // where the end marker's line starts
 };
 
 // A temporary file beside the target that is removed unless it was renamed over it.
