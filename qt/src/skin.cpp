@@ -132,6 +132,9 @@ void Skin::build() {
             }
             if (mirror.widget != nullptr) {
                 mirror.widget->setObjectName(QString::fromStdString(view.name()));
+                if (!view.tab_stop()) {
+                    mirror.widget->setFocusPolicy(Qt::NoFocus);  // reached by code only
+                }
             }
             index_of_[&view] = i;
             mirror.dirty = kAllAspects;

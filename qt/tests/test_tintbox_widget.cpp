@@ -1,0 +1,428 @@
+// TintboxWidget on the offscreen platform, driven by real Qt key and mouse events.
+#include <QClipboard>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "widget_fixture.hpp"
+
+using tintbox::TintboxWidget;
+
+namespace {
+
+// Tab presses from the host's line edit before the control to each editor.
+int tabs_to(const QString& editor) {
+    static const QStringList order = {"hsRed",   "txtRed", "hsGreen", "txtGreen", "hsBlue",
+                                      "txtBlue", "txtDec", "txtHex",  "txtWebHex"};
+    return static_cast<int>(order.indexOf(editor)) + 1;
+}
+
+QPoint centre(QWidget* widget) {
+    return widget->rect().center();
+}
+
+QRect scroll_bar_part(QScrollBar* bar, QStyle::SubControl part) {
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.subControls = QStyle::SC_All;
+    option.orientation = bar->orientation();
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = bar->sliderPosition();
+    option.sliderValue = bar->value();
+    option.singleStep = bar->singleStep();
+    option.pageStep = bar->pageStep();
+    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, bar);
+}
+
+}  // namespace
+
+class TintboxWidgetTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void sizeHintsGiveTheCompactAndFullFormsAtTheFixedHeight();
+    void tabbingIntoFieldSelectsIt_data();
+    void tabbingIntoFieldSelectsIt();
+    void tabLeavesTheControlAfterTheLastEditorAndComesBack();
+    void typingInEachEditorUpdatesEveryWidget_data();
+    void typingInEachEditorUpdatesEveryWidget();
+    void clickIntoFieldKeepsCaretAtClick();
+    void dragSelectsTextInAField();
+    void copyAndPasteGoThroughTheClipboard();
+    void hoveringPairFieldHidesIt_data();
+    void hoveringPairFieldHidesIt();
+    void scrollBarArrowMovesByOneAndThumbCommitsOnRelease();
+    void arrowKeysMoveAFocusedScrollBar();
+    void dragOverSpectrumFollowsPictureUnderPointer();
+    void unreadableScreenIsReportedOnceAndKeepsTheColour();
+    void layoutFollowsResizing_data();
+    void layoutFollowsResizing();
+    void pictureIsConvertedOnceAndReturnedUnchanged();
+    void oversizedPictureIsRefusedWithAnError();
+    void controlEnabledSwitchesTheEditorsButNotTheWebHexField();
+    void propertiesSurviveSaveAndLoad();
+    void loadingAMissingBagFailsWithAReason();
+};
+
+void TintboxWidgetTest::sizeHintsGiveTheCompactAndFullFormsAtTheFixedHeight() {
+    TintboxWidget picker;
+    QCOMPARE(picker.minimumSizeHint(), QSize(113, 225));  // 1695 x 3375 twips at 96 dpi
+    QCOMPARE(picker.sizeHint(), QSize(318, 225));         // 4770 x 3375
+    QCOMPARE(picker.sizePolicy().verticalPolicy(), QSizePolicy::Fixed);
+}
+
+void TintboxWidgetTest::tabbingIntoFieldSelectsIt_data() {
+    QTest::addColumn<QString>("editor");
+    for (const char* name : {"txtRed", "txtGreen", "txtBlue", "txtDec", "txtHex", "txtWebHex"}) {
+        QTest::newRow(name) << QString::fromLatin1(name);
+    }
+}
+
+void TintboxWidgetTest::tabbingIntoFieldSelectsIt() {
+    QFETCH(QString, editor);
+    HostWindow host;
+    host.picker->setRGB(0x563412);
+    host.tab(tabs_to(editor));
+    QLineEdit* field = host.field(editor.toLatin1());
+    QCOMPARE(QApplication::focusWidget(), field);
+    QVERIFY(!field->text().isEmpty());
+    QCOMPARE(field->selectedText(), field->text());
+    const auto* model = host.picker->control().UserControl().find(editor.toStdString());
+    QCOMPARE(host.picker->control().UserControl().focused(), model);
+}
+
+void TintboxWidgetTest::tabLeavesTheControlAfterTheLastEditorAndComesBack() {
+    HostWindow host;
+    host.tab(tabs_to("txtWebHex"));
+    QCOMPARE(QApplication::focusWidget(), host.field("txtWebHex"));
+    QVERIFY(!host.view("txtWebHexRed")->isVisible());  // hidden while the field has the focus
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), host.after);
+    QVERIFY(host.view("txtWebHexRed")->isVisible());  // its LostFocus ran
+
+    QTest::keyClick(host.after, Qt::Key_Backtab);
+    QCOMPARE(QApplication::focusWidget(), host.field("txtWebHex"));
+    QCOMPARE(host.field("txtWebHex")->selectedText(), QStringLiteral("000000"));
+}
+
+void TintboxWidgetTest::typingInEachEditorUpdatesEveryWidget_data() {
+    QTest::addColumn<QString>("editor");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<qint32>("color");
+    QTest::newRow("txtRed") << "txtRed"
+                            << "200" << 200;
+    QTest::newRow("txtGreen") << "txtGreen"
+                              << "18" << 18 * 256;
+    QTest::newRow("txtBlue") << "txtBlue"
+                             << "7" << 7 * 65536;
+    QTest::newRow("txtDec") << "txtDec"
+                            << "1193046" << 0x123456;
+    QTest::newRow("txtHex") << "txtHex"
+                            << "abcdef" << 0xABCDEF;
+    QTest::newRow("txtWebHex") << "txtWebHex"
+                               << "336699" << 0x996633;
+}
+
+void TintboxWidgetTest::typingInEachEditorUpdatesEveryWidget() {
+    QFETCH(QString, editor);
+    QFETCH(QString, keys);
+    QFETCH(qint32, color);
+    HostWindow host;
+    QSignalSpy changes(host.picker, &TintboxWidget::changed);
+    host.tab(tabs_to(editor));
+    QTest::keyClicks(QApplication::focusWidget(), keys);
+
+    QCOMPARE(host.picker->getRGB(), color);
+    QVERIFY(changes.count() >= 1);
+    const int red = color & 0xFF;
+    const int green = (color >> 8) & 0xFF;
+    const int blue = (color >> 16) & 0xFF;
+    QCOMPARE(host.field("txtRed")->text(), QString::number(red));
+    QCOMPARE(host.field("txtGreen")->text(), QString::number(green));
+    QCOMPARE(host.field("txtBlue")->text(), QString::number(blue));
+    QCOMPARE(host.bar("hsRed")->value(), red);
+    QCOMPARE(host.bar("hsGreen")->value(), green);
+    QCOMPARE(host.bar("hsBlue")->value(), blue);
+    QCOMPARE(host.field("txtDec")->text(), QString::number(color));
+    QCOMPARE(host.field("txtHex")->text(), QString::number(color, 16).toUpper());
+    const QString web = QStringLiteral("%1%2%3")
+                            .arg(red, 2, 16, QChar('0'))
+                            .arg(green, 2, 16, QChar('0'))
+                            .arg(blue, 2, 16, QChar('0'))
+                            .toUpper();
+    QCOMPARE(host.field("txtWebHex")->text(), web);
+    QCOMPARE(host.field("txtWebHexGreen")->text(), web.mid(2, 2));
+    QCOMPARE(HostWindow::shown(host.view("picNewColor"), {20, 20}), rgb_of(color));
+    QCOMPARE(HostWindow::shown(host.view("picRed"), {1, 1}), rgb_of(red));
+    // The edited field still has the focus and the caret after the typed text.
+    QCOMPARE(QApplication::focusWidget(), host.field(editor.toLatin1()));
+    QCOMPARE(host.field(editor.toLatin1())->cursorPosition(),
+             host.field(editor.toLatin1())->text().size());
+}
+
+void TintboxWidgetTest::clickIntoFieldKeepsCaretAtClick() {
+    HostWindow host;
+    host.picker->setRGB(16777215);
+    host.tab(tabs_to("txtRed"));
+    QLineEdit* dec = host.field("txtDec");
+    const int x = dec->fontMetrics().horizontalAdvance(QStringLiteral("167")) + 1;
+    QTest::mouseClick(dec, Qt::LeftButton, {}, QPoint(x, dec->height() / 2));
+    QCOMPARE(QApplication::focusWidget(), dec);
+    QCOMPARE(dec->cursorPosition(), 3);
+    QVERIFY(!dec->hasSelectedText());
+    QCOMPARE(host.picker->control().txtDec.SelStart(), 3);
+}
+
+void TintboxWidgetTest::dragSelectsTextInAField() {
+    HostWindow host;
+    host.picker->setRGB(16777215);
+    QLineEdit* dec = host.field("txtDec");
+    const QFontMetrics metrics = dec->fontMetrics();
+    const int y = dec->height() / 2;
+    QTest::mousePress(dec, Qt::LeftButton, {}, {metrics.horizontalAdvance("1") + 1, y});
+    QTest::mouseMove(dec, {metrics.horizontalAdvance("16777") + 1, y});
+    QTest::mouseRelease(dec, Qt::LeftButton, {}, {metrics.horizontalAdvance("16777") + 1, y});
+    QCOMPARE(dec->selectedText(), QStringLiteral("6777"));
+    QCOMPARE(host.picker->control().txtDec.SelLength(), 4);
+}
+
+void TintboxWidgetTest::copyAndPasteGoThroughTheClipboard() {
+    HostWindow host;
+    host.picker->setRGB(0x0000FF);
+    host.tab(tabs_to("txtHex"));  // selects "FF"
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("FF"));
+
+    QGuiApplication::clipboard()->setText(QStringLiteral("ff00"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(host.field("txtHex")->text(), QStringLiteral("FF00"));  // cleaned like typing
+    QCOMPARE(host.picker->getRGB(), 0xFF00);
+}
+
+void TintboxWidgetTest::hoveringPairFieldHidesIt_data() {
+    QTest::addColumn<QString>("pair");
+    QTest::addColumn<qint32>("pairColor");
+    QTest::newRow("red") << "txtWebHexRed" << 0x000012;
+    QTest::newRow("green") << "txtWebHexGreen" << 0x003400;
+    QTest::newRow("blue") << "txtWebHexBlue" << 0x560000;
+}
+
+void TintboxWidgetTest::hoveringPairFieldHidesIt() {
+    QFETCH(QString, pair);
+    QFETCH(qint32, pairColor);
+    HostWindow host;
+    host.picker->setRGB(0x563412);
+    QWidget* hovered = host.view(pair.toLatin1());
+    QVERIFY(hovered->isVisible());
+    QTest::mouseMove(hovered, centre(hovered));
+    QTRY_VERIFY(!hovered->isVisible());
+    for (const char* other : {"txtWebHexRed", "txtWebHexGreen", "txtWebHexBlue"}) {
+        if (pair != QLatin1String(other)) {
+            QVERIFY(host.view(other)->isVisible());
+        }
+    }
+    // The web-hex field's text takes the hidden pair's colour, so the display looks the same.
+    QCOMPARE(
+        host.field("txtWebHex")->palette().color(QPalette::Active, QPalette::Text).rgb() & 0xFFFFFF,
+        rgb_of(pairColor));
+}
+
+void TintboxWidgetTest::scrollBarArrowMovesByOneAndThumbCommitsOnRelease() {
+    HostWindow host;
+    QScrollBar* bar = host.bar("hsRed");
+    QSignalSpy changes(host.picker, &TintboxWidget::changed);
+    QTest::mouseClick(bar, Qt::LeftButton, {},
+                      scroll_bar_part(bar, QStyle::SC_ScrollBarAddLine).center());
+    QCOMPARE(QApplication::focusWidget(), bar);
+    QCOMPARE(host.picker->control().hsRed.Value(), 1);
+    QCOMPARE(bar->value(), 1);
+    QCOMPARE(host.field("txtRed")->text(), QStringLiteral("1"));
+
+    const QPoint thumb = scroll_bar_part(bar, QStyle::SC_ScrollBarSlider).center();
+    const QRect groove = scroll_bar_part(bar, QStyle::SC_ScrollBarGroove);
+    QTest::mousePress(bar, Qt::LeftButton, {}, thumb);
+    const int before_release = static_cast<int>(changes.count());
+    QTest::mouseMove(bar, {groove.center().x(), thumb.y()});
+    QCOMPARE(changes.count(), before_release);  // no Change while the thumb is dragged
+    QCOMPARE(host.picker->control().hsRed.Value(), 1);
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, {groove.center().x(), thumb.y()});
+    const int released = host.picker->control().hsRed.Value();
+    QVERIFY2(released > 100 && released < 155, qPrintable(QString::number(released)));
+    QCOMPARE(bar->value(), released);
+    QCOMPARE(host.field("txtRed")->text(), QString::number(released));
+    QVERIFY(changes.count() > before_release);
+}
+
+void TintboxWidgetTest::arrowKeysMoveAFocusedScrollBar() {
+    HostWindow host;
+    host.tab(tabs_to("hsGreen"));
+    QScrollBar* bar = host.bar("hsGreen");
+    QCOMPARE(QApplication::focusWidget(), bar);
+    QTest::keyClick(bar, Qt::Key_Right);
+    QCOMPARE(bar->value(), 1);
+    QTest::keyClick(bar, Qt::Key_End);
+    QCOMPARE(bar->value(), 255);
+    QTest::keyClick(bar, Qt::Key_Left);
+    QCOMPARE(bar->value(), 254);
+    QCOMPARE(host.field("txtGreen")->text(), QStringLiteral("254"));
+    QCOMPARE(host.picker->getGreen(), 254);
+}
+
+void TintboxWidgetTest::dragOverSpectrumFollowsPictureUnderPointer() {
+    HostWindow host;
+    // Four vertical bands.
+    QImage bands(4, 1, QImage::Format_RGB32);
+    const QRgb colors[] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(128, 64, 32)};
+    for (int x = 0; x < 4; ++x) {
+        bands.setPixel(x, 0, colors[x]);
+    }
+    host.picker->setPicture(bands);
+    QWidget* spectrum = host.view("Colors");
+    const int y = spectrum->height() / 2;
+    const auto band = [&](int index) { return spectrum->width() * (2 * index + 1) / 8; };
+
+    QTest::mousePress(spectrum, Qt::LeftButton, {}, {band(0), y});
+    QCOMPARE(host.picker->getRGB(), 0x0000FF);
+    QCOMPARE(spectrum->cursor().shape(), Qt::BitmapCursor);
+    QCOMPARE(spectrum->cursor().hotSpot(), QPoint(15, 15));
+    QCOMPARE(QApplication::focusWidget(), host.view("txtHidden"));
+
+    for (int index : {1, 2, 3}) {
+        QTest::mouseMove(spectrum, {band(index), y});
+        QCOMPARE(host.picker->getRGB() & 0xFFFFFF,
+                 static_cast<qint32>(qRed(colors[index]) | (qGreen(colors[index]) << 8) |
+                                     (qBlue(colors[index]) << 16)));
+        // What the picker picked is what the spectrum shows under the pointer.
+        QCOMPARE(HostWindow::shown(spectrum, {band(index), y}), colors[index] & 0xFFFFFF);
+    }
+    QTest::mouseMove(spectrum, {spectrum->width() + 40, y});  // off the spectrum
+    QCOMPARE(host.picker->getRGB(), 0x204080);
+    QTest::mouseRelease(spectrum, Qt::LeftButton, {}, {spectrum->width() + 40, y});
+    QCOMPARE(spectrum->cursor().shape(), Qt::ArrowCursor);
+}
+
+void TintboxWidgetTest::unreadableScreenIsReportedOnceAndKeepsTheColour() {
+    HostWindow host;
+    host.picker->setRGB(0x123456);
+    QSignalSpy unavailable(host.picker, &TintboxWidget::eyedropperUnavailable);
+    QSignalSpy changes(host.picker, &TintboxWidget::changed);
+    QWidget* spectrum = host.view("Colors");
+    QTest::mousePress(spectrum, Qt::RightButton, {}, centre(spectrum));
+    QCOMPARE(spectrum->cursor().shape(), Qt::BitmapCursor);
+    QCursor::setPos(-5000, -5000);      // on no screen
+    QTRY_VERIFY(changes.count() >= 3);  // ticks keep coming
+    QCOMPARE(unavailable.count(), 1);
+    QCOMPARE(host.picker->getRGB(), 0x123456);
+    QTest::mouseRelease(spectrum, Qt::RightButton, {}, centre(spectrum));
+    QVERIFY(!host.picker->control().tmrGetPixelColor.Enabled());
+}
+
+void TintboxWidgetTest::layoutFollowsResizing_data() {
+    QTest::addColumn<int>("requested");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("frameWidth");
+    QTest::addColumn<int>("colorsWidth");
+    // Pixels at 15 twips per pixel; Frame starts at 120 (1800 twips).
+    QTest::newRow("design width") << 318 << 318 << 198 << 196;
+    QTest::newRow("wider") << 400 << 400 << 280 << 278;
+    QTest::newRow("three pixels right of Frame: compact") << 123 << 113 << 198 << 196;
+    QTest::newRow("narrower than the left column") << 60 << 113 << 198 << 196;
+}
+
+void TintboxWidgetTest::layoutFollowsResizing() {
+    QFETCH(int, requested);
+    QFETCH(int, width);
+    QFETCH(int, frameWidth);
+    QFETCH(int, colorsWidth);
+    TintboxWidget picker;
+    picker.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&picker));
+    picker.resize(requested, 400);
+    QTRY_COMPARE(picker.size(), QSize(width, 225));
+    QCOMPARE(picker.viewWidget("Frame")->width(), frameWidth);
+    QCOMPARE(picker.viewWidget("Colors")->width(), colorsWidth);
+    QCOMPARE(picker.control().UserControl().Width(), static_cast<float>(width * 15));
+}
+
+void TintboxWidgetTest::pictureIsConvertedOnceAndReturnedUnchanged() {
+    TintboxWidget picker;
+    QCOMPARE(picker.corePicture(), nullptr);
+    QVERIFY(picker.picture().isNull());
+    QImage image(3, 2, QImage::Format_RGB32);
+    image.fill(qRgb(10, 20, 30));
+    picker.setPicture(image);
+    const tintbox::PicturePtr converted = picker.corePicture();
+    QVERIFY(converted != nullptr);
+    QCOMPARE(converted->pixel(2, 1), 10 | (20 << 8) | (30 << 16));
+    const QPixmap shown = picker.picture();
+    picker.setPicture(shown);  // the same pixmap again: no new conversion
+    QCOMPARE(picker.corePicture(), converted);
+    QCOMPARE(picker.picture().cacheKey(), shown.cacheKey());
+    picker.resetPicture();
+    QCOMPARE(picker.corePicture(), nullptr);
+    QVERIFY(picker.picture().isNull());
+}
+
+void TintboxWidgetTest::oversizedPictureIsRefusedWithAnError() {
+    TintboxWidget picker;
+    QImage small(1, 1, QImage::Format_RGB32);
+    small.fill(Qt::red);
+    picker.setPicture(small);
+    const tintbox::PicturePtr kept = picker.corePicture();
+    QSignalSpy errors(&picker, &TintboxWidget::errorRaised);
+    picker.setPicture(QImage(tintbox::Picture::kMaxSide + 1, 1, QImage::Format_RGB32));
+    QCOMPARE(errors.count(), 1);
+    QCOMPARE(picker.corePicture(), kept);
+}
+
+void TintboxWidgetTest::controlEnabledSwitchesTheEditorsButNotTheWebHexField() {
+    HostWindow host;
+    host.picker->setControlEnabled(false);
+    QVERIFY(!host.picker->controlEnabled());
+    for (const char* name :
+         {"hsRed", "txtRed", "txtGreen", "txtBlue", "txtDec", "txtHex", "txtWebHexRed"}) {
+        QVERIFY2(!host.view(name)->isEnabled(), name);
+    }
+    QVERIFY(host.view("txtWebHex")->isEnabled());
+    QTest::mouseClick(host.view("txtWebHex"), Qt::LeftButton);  // input is off too
+    QCOMPARE(host.picker->control().UserControl().focused(), nullptr);
+    host.picker->resetControlEnabled();
+    QVERIFY(host.view("txtRed")->isEnabled());
+}
+
+void TintboxWidgetTest::propertiesSurviveSaveAndLoad() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("control.bag");
+    {
+        TintboxWidget picker;
+        QImage image(2, 2, QImage::Format_RGB32);
+        image.fill(qRgb(1, 2, 3));
+        picker.setPicture(image);
+        picker.setControlEnabled(false);
+        QString error;
+        QVERIFY2(picker.saveProperties(path, &error), qPrintable(error));
+    }
+    TintboxWidget restored;
+    QString error;
+    QVERIFY2(restored.loadProperties(path, &error), qPrintable(error));
+    QVERIFY(!restored.controlEnabled());
+    QVERIFY(restored.corePicture() != nullptr);
+    QCOMPARE(restored.picture().size(), QSize(2, 2));
+    QCOMPARE(restored.picture().toImage().pixel(1, 1) & 0xFFFFFF, qRgb(1, 2, 3) & 0xFFFFFF);
+}
+
+void TintboxWidgetTest::loadingAMissingBagFailsWithAReason() {
+    TintboxWidget picker;
+    QString error;
+    QVERIFY(!picker.loadProperties(QStringLiteral("/nonexistent/control.bag"), &error));
+    QVERIFY(error.contains(QStringLiteral("control.bag")));
+    QVERIFY(picker.controlEnabled());
+}
+
+QTEST_MAIN(TintboxWidgetTest)
+#include "test_tintbox_widget.moc"
