@@ -4,8 +4,13 @@
 #include <QImage>
 #include <QMetaProperty>
 #include <QPluginLoader>
+#include <QtDesigner/QDesignerFormEditorInterface>
+#include <QtDesigner/QDesignerPropertyEditorInterface>
+#include <QtDesigner/QDesignerPropertySheetExtension>
+#include <QtDesigner/QExtensionManager>
 #include <QtTest>
 #include <QtUiPlugin/QDesignerCustomWidgetInterface>
+#include <map>
 #include <memory>
 
 #include "resources.hpp"
@@ -20,7 +25,95 @@ QImage toolbox_bitmap_image() {
                             static_cast<int>(bitmap.size()), "BMP");
 }
 
+QDesignerCustomWidgetInterface* load_plugin(QPluginLoader& loader) {
+    loader.setFileName(QStringLiteral(TINTBOX_DESIGNER_PLUGIN));
+    return qobject_cast<QDesignerCustomWidgetInterface*>(loader.instance());
+}
+
+// Designer's side of the property-editing protocol, reduced to what the plugin uses: a
+// core with an extension manager, a property editor that names the edited object, and
+// property sheets that remember which properties are marked as changed.
+class FormEditor : public QDesignerFormEditorInterface {
+  public:
+    FormEditor() { setExtensionManager(new QExtensionManager(this)); }
+};
+
+class PropertyEditor : public QDesignerPropertyEditorInterface {
+  public:
+    PropertyEditor() : QDesignerPropertyEditorInterface(nullptr) {}
+    bool isReadOnly() const override { return false; }
+    QObject* object() const override { return object_; }
+    QString currentPropertyName() const override { return {}; }
+    void setObject(QObject* object) override { object_ = object; }
+    void setPropertyValue(const QString&, const QVariant&, bool) override {}
+    void setReadOnly(bool) override {}
+
+  private:
+    QObject* object_ = nullptr;
+};
+
 }  // namespace
+
+class RecordingPropertySheet : public QObject, public QDesignerPropertySheetExtension {
+    Q_OBJECT
+    Q_INTERFACES(QDesignerPropertySheetExtension)
+
+  public:
+    explicit RecordingPropertySheet(QObject* widget) : widget_(widget) {
+        const QMetaObject* meta = widget->metaObject();
+        for (int i = 0; i < meta->propertyCount(); ++i) {
+            names_ << QString::fromLatin1(meta->property(i).name());
+        }
+        changed_ = QList<bool>(names_.size(), false);
+    }
+    int count() const override { return static_cast<int>(names_.size()); }
+    int indexOf(const QString& name) const override {
+        return static_cast<int>(names_.indexOf(name));
+    }
+    QString propertyName(int index) const override { return names_.at(index); }
+    QString propertyGroup(int) const override { return {}; }
+    void setPropertyGroup(int, const QString&) override {}
+    bool hasReset(int) const override { return true; }
+    bool reset(int index) override { return widget_->metaObject()->property(index).reset(widget_); }
+    bool isVisible(int) const override { return true; }
+    void setVisible(int, bool) override {}
+    bool isAttribute(int) const override { return false; }
+    void setAttribute(int, bool) override {}
+    QVariant property(int index) const override {
+        return widget_->property(names_.at(index).toLatin1().constData());
+    }
+    void setProperty(int index, const QVariant& value) override {
+        widget_->setProperty(names_.at(index).toLatin1().constData(), value);
+    }
+    bool isChanged(int index) const override { return changed_.at(index); }
+    void setChanged(int index, bool changed) override { changed_[index] = changed; }
+    bool isEnabled(int) const override { return true; }
+
+  private:
+    QObject* widget_;
+    QStringList names_;
+    QList<bool> changed_;
+};
+
+class PropertySheetFactory : public QObject, public QAbstractExtensionFactory {
+    Q_OBJECT
+    Q_INTERFACES(QAbstractExtensionFactory)
+
+  public:
+    QObject* extension(QObject* object, const QString& iid) const override {
+        if (iid != Q_TYPEID(QDesignerPropertySheetExtension)) {
+            return nullptr;
+        }
+        std::unique_ptr<RecordingPropertySheet>& sheet = sheets_[object];
+        if (!sheet) {
+            sheet = std::make_unique<RecordingPropertySheet>(object);
+        }
+        return sheet.get();
+    }
+
+  private:
+    mutable std::map<QObject*, std::unique_ptr<RecordingPropertySheet>> sheets_;
+};
 
 class DesignerTests : public QObject {
     Q_OBJECT
@@ -88,11 +181,9 @@ class DesignerTests : public QObject {
     }
 
     void pluginOffersTheWidgetWithTheToolboxBitmap() {
-        QPluginLoader loader(QStringLiteral(TINTBOX_DESIGNER_PLUGIN));
-        QObject* instance = loader.instance();
-        QVERIFY2(instance != nullptr, qPrintable(loader.errorString()));
-        auto* plugin = qobject_cast<QDesignerCustomWidgetInterface*>(instance);
-        QVERIFY(plugin != nullptr);
+        QPluginLoader loader;
+        QDesignerCustomWidgetInterface* plugin = load_plugin(loader);
+        QVERIFY2(plugin != nullptr, qPrintable(loader.errorString()));
 
         QCOMPARE(plugin->name(), QStringLiteral("tintbox::TintboxWidget"));
         QCOMPARE(plugin->includeFile(), QStringLiteral("tintbox/qt/tintbox_widget.hpp"));
@@ -117,6 +208,55 @@ class DesignerTests : public QObject {
         QCOMPARE(widget->metaObject()->className(), "tintbox::TintboxWidget");
         QVERIFY(widget->property("picture").value<QPixmap>().isNull());
         QCOMPARE(widget->property("controlEnabled").toBool(), true);
+    }
+
+    // Designer saves the properties marked as changed; one edited back to its default
+    // must lose the mark so that the form leaves it out.
+    void pluginUnmarksPropertiesEditedBackToTheirDefaults() {
+        QPluginLoader loader;
+        QDesignerCustomWidgetInterface* plugin = load_plugin(loader);
+        QVERIFY2(plugin != nullptr, qPrintable(loader.errorString()));
+        FormEditor core;
+        PropertyEditor editor;
+        core.setPropertyEditor(&editor);
+        PropertySheetFactory factory;
+        core.extensionManager()->registerExtensions(&factory,
+                                                    Q_TYPEID(QDesignerPropertySheetExtension));
+        plugin->initialize(&core);
+        QVERIFY(plugin->isInitialized());
+
+        std::unique_ptr<QWidget> widget(plugin->createWidget(nullptr));
+        editor.setObject(widget.get());
+        auto* sheet =
+            qt_extension<QDesignerPropertySheetExtension*>(core.extensionManager(), widget.get());
+        QVERIFY(sheet != nullptr);
+
+        QImage image(2, 2, QImage::Format_RGB32);
+        image.fill(Qt::blue);
+        const struct {
+            const char* property;
+            QVariant value;
+            bool stays_changed;
+        } edits[] = {
+            {"controlEnabled", false, true},
+            {"controlEnabled", true, false},
+            {"picture", QPixmap::fromImage(image), true},
+            {"picture", QPixmap(), false},
+        };
+        for (const auto& edit : edits) {
+            const QString name = QString::fromLatin1(edit.property);
+            const int index = sheet->indexOf(name);
+            QVERIFY(index >= 0);
+            // What Designer's property command does, then what its editor announces.
+            sheet->setProperty(index, edit.value);
+            sheet->setChanged(index, true);
+            emit editor.propertyChanged(name, edit.value);
+            QCoreApplication::processEvents();
+            QCOMPARE(sheet->isChanged(index), edit.stays_changed);
+        }
+        widget.reset();
+        core.extensionManager()->unregisterExtensions(&factory,
+                                                      Q_TYPEID(QDesignerPropertySheetExtension));
     }
 };
 
