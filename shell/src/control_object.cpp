@@ -419,15 +419,15 @@ TintboxStatus get_dispatch_id(TintboxControl* self, const char* name,
     ControlObject* object = object_of(self);
     object->error_kind = TINTBOX_ERROR_NONE;
     object->error_message.clear();
-    if (!find_dispatch_id(name, *dispatch_id)) {
-        try {
-            return object->fail(TINTBOX_E_UNKNOWN_MEMBER, TINTBOX_ERROR_NONE,
-                                std::string("no member is named ") + name);
-        } catch (...) {
-            return TINTBOX_E_UNKNOWN_MEMBER;
-        }
+    if (find_dispatch_id(name, *dispatch_id)) {
+        return TINTBOX_OK;
     }
-    return TINTBOX_OK;
+    try {
+        object->error_message = std::string("no member is named ") + name;
+    } catch (const std::bad_alloc&) {
+        // The code alone still says what went wrong.
+    }
+    return TINTBOX_E_UNKNOWN_MEMBER;
 }
 
 TintboxStatus invoke(TintboxControl* self, std::int32_t dispatch_id, std::int32_t invoke_kind,
