@@ -95,7 +95,7 @@ TEST(ScriptRunner, StopsAtTheFirstMalformedLine) {
     const auto result = run_script("call GetRed\nget txtRed.Nope\ncall GetRed\n");
     EXPECT_EQ(result.status, kExitScriptError);
     EXPECT_EQ(result.out, "0\n");
-    EXPECT_EQ(result.err, "2: view txtRed has no property Nope\n");
+    EXPECT_EQ(result.err, "2: view txtRed has no property 'Nope'\n");
 }
 
 TEST(ScriptRunner, MalformedLinesExitWithStatus2) {

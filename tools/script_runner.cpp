@@ -2,6 +2,7 @@
 // loop - the host's side - looking inside - a person's input - time and the screen.
 #include "script_runner.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <istream>
@@ -24,6 +25,19 @@ class ScriptError {
   private:
     std::string message_;
 };
+
+// A word as a message shows it: plain words in single quotes, anything with blanks,
+// control or non-ASCII characters escaped like a printed text, long ones shortened.
+std::string shown(std::string_view word) {
+    constexpr std::size_t kLongest = 40;
+    const bool plain =
+        std::all_of(word.begin(), word.end(), [](char c) { return c > ' ' && c < 0x7F; });
+    const std::string_view head = word.substr(0, kLongest);
+    const std::string tail = word.size() > kLongest ? "..." : "";
+    if (plain)
+        return "'" + std::string(head) + tail + "'";
+    return format_text(to_utf16(head)) + tail;
+}
 
 [[noreturn]] void fail(const std::string& message) {
     throw ScriptError(message);
@@ -138,14 +152,14 @@ std::int64_t integer_arg(const Token& word) {
         if (auto value = integer_from(word.raw))
             return *value;
     }
-    fail("malformed number '" + word.raw + "'");
+    fail("malformed number " + shown(word.raw));
 }
 
 std::int32_t int32_arg(const Token& word) {
     const std::int64_t value = integer_arg(word);
     if (value < std::numeric_limits<std::int32_t>::min() ||
         value > std::numeric_limits<std::int32_t>::max()) {
-        fail("number " + word.raw + " does not fit 32 bits");
+        fail("number " + shown(word.raw) + " does not fit 32 bits");
     }
     return static_cast<std::int32_t>(value);
 }
@@ -154,7 +168,7 @@ std::int16_t int16_arg(const Token& word) {
     const std::int64_t value = integer_arg(word);
     if (value < std::numeric_limits<std::int16_t>::min() ||
         value > std::numeric_limits<std::int16_t>::max()) {
-        fail("number " + word.raw + " does not fit 16 bits");
+        fail("number " + shown(word.raw) + " does not fit 16 bits");
     }
     return static_cast<std::int16_t>(value);
 }
@@ -193,7 +207,7 @@ Twips twips_arg(const Token& word) {
         if (auto value = twips_from(word.raw))
             return *value;
     }
-    fail("malformed number '" + word.raw + "'");
+    fail("malformed number " + shown(word.raw));
 }
 
 bool bool_arg(const Token& word) {
@@ -203,7 +217,7 @@ bool bool_arg(const Token& word) {
         if (word.raw == "False" || word.raw == "0")
             return false;
     }
-    fail("expected True or False, not '" + word.raw + "'");
+    fail("expected True or False, not " + shown(word.raw));
 }
 
 // A host call's argument converted to the parameter's integer type: a number outside
@@ -226,7 +240,7 @@ std::int16_t button_arg(const Token& word) {
         if (word.raw == "middle")
             return kMiddleButton;
     }
-    fail("unknown mouse button '" + word.raw + "' (left, right or middle)");
+    fail("unknown mouse button " + shown(word.raw) + " (left, right or middle)");
 }
 
 std::string buttons_text(std::int16_t buttons) {
@@ -423,7 +437,7 @@ void ScriptRunner::run_line(const Words& words) {
     };
     const auto command = words[0].quoted ? commands.end() : commands.find(words[0].raw);
     if (command == commands.end())
-        fail("unknown command '" + words[0].raw + "'");
+        fail("unknown command " + shown(words[0].raw));
     try {
         (this->*(command->second))(words);
     } catch (const Error& error) {
@@ -492,7 +506,7 @@ void ScriptRunner::cmd_call(const Words& words) {
         control.SepRGB(*value, red, green, blue);
         out_ << red << ' ' << green << ' ' << blue << '\n';
     } else {
-        fail("unknown method '" + name + "'");
+        fail("unknown method " + shown(name));
     }
 }
 
@@ -512,7 +526,7 @@ void ScriptRunner::cmd_set(const Words& words) {
             fail("twips per pixel must be above 0");
         screen_->set_twips_per_pixel_x(twips);
     } else {
-        fail("cannot set '" + what + "'");
+        fail("cannot set " + shown(what));
     }
 }
 
@@ -592,7 +606,7 @@ std::string ScriptRunner::picture_text(const PicturePtr& picture) {
 View& ScriptRunner::view_named(const std::string& name) const {
     View* view = control_->UserControl().find(name);
     if (view == nullptr)
-        fail("no view named '" + name + "'");
+        fail("no view named " + shown(name));
     return *view;
 }
 
@@ -618,7 +632,7 @@ void ScriptRunner::cmd_get(const Words& words) {
         const std::string property = what.substr(dot + 1);
         if (owner == "screen") {
             if (property != "TwipsPerPixelX")
-                fail("the screen has no property " + property);
+                fail("the screen has no property " + shown(property));
             out_ << format_twips(screen_->twips_per_pixel_x()) << '\n';
         } else if (owner == "UserControl") {
             get_surface_property(property);
@@ -651,7 +665,7 @@ void ScriptRunner::cmd_get(const Words& words) {
             };
         const auto flag = flags.find(what);
         if (flag == flags.end())
-            fail("unknown field '" + what + "'");
+            fail("unknown field " + shown(what));
         out_ << format_bool((control.*(flag->second))()) << '\n';
     }
 }
@@ -667,7 +681,7 @@ void ScriptRunner::get_surface_property(const std::string& property) {
     } else if (property == "BackColor") {
         out_ << surface.BackColor() << '\n';
     } else {
-        fail("view UserControl has no property " + property);
+        fail("view UserControl has no property " + shown(property));
     }
 }
 
@@ -741,7 +755,7 @@ void ScriptRunner::get_view_property(const std::string& view_name, const std::st
         value = std::to_string(clock->Interval());
     }
     if (!value)
-        fail("view " + view_name + " has no property " + property);
+        fail("view " + view_name + " has no property " + shown(property));
     out_ << *value << '\n';
 }
 
@@ -766,11 +780,11 @@ ScriptRunner::Point ScriptRunner::target(const Token& word) const {
         return {origin.x + size.x / 2, origin.y + size.y / 2};
     }
     if (comma == std::string::npos)
-        fail("malformed target '" + text + "'");
+        fail("malformed target " + shown(text));
     const auto x = twips_from(coordinates.substr(0, comma));
     const auto y = twips_from(coordinates.substr(comma + 1));
     if (!x || !y)
-        fail("malformed target '" + text + "'");
+        fail("malformed target " + shown(text));
     return {origin.x + *x, origin.y + *y};
 }
 
@@ -847,7 +861,7 @@ void ScriptRunner::cmd_key(const Words& words) {
     expect_words(words, 2, "key NAME");
     const auto key = key_names().find(bare(words[1], "a key name"));
     if (key == key_names().end())
-        fail("unknown key '" + words[1].raw + "'");
+        fail("unknown key " + shown(words[1].raw));
     control_->UserControl().key(key->second);
 }
 
@@ -916,7 +930,7 @@ void ScriptRunner::cmd_screen(const Words& words) {
         expect_words(words, 3, "screen unreadable BOOL");
         screen_->set_unreadable(bool_arg(words[2]));
     } else {
-        fail("unknown screen command '" + what + "'");
+        fail("unknown screen command " + shown(what));
     }
 }
 
