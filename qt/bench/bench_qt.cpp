@@ -1,0 +1,235 @@
+// The Qt skin against Qt's own colour dialog, in one process, both windows shown:
+//   SetRGB on TintboxWidget            vs  QColorDialog::setCurrentColor
+//   one eyedropper tick (X11 only)     vs  a one-pixel QScreen::grabWindow
+// Prints each median and the ratios. With --peak-memory it instead runs tintbox-demo
+// and a process that shows a QColorDialog, and prints the peak resident memory of each.
+//
+//   xvfb-run -a -s "-screen 0 1280x1024x24" tintbox_qt_bench      (all four)
+//   QT_QPA_PLATFORM=offscreen tintbox_qt_bench                      (SetRGB only)
+#include <benchmark/benchmark.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QCursor>
+#include <QDir>
+#include <QImage>
+#include <QScreen>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tintbox/qt/tintbox_widget.hpp"
+
+extern char** environ;
+
+namespace {
+
+void settle() {
+    for (int i = 0; i < 5; ++i) {
+        QCoreApplication::processEvents();
+    }
+}
+
+bool on_x11() {
+    return QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
+// The mirror's work is done when the call returns; painting follows on the event loop,
+// as it does for the dialog.
+void TintboxWidget_SetRGB(benchmark::State& state) {
+    tintbox::TintboxWidget picker;
+    picker.show();
+    settle();
+    const qint32 colors[] = {0x123456, 0x654321};
+    int i = 0;
+    for (auto _ : state) {
+        picker.setRGB(colors[++i & 1]);
+    }
+    settle();
+}
+
+void QColorDialog_setCurrentColor(benchmark::State& state) {
+    QColorDialog dialog;
+    dialog.show();
+    settle();
+    const QColor colors[] = {QColor(0x56, 0x34, 0x12), QColor(0x21, 0x43, 0x65)};
+    int i = 0;
+    for (auto _ : state) {
+        dialog.setCurrentColor(colors[++i & 1]);
+    }
+    settle();
+}
+
+// Both sides with their repaint: the call, then the event loop until it is idle.
+void TintboxWidget_SetRGB_Painted(benchmark::State& state) {
+    tintbox::TintboxWidget picker;
+    picker.show();
+    settle();
+    const qint32 colors[] = {0x123456, 0x654321};
+    int i = 0;
+    for (auto _ : state) {
+        picker.setRGB(colors[++i & 1]);
+        QCoreApplication::processEvents();
+    }
+}
+
+void QColorDialog_setCurrentColor_Painted(benchmark::State& state) {
+    QColorDialog dialog;
+    dialog.show();
+    settle();
+    const QColor colors[] = {QColor(0x56, 0x34, 0x12), QColor(0x21, 0x43, 0x65)};
+    int i = 0;
+    for (auto _ : state) {
+        dialog.setCurrentColor(colors[++i & 1]);
+        QCoreApplication::processEvents();
+    }
+}
+
+// One tick of the eyedropper as the skin's timer runs it: pointer position, one screen
+// pixel, UpdateColor, and the mirror into the Qt widgets.
+void TintboxWidget_EyedropperTick(benchmark::State& state) {
+    if (!on_x11()) {
+        state.SkipWithError("needs an X server (run under xvfb-run)");
+        return;
+    }
+    tintbox::TintboxWidget picker;
+    picker.show();
+    settle();
+    tintbox::Tintbox& control = picker.control();
+    tintbox::Surface& surface = control.UserControl();
+    const tintbox::Twips x = control.Colors.surface_left() + control.Colors.Width() / 2;
+    const tintbox::Twips y = control.Colors.surface_top() + control.Colors.Height() / 2;
+    surface.press(tintbox::kRightButton, x, y);
+    QCursor::setPos(picker.mapToGlobal(QPoint(20, 20)));  // over picOldColor
+    settle();
+    for (auto _ : state) {
+        surface.advance_time(10);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);  // the mirror's flush
+    }
+    surface.release(tintbox::kRightButton, x, y);
+    settle();
+}
+
+void QScreen_grabWindow_OnePixel(benchmark::State& state) {
+    if (!on_x11()) {
+        state.SkipWithError("needs an X server (run under xvfb-run)");
+        return;
+    }
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QPoint at(20, 20);
+    QRgb sink = 0;
+    for (auto _ : state) {
+        sink ^= screen->grabWindow(0, at.x(), at.y(), 1, 1).toImage().pixel(0, 0);
+    }
+    benchmark::DoNotOptimize(sink);
+}
+
+// Keeps each benchmark's median for the ratios.
+class MedianReporter : public benchmark::ConsoleReporter {
+  public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median" &&
+                !run.error_occurred) {
+                medians[run.run_name.function_name] = run.GetAdjustedRealTime();
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> medians;  // in microseconds
+};
+
+void print_ratio(const MedianReporter& reporter, const char* ours, const char* peer) {
+    const auto a = reporter.medians.find(ours);
+    const auto b = reporter.medians.find(peer);
+    if (a == reporter.medians.end() || b == reporter.medians.end()) {
+        return;
+    }
+    std::printf("%-36s median %9.3f us | %-38s median %9.3f us | ratio %.3f\n", ours, a->second,
+                peer, b->second, a->second / b->second);
+}
+
+// Runs a program to its end and returns its peak resident set in KiB, or -1.
+long peak_memory_kib(const std::vector<std::string>& command) {
+    std::vector<char*> argv;
+    for (const std::string& word : command) {
+        argv.push_back(const_cast<char*>(word.c_str()));
+    }
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
+        return -1;
+    }
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        return -1;
+    }
+    return usage.ru_maxrss;
+}
+
+int show_color_dialog(int argc, char** argv, const char* screenshot) {
+    QApplication app(argc, argv);
+    QColorDialog dialog;
+    dialog.setCurrentColor(QColor(0x3C, 0x8D, 0xDC));
+    dialog.show();
+    settle();
+    return dialog.grab().save(QString::fromLocal8Bit(screenshot), "PNG") ? 0 : 1;
+}
+
+int compare_peak_memory(const char* self) {
+    const std::string dir = QDir::tempPath().toStdString();
+    const long demo =
+        peak_memory_kib({TINTBOX_DEMO_PATH, "--screenshot", dir + "/tintbox-bench-demo.png"});
+    const long dialog =
+        peak_memory_kib({self, "--show-color-dialog", dir + "/tintbox-bench-dialog.png"});
+    if (demo < 0 || dialog < 0) {
+        std::fprintf(stderr, "tintbox_qt_bench: a child process failed\n");
+        return 1;
+    }
+    std::printf(
+        "peak resident memory: tintbox-demo %ld KiB | QColorDialog process %ld KiB | "
+        "ratio %.3f\n",
+        demo, dialog, static_cast<double>(demo) / static_cast<double>(dialog));
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 3 && std::strcmp(argv[1], "--show-color-dialog") == 0) {
+        return show_color_dialog(argc, argv, argv[2]);
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "--peak-memory") == 0) {
+        return compare_peak_memory(argv[0]);
+    }
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    const std::pair<const char*, void (*)(benchmark::State&)> benchmarks[] = {
+        {"TintboxWidget_SetRGB", TintboxWidget_SetRGB},
+        {"QColorDialog_setCurrentColor", QColorDialog_setCurrentColor},
+        {"TintboxWidget_SetRGB_Painted", TintboxWidget_SetRGB_Painted},
+        {"QColorDialog_setCurrentColor_Painted", QColorDialog_setCurrentColor_Painted},
+        {"TintboxWidget_EyedropperTick", TintboxWidget_EyedropperTick},
+        {"QScreen_grabWindow_OnePixel", QScreen_grabWindow_OnePixel},
+    };
+    for (const auto& [name, function] : benchmarks) {
+        benchmark::RegisterBenchmark(name, function)
+            ->Unit(benchmark::kMicrosecond)
+            ->Repetitions(9)
+            ->ReportAggregatesOnly(true);
+    }
+    MedianReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\n");
+    print_ratio(reporter, "TintboxWidget_SetRGB", "QColorDialog_setCurrentColor");
+    print_ratio(reporter, "TintboxWidget_SetRGB_Painted", "QColorDialog_setCurrentColor_Painted");
+    print_ratio(reporter, "TintboxWidget_EyedropperTick", "QScreen_grabWindow_OnePixel");
+    benchmark::Shutdown();
+    return 0;
+}
