@@ -19,10 +19,10 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <random>
+#include <string>
+#include <string_view>
 #include <type_traits>
-#include <utility>
 
 #include "tintbox/error.hpp"
 #include "tintbox/property_bag.hpp"
