@@ -381,7 +381,10 @@ void ScriptRunner::create_control() {
     platform.screen = screen_;
     control_ = std::make_unique<Tintbox>(platform);
     control_->set_error_sink([this](const Error& error) { report(error); });
+    control_->set_property_changed_handler(
+        [this](const std::string& name) { changed_properties_.push_back(name); });
     changes_reported_ = 0;
+    changed_properties_.clear();
     held_buttons_ = 0;
 }
 
@@ -423,17 +426,29 @@ int ScriptRunner::run(std::istream& script) {
 void ScriptRunner::run_line(const Words& words) {
     using Command = void (ScriptRunner::*)(const Words&);
     static const std::map<std::string, Command, std::less<>> commands = {
-        {"new", &ScriptRunner::cmd_new},       {"call", &ScriptRunner::cmd_call},
-        {"get", &ScriptRunner::cmd_get},       {"set", &ScriptRunner::cmd_set},
-        {"resize", &ScriptRunner::cmd_resize}, {"save", &ScriptRunner::cmd_save},
-        {"load", &ScriptRunner::cmd_load},     {"changes", &ScriptRunner::cmd_changes},
-        {"tab", &ScriptRunner::cmd_tab},       {"backtab", &ScriptRunner::cmd_backtab},
-        {"focus", &ScriptRunner::cmd_focus},   {"down", &ScriptRunner::cmd_down},
-        {"up", &ScriptRunner::cmd_up},         {"move", &ScriptRunner::cmd_move},
-        {"click", &ScriptRunner::cmd_click},   {"type", &ScriptRunner::cmd_type},
-        {"key", &ScriptRunner::cmd_key},       {"paste", &ScriptRunner::cmd_paste},
-        {"select", &ScriptRunner::cmd_select}, {"scroll", &ScriptRunner::cmd_scroll},
-        {"tick", &ScriptRunner::cmd_tick},     {"screen", &ScriptRunner::cmd_screen},
+        {"new", &ScriptRunner::cmd_new},
+        {"call", &ScriptRunner::cmd_call},
+        {"get", &ScriptRunner::cmd_get},
+        {"set", &ScriptRunner::cmd_set},
+        {"resize", &ScriptRunner::cmd_resize},
+        {"save", &ScriptRunner::cmd_save},
+        {"load", &ScriptRunner::cmd_load},
+        {"changed-properties", &ScriptRunner::cmd_changed_properties},
+        {"changes", &ScriptRunner::cmd_changes},
+        {"tab", &ScriptRunner::cmd_tab},
+        {"backtab", &ScriptRunner::cmd_backtab},
+        {"focus", &ScriptRunner::cmd_focus},
+        {"down", &ScriptRunner::cmd_down},
+        {"up", &ScriptRunner::cmd_up},
+        {"move", &ScriptRunner::cmd_move},
+        {"click", &ScriptRunner::cmd_click},
+        {"type", &ScriptRunner::cmd_type},
+        {"key", &ScriptRunner::cmd_key},
+        {"paste", &ScriptRunner::cmd_paste},
+        {"select", &ScriptRunner::cmd_select},
+        {"scroll", &ScriptRunner::cmd_scroll},
+        {"tick", &ScriptRunner::cmd_tick},
+        {"screen", &ScriptRunner::cmd_screen},
     };
     const auto command = words[0].quoted ? commands.end() : commands.find(words[0].raw);
     if (command == commands.end())
@@ -589,6 +604,19 @@ void ScriptRunner::cmd_changes(const Words& words) {
     changes_reported_ = raised;
 }
 
+void ScriptRunner::cmd_changed_properties(const Words& words) {
+    expect_words(words, 1, "changed-properties");
+    if (changed_properties_.empty()) {
+        out_ << "none\n";
+        return;
+    }
+    for (std::size_t i = 0; i < changed_properties_.size(); ++i) {
+        out_ << (i == 0 ? "" : " ") << changed_properties_[i];
+    }
+    out_ << '\n';
+    changed_properties_.clear();
+}
+
 // ---- Looking inside ---------------------------------------------------------------------
 
 std::string ScriptRunner::picture_text(const PicturePtr& picture) {
@@ -631,9 +659,13 @@ void ScriptRunner::cmd_get(const Words& words) {
         const std::string owner = what.substr(0, dot);
         const std::string property = what.substr(dot + 1);
         if (owner == "screen") {
-            if (property != "TwipsPerPixelX")
+            if (property == "TwipsPerPixelX") {
+                out_ << format_twips(screen_->twips_per_pixel_x()) << '\n';
+            } else if (property == "OpenContexts") {
+                out_ << screen_->open_contexts() << '\n';
+            } else {
                 fail("the screen has no property " + shown(property));
-            out_ << format_twips(screen_->twips_per_pixel_x()) << '\n';
+            }
         } else if (owner == "UserControl") {
             get_surface_property(property);
         } else {

@@ -19,6 +19,13 @@
 //   errors. `new` lets go of every button.
 // - In `set Picture`, the bare words `none` and `pixels` are keywords; a file of that
 //   name is given in quotes.
+//
+// Commands beyond the manual's:
+// - `changed-properties` prints the names of the persisted properties that the control
+//   signalled as changed (PropertyChanged) since it was created or since the last
+//   `changed-properties`, in order, or `none`.
+// - `get screen.OpenContexts` prints how many screen contexts are taken and not yet
+//   given back.
 #pragma once
 
 #include <cstdint>
@@ -81,6 +88,7 @@ class ScriptRunner {
     void cmd_save(const Words& words);
     void cmd_load(const Words& words);
     void cmd_changes(const Words& words);
+    void cmd_changed_properties(const Words& words);
     // A person's input.
     void cmd_tab(const Words& words);
     void cmd_backtab(const Words& words);
@@ -117,9 +125,10 @@ class ScriptRunner {
     int line_number_ = 0;
     std::shared_ptr<FakeScreen> screen_;
     std::unique_ptr<Tintbox> control_;
-    std::uint64_t changes_reported_ = 0;  // changes_raised() at the last `changes`
-    std::int16_t held_buttons_ = 0;       // the buttons the person holds down
-    std::vector<PicturePtr> pictures_;    // index + 1 is the picture's #ID
+    std::uint64_t changes_reported_ = 0;           // changes_raised() at the last `changes`
+    std::vector<std::string> changed_properties_;  // PropertyChanged names not yet read
+    std::int16_t held_buttons_ = 0;                // the buttons the person holds down
+    std::vector<PicturePtr> pictures_;             // index + 1 is the picture's #ID
 };
 
 }  // namespace tintbox::script
