@@ -26,6 +26,7 @@
 
 #include "tintbox/error.hpp"
 #include "tintbox/property_bag.hpp"
+#include "../views/file_io.hpp"
 
 #if defined(__unix__) || defined(__APPLE__)
 #include <unistd.h>  // fsync: the only way to get the data onto the disk before the rename
@@ -33,11 +34,6 @@
 #endif
 
 namespace tintbox {
-
-namespace detail {
-// Defined in src/views/picture.cpp.
-std::string read_whole_file(const std::string& path, std::uint64_t max_bytes);
-}  // namespace detail
 
 namespace {
 

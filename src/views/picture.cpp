@@ -13,13 +13,9 @@
 #include <utility>
 
 #include "tintbox/error.hpp"
+#include "file_io.hpp"
 
 namespace tintbox {
-
-namespace detail {
-// Shared with the property-bag file loader (src/control/bag_file.cpp).
-std::string read_whole_file(const std::string& path, std::uint64_t max_bytes);
-}  // namespace detail
 
 namespace {
 
