@@ -203,6 +203,17 @@ TEST(ScriptRunner, FieldsAndSurfacePropertiesPrintInTheirForms) {
     EXPECT_EQ(result.out, "\"ColorSpectrum\"\nFalse\n4770\nA\n15\n12.5\n");
 }
 
+TEST(ScriptRunner, WatchPrintsTheWatchedValuesAtEveryChangeUntilStopped) {
+    const auto result = run_script(
+        "watch CurrentColor txtHex.Text\ncall SetRGB 255\nwatch\ncall SetRGB 1\n"
+        "watch CurrentColor\nnew\ncall SetRGB 2\nchanged-properties\nset Enabled True\n"
+        "changed-properties\n");
+    EXPECT_EQ(result.status, kExitOk);
+    EXPECT_EQ(result.out, "Change 255 \"FF\"\nok\nok\nok\nnone\nEnabled\n");
+    EXPECT_EQ(run_script("watch point").status, kExitScriptError);
+    EXPECT_EQ(run_script("watch txtRed.Nope").status, kExitScriptError);
+}
+
 // A stream whose reading fails part-way, as a file on a failing disk would.
 class FailingBuffer : public std::streambuf {
   protected:

@@ -381,10 +381,12 @@ void ScriptRunner::create_control() {
     platform.screen = screen_;
     control_ = std::make_unique<Tintbox>(platform);
     control_->set_error_sink([this](const Error& error) { report(error); });
+    control_->set_change_handler([this] { on_change(); });
     control_->set_property_changed_handler(
         [this](const std::string& name) { changed_properties_.push_back(name); });
     changes_reported_ = 0;
     changed_properties_.clear();
+    watched_.clear();
     held_buttons_ = 0;
 }
 
@@ -435,6 +437,7 @@ void ScriptRunner::run_line(const Words& words) {
         {"load", &ScriptRunner::cmd_load},
         {"changed-properties", &ScriptRunner::cmd_changed_properties},
         {"changes", &ScriptRunner::cmd_changes},
+        {"watch", &ScriptRunner::cmd_watch},
         {"tab", &ScriptRunner::cmd_tab},
         {"backtab", &ScriptRunner::cmd_backtab},
         {"focus", &ScriptRunner::cmd_focus},
@@ -642,8 +645,6 @@ void ScriptRunner::cmd_get(const Words& words) {
     if (words.size() < 2)
         fail("usage: get WHAT");
     const std::string& what = bare(words[1], "what to get");
-    const Tintbox& control = *control_;
-
     if (what == "point") {
         expect_words(words, 5, "get point VIEW X Y");
         const View& view = view_named(bare(words[2], "a view name"));
@@ -654,70 +655,83 @@ void ScriptRunner::cmd_get(const Words& words) {
         return;
     }
     expect_words(words, 2, "get WHAT");
+    out_ << value_of(what) << '\n';
+}
+
+void ScriptRunner::cmd_watch(const Words& words) {
+    std::vector<std::string> watched;
+    for (std::size_t i = 1; i < words.size(); ++i) {
+        const std::string& what = bare(words[i], "what to watch");
+        value_of(what);  // fails here, not inside a Change, for something unknown
+        watched.push_back(what);
+    }
+    watched_ = std::move(watched);
+}
+
+void ScriptRunner::on_change() {
+    if (watched_.empty())
+        return;
+    out_ << "Change";
+    for (const std::string& what : watched_)
+        out_ << ' ' << value_of(what);
+    out_ << '\n';
+}
+
+std::string ScriptRunner::value_of(const std::string& what) {
+    const Tintbox& control = *control_;
     const auto dot = what.find('.');
     if (dot != std::string::npos) {
         const std::string owner = what.substr(0, dot);
         const std::string property = what.substr(dot + 1);
         if (owner == "screen") {
-            if (property == "TwipsPerPixelX") {
-                out_ << format_twips(screen_->twips_per_pixel_x()) << '\n';
-            } else if (property == "OpenContexts") {
-                out_ << screen_->open_contexts() << '\n';
-            } else {
-                fail("the screen has no property " + shown(property));
-            }
-        } else if (owner == "UserControl") {
-            get_surface_property(property);
-        } else {
-            get_view_property(owner, property);
+            if (property == "TwipsPerPixelX")
+                return format_twips(screen_->twips_per_pixel_x());
+            if (property == "OpenContexts")
+                return std::to_string(screen_->open_contexts());
+            fail("the screen has no property " + shown(property));
         }
-        return;
+        if (owner == "UserControl")
+            return surface_property(property);
+        return view_property(owner, property);
     }
     if (what == "focus") {
         const View* focused = control.UserControl().focused();
-        out_ << (focused ? focused->name() : std::string("none")) << '\n';
-    } else if (what == "Enabled") {
-        out_ << format_bool(control.Enabled()) << '\n';
-    } else if (what == "Picture") {
-        out_ << picture_text(control.Picture()) << '\n';
-    } else if (what == "ChangeSource") {
-        out_ << format_text(to_utf16(control.ChangeSource())) << '\n';
-    } else if (what == "CurrentColor") {
-        out_ << control.CurrentColor() << '\n';
-    } else {
-        static const std::map<std::string, bool (Tintbox::*)() const noexcept, std::less<>> flags =
-            {
-                {"SpectrumPressed", &Tintbox::SpectrumPressed},
-                {"ClickedRed", &Tintbox::ClickedRed},
-                {"ClickedGreen", &Tintbox::ClickedGreen},
-                {"ClickedBlue", &Tintbox::ClickedBlue},
-                {"ClickedDec", &Tintbox::ClickedDec},
-                {"ClickedHex", &Tintbox::ClickedHex},
-                {"ClickedWebHex", &Tintbox::ClickedWebHex},
-            };
-        const auto flag = flags.find(what);
-        if (flag == flags.end())
-            fail("unknown field " + shown(what));
-        out_ << format_bool((control.*(flag->second))()) << '\n';
+        return focused ? focused->name() : "none";
     }
+    if (what == "Enabled")
+        return format_bool(control.Enabled());
+    if (what == "Picture")
+        return picture_text(control.Picture());
+    if (what == "ChangeSource")
+        return format_text(to_utf16(control.ChangeSource()));
+    if (what == "CurrentColor")
+        return std::to_string(control.CurrentColor());
+    static const std::map<std::string, bool (Tintbox::*)() const noexcept, std::less<>> flags = {
+        {"SpectrumPressed", &Tintbox::SpectrumPressed}, {"ClickedRed", &Tintbox::ClickedRed},
+        {"ClickedGreen", &Tintbox::ClickedGreen},       {"ClickedBlue", &Tintbox::ClickedBlue},
+        {"ClickedDec", &Tintbox::ClickedDec},           {"ClickedHex", &Tintbox::ClickedHex},
+        {"ClickedWebHex", &Tintbox::ClickedWebHex},
+    };
+    const auto flag = flags.find(what);
+    if (flag == flags.end())
+        fail("unknown field " + shown(what));
+    return format_bool((control.*(flag->second))());
 }
 
-void ScriptRunner::get_surface_property(const std::string& property) {
+std::string ScriptRunner::surface_property(const std::string& property) const {
     const Surface& surface = control_->UserControl();
-    if (property == "Width") {
-        out_ << format_twips(surface.Width()) << '\n';
-    } else if (property == "Height") {
-        out_ << format_twips(surface.Height()) << '\n';
-    } else if (property == "Enabled") {
-        out_ << format_bool(surface.Enabled()) << '\n';
-    } else if (property == "BackColor") {
-        out_ << surface.BackColor() << '\n';
-    } else {
-        fail("view UserControl has no property " + shown(property));
-    }
+    if (property == "Width")
+        return format_twips(surface.Width());
+    if (property == "Height")
+        return format_twips(surface.Height());
+    if (property == "Enabled")
+        return format_bool(surface.Enabled());
+    if (property == "BackColor")
+        return std::to_string(surface.BackColor());
+    fail("view UserControl has no property " + shown(property));
 }
 
-void ScriptRunner::get_view_property(const std::string& view_name, const std::string& property) {
+std::string ScriptRunner::view_property(const std::string& view_name, const std::string& property) {
     const View& view = view_named(view_name);
     const ViewKind kind = view.kind();
     const bool text_field = kind == ViewKind::TextField;
@@ -788,7 +802,7 @@ void ScriptRunner::get_view_property(const std::string& view_name, const std::st
     }
     if (!value)
         fail("view " + view_name + " has no property " + shown(property));
-    out_ << *value << '\n';
+    return *value;
 }
 
 // ---- A person's input -------------------------------------------------------------------

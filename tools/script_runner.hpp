@@ -26,6 +26,10 @@
 //   `changed-properties`, in order, or `none`.
 // - `get screen.OpenContexts` prints how many screen contexts are taken and not yet
 //   given back.
+// - `watch WHAT ...` (each WHAT as in `get`, but not `point`) prints, at every Change
+//   that the control raises from then on, one line `Change` followed by the values of
+//   the watched things at that moment, as the host's handler would see them; `watch`
+//   alone stops it. `new` stops it too.
 #pragma once
 
 #include <cstdint>
@@ -89,6 +93,8 @@ class ScriptRunner {
     void cmd_load(const Words& words);
     void cmd_changes(const Words& words);
     void cmd_changed_properties(const Words& words);
+    void cmd_watch(const Words& words);
+    void on_change();
     // A person's input.
     void cmd_tab(const Words& words);
     void cmd_backtab(const Words& words);
@@ -106,8 +112,10 @@ class ScriptRunner {
     void cmd_tick(const Words& words);
     void cmd_screen(const Words& words);
 
-    void get_view_property(const std::string& view_name, const std::string& property);
-    void get_surface_property(const std::string& property);
+    // The printed form of what `get WHAT` names (all but `point`).
+    std::string value_of(const std::string& what);
+    std::string view_property(const std::string& view_name, const std::string& property);
+    std::string surface_property(const std::string& property) const;
     void set_picture(const Words& words);
     std::string picture_text(const PicturePtr& picture);
 
@@ -127,6 +135,7 @@ class ScriptRunner {
     std::unique_ptr<Tintbox> control_;
     std::uint64_t changes_reported_ = 0;           // changes_raised() at the last `changes`
     std::vector<std::string> changed_properties_;  // PropertyChanged names not yet read
+    std::vector<std::string> watched_;             // read at every Change (`watch`)
     std::int16_t held_buttons_ = 0;                // the buttons the person holds down
     std::vector<PicturePtr> pictures_;             // index + 1 is the picture's #ID
 };
