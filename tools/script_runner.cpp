@@ -413,6 +413,7 @@ int ScriptRunner::run(std::istream& script) {
             }
             if (!words.empty())
                 run_line(words);
+            out_.flush();  // a session that ends in a crash still shows what it printed
         } catch (const ScriptError& wrong) {
             err_ << line_number_ << ": " << wrong.message() << '\n';
             return kExitScriptError;
