@@ -17,6 +17,8 @@ namespace tintbox::script {
 namespace {
 
 // A malformed line: the runner prints `LINE: message` and stops with kExitScriptError.
+// Deliberately not a std::exception, so that the catch of the control's failures around
+// each command cannot mistake it for one.
 class ScriptError {
   public:
     explicit ScriptError(std::string message) : message_(std::move(message)) {}
@@ -376,10 +378,9 @@ ScriptRunner::ScriptRunner(std::ostream& out, std::ostream& err)
 ScriptRunner::~ScriptRunner() = default;
 
 void ScriptRunner::create_control() {
-    control_.reset();  // the old control goes before the new one exists
     TintboxPlatform platform;
     platform.screen = screen_;
-    control_ = std::make_unique<Tintbox>(platform);
+    control_ = std::make_unique<Tintbox>(platform);  // if creation fails, the old one stays
     control_->set_error_sink([this](const Error& error) { report(error); });
     control_->set_change_handler([this] { on_change(); });
     control_->set_property_changed_handler(
