@@ -4,6 +4,7 @@
 #include <QFocusEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QWindow>
 #include <vector>
 
 #include "qt_platform.hpp"
@@ -248,6 +249,18 @@ bool TintboxWidget::focusNextPrevChild(bool next) {
         return true;
     }
     return QWidget::focusNextPrevChild(next);
+}
+
+void TintboxWidget::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // A window moved to a screen of another DPI: new twips per pixel, new pixel sizes.
+    if (QWindow* handle = window()->windowHandle()) {
+        disconnect(screen_watch_);
+        screen_watch_ = connect(handle, &QWindow::screenChanged, this, [this] {
+            fonts_->set_font(font(), this);
+            skin_->rescale();
+        });
+    }
 }
 
 void TintboxWidget::changeEvent(QEvent* event) {

@@ -61,6 +61,7 @@ class TintboxWidgetTest : public QObject {
     void unreadableScreenIsReportedOnceAndKeepsTheColour();
     void layoutFollowsResizing_data();
     void layoutFollowsResizing();
+    void aLayoutKeepsItsWidthAndTheSurfaceIsClipped();
     void pictureIsConvertedOnceAndReturnedUnchanged();
     void oversizedPictureIsRefusedWithAnError();
     void controlEnabledSwitchesTheEditorsButNotTheWebHexField();
@@ -347,6 +348,15 @@ void TintboxWidgetTest::layoutFollowsResizing() {
     QCOMPARE(picker.viewWidget("Frame")->width(), frameWidth);
     QCOMPARE(picker.viewWidget("Colors")->width(), colorsWidth);
     QCOMPARE(picker.control().UserControl().Width(), static_cast<float>(width * 15));
+}
+
+void TintboxWidgetTest::aLayoutKeepsItsWidthAndTheSurfaceIsClipped() {
+    HostWindow host;
+    host.window->resize(host.window->width() - host.picker->width() + 118, 400);
+    QTRY_COMPARE(host.picker->control().UserControl().Width(), 1695.0f);  // compact
+    QTest::qWait(20);
+    QCOMPARE(host.picker->width(), 118);                         // the layout's width stays
+    QCOMPARE(host.view("Frame")->parentWidget()->width(), 113);  // the surface clips the rest
 }
 
 void TintboxWidgetTest::pictureIsConvertedOnceAndReturnedUnchanged() {

@@ -104,6 +104,7 @@ class TintboxWidget : public QWidget {
     void focusInEvent(QFocusEvent* event) override;
     bool focusNextPrevChild(bool next) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
     friend class qtskin::Skin;
@@ -115,6 +116,8 @@ class TintboxWidget : public QWidget {
     // The picture as the host gave it, and the core picture it was converted to.
     mutable QPixmap picture_;
     mutable tintbox::PicturePtr picture_source_;
+    // The native window whose screen changes (and so DPI changes) the widget follows.
+    QMetaObject::Connection screen_watch_;
 };
 
 }  // namespace tintbox
