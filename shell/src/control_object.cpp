@@ -12,6 +12,7 @@
 
 #include "server.hpp"
 #include "tintbox/error.hpp"
+#include "tintbox/property_bag.hpp"
 #include "tintbox/tintbox.hpp"
 #include "type_library.hpp"
 
@@ -208,6 +209,10 @@ struct ControlObject : TintboxControl {
     ControlObject();
     ~ControlObject() { object_destroyed(); }
 
+    // Runs one call of the host: clears the last error, and turns every failure into a
+    // status code with its message.
+    template <typename Body>
+    TintboxStatus run(Body&& body) noexcept;
     TintboxStatus call(std::int32_t dispatch_id, std::int32_t invoke_kind, TintboxVariant* args,
                        std::int32_t arg_count, TintboxVariant* result) noexcept;
     void dispatch(const TintboxMemberInfo& member, TintboxVariant* args, TintboxVariant* result);
@@ -267,15 +272,40 @@ TintboxStatus ControlObject::fail(TintboxStatus status, std::int32_t kind, std::
     return status;
 }
 
+template <typename Body>
+TintboxStatus ControlObject::run(Body&& body) noexcept {
+    error_kind = TINTBOX_ERROR_NONE;
+    error_message.clear();
+    handler_error.reset();
+    try {
+        body();
+        // A handler that failed inside the call did not stop it, but the host must hear
+        // of it; the call's effects stay.
+        if (handler_error) {
+            return fail(TINTBOX_E_CONTROL_ERROR, handler_error->kind,
+                        std::move(handler_error->message));
+        }
+        return TINTBOX_OK;
+    } catch (const CallFault& fault) {
+        return fail(fault.status, TINTBOX_ERROR_NONE, fault.message);
+    } catch (const Error& error) {
+        return fail(TINTBOX_E_CONTROL_ERROR, error_kind_code(error.kind()), error.what());
+    } catch (const std::bad_alloc&) {
+        return fail(TINTBOX_E_OUT_OF_MEMORY, TINTBOX_ERROR_NONE, "out of memory");
+    } catch (const std::exception& error) {
+        return fail(TINTBOX_E_INTERNAL, TINTBOX_ERROR_NONE, error.what());
+    } catch (...) {
+        return fail(TINTBOX_E_INTERNAL, TINTBOX_ERROR_NONE, "unknown failure");
+    }
+}
+
 TintboxStatus ControlObject::call(std::int32_t dispatch_id, std::int32_t invoke_kind,
                                   TintboxVariant* args, std::int32_t arg_count,
                                   TintboxVariant* result) noexcept {
-    error_kind = TINTBOX_ERROR_NONE;
-    error_message.clear();
-    try {
-        if (result != nullptr) {
-            result->type = TINTBOX_VT_EMPTY;
-        }
+    if (result != nullptr) {
+        result->type = TINTBOX_VT_EMPTY;
+    }
+    return run([&] {
         constexpr std::int32_t kAllKinds = TINTBOX_INVOKE_METHOD | TINTBOX_INVOKE_PROPERTYGET |
                                            TINTBOX_INVOKE_PROPERTYPUT |
                                            TINTBOX_INVOKE_PROPERTYPUTREF;
@@ -301,26 +331,8 @@ TintboxStatus ControlObject::call(std::int32_t dispatch_id, std::int32_t invoke_
                                                               " argument(s), got " +
                                                               std::to_string(arg_count)};
         }
-        handler_error.reset();
         dispatch(*member, args, result);
-        // A handler that failed inside the call did not stop it, but the host must hear
-        // of it; the call's effects stay.
-        if (handler_error) {
-            return fail(TINTBOX_E_CONTROL_ERROR, handler_error->kind,
-                        std::move(handler_error->message));
-        }
-        return TINTBOX_OK;
-    } catch (const CallFault& fault) {
-        return fail(fault.status, TINTBOX_ERROR_NONE, fault.message);
-    } catch (const Error& error) {
-        return fail(TINTBOX_E_CONTROL_ERROR, error_kind_code(error.kind()), error.what());
-    } catch (const std::bad_alloc&) {
-        return fail(TINTBOX_E_OUT_OF_MEMORY, TINTBOX_ERROR_NONE, "out of memory");
-    } catch (const std::exception& error) {
-        return fail(TINTBOX_E_INTERNAL, TINTBOX_ERROR_NONE, error.what());
-    } catch (...) {
-        return fail(TINTBOX_E_INTERNAL, TINTBOX_ERROR_NONE, "unknown failure");
-    }
+    });
 }
 
 void ControlObject::dispatch(const TintboxMemberInfo& member, TintboxVariant* args,
@@ -480,6 +492,31 @@ TintboxStatus unadvise(TintboxControl* self, std::uint32_t cookie) noexcept {
     return TINTBOX_E_INVALID_ARGUMENT;
 }
 
+TintboxStatus read_properties(TintboxControl* self, const char* bag_path) noexcept {
+    if (self == nullptr || bag_path == nullptr) {
+        return TINTBOX_E_INVALID_ARGUMENT;
+    }
+    ControlObject* object = object_of(self);
+    const CallGuard guard(self);
+    return object->run([&] {
+        MemoryPropertyBag bag = load_property_bag(bag_path);
+        object->control.UserControl_ReadProperties(bag);
+    });
+}
+
+TintboxStatus write_properties(TintboxControl* self, const char* bag_path) noexcept {
+    if (self == nullptr || bag_path == nullptr) {
+        return TINTBOX_E_INVALID_ARGUMENT;
+    }
+    ControlObject* object = object_of(self);
+    const CallGuard guard(self);
+    return object->run([&] {
+        MemoryPropertyBag bag;
+        object->control.UserControl_WriteProperties(bag);
+        save_property_bag(bag, bag_path);
+    });
+}
+
 std::int32_t last_error_kind(TintboxControl* self) noexcept {
     return self == nullptr ? TINTBOX_ERROR_NONE : object_of(self)->error_kind;
 }
@@ -489,8 +526,8 @@ const char* last_error_message(TintboxControl* self) noexcept {
 }
 
 const TintboxControlVtbl kControlVtbl = {
-    add_ref,  release,         get_dispatch_id,    invoke, invoke_by_name, advise,
-    unadvise, last_error_kind, last_error_message,
+    add_ref,  release,         get_dispatch_id,  invoke,          invoke_by_name,     advise,
+    unadvise, read_properties, write_properties, last_error_kind, last_error_message,
 };
 
 ControlObject::ControlObject() : TintboxControl{&kControlVtbl} {

@@ -761,6 +761,97 @@ static void test_bad_calls(TintboxControl* control, Counter* counter) {
     CHECK(control->vtbl->Release(NULL) == 0);
 }
 
+/* Picture and Enabled survive a save into a property-bag file and a restore into another
+ * instance; unreadable, unwritable and damaged bags are the control's errors. */
+static void test_persistence(TintboxClassFactory* factory, const char* base) {
+    TintboxControl* saved = NULL;
+    TintboxControl* restored = NULL;
+    CHECK_STATUS(factory->vtbl->CreateInstance(factory, &TINTBOX_IID__Tintbox, &saved), TINTBOX_OK);
+    CHECK_STATUS(factory->vtbl->CreateInstance(factory, &TINTBOX_IID__Tintbox, &restored),
+                 TINTBOX_OK);
+    if (saved == NULL || restored == NULL) {
+        return;
+    }
+    char bag[PATH_MAX];
+    join_path(bag, base, "control.bag");
+
+    /* A bag of defaults restores no picture and Enabled True. */
+    CHECK_STATUS(saved->vtbl->WriteProperties(saved, bag), TINTBOX_OK);
+    CHECK_STATUS(restored->vtbl->ReadProperties(restored, bag), TINTBOX_OK);
+    TintboxVariant result;
+    CHECK_STATUS(
+        call(restored, TINTBOX_DISPID_Picture, TINTBOX_INVOKE_PROPERTYGET, NULL, 0, &result),
+        TINTBOX_OK);
+    CHECK(result.value.picture.pixels == NULL);
+    CHECK_STATUS(
+        call(restored, TINTBOX_DISPID_Enabled, TINTBOX_INVOKE_PROPERTYGET, NULL, 0, &result),
+        TINTBOX_OK);
+    CHECK(result.value.boolean == TINTBOX_TRUE);
+
+    const int32_t pixels[2] = {0x0000FF, 0x00FF00};
+    TintboxVariant value = picture(2, 1, pixels);
+    CHECK_STATUS(
+        call(saved, TINTBOX_DISPID_Picture, TINTBOX_INVOKE_PROPERTYPUTREF, &value, 1, NULL),
+        TINTBOX_OK);
+    value = boolean(TINTBOX_FALSE);
+    CHECK_STATUS(call(saved, TINTBOX_DISPID_Enabled, TINTBOX_INVOKE_PROPERTYPUT, &value, 1, NULL),
+                 TINTBOX_OK);
+    CHECK_STATUS(saved->vtbl->WriteProperties(saved, bag), TINTBOX_OK);
+    CHECK_STATUS(restored->vtbl->ReadProperties(restored, bag), TINTBOX_OK);
+    CHECK_STATUS(
+        call(restored, TINTBOX_DISPID_Picture, TINTBOX_INVOKE_PROPERTYGET, NULL, 0, &result),
+        TINTBOX_OK);
+    CHECK(result.value.picture.width == 2 && result.value.picture.height == 1);
+    CHECK(result.value.picture.pixels != NULL &&
+          memcmp(result.value.picture.pixels, pixels, sizeof pixels) == 0);
+    const int32_t* restored_pixels = result.value.picture.pixels;
+    CHECK_STATUS(
+        call(restored, TINTBOX_DISPID_Enabled, TINTBOX_INVOKE_PROPERTYGET, NULL, 0, &result),
+        TINTBOX_OK);
+    CHECK(result.value.boolean == TINTBOX_FALSE);
+
+    char path[PATH_MAX];
+    join_path(path, base, "damaged.bag");
+    FILE* damaged = fopen(path, "w");
+    CHECK(damaged != NULL);
+    if (damaged != NULL) {
+        fputs("not a property bag\n", damaged);
+        fclose(damaged);
+    }
+    char missing[PATH_MAX];
+    join_path(missing, base, "no-such-directory/control.bag");
+    const struct {
+        TintboxControl* control;
+        int write;
+        const char* path;
+        int32_t kind;
+    } failures_expected[] = {
+        {restored, 0, missing, TINTBOX_ERROR_FILE},
+        {saved, 1, missing, TINTBOX_ERROR_FILE},
+        {restored, 0, path, TINTBOX_ERROR_BAD_PROPERTY_BAG},
+    };
+    for (size_t i = 0; i < sizeof failures_expected / sizeof failures_expected[0]; ++i) {
+        TintboxControl* control = failures_expected[i].control;
+        const TintboxStatus status =
+            failures_expected[i].write
+                ? control->vtbl->WriteProperties(control, failures_expected[i].path)
+                : control->vtbl->ReadProperties(control, failures_expected[i].path);
+        CHECK(status == TINTBOX_E_CONTROL_ERROR);
+        CHECK(control->vtbl->ErrorKind(control) == failures_expected[i].kind);
+        CHECK(strlen(control->vtbl->ErrorMessage(control)) > 0);
+    }
+    /* A failed restore leaves the control as it was. */
+    CHECK_STATUS(
+        call(restored, TINTBOX_DISPID_Picture, TINTBOX_INVOKE_PROPERTYGET, NULL, 0, &result),
+        TINTBOX_OK);
+    CHECK(result.value.picture.pixels == restored_pixels);
+    CHECK_STATUS(saved->vtbl->ReadProperties(saved, NULL), TINTBOX_E_INVALID_ARGUMENT);
+    CHECK_STATUS(saved->vtbl->WriteProperties(NULL, bag), TINTBOX_E_INVALID_ARGUMENT);
+
+    CHECK(saved->vtbl->Release(saved) == 0);
+    CHECK(restored->vtbl->Release(restored) == 0);
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         fprintf(stderr, "usage: %s path/to/libtintboxctl.so\n", argv[0]);
@@ -852,6 +943,8 @@ int main(int argc, char** argv) {
         test_by_name(controls[i]);
         test_bad_calls(controls[i], &counters[i]);
     }
+
+    test_persistence(factory, base);
 
     /* After Unadvise only the first subscriber hears Change. */
     CHECK_STATUS(controls[0]->vtbl->Unadvise(controls[0], second_cookie), TINTBOX_OK);

@@ -285,8 +285,17 @@ typedef struct TintboxControlVtbl {
     TintboxStatus (*Advise)(TintboxControl* self, TintboxEventCallback callback, void* context,
                             uint32_t* cookie);
     TintboxStatus (*Unadvise)(TintboxControl* self, uint32_t cookie);
-    /* About the last failed GetDispatchId, Invoke or InvokeByName on this instance
-     * (cleared by the next one of them that starts): a
+    /* Persistence of Picture and Enabled in the control's property-bag file (`bag_path`,
+     * a file name). ReadProperties restores a saved control: the picture, then Enabled
+     * as the control's own state (its editors keep theirs). WriteProperties stores the
+     * values that differ from their defaults (no picture, enabled) and replaces the file
+     * atomically. A file that cannot be read or written, a damaged bag or a bad picture
+     * give TINTBOX_E_CONTROL_ERROR with TINTBOX_ERROR_FILE, _BAD_PROPERTY_BAG or
+     * _INVALID_PICTURE. */
+    TintboxStatus (*ReadProperties)(TintboxControl* self, const char* bag_path);
+    TintboxStatus (*WriteProperties)(TintboxControl* self, const char* bag_path);
+    /* About the last failed GetDispatchId, Invoke, InvokeByName, ReadProperties or
+     * WriteProperties on this instance (cleared by the next one of them that starts): a
      * TINTBOX_ERROR_... kind (TINTBOX_ERROR_NONE when the failure was not the
      * control's own) and a UTF-8 message, "" when there is none. The text stays valid
      * until the next call on this instance. */
