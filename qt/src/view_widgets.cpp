@@ -96,6 +96,9 @@ void BarWidget::focusOutEvent(QFocusEvent* event) {
 
 BoxWidget::BoxWidget(Skin& skin, View& view, bool outer_frame, QWidget* parent)
     : QWidget(parent), skin_(skin), view_(view), outer_frame_(outer_frame) {
+    // Boxes and labels cover their whole rectangle, so Qt need not paint what lies
+    // beneath them; the spectrum image lets its frame show where no picture covers it.
+    setAttribute(Qt::WA_OpaquePaintEvent, view.kind() != ViewKind::Image);
     setFocusPolicy(Qt::NoFocus);
     setMouseTracking(true);
 }

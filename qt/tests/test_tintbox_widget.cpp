@@ -220,6 +220,9 @@ void TintboxWidgetTest::hoveringPairFieldHidesIt() {
     host.picker->setRGB(0x563412);
     QWidget* hovered = host.view(pair.toLatin1());
     QVERIFY(hovered->isVisible());
+    QWidget* surface = hovered->parentWidget();
+    const QRect row = host.view("txtWebHex")->geometry();
+    const QImage before = surface->grab(row).toImage();
     QTest::mouseMove(hovered, centre(hovered));
     QTRY_VERIFY(!hovered->isVisible());
     for (const char* other : {"txtWebHexRed", "txtWebHexGreen", "txtWebHexBlue"}) {
