@@ -43,7 +43,8 @@ void TextField::SetSelLength(std::int32_t value) {
         throw Error(ErrorKind::InvalidPropertyValue, name() + ".SelLength cannot be negative");
     }
     anchor_ = SelStart();
-    active_ = std::min(anchor_ + value, static_cast<std::int32_t>(text_.size()));
+    active_ = static_cast<std::int32_t>(std::min<std::int64_t>(
+        static_cast<std::int64_t>(anchor_) + value, static_cast<std::int64_t>(text_.size())));
     notify(Aspect::Selection);
 }
 
@@ -167,9 +168,11 @@ void TextField::press_key(Key key) {
 }
 
 void TextField::select(std::int32_t start, std::int32_t length) {
-    const std::int32_t end = static_cast<std::int32_t>(text_.size());
-    anchor_ = std::clamp(start, 0, end);
-    active_ = std::clamp(start + length, 0, end);
+    const std::int64_t end = static_cast<std::int64_t>(text_.size());
+    // In 64 bits: a start near the top of the range plus a length must not wrap.
+    anchor_ = static_cast<std::int32_t>(std::clamp<std::int64_t>(start, 0, end));
+    active_ = static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(static_cast<std::int64_t>(start) + length, 0, end));
     notify(Aspect::Selection);
 }
 
