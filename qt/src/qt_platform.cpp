@@ -8,7 +8,7 @@
 #include <QString>
 #include <cmath>
 
-#if defined(TINTBOX_QT_HAS_XLIB)
+#if defined(TINTBOX_QT_HAS_XCB)
 #include <QtGui/qguiapplication_platform.h>
 
 #include "x11_pixels.hpp"
@@ -42,12 +42,16 @@ Twips to_twips(qreal pixel, float twips_per_pixel) {
 }
 
 QtScreen::QtScreen() {
-#if defined(TINTBOX_QT_HAS_XLIB)
-    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
-        x11_display_ = x11->display();
+#if defined(TINTBOX_QT_HAS_XCB)
+    // The offscreen platform answers for X11 too, without a connection.
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 != nullptr && x11->connection() != nullptr) {
+        x11_ = std::make_unique<X11ScreenReader>(x11->connection());
     }
 #endif
 }
+
+QtScreen::~QtScreen() = default;
 
 float QtScreen::twips_per_pixel_x() const {
     qreal dpi = 96.0;
@@ -60,18 +64,22 @@ float QtScreen::twips_per_pixel_x() const {
 }
 
 ScreenPoint QtScreen::cursor_position() const {
-#if defined(TINTBOX_QT_HAS_XLIB)
-    if (x11_display_ != nullptr) {
-        int x = 0;
-        int y = 0;
-        if (!x11_pointer_position(x11_display_, x, y)) {
-            return {};
-        }
-        return {x, y};
+#if defined(TINTBOX_QT_HAS_XCB)
+    if (x11_) {
+        ScreenPoint position;
+        return x11_->pointer(position) ? position : ScreenPoint{};
     }
 #endif
     const QPoint position = QCursor::pos();
     return {position.x(), position.y()};
+}
+
+void QtScreen::release_context(Context) {
+#if defined(TINTBOX_QT_HAS_XCB)
+    if (x11_) {
+        x11_->forget();
+    }
+#endif
 }
 
 ColorValue QtScreen::pixel(Context, ScreenPoint point) {
@@ -83,9 +91,9 @@ ColorValue QtScreen::pixel(Context, ScreenPoint point) {
 }
 
 ColorValue QtScreen::read_pixel(ScreenPoint point) const {
-#if defined(TINTBOX_QT_HAS_XLIB)
-    if (x11_display_ != nullptr) {
-        return x11_root_pixel(x11_display_, point.x, point.y);
+#if defined(TINTBOX_QT_HAS_XCB)
+    if (x11_) {
+        return x11_->pixel(point);
     }
 #endif
     const QPoint position(point.x, point.y);

@@ -10,7 +10,7 @@
 #include <QRect>
 #include <QWidget>
 #include <functional>
-#include <optional>
+#include <memory>
 
 #include "tintbox/platform.hpp"
 #include "tintbox/views.hpp"
@@ -29,13 +29,16 @@ QRect view_rect(const View& view, float twips_per_pixel);
 // The surface twips of the centre of the pixel that holds `pixel`.
 Twips to_twips(qreal pixel, float twips_per_pixel);
 
+class X11ScreenReader;
+
 // The screen of the eyedropper: the pointer position and one pixel under it.
-// On X11 both come from Xlib through Qt's native interface (in root-window pixels, so
-// every screen of the desktop and any scale factor read right); elsewhere from QCursor
-// and a one-pixel QScreen::grabWindow of the screen under the pointer.
+// On X11 both come from the X server through Qt's own connection (in root-window
+// pixels, so every screen of the desktop and any scale factor read right); elsewhere
+// from QCursor and a one-pixel QScreen::grabWindow of the screen under the pointer.
 class QtScreen : public Screen {
   public:
     QtScreen();
+    ~QtScreen() override;
 
     // The widget whose screen gives the logical DPI (twips per pixel).
     void set_widget(QWidget* widget) { widget_ = widget; }
@@ -48,13 +51,15 @@ class QtScreen : public Screen {
     ScreenPoint cursor_position() const override;
     Context acquire_context() override { return 1; }
     ColorValue pixel(Context context, ScreenPoint point) override;
-    void release_context(Context) override {}
+    void release_context(Context context) override;
 
   private:
     ColorValue read_pixel(ScreenPoint point) const;
 
     QPointer<QWidget> widget_;
-    void* x11_display_ = nullptr;  // Display*, null when not on X11
+#if defined(TINTBOX_QT_HAS_XCB)
+    std::unique_ptr<X11ScreenReader> x11_;  // null when not on X11
+#endif
     std::function<void()> on_unreadable_;
 };
 

@@ -1,14 +1,37 @@
-// Xlib access kept in its own file: the X11 headers define macros (None, Bool, Status...)
-// that clash with Qt's.
+// The screen of an X server read through Qt's own xcb connection. Kept apart from the
+// Qt code: X11 headers define macros that clash with Qt's.
 #pragma once
+
+#include <cstdint>
+#include <memory>
 
 #include "tintbox/types.hpp"
 
+struct xcb_connection_t;
+
 namespace tintbox::qtskin {
 
-// The pointer's position on the root window; false when it cannot be read.
-bool x11_pointer_position(void* display, int& x, int& y);
-// The colour of one root-window pixel; -1 outside the screen or when the read fails.
-ColorValue x11_root_pixel(void* display, int x, int y);
+// Pointer positions and pixels are in root-window pixels, so every screen of the desktop
+// reads right and no scale factor applies.
+class X11ScreenReader {
+  public:
+    explicit X11ScreenReader(xcb_connection_t* connection);
+    ~X11ScreenReader();
+    X11ScreenReader(const X11ScreenReader&) = delete;
+    X11ScreenReader& operator=(const X11ScreenReader&) = delete;
+
+    // The pointer's position, false when the pointer is on no screen of this display.
+    // The pixels around the pointer's last position come in the same round trip, so the
+    // pixel read that follows usually needs none of its own.
+    bool pointer(ScreenPoint& position);
+    // The colour of one pixel, -1 off the screen or when the server refuses the read.
+    ColorValue pixel(ScreenPoint point);
+    // Drops the pixels fetched with the pointer: nothing read is kept between ticks.
+    void forget();
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 }  // namespace tintbox::qtskin

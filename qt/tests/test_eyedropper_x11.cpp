@@ -1,10 +1,31 @@
-// The eyedropper end to end on an X server (Xvfb): a window of a known colour on the
-// screen, the pointer over it, a right press on the spectrum, the timer's ticks, and
-// every view of the control shows that colour.
+// The eyedropper end to end on an X server (Xvfb): windows of known colours on the
+// screen, the pointer over them, a right press on the spectrum, the timer's ticks, and
+// every view of the control shows the colour under the pointer.
 #include <QSignalSpy>
 #include <QTest>
+#include <memory>
 
 #include "widget_fixture.hpp"
+
+namespace {
+
+std::unique_ptr<QWidget> swatch(QRect geometry, QColor color) {
+    auto window = std::make_unique<QWidget>();
+    window->setWindowFlag(Qt::FramelessWindowHint);
+    window->setAutoFillBackground(true);
+    QPalette palette = window->palette();
+    palette.setColor(QPalette::Window, color);
+    window->setPalette(palette);
+    window->setGeometry(geometry);
+    window->show();
+    return window;
+}
+
+qint32 color_value(QColor color) {
+    return color.red() | (color.green() << 8) | (color.blue() << 16);
+}
+
+}  // namespace
 
 class EyedropperTest : public QObject {
     Q_OBJECT
@@ -17,15 +38,12 @@ void EyedropperTest::rightPressPicksTheScreenPixelUnderThePointer() {
     if (QGuiApplication::platformName() != QLatin1String("xcb")) {
         QSKIP("needs the xcb platform on an X server");
     }
-    QWidget swatch;
-    swatch.setWindowFlag(Qt::FramelessWindowHint);
-    swatch.setAutoFillBackground(true);
-    QPalette palette = swatch.palette();
-    palette.setColor(QPalette::Window, QColor(0x2A, 0x7F, 0xD4));
-    swatch.setPalette(palette);
-    swatch.setGeometry(600, 400, 120, 120);
-    swatch.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&swatch));
+    const QColor left(0x2A, 0x7F, 0xD4);
+    const QColor right(0xE0, 0x40, 0x10);
+    const auto left_window = swatch({600, 400, 120, 120}, left);
+    const auto right_window = swatch({720, 400, 120, 120}, right);
+    QVERIFY(QTest::qWaitForWindowExposed(left_window.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(right_window.get()));
 
     HostWindow host(false);
     host.window->move(20, 20);
@@ -35,18 +53,27 @@ void EyedropperTest::rightPressPicksTheScreenPixelUnderThePointer() {
     QVERIFY(host.picker->control().tmrGetPixelColor.Enabled());
     QCOMPARE(host.picker->getRGB(), 0);  // the press itself picks nothing
 
-    QCursor::setPos(swatch.mapToGlobal(swatch.rect().center()));
-    QTRY_COMPARE(host.picker->getRGB(), 0x2A | (0x7F << 8) | (0xD4 << 16));
-    QCOMPARE(host.field("txtWebHex")->text(), QStringLiteral("2A7FD4"));
-    QCOMPARE(host.field("txtRed")->text(), QStringLiteral("42"));
-    QCOMPARE(HostWindow::shown(host.view("picNewColor"), {10, 10}),
-             qRgb(0x2A, 0x7F, 0xD4) & 0xFFFFFF);
+    // Far jumps, small steps and steps back across the edge between the two windows.
+    const struct {
+        QPoint at;
+        QColor color;
+    } stops[] = {{{660, 460}, left}, {{725, 460}, right}, {{730, 470}, right},
+                 {{715, 465}, left}, {{719, 401}, left},  {{720, 519}, right}};
+    for (const auto& stop : stops) {
+        QCursor::setPos(stop.at);
+        QTRY_COMPARE(host.picker->getRGB(), color_value(stop.color));
+    }
+    QCOMPARE(host.field("txtWebHex")->text(), QStringLiteral("E04010"));
+    QCOMPARE(host.field("txtRed")->text(), QStringLiteral("224"));
+    QCOMPARE(HostWindow::shown(host.view("picNewColor"), {10, 10}), right.rgb() & 0xFFFFFF);
 
     QTest::mouseRelease(spectrum, Qt::RightButton, {}, spectrum->rect().center());
     QVERIFY(!host.picker->control().tmrGetPixelColor.Enabled());
     const int after_release = static_cast<int>(changes.count());
+    QCursor::setPos(660, 460);
     QTest::qWait(50);
     QCOMPARE(changes.count(), after_release);  // no tick after the release
+    QCOMPARE(host.picker->getRGB(), color_value(right));
 }
 
 QTEST_MAIN(EyedropperTest)
