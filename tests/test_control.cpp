@@ -240,6 +240,17 @@ TEST(Layout, ShrinkingKeepsTheLastFullLayout) {
     EXPECT_EQ(control.Colors.Width(), 4170);
 }
 
+TEST(Layout, ASumBeyondSinglePrecisionIsAnOverflowOfTheResizeHandler) {
+    auto screen = std::make_shared<FakeScreen>();
+    Tintbox control(TintboxPlatform{screen, std::make_shared<DefaultFontMetrics>()});
+    std::vector<ErrorKind> errors;
+    control.set_error_sink([&](const Error& e) { errors.push_back(e.kind()); });
+    screen->set_twips_per_pixel_x(3.0e38f);
+    control.UserControl().SetWidth(5000);
+    EXPECT_EQ(errors, std::vector<ErrorKind>{ErrorKind::Overflow});
+    EXPECT_EQ(control.UserControl().Width(), 5000);
+}
+
 TEST(Properties, EnabledSwitchesExactlyTheEditors) {
     Tintbox control;
     std::vector<std::string> changed;

@@ -314,6 +314,13 @@ TEST_F(ViewContract, AutoSizedLabelsTakeTheWidthOfTheirCaption) {
     EXPECT_EQ(label.Width(), 12 * 15);
 }
 
+TEST_F(ViewContract, KeyboardFocusDoesNotReachAViewThatCannotTakeIt) {
+    other->SetEnabled(false);
+    surface.focus_by_keyboard(*other);
+    EXPECT_EQ(surface.focused(), nullptr);
+    EXPECT_TRUE(log.empty());
+}
+
 TEST_F(ViewContract, ADisabledSurfaceIgnoresAPersonsInput) {
     surface.SetEnabled(false);
     surface.tab();

@@ -412,6 +412,7 @@ class Surface {
 
     // Advances time, raising every timer event that falls due, in 10 ms steps.
     void advance_time(std::int32_t milliseconds);
+    bool any_timer_enabled() const noexcept;
 
   private:
     void tab_in_order(bool forward);

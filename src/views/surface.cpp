@@ -291,8 +291,9 @@ void Surface::backtab() {
 }
 
 void Surface::focus_by_keyboard(View& view) {
-    if (enabled_) {
-        view.SetFocus();
+    // As with Tab, a view that cannot take the focus is simply not reached.
+    if (enabled_ && view.can_take_focus()) {
+        move_focus(view);
     }
 }
 
@@ -375,9 +376,19 @@ void Surface::scroll_to(ScrollBar& bar, std::int16_t value) {
     bar.release_thumb();
 }
 
+bool Surface::any_timer_enabled() const noexcept {
+    for (const auto& view : views_) {
+        if (view->kind() == ViewKind::Timer && view->Enabled()) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void Surface::advance_time(std::int32_t milliseconds) {
     constexpr std::int32_t kStep = 10;
-    for (std::int32_t done = 0; done < milliseconds; done += kStep) {
+    // Time without a running timer raises nothing: skip it instead of stepping through it.
+    for (std::int32_t done = 0; done < milliseconds && any_timer_enabled(); done += kStep) {
         const std::int32_t step = std::min(kStep, milliseconds - done);
         for (const auto& view : views_) {
             if (view->kind() == ViewKind::Timer) {
