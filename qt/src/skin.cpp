@@ -157,11 +157,7 @@ void Skin::build() {
         surface_dirty_ = true;
         schedule_flush();
     };
-    for (const auto& view : views) {
-        if (view->kind() == ViewKind::Timer) {
-            timer_changed();
-        }
-    }
+    timer_changed();
     flush();
 }
 
@@ -219,7 +215,6 @@ void Skin::mark(std::size_t index, Aspect aspect) {
     }
     mirror.dirty |= bit(aspect);
     if (aspect == Aspect::Focus) {
-        focus_dirty_ = true;
         focus_moved_ = true;
     } else if (aspect == Aspect::Timer) {
         timer_changed();
@@ -258,10 +253,7 @@ void Skin::flush() {
             apply(mirrors_[index]);
         }
     }
-    if (focus_dirty_ || qt_focus_inside()) {
-        focus_dirty_ = false;
-        apply_focus();
-    }
+    apply_focus();
     focus_moved_ = false;
     --echo_;
     flushing_ = false;

@@ -112,18 +112,17 @@ class Skin {
     std::vector<Mirror> mirrors_;
     std::unordered_map<const View*, std::size_t> index_of_;
     std::vector<std::size_t> dirty_list_;
-    bool surface_dirty_ = true;
-    bool focus_dirty_ = true;
-    int depth_ = 0;
-    bool person_ = false;
+    bool surface_dirty_ = true;  // the surface's Width, Height or Enabled changed
+    int depth_ = 0;              // nesting of host calls and input events
+    bool person_ = false;        // inside a person's input (may pull Qt's focus in)
     bool flushing_ = false;
-    bool flush_posted_ = false;
-    int echo_ = 0;  // > 0 while the skin itself moves Qt's focus
+    bool flush_posted_ = false;  // a flush waits on the event loop
+    int echo_ = 0;               // > 0 while the skin itself moves Qt's focus
     bool detached_ = false;
-    QTimer clock_;
-    bool unreadable_reported_ = false;
+    QTimer clock_;                      // drives the view layer's timers
+    bool unreadable_reported_ = false;  // once per eyedropper run
     bool ticking_ = false;
-    bool focus_moved_ = false;
+    bool focus_moved_ = false;  // the model's focus moved since the last flush
     // Mouse selection in a text field: the field pressed and the caret at the press.
     TextField* drag_field_ = nullptr;
     std::int32_t drag_anchor_ = 0;
