@@ -1,6 +1,7 @@
 // The Qt skin against Qt's own colour dialog, in one process, both windows shown:
 //   SetRGB on TintboxWidget            vs  QColorDialog::setCurrentColor
-//   one eyedropper tick (X11 only)     vs  a one-pixel QScreen::grabWindow
+//   one eyedropper tick (X11 only;      vs  a one-pixel QScreen::grabWindow
+//   pointer still, and jumping)
 // Prints each median and the ratios. With --peak-memory it instead runs tintbox-demo
 // and a process that shows a QColorDialog, and prints the peak resident memory of each.
 //
@@ -115,6 +116,35 @@ void TintboxWidget_EyedropperTick(benchmark::State& state) {
     settle();
 }
 
+// The same with the pointer jumping 200 pixels before every tick: the pixels fetched
+// around its last position miss, and the tick takes a second round trip.
+void TintboxWidget_EyedropperTick_PointerJumps(benchmark::State& state) {
+    if (!on_x11()) {
+        state.SkipWithError("needs an X server (run under xvfb-run)");
+        return;
+    }
+    tintbox::TintboxWidget picker;
+    picker.show();
+    settle();
+    tintbox::Tintbox& control = picker.control();
+    tintbox::Surface& surface = control.UserControl();
+    const tintbox::Twips x = control.Colors.surface_left() + control.Colors.Width() / 2;
+    const tintbox::Twips y = control.Colors.surface_top() + control.Colors.Height() / 2;
+    surface.press(tintbox::kRightButton, x, y);
+    const QPoint spots[] = {picker.mapToGlobal(QPoint(20, 20)),
+                            picker.mapToGlobal(QPoint(220, 20))};
+    int i = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QCursor::setPos(spots[++i & 1]);
+        state.ResumeTiming();
+        surface.advance_time(10);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    }
+    surface.release(tintbox::kRightButton, x, y);
+    settle();
+}
+
 void QScreen_grabWindow_OnePixel(benchmark::State& state) {
     if (!on_x11()) {
         state.SkipWithError("needs an X server (run under xvfb-run)");
@@ -150,7 +180,7 @@ void print_ratio(const MedianReporter& reporter, const char* ours, const char* p
     if (a == reporter.medians.end() || b == reporter.medians.end()) {
         return;
     }
-    std::printf("%-36s median %9.3f us | %-38s median %9.3f us | ratio %.3f\n", ours, a->second,
+    std::printf("%-42s median %9.3f us | %-38s median %9.3f us | ratio %.3f\n", ours, a->second,
                 peer, b->second, a->second / b->second);
 }
 
@@ -216,6 +246,7 @@ int main(int argc, char** argv) {
         {"TintboxWidget_SetRGB_Painted", TintboxWidget_SetRGB_Painted},
         {"QColorDialog_setCurrentColor_Painted", QColorDialog_setCurrentColor_Painted},
         {"TintboxWidget_EyedropperTick", TintboxWidget_EyedropperTick},
+        {"TintboxWidget_EyedropperTick_PointerJumps", TintboxWidget_EyedropperTick_PointerJumps},
         {"QScreen_grabWindow_OnePixel", QScreen_grabWindow_OnePixel},
     };
     for (const auto& [name, function] : benchmarks) {
@@ -230,6 +261,8 @@ int main(int argc, char** argv) {
     print_ratio(reporter, "TintboxWidget_SetRGB", "QColorDialog_setCurrentColor");
     print_ratio(reporter, "TintboxWidget_SetRGB_Painted", "QColorDialog_setCurrentColor_Painted");
     print_ratio(reporter, "TintboxWidget_EyedropperTick", "QScreen_grabWindow_OnePixel");
+    print_ratio(reporter, "TintboxWidget_EyedropperTick_PointerJumps",
+                "QScreen_grabWindow_OnePixel");
     benchmark::Shutdown();
     return 0;
 }
