@@ -89,6 +89,8 @@ Skin::~Skin() {
 
 void Skin::build() {
     surface_widget_ = new SurfaceWidget(*this, &owner_);
+    auto* bar_style = new SquareThumbStyle;
+    bar_style->setParent(surface_widget_);
     const auto& views = surface_.views();
     mirrors_.resize(views.size());
     // Views are listed topmost first and Qt stacks later siblings above earlier ones, so
@@ -112,7 +114,8 @@ void Skin::build() {
                     mirror.widget = mirror.field;
                     break;
                 case ViewKind::ScrollBar: {
-                    auto* bar = new BarWidget(*this, static_cast<ScrollBar&>(view), parent);
+                    auto* bar =
+                        new BarWidget(*this, static_cast<ScrollBar&>(view), bar_style, parent);
                     QObject::connect(bar, &QAbstractSlider::actionTriggered,
                                      [this, bar](int action) { bar_action(*bar, action); });
                     QObject::connect(bar, &QAbstractSlider::sliderReleased,

@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyleOption>
 #include <limits>
 
 #include "qt_platform.hpp"
@@ -64,8 +65,17 @@ void FieldWidget::focusOutEvent(QFocusEvent* event) {
 
 // ---- BarWidget -----------------------------------------------------------------------
 
-BarWidget::BarWidget(Skin& skin, ScrollBar& view, QWidget* parent)
+int SquareThumbStyle::pixelMetric(PixelMetric metric, const QStyleOption* option,
+                                  const QWidget* widget) const {
+    if (metric == PM_ScrollBarSliderMin && option != nullptr) {
+        return option->rect.height();
+    }
+    return QProxyStyle::pixelMetric(metric, option, widget);
+}
+
+BarWidget::BarWidget(Skin& skin, ScrollBar& view, QStyle* style, QWidget* parent)
     : QScrollBar(Qt::Horizontal, parent), skin_(skin), view_(view) {
+    setStyle(style);
     setSingleStep(1);
     setPageStep(1);
     setTracking(false);  // the thumb's value is committed on release only

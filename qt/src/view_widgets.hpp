@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QScrollBar>
 #include <QWidget>
 
@@ -36,12 +37,19 @@ class FieldWidget : public QLineEdit {
     TextField& view_;
 };
 
+// The application's style with a square scroll-bar thumb, as wide as the bar is high.
+class SquareThumbStyle : public QProxyStyle {
+  public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override;
+};
+
 // A horizontal scroll bar. QScrollBar tracks the mouse itself (arrows, page area, thumb);
 // the skin turns its actions into the view layer's scroll calls and then shows the
 // model's value again.
 class BarWidget : public QScrollBar {
   public:
-    BarWidget(Skin& skin, ScrollBar& view, QWidget* parent);
+    BarWidget(Skin& skin, ScrollBar& view, QStyle* style, QWidget* parent);
     ScrollBar& view() const { return view_; }
 
   protected:
