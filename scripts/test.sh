@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds Tintbox twice (a normal build and an AddressSanitizer + UndefinedBehaviorSanitizer
-# build), runs every test in both, then runs the fuzz targets for a bounded time.
+# build) and runs every test in both; between them the fuzz targets run for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -15,15 +15,15 @@ cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/nul
 cmake --build build/release -j "$jobs"
 ctest --test-dir build/release --output-on-failure -j "$jobs"
 
-echo "== sanitizer build"
-cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTINTBOX_SANITIZE=ON \
-  -DTINTBOX_BUILD_BENCH=OFF >/dev/null
-cmake --build build/sanitize -j "$jobs"
-ctest --test-dir build/sanitize --output-on-failure -j "$jobs"
-
 echo "== fuzz targets"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTINTBOX_FUZZ=ON -DTINTBOX_BUILD_TESTS=OFF -DTINTBOX_BUILD_BENCH=OFF \
   -DTINTBOX_BUILD_QT=OFF >/dev/null
 cmake --build build/fuzz -j "$jobs"
 bash fuzz/run.sh build/fuzz "${TINTBOX_FUZZ_SECONDS:-30}"
+
+echo "== sanitizer build"
+cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTINTBOX_SANITIZE=ON \
+  -DTINTBOX_BUILD_BENCH=OFF >/dev/null
+cmake --build build/sanitize -j "$jobs"
+ctest --test-dir build/sanitize --output-on-failure -j "$jobs"
