@@ -31,6 +31,14 @@ std::int32_t Dec(std::u16string& number);
 // AND 255, with div truncating toward zero. Allocates nothing, never fails.
 void SepRGB(std::int32_t value, std::int32_t& red, std::int32_t& green, std::int32_t& blue);
 
+struct RgbComponents {
+    std::int32_t red = 0;
+    std::int32_t green = 0;
+    std::int32_t blue = 0;
+};
+// SepRGB with its three outputs returned together.
+RgbComponents SplitRGB(std::int32_t value);
+
 // Value if it is not above max and not below min; the upper bound is tested first.
 double ClampValue(double value, double max, double min);
 

@@ -124,6 +124,7 @@ class Tintbox {
     void RaiseChange();
     void SetComponent(TextField& field, const char* tag, std::int16_t Value);
     std::int16_t ComponentOf(const TextField& field) const;
+    ColorValue ColorOfComponentFields() const;
     // editors/
     void hsComponent_Change(ScrollBar& bar, TextField& field, const char* field_tag);
     void txtComponent_Change(TextField& field, ScrollBar& bar, const char* field_tag,
@@ -139,6 +140,7 @@ class Tintbox {
     void txtWebHex_LostFocus();
     void txtWebHexPair_MouseMove(TextField& hovered);
     void SelectAll(TextField& field);
+    void FinishEditorChange(TextField& field, std::int32_t caret, bool change_is_ours);
     // picking/
     void Colors_MouseDown(const MouseEvent& event);
     void Colors_MouseMove(const MouseEvent& event);

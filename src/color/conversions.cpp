@@ -83,6 +83,12 @@ void SepRGB(std::int32_t value, std::int32_t& red, std::int32_t& green, std::int
     blue = (value / 65536) & 255;
 }
 
+RgbComponents SplitRGB(std::int32_t value) {
+    RgbComponents components;
+    SepRGB(value, components.red, components.green, components.blue);
+    return components;
+}
+
 double ClampValue(double value, double max, double min) {
     if (value > max) {
         return max;

@@ -30,8 +30,7 @@ void Tintbox::SetComponent(TextField& field, const char* tag, std::int16_t Value
     // When this changes the text, the field's handler runs a nested UpdateColor before
     // picOldColor is written below.
     field.SetText(DecimalForm(static_cast<std::int64_t>(ClampValue(Value, 255, 0))));
-    picOldColor.SetBackColor(
-        CombineRGB(ComponentOf(txtRed), ComponentOf(txtGreen), ComponentOf(txtBlue)));
+    picOldColor.SetBackColor(ColorOfComponentFields());
     ColorValue color = 0;
     UpdateColor(color);
 }

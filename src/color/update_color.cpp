@@ -13,17 +13,22 @@ bool is_component_tag(const std::string& tag) {
 }  // namespace
 
 void Tintbox::ShowComponents(const ColorValue& Color) {
-    std::int32_t red = 0;
-    std::int32_t green = 0;
-    std::int32_t blue = 0;
-    tintbox::SepRGB(Color, red, green, blue);
-    txtRed.SetText(DecimalForm(red));
-    txtGreen.SetText(DecimalForm(green));
-    txtBlue.SetText(DecimalForm(blue));
+    const RgbComponents rgb = SplitRGB(Color);
+    txtRed.SetText(DecimalForm(rgb.red));
+    txtGreen.SetText(DecimalForm(rgb.green));
+    txtBlue.SetText(DecimalForm(rgb.blue));
 }
 
 std::int16_t Tintbox::ComponentOf(const TextField& field) const {
     return ToInt16(Val(field.Text()));
+}
+
+ColorValue Tintbox::ColorOfComponentFields() const {
+    // Read in this order: red, green, blue.
+    const std::int16_t red = ComponentOf(txtRed);
+    const std::int16_t green = ComponentOf(txtGreen);
+    const std::int16_t blue = ComponentOf(txtBlue);
+    return CombineRGB(red, green, blue);
 }
 
 void Tintbox::UpdateColor(ColorValue& Color) {
@@ -51,10 +56,7 @@ void Tintbox::UpdateColor(ColorValue& Color) {
         ShowComponents(Color);
         ShowWebHex(Color);
     } else if (is_component_tag(source)) {
-        const std::int16_t red = ComponentOf(txtRed);
-        const std::int16_t green = ComponentOf(txtGreen);
-        const std::int16_t blue = ComponentOf(txtBlue);
-        Color = CombineRGB(red, green, blue);
+        Color = ColorOfComponentFields();
         txtDec.SetText(DecimalForm(Color));
         txtHex.SetText(HexForm(Color));
         ShowWebHex(Color);
@@ -73,26 +75,20 @@ void Tintbox::UpdateColor(ColorValue& Color) {
         txtRed.SetText(DecimalForm(HexToDec(red_pair)));
         txtGreen.SetText(DecimalForm(HexToDec(green_pair)));
         txtBlue.SetText(DecimalForm(HexToDec(blue_pair)));
-        const std::int16_t red = ComponentOf(txtRed);
-        const std::int16_t green = ComponentOf(txtGreen);
-        const std::int16_t blue = ComponentOf(txtBlue);
-        Color = CombineRGB(red, green, blue);
+        Color = ColorOfComponentFields();
         txtDec.SetText(DecimalForm(Color));
         txtHex.SetText(HexForm(Color));
     }
 
     // Commit stage.
     CurrentColor_ = Color;
-    std::int32_t red = 0;
-    std::int32_t green = 0;
-    std::int32_t blue = 0;
-    tintbox::SepRGB(Color, red, green, blue);
-    picRed.SetBackColor(red);
-    picGreen.SetBackColor(green * 256);
-    picBlue.SetBackColor(blue * 65536);
-    txtWebHexRed.SetForeColor(red);
-    txtWebHexGreen.SetForeColor(green * 256);
-    txtWebHexBlue.SetForeColor(blue * 65536);
+    const RgbComponents rgb = SplitRGB(Color);
+    picRed.SetBackColor(rgb.red);
+    picGreen.SetBackColor(rgb.green * 256);
+    picBlue.SetBackColor(rgb.blue * 65536);
+    txtWebHexRed.SetForeColor(rgb.red);
+    txtWebHexGreen.SetForeColor(rgb.green * 256);
+    txtWebHexBlue.SetForeColor(rgb.blue * 65536);
     picNewColor.SetBackColor(Color);
     RaiseChange();
 }

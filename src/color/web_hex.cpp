@@ -17,18 +17,15 @@ std::u16string two_digit_hex(std::int32_t component) {
 }  // namespace
 
 void Tintbox::ShowWebHex(const ColorValue& Color) {
-    std::int32_t red = 0;
-    std::int32_t green = 0;
-    std::int32_t blue = 0;
-    tintbox::SepRGB(Color, red, green, blue);
+    const RgbComponents rgb = SplitRGB(Color);
 
     txtWebHexRed.SetVisible(true);
     txtWebHexGreen.SetVisible(true);
     txtWebHexBlue.SetVisible(true);
 
-    std::u16string red_pair = two_digit_hex(red);
-    std::u16string green_pair = two_digit_hex(green);
-    std::u16string blue_pair = two_digit_hex(blue);
+    std::u16string red_pair = two_digit_hex(rgb.red);
+    std::u16string green_pair = two_digit_hex(rgb.green);
+    std::u16string blue_pair = two_digit_hex(rgb.blue);
 
     lblWebHexRed.SetCaption(red_pair);
     lblWebHexGreen.SetCaption(green_pair);

@@ -25,13 +25,7 @@ void Tintbox::txtComponent_Change(TextField& field, ScrollBar& bar, const char* 
         field.SetText(u"255");
     }
     bar.SetValue(ToInt16(Val(field.Text())));
-    field.SetSelStart(caret);
-    if (ChangeSource_ == bar_tag || ChangeSource_ == field_tag) {
-        ColorValue color = 0;
-        UpdateColor(color);
-    } else {
-        SelectAll(field);
-    }
+    FinishEditorChange(field, caret, ChangeSource_ == bar_tag || ChangeSource_ == field_tag);
 }
 
 void Tintbox::TextEditor_GotFocus(TextField& field, const char* tag, bool clicked) {
@@ -44,6 +38,17 @@ void Tintbox::TextEditor_GotFocus(TextField& field, const char* tag, bool clicke
 void Tintbox::txtComponent_LostFocus(TextField& field, bool& clicked) {
     field.SetText(DecimalForm(ToInt32(Val(field.Text()))));
     clicked = false;
+}
+
+void Tintbox::FinishEditorChange(TextField& field, std::int32_t caret, bool change_is_ours) {
+    field.SetSelStart(caret);
+    if (change_is_ours) {
+        ColorValue color = 0;
+        UpdateColor(color);
+    } else {
+        // The colour core wrote this text on behalf of another view.
+        SelectAll(field);
+    }
 }
 
 void Tintbox::SelectAll(TextField& field) {

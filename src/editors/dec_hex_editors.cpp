@@ -14,25 +14,13 @@ void Tintbox::txtDec_Change() {
     if (Val(txtDec.Text()) > kLargestColor) {
         txtDec.SetText(u"16777215");
     }
-    txtDec.SetSelStart(caret);
-    if (ChangeSource_ == tags::kTxtDec) {
-        ColorValue color = 0;
-        UpdateColor(color);
-    } else {
-        SelectAll(txtDec);
-    }
+    FinishEditorChange(txtDec, caret, ChangeSource_ == tags::kTxtDec);
 }
 
 void Tintbox::txtHex_Change() {
     const std::int32_t caret = txtHex.SelStart();
     txtHex.SetText(HexDigitsOnly(txtHex.Text()));
-    txtHex.SetSelStart(caret);
-    if (ChangeSource_ == tags::kTxtHex) {
-        ColorValue color = 0;
-        UpdateColor(color);
-    } else {
-        SelectAll(txtHex);
-    }
+    FinishEditorChange(txtHex, caret, ChangeSource_ == tags::kTxtHex);
 }
 
 void Tintbox::txtDec_LostFocus() {

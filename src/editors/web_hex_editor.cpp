@@ -7,13 +7,7 @@ namespace tintbox {
 void Tintbox::txtWebHex_Change() {
     const std::int32_t caret = txtWebHex.SelStart();
     txtWebHex.SetText(HexDigitsOnly(txtWebHex.Text()));
-    txtWebHex.SetSelStart(caret);
-    if (ChangeSource_ == tags::kTxtWebHex) {
-        ColorValue color = 0;
-        UpdateColor(color);
-    } else {
-        SelectAll(txtWebHex);
-    }
+    FinishEditorChange(txtWebHex, caret, ChangeSource_ == tags::kTxtWebHex);
 }
 
 void Tintbox::txtWebHex_GotFocus() {
