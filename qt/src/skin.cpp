@@ -577,7 +577,11 @@ void Skin::mouse(QWidget& source, QMouseEvent* event, MouseAction action) {
                 if (button == kNoButton) {
                     return;
                 }
-                surface_.press(button, x, y, shift);
+                // Qt 6 delivers the second click's press before the double click;
+                // the double click itself is no second press.
+                if (action == MouseAction::Press || (surface_.held_buttons() & button) == 0) {
+                    surface_.press(button, x, y, shift);
+                }
                 auto* field = dynamic_cast<TextField*>(surface_.focused());
                 const bool on_field = field != nullptr && surface_.captured() == field;
                 if (button == kLeftButton && on_field) {
@@ -713,6 +717,7 @@ void Skin::copy_selection() {
     QGuiApplication::clipboard()->setText(to_qstring(selected));
 }
 
+// The field's context menu; each action goes into the model as the same keys would.
 void Skin::context_menu(FieldWidget& field, QContextMenuEvent* event) {
     event->accept();
     if (detached_ || surface_.focused() != &field.view()) {
@@ -721,40 +726,36 @@ void Skin::context_menu(FieldWidget& field, QContextMenuEvent* event) {
     const TextField& model = field.view();
     const bool selected = model.SelLength() > 0;
     const bool editable = model.Enabled() && surface_.Enabled();
+    const bool clipboard_text = !QGuiApplication::clipboard()->text().isEmpty();
     QMenu menu(&field);
-    QAction* cut = menu.addAction(QLineEdit::tr("Cu&t"));
-    cut->setShortcut(QKeySequence::Cut);
-    cut->setEnabled(selected && editable);
-    QAction* copy = menu.addAction(QLineEdit::tr("&Copy"));
-    copy->setShortcut(QKeySequence::Copy);
-    copy->setEnabled(selected);
-    QAction* paste = menu.addAction(QLineEdit::tr("&Paste"));
-    paste->setShortcut(QKeySequence::Paste);
-    paste->setEnabled(editable && !QGuiApplication::clipboard()->text().isEmpty());
-    QAction* remove = menu.addAction(QLineEdit::tr("Delete"));
-    remove->setEnabled(selected && editable);
-    menu.addSeparator();
-    QAction* select_all = menu.addAction(QLineEdit::tr("Select All"));
-    select_all->setShortcut(QKeySequence::SelectAll);
-    select_all->setEnabled(!model.Text().empty());
-
-    const QPointer<FieldWidget> alive(&field);
-    QAction* chosen = menu.exec(event->globalPos());
-    if (chosen == nullptr || alive.isNull() || detached_ || surface_.focused() != &model) {
-        return;
-    }
-    if (chosen == copy || chosen == cut) {
-        copy_selection();
-    }
-    person_input([&] {
-        if (chosen == cut || chosen == remove) {
-            surface_.key(Key::Delete);
-        } else if (chosen == paste) {
-            surface_.paste(to_view(QGuiApplication::clipboard()->text()));
-        } else if (chosen == select_all) {
-            surface_.key(Key::CtrlA);
+    const auto add = [&](const QString& text, QKeySequence::StandardKey shortcut, bool enabled,
+                         auto&& act) {
+        QAction* action = menu.addAction(text);
+        if (shortcut != QKeySequence::UnknownKey) {
+            action->setShortcut(shortcut);
         }
+        action->setEnabled(enabled);
+        QObject::connect(action, &QAction::triggered, [this, &model, act] {
+            if (!detached_ && surface_.focused() == &model) {
+                act();
+            }
+        });
+    };
+    add(QLineEdit::tr("Cu&t"), QKeySequence::Cut, selected && editable, [this] {
+        copy_selection();
+        person_input([this] { surface_.key(Key::Delete); });
     });
+    add(QLineEdit::tr("&Copy"), QKeySequence::Copy, selected, [this] { copy_selection(); });
+    add(QLineEdit::tr("&Paste"), QKeySequence::Paste, editable && clipboard_text, [this] {
+        const QString text = QGuiApplication::clipboard()->text();
+        person_input([&] { surface_.paste(to_view(text)); });
+    });
+    add(QLineEdit::tr("Delete"), QKeySequence::UnknownKey, selected && editable,
+        [this] { person_input([this] { surface_.key(Key::Delete); }); });
+    menu.addSeparator();
+    add(QLineEdit::tr("Select All"), QKeySequence::SelectAll, !model.Text().empty(),
+        [this] { person_input([this] { surface_.key(Key::CtrlA); }); });
+    menu.exec(event->globalPos());
 }
 
 // ---- Scroll bars ---------------------------------------------------------------------

@@ -1,11 +1,13 @@
 // TintboxWidget on the offscreen platform, driven by real Qt key and mouse events.
 #include <QClipboard>
 #include <QLineEdit>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "widget_fixture.hpp"
 
@@ -48,11 +50,15 @@ class TintboxWidgetTest : public QObject {
     void tabbingIntoFieldSelectsIt_data();
     void tabbingIntoFieldSelectsIt();
     void tabLeavesTheControlAfterTheLastEditorAndComesBack();
+    void clickingAHostWidgetRunsTheEditorsLostFocus();
+    void tabCyclesInsideWhenNothingElseTakesFocus();
     void typingInEachEditorUpdatesEveryWidget_data();
     void typingInEachEditorUpdatesEveryWidget();
     void clickIntoFieldKeepsCaretAtClick();
     void dragSelectsTextInAField();
+    void doubleClickSelectsTheWholeField();
     void copyAndPasteGoThroughTheClipboard();
+    void contextMenuActsThroughTheModel();
     void hoveringPairFieldHidesIt_data();
     void hoveringPairFieldHidesIt();
     void scrollBarArrowMovesByOneAndThumbCommitsOnRelease();
@@ -109,6 +115,31 @@ void TintboxWidgetTest::tabLeavesTheControlAfterTheLastEditorAndComesBack() {
     QTest::keyClick(host.after, Qt::Key_Backtab);
     QCOMPARE(QApplication::focusWidget(), host.field("txtWebHex"));
     QCOMPARE(host.field("txtWebHex")->selectedText(), QStringLiteral("000000"));
+}
+
+void TintboxWidgetTest::clickingAHostWidgetRunsTheEditorsLostFocus() {
+    HostWindow host;
+    host.tab(tabs_to("txtWebHex"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);  // "00000"
+    QTest::mouseClick(host.after, Qt::LeftButton);
+    host.after->setFocus(Qt::MouseFocusReason);  // offscreen gives no click focus by itself
+    QCOMPARE(QApplication::focusWidget(), host.after);
+    QCOMPARE(host.field("txtWebHex")->text(), QStringLiteral("000000"));  // padded on leaving
+    QVERIFY(host.view("txtWebHexGreen")->isVisible());
+    QVERIFY(host.picker->control().UserControl().focused() != &host.picker->control().txtWebHex);
+}
+
+void TintboxWidgetTest::tabCyclesInsideWhenNothingElseTakesFocus() {
+    TintboxWidget picker;
+    picker.show();
+    QApplication::setActiveWindow(&picker);
+    QVERIFY(QTest::qWaitForWindowActive(&picker));
+    picker.setFocus(Qt::TabFocusReason);
+    QCOMPARE(QApplication::focusWidget(), picker.viewWidget("hsRed"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QCOMPARE(QApplication::focusWidget(), picker.viewWidget("txtWebHex"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), picker.viewWidget("hsRed"));
 }
 
 void TintboxWidgetTest::typingInEachEditorUpdatesEveryWidget_data() {
@@ -192,6 +223,17 @@ void TintboxWidgetTest::dragSelectsTextInAField() {
     QCOMPARE(host.picker->control().txtDec.SelLength(), 4);
 }
 
+void TintboxWidgetTest::doubleClickSelectsTheWholeField() {
+    HostWindow host;
+    host.picker->setRGB(0xABCDEF);
+    QLineEdit* hex = host.field("txtHex");
+    const QPoint at(4, hex->height() / 2);
+    QTest::mouseDClick(hex, Qt::LeftButton, {}, at);  // the second press only
+    QTest::mouseRelease(hex, Qt::LeftButton, {}, at);
+    QCOMPARE(hex->selectedText(), QStringLiteral("ABCDEF"));
+    QCOMPARE(host.picker->control().txtHex.SelLength(), 6);
+}
+
 void TintboxWidgetTest::copyAndPasteGoThroughTheClipboard() {
     HostWindow host;
     host.picker->setRGB(0x0000FF);
@@ -203,6 +245,38 @@ void TintboxWidgetTest::copyAndPasteGoThroughTheClipboard() {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(host.field("txtHex")->text(), QStringLiteral("FF00"));  // cleaned like typing
     QCOMPARE(host.picker->getRGB(), 0xFF00);
+}
+
+void TintboxWidgetTest::contextMenuActsThroughTheModel() {
+    HostWindow host;
+    host.picker->setRGB(1193046);
+    host.tab(tabs_to("txtDec"));
+    QLineEdit* dec = host.field("txtDec");
+    QTest::keyClick(dec, Qt::Key_End);
+    const auto choose = [&](const QString& action) {
+        QTimer::singleShot(0, [action] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(menu != nullptr);
+            for (QAction* item : menu->actions()) {
+                if (item->text().remove('&') == action) {
+                    QVERIFY(item->isEnabled());
+                    item->trigger();
+                }
+            }
+            menu->close();
+        });
+        QContextMenuEvent request(QContextMenuEvent::Keyboard, dec->rect().center(),
+                                  dec->mapToGlobal(dec->rect().center()));
+        QApplication::sendEvent(dec, &request);
+    };
+    choose(QStringLiteral("Select All"));
+    QCOMPARE(dec->selectedText(), QStringLiteral("1193046"));
+    QCOMPARE(host.picker->control().txtDec.SelLength(), 7);
+    choose(QStringLiteral("Cut"));
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("1193046"));
+    QVERIFY(dec->text().isEmpty());
+    QVERIFY(host.picker->control().txtDec.Text().empty());
+    QCOMPARE(host.picker->getRGB(), 0);  // the cut went into the model as an edit
 }
 
 void TintboxWidgetTest::hoveringPairFieldHidesIt_data() {
