@@ -1,13 +1,33 @@
 // The eyedropper end to end on an X server (Xvfb): windows of known colours on the
-// screen, the pointer over them, a right press on the spectrum, the timer's ticks, and
-// every view of the control shows the colour under the pointer.
+// screen, the pointer moved over them and the right button pressed on the spectrum with
+// real X input (XTest), the timer's ticks, and every view of the control shows the
+// colour under the pointer.
+#include <QtGui/qguiapplication_platform.h>
 #include <QSignalSpy>
 #include <QTest>
 #include <memory>
 
 #include "widget_fixture.hpp"
 
+// After Qt: X11 headers define macros that Qt's headers use as names.
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
 namespace {
+
+Display* display() {
+    return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->display();
+}
+
+void move_pointer(QPoint to) {
+    XTestFakeMotionEvent(display(), -1, to.x(), to.y(), CurrentTime);
+    XFlush(display());
+}
+
+void right_button(bool down) {
+    XTestFakeButtonEvent(display(), 3, down ? True : False, CurrentTime);
+    XFlush(display());
+}
 
 std::unique_ptr<QWidget> swatch(QRect geometry, QColor color) {
     auto window = std::make_unique<QWidget>();
@@ -49,8 +69,10 @@ void EyedropperTest::rightPressPicksTheScreenPixelUnderThePointer() {
     host.window->move(20, 20);
     QSignalSpy changes(host.picker, &tintbox::TintboxWidget::changed);
     QWidget* spectrum = host.view("Colors");
-    QTest::mousePress(spectrum, Qt::RightButton, {}, spectrum->rect().center());
-    QVERIFY(host.picker->control().tmrGetPixelColor.Enabled());
+    move_pointer(spectrum->mapToGlobal(spectrum->rect().center()));
+    right_button(true);
+    QTRY_VERIFY(host.picker->control().tmrGetPixelColor.Enabled());
+    QCOMPARE(spectrum->cursor().shape(), Qt::BitmapCursor);
     QCOMPARE(host.picker->getRGB(), 0);  // the press itself picks nothing
 
     // Far jumps, small steps and steps back across the edge between the two windows.
@@ -60,17 +82,18 @@ void EyedropperTest::rightPressPicksTheScreenPixelUnderThePointer() {
     } stops[] = {{{660, 460}, left}, {{725, 460}, right}, {{730, 470}, right},
                  {{715, 465}, left}, {{719, 401}, left},  {{720, 519}, right}};
     for (const auto& stop : stops) {
-        QCursor::setPos(stop.at);
+        move_pointer(stop.at);
         QTRY_COMPARE(host.picker->getRGB(), color_value(stop.color));
     }
     QCOMPARE(host.field("txtWebHex")->text(), QStringLiteral("E04010"));
     QCOMPARE(host.field("txtRed")->text(), QStringLiteral("224"));
     QCOMPARE(HostWindow::shown(host.view("picNewColor"), {10, 10}), right.rgb() & 0xFFFFFF);
 
-    QTest::mouseRelease(spectrum, Qt::RightButton, {}, spectrum->rect().center());
-    QVERIFY(!host.picker->control().tmrGetPixelColor.Enabled());
+    right_button(false);  // over the right window: the control still hears it
+    QTRY_VERIFY(!host.picker->control().tmrGetPixelColor.Enabled());
+    QCOMPARE(spectrum->cursor().shape(), Qt::ArrowCursor);
     const int after_release = static_cast<int>(changes.count());
-    QCursor::setPos(660, 460);
+    move_pointer({660, 460});
     QTest::qWait(50);
     QCOMPARE(changes.count(), after_release);  // no tick after the release
     QCOMPARE(host.picker->getRGB(), color_value(right));
