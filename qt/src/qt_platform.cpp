@@ -37,8 +37,13 @@ QRect view_rect(const View& view, float twips_per_pixel) {
     return QRect(left, top, std::max(0, right - left), std::max(0, bottom - top));
 }
 
-Twips to_twips(qreal pixel, float twips_per_pixel) {
-    return static_cast<Twips>((std::floor(pixel) + 0.5) * twips_per_pixel);
+int device_pixel(qreal logical, qreal device_pixel_ratio) {
+    // The small allowance keeps 1.9999999 (a rounding of 2) in pixel 2.
+    return static_cast<int>(std::floor(logical * device_pixel_ratio + 1e-6));
+}
+
+Twips device_pixel_to_twips(int device_pixel, float twips_per_pixel, qreal device_pixel_ratio) {
+    return static_cast<Twips>((device_pixel + 0.5) / device_pixel_ratio * twips_per_pixel);
 }
 
 QtScreen::QtScreen() {

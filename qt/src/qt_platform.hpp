@@ -26,8 +26,11 @@ ColorValue to_color_value(QRgb rgb);
 // difference, so views that touch in twips touch on screen.
 int to_pixels(Twips twips, float twips_per_pixel);
 QRect view_rect(const View& view, float twips_per_pixel);
-// The surface twips of the centre of the pixel that holds `pixel`.
-Twips to_twips(qreal pixel, float twips_per_pixel);
+// The device pixel that holds a logical coordinate, and the twips of a device pixel's
+// centre. Pointer positions and the drawn spectrum both go through these, so a pick
+// reads the picture pixel drawn under the pointer at any device pixel ratio.
+int device_pixel(qreal logical, qreal device_pixel_ratio);
+Twips device_pixel_to_twips(int device_pixel, float twips_per_pixel, qreal device_pixel_ratio);
 
 class X11ScreenReader;
 

@@ -566,8 +566,9 @@ void Skin::mouse(QWidget& source, QMouseEvent* event, MouseAction action) {
     }
     const QPointF at = source.mapTo(surface_widget_.data(), event->position());
     const float twips_per_pixel = this->twips_per_pixel();
-    const Twips x = to_twips(at.x(), twips_per_pixel);
-    const Twips y = to_twips(at.y(), twips_per_pixel);
+    const qreal ratio = source.devicePixelRatioF();
+    const Twips x = device_pixel_to_twips(device_pixel(at.x(), ratio), twips_per_pixel, ratio);
+    const Twips y = device_pixel_to_twips(device_pixel(at.y(), ratio), twips_per_pixel, ratio);
     const std::int16_t shift = shift_code(event->modifiers());
     const std::int16_t button = button_code(event->button());
     person_input([&] {

@@ -117,7 +117,7 @@ void BoxWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     switch (view_.kind()) {
         case ViewKind::Image:
-            if (rendered_.isNull() || rendered_.size() != size()) {
+            if (rendered_.isNull() || rendered_.size() != device_size()) {
                 render_picture();
             }
             painter.drawImage(0, 0, rendered_);
@@ -141,11 +141,13 @@ void BoxWidget::paintEvent(QPaintEvent*) {
     }
 }
 
-// Each pixel shows the picture pixel that the image maps the pixel's centre to, so what
-// is drawn is exactly what a pick at that pixel reads; pixels no picture covers stay
-// transparent and the frame beneath shows through.
+// Each device pixel shows the picture pixel that the image maps the pixel's centre to, so
+// what is drawn is exactly what a pick at that pixel reads; pixels no picture covers
+// stay transparent and the frame beneath shows through.
 void BoxWidget::render_picture() {
-    rendered_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+    const qreal ratio = devicePixelRatioF();
+    rendered_ = QImage(device_size(), QImage::Format_ARGB32_Premultiplied);
+    rendered_.setDevicePixelRatio(ratio);
     rendered_.fill(Qt::transparent);
     const auto& image = static_cast<const Image&>(view_);
     const PicturePtr& picture = image.Picture();
@@ -155,16 +157,22 @@ void BoxWidget::render_picture() {
     const float twips_per_pixel = skin_.twips_per_pixel();
     for (int y = 0; y < rendered_.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(rendered_.scanLine(y));
-        const Twips ty = to_twips(y, twips_per_pixel);
+        const Twips ty = device_pixel_to_twips(y, twips_per_pixel, ratio);
         for (int x = 0; x < rendered_.width(); ++x) {
             std::int32_t column = 0;
             std::int32_t row = 0;
-            if (image.picture_pixel_at(to_twips(x, twips_per_pixel), ty, column, row)) {
+            const Twips tx = device_pixel_to_twips(x, twips_per_pixel, ratio);
+            if (image.picture_pixel_at(tx, ty, column, row)) {
                 const ColorValue color = picture->pixel(column, row);
                 line[x] = qRgb(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
             }
         }
     }
+}
+
+QSize BoxWidget::device_size() const {
+    const qreal ratio = devicePixelRatioF();
+    return QSize(device_pixel(width(), ratio), device_pixel(height(), ratio));
 }
 
 void BoxWidget::mousePressEvent(QMouseEvent* event) {

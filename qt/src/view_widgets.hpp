@@ -83,6 +83,7 @@ class BoxWidget : public QWidget {
 
   private:
     void render_picture();
+    QSize device_size() const;
 
     Skin& skin_;
     View& view_;

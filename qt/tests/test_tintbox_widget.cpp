@@ -26,6 +26,11 @@ QPoint centre(QWidget* widget) {
     return widget->rect().center();
 }
 
+// Pixels of a length in twips at the widget's logical DPI (15 twips a pixel at 96 dpi).
+int px(const QWidget& widget, double twips) {
+    return qRound(twips * widget.logicalDpiX() / 1440.0);
+}
+
 QRect scroll_bar_part(QScrollBar* bar, QStyle::SubControl part) {
     QStyleOptionSlider option;
     option.initFrom(bar);
@@ -77,8 +82,8 @@ class TintboxWidgetTest : public QObject {
 
 void TintboxWidgetTest::sizeHintsGiveTheCompactAndFullFormsAtTheFixedHeight() {
     TintboxWidget picker;
-    QCOMPARE(picker.minimumSizeHint(), QSize(113, 225));  // 1695 x 3375 twips at 96 dpi
-    QCOMPARE(picker.sizeHint(), QSize(318, 225));         // 4770 x 3375
+    QCOMPARE(picker.minimumSizeHint(), QSize(px(picker, 1695), px(picker, 3375)));
+    QCOMPARE(picker.sizeHint(), QSize(px(picker, 4770), px(picker, 3375)));
     QCOMPARE(picker.sizePolicy().verticalPolicy(), QSizePolicy::Fixed);
 }
 
@@ -401,39 +406,41 @@ void TintboxWidgetTest::unreadableScreenIsReportedOnceAndKeepsTheColour() {
 }
 
 void TintboxWidgetTest::layoutFollowsResizing_data() {
-    QTest::addColumn<int>("requested");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<int>("frameWidth");
-    QTest::addColumn<int>("colorsWidth");
-    // Pixels at 15 twips per pixel; Frame starts at 120 (1800 twips).
-    QTest::newRow("design width") << 318 << 318 << 198 << 196;
-    QTest::newRow("wider") << 400 << 400 << 280 << 278;
-    QTest::newRow("three pixels right of Frame: compact") << 123 << 113 << 198 << 196;
-    QTest::newRow("narrower than the left column") << 60 << 113 << 198 << 196;
+    QTest::addColumn<double>("requested");  // twips, plus some pixels
+    QTest::addColumn<int>("extraPixels");
+    QTest::addColumn<double>("width");  // what the control settles on, twips
+    QTest::addColumn<double>("frameWidth");
+    QTest::addColumn<double>("colorsWidth");
+    QTest::newRow("design width") << 4770.0 << 0 << 4770.0 << 2970.0 << 2940.0;
+    QTest::newRow("wider") << 6000.0 << 0 << 6000.0 << 4200.0 << 4170.0;
+    // Compact forms keep the spectrum of the last full layout.
+    QTest::newRow("three pixels right of Frame") << 1800.0 << 3 << 1695.0 << 2970.0 << 2940.0;
+    QTest::newRow("narrower than the left column") << 900.0 << 0 << 1695.0 << 2970.0 << 2940.0;
 }
 
 void TintboxWidgetTest::layoutFollowsResizing() {
-    QFETCH(int, requested);
-    QFETCH(int, width);
-    QFETCH(int, frameWidth);
-    QFETCH(int, colorsWidth);
+    QFETCH(double, requested);
+    QFETCH(int, extraPixels);
+    QFETCH(double, width);
+    QFETCH(double, frameWidth);
+    QFETCH(double, colorsWidth);
     TintboxWidget picker;
     picker.show();
     QVERIFY(QTest::qWaitForWindowExposed(&picker));
-    picker.resize(requested, 400);
-    QTRY_COMPARE(picker.size(), QSize(width, 225));
-    QCOMPARE(picker.viewWidget("Frame")->width(), frameWidth);
-    QCOMPARE(picker.viewWidget("Colors")->width(), colorsWidth);
-    QCOMPARE(picker.control().UserControl().Width(), static_cast<float>(width * 15));
+    picker.resize(px(picker, requested) + extraPixels, px(picker, 5000));
+    QTRY_COMPARE(picker.size(), QSize(px(picker, width), px(picker, 3375)));
+    QCOMPARE(picker.viewWidget("Frame")->width(), px(picker, 1800 + frameWidth) - px(picker, 1800));
+    QCOMPARE(picker.viewWidget("Colors")->width(), px(picker, colorsWidth));
 }
 
 void TintboxWidgetTest::aLayoutKeepsItsWidthAndTheSurfaceIsClipped() {
     HostWindow host;
-    host.window->resize(host.window->width() - host.picker->width() + 118, 400);
-    QTRY_COMPARE(host.picker->control().UserControl().Width(), 1695.0f);  // compact
+    const int compact = px(*host.picker, 1695);
+    host.window->resize(host.window->width() - host.picker->width() + compact + 5, 400);
+    QTRY_COMPARE(host.picker->control().UserControl().Width(), 1695.0f);
     QTest::qWait(20);
-    QCOMPARE(host.picker->width(), 118);                         // the layout's width stays
-    QCOMPARE(host.view("Frame")->parentWidget()->width(), 113);  // the surface clips the rest
+    QCOMPARE(host.picker->width(), compact + 5);                     // the layout's width stays
+    QCOMPARE(host.view("Frame")->parentWidget()->width(), compact);  // the surface clips the rest
 }
 
 void TintboxWidgetTest::pictureIsConvertedOnceAndReturnedUnchanged() {

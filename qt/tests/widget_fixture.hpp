@@ -46,9 +46,12 @@ struct HostWindow {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
     }
-    // The colour a widget shows at a point, as drawn.
+    // The colour a widget shows at a point, as drawn (in the device pixel that holds it).
     static QRgb shown(QWidget* widget, QPoint at) {
-        return widget->grab().toImage().pixel(at) & 0xFFFFFF;
+        const QImage image = widget->grab().toImage();
+        const qreal ratio = image.devicePixelRatio();
+        return image.pixel(static_cast<int>(at.x() * ratio), static_cast<int>(at.y() * ratio)) &
+               0xFFFFFF;
     }
 
     std::unique_ptr<QWidget> window;
