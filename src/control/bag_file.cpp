@@ -24,9 +24,9 @@
 #include <string_view>
 #include <type_traits>
 
+#include "../views/file_io.hpp"
 #include "tintbox/error.hpp"
 #include "tintbox/property_bag.hpp"
-#include "../views/file_io.hpp"
 
 #if defined(__unix__) || defined(__APPLE__)
 #include <unistd.h>  // fsync: the only way to get the data onto the disk before the rename

@@ -12,8 +12,8 @@
 #include <memory>
 #include <utility>
 
-#include "tintbox/error.hpp"
 #include "file_io.hpp"
+#include "tintbox/error.hpp"
 
 namespace tintbox {
 
