@@ -13,7 +13,6 @@ struct TintboxInternals {
         control.ChangeSource_ = tag;
         control.UpdateColor(color);
     }
-    static void ShowWebHex(Tintbox& control, ColorValue color) { control.ShowWebHex(color); }
     static void set_change_source(Tintbox& control, const std::string& tag) {
         control.ChangeSource_ = tag;
     }
