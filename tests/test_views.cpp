@@ -314,6 +314,37 @@ TEST_F(ViewContract, AutoSizedLabelsTakeTheWidthOfTheirCaption) {
     EXPECT_EQ(label.Width(), 12 * 15);
 }
 
+TEST_F(ViewContract, ALeftDragSelectsAndADoubleClickSelectsTheWholeText) {
+    other->SetText(u"hello");
+    // In the default font "h" is 6 pixels (90 twips) wide and "hell" 20 (300 twips).
+    surface.press(kLeftButton, 95, 1100);  // caret after "h"
+    EXPECT_EQ(other->SelStart(), 1);
+    surface.move(305, 1100);  // to after "hell"
+    EXPECT_EQ(other->SelStart(), 1);
+    EXPECT_EQ(other->SelLength(), 3);
+    surface.release(kLeftButton, 305, 1100);
+    surface.move(95, 1100);  // no button held: the selection stays
+    EXPECT_EQ(other->SelLength(), 3);
+
+    surface.press(kLeftButton, 95, 1100);
+    surface.double_click(kLeftButton);
+    surface.move(100, 1100);  // a jitter before the release keeps the whole text selected
+    EXPECT_EQ(other->SelStart(), 0);
+    EXPECT_EQ(other->SelLength(), 5);
+    surface.release(kLeftButton, 100, 1100);
+}
+
+TEST_F(ViewContract, FocusLeavingTheSurfaceRaisesLostFocusOnce) {
+    other->SetFocus();
+    log.clear();
+    surface.clear_focus();
+    surface.clear_focus();
+    EXPECT_EQ(log, (std::vector<std::string>{"other.LostFocus"}));
+    EXPECT_EQ(surface.focused(), nullptr);
+    surface.tab();
+    EXPECT_EQ(surface.focused(), under);
+}
+
 TEST_F(ViewContract, KeyboardFocusDoesNotReachAViewThatCannotTakeIt) {
     other->SetEnabled(false);
     surface.focus_by_keyboard(*other);

@@ -384,6 +384,11 @@ class Surface {
 
     View* focused() const noexcept { return focused_; }
     void move_focus(View& view);  // the SetFocus protocol
+    // The keyboard focus went to something outside the control: LostFocus on the view
+    // that had it, and no view holds it until the person comes back.
+    void clear_focus();
+    // The views that Tab visits, in tab order.
+    std::vector<View*> tab_stops() const;
 
     // --- A person's input. Ignored while the surface is disabled. -------------------
     // Mouse positions are surface twips. A press goes to the topmost visible, enabled
@@ -392,6 +397,9 @@ class Surface {
     // release away from the last pointer position first moves the pointer there.
     void press(std::int16_t button, Twips x, Twips y, std::int16_t shift = 0);
     void release(std::int16_t button, Twips x, Twips y, std::int16_t shift = 0);
+    // The second press of a double click, already delivered by press(): a left double
+    // click on the focused text field under the pointer selects its whole text.
+    void double_click(std::int16_t button);
     void move(Twips x, Twips y, std::int16_t shift = 0);
     std::int16_t held_buttons() const noexcept { return held_; }
     View* captured() const noexcept { return capture_; }
@@ -432,6 +440,7 @@ class Surface {
     Twips pointer_x_ = -1;
     Twips pointer_y_ = -1;
     ScrollBar* thumb_drag_ = nullptr;
+    TextField* drag_select_ = nullptr;  // the field whose text a left drag selects
     ErrorSink error_sink_;
 };
 

@@ -149,7 +149,7 @@ void Skin::build() {
     // Qt's own tab chain follows the tab indices, so Tab from a host widget enters at
     // the first stop; inside the control the view layer moves the focus.
     std::vector<QWidget*> chain;
-    for (View* view : tab_stops()) {
+    for (View* view : surface_.tab_stops()) {
         chain.push_back(widget_for(*view));
     }
     for (std::size_t i = 1; i < chain.size(); ++i) {
@@ -456,18 +456,6 @@ void Skin::apply_focus() {
     --echo_;
 }
 
-std::vector<View*> Skin::tab_stops() const {
-    std::vector<View*> stops;
-    for (const auto& view : surface_.views()) {
-        if (view->tab_stop() && view->TabIndex() >= 0 && view->Visible() && view->Enabled()) {
-            stops.push_back(view.get());
-        }
-    }
-    std::sort(stops.begin(), stops.end(),
-              [](const View* a, const View* b) { return a->TabIndex() < b->TabIndex(); });
-    return stops;
-}
-
 void Skin::focus_changed(QWidget& widget, QFocusEvent* event) {
     if (echo_ > 0 || detached_) {
         return;
@@ -479,7 +467,7 @@ void Skin::focus_changed(QWidget& widget, QFocusEvent* event) {
     if (event->gotFocus()) {
         // Qt moved the focus into the control by itself (Tab from a host widget, a
         // host's setFocus): the model decides which view gets it.
-        const std::vector<View*> stops = tab_stops();
+        const std::vector<View*> stops = surface_.tab_stops();
         View* target = nullptr;
         const auto owned = std::find_if(mirrors_.begin(), mirrors_.end(),
                                         [&](const Mirror& m) { return m.widget == &widget; });
@@ -504,20 +492,16 @@ void Skin::focus_changed(QWidget& widget, QFocusEvent* event) {
     if (next != nullptr && (next == &owner_ || owner_.isAncestorOf(next))) {
         return;
     }
-    // The focus left the control: park it on the hidden field, so that the editor that
-    // had it runs its LostFocus now and its GotFocus when the person comes back.
-    run(false, [this] {
-        if (surface_.focused() != nullptr && surface_.focused() != &control_.txtHidden) {
-            control_.txtHidden.SetFocus();
-        }
-    });
+    // The focus left the control: the editor that had it runs its LostFocus now and its
+    // GotFocus when the person comes back.
+    run(false, [this] { surface_.clear_focus(); });
 }
 
 bool Skin::tab(bool forward) {
     if (detached_) {
         return false;
     }
-    const std::vector<View*> stops = tab_stops();
+    const std::vector<View*> stops = surface_.tab_stops();
     const View* focused = surface_.focused();
     if (!stops.empty() && focused != nullptr) {
         const bool at_edge = forward ? focused->TabIndex() >= stops.back()->TabIndex()
@@ -583,40 +567,18 @@ void Skin::mouse(QWidget& source, QMouseEvent* event, MouseAction action) {
                 if (action == MouseAction::Press || (surface_.held_buttons() & button) == 0) {
                     surface_.press(button, x, y, shift);
                 }
-                auto* field = dynamic_cast<TextField*>(surface_.focused());
-                const bool on_field = field != nullptr && surface_.captured() == field;
-                if (button == kLeftButton && on_field) {
-                    if (action == MouseAction::DoubleClick) {
-                        surface_.select(0, static_cast<std::int32_t>(field->Text().size()));
-                        drag_field_ = nullptr;
-                    } else {
-                        drag_field_ = field;
-                        drag_anchor_ = field->caret();
-                    }
+                if (action == MouseAction::DoubleClick) {
+                    surface_.double_click(button);
                 }
                 break;
             }
             case MouseAction::Release:
-                if (button == kNoButton) {
-                    return;
-                }
-                surface_.release(button, x, y, shift);
-                if (button == kLeftButton) {
-                    drag_field_ = nullptr;
+                if (button != kNoButton) {
+                    surface_.release(button, x, y, shift);
                 }
                 break;
             case MouseAction::Move:
                 surface_.move(x, y, shift);
-                if (drag_field_ != nullptr && (event->buttons() & Qt::LeftButton) &&
-                    surface_.focused() == drag_field_) {
-                    const std::int32_t position =
-                        drag_field_->position_at(x - drag_field_->surface_left());
-                    const std::int32_t start = std::min(position, drag_anchor_);
-                    const std::int32_t length = std::abs(position - drag_anchor_);
-                    if (drag_field_->SelStart() != start || drag_field_->SelLength() != length) {
-                        surface_.select(start, length);
-                    }
-                }
                 break;
         }
     });

@@ -101,7 +101,6 @@ class Skin {
     void report(const std::exception& error);
     void copy_selection();
     bool qt_focus_inside() const;
-    std::vector<View*> tab_stops() const;
     QWidget* outside_focus_target(bool forward) const;
     const QCursor& cursor_for(const PointerShapePtr& shape);
 
@@ -123,9 +122,6 @@ class Skin {
     bool unreadable_reported_ = false;  // once per eyedropper run
     bool ticking_ = false;
     bool focus_moved_ = false;  // the model's focus moved since the last flush
-    // Mouse selection in a text field: the field pressed and the caret at the press.
-    TextField* drag_field_ = nullptr;
-    std::int32_t drag_anchor_ = 0;
     // Each shape is kept alive with its cursor, so the address stays a valid key.
     std::unordered_map<const PointerShape*, std::pair<PointerShapePtr, QCursor>> cursors_;
 };

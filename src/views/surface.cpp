@@ -114,6 +114,30 @@ void Surface::move_focus(View& view) {
     view.raise(view.on_got_focus);
 }
 
+void Surface::clear_focus() {
+    View* previous = focused_;
+    if (previous == nullptr) {
+        return;
+    }
+    previous->raise(previous->on_lost_focus);
+    if (focused_ == previous) {
+        focused_ = nullptr;
+        previous->notify(Aspect::Focus);
+    }
+}
+
+std::vector<View*> Surface::tab_stops() const {
+    std::vector<View*> stops;
+    for (const auto& view : views_) {
+        if (view->tab_stop() && view->can_take_focus()) {
+            stops.push_back(view.get());
+        }
+    }
+    std::stable_sort(stops.begin(), stops.end(),
+                     [](const View* a, const View* b) { return a->TabIndex() < b->TabIndex(); });
+    return stops;
+}
+
 View* Surface::view_at(Twips x, Twips y) const noexcept {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) {
         return nullptr;
@@ -154,10 +178,8 @@ void Surface::deliver_move(Twips x, Twips y, std::int16_t buttons, std::int16_t 
     const MouseEvent event = relative(*target, buttons, shift, x, y);
     if (thumb_drag_ == target) {
         thumb_drag_->drag_thumb(thumb_drag_->value_at(event.x));
-    } else if (target->kind() == ViewKind::TextField && target == capture_ &&
-               (buttons & kLeftButton) != 0 && target->has_focus()) {
-        auto* field = static_cast<TextField*>(target);
-        field->move_caret(field->position_at(event.x), true);  // drag-select
+    } else if (drag_select_ == target && (buttons & kLeftButton) != 0 && target->has_focus()) {
+        drag_select_->move_caret(drag_select_->position_at(event.x), true);
     }
     target->raise(target->on_mouse_move, event);
 }
@@ -193,6 +215,7 @@ void Surface::press(std::int16_t button, Twips x, Twips y, std::int16_t shift) {
             }
             if (button == kLeftButton && field->has_focus()) {
                 field->move_caret(field->position_at(event.x), false);
+                drag_select_ = field;  // moves with the button held extend the selection
             }
             break;
         }
@@ -235,6 +258,9 @@ void Surface::release(std::int16_t button, Twips x, Twips y, std::int16_t shift)
     }
     View* target = capture_ != nullptr ? capture_ : view_at(x, y);
     held_ = static_cast<std::int16_t>(held_ & ~button);
+    if (button == kLeftButton) {
+        drag_select_ = nullptr;
+    }
     if (held_ == 0) {
         capture_ = nullptr;
     }
@@ -250,17 +276,10 @@ void Surface::release(std::int16_t button, Twips x, Twips y, std::int16_t shift)
 }
 
 void Surface::tab_in_order(bool forward) {
-    std::vector<View*> stops;
-    for (const auto& view : views_) {
-        if (view->tab_stop() && view->can_take_focus()) {
-            stops.push_back(view.get());
-        }
-    }
+    const std::vector<View*> stops = tab_stops();
     if (stops.empty()) {
         return;
     }
-    std::sort(stops.begin(), stops.end(),
-              [](const View* a, const View* b) { return a->TabIndex() < b->TabIndex(); });
     View* next = nullptr;
     if (focused_ == nullptr) {
         next = forward ? stops.front() : stops.back();
@@ -276,6 +295,16 @@ void Surface::tab_in_order(bool forward) {
         next = before == stops.rend() ? stops.back() : *before;
     }
     move_focus(*next);
+}
+
+void Surface::double_click(std::int16_t button) {
+    if (!enabled_ || button != kLeftButton || focused_ == nullptr || focused_ != capture_ ||
+        focused_->kind() != ViewKind::TextField) {
+        return;
+    }
+    auto* field = static_cast<TextField*>(focused_);
+    field->select(0, static_cast<std::int32_t>(field->Text().size()));
+    drag_select_ = nullptr;  // the whole text stays selected until the release
 }
 
 void Surface::tab() {
