@@ -20,6 +20,7 @@
 #include <QScreen>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -92,8 +93,10 @@ void QColorDialog_setCurrentColor_Painted(benchmark::State& state) {
 }
 
 // One tick of the eyedropper as the skin's timer runs it: pointer position, one screen
-// pixel, UpdateColor, and the mirror into the Qt widgets.
-void TintboxWidget_EyedropperTick(benchmark::State& state) {
+// pixel, UpdateColor, and the mirror into the Qt widgets. When the pointer jumps 200
+// pixels before every tick, the pixels fetched around its last position miss and the
+// tick takes a second round trip.
+void TintboxWidget_EyedropperTick(benchmark::State& state, bool pointer_jumps) {
     if (!on_x11()) {
         state.SkipWithError("needs an X server (run under xvfb-run)");
         return;
@@ -106,40 +109,19 @@ void TintboxWidget_EyedropperTick(benchmark::State& state) {
     const tintbox::Twips x = control.Colors.surface_left() + control.Colors.Width() / 2;
     const tintbox::Twips y = control.Colors.surface_top() + control.Colors.Height() / 2;
     surface.press(tintbox::kRightButton, x, y);
-    QCursor::setPos(picker.mapToGlobal(QPoint(20, 20)));  // over picOldColor
-    settle();
-    for (auto _ : state) {
-        surface.advance_time(10);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);  // the mirror's flush
-    }
-    surface.release(tintbox::kRightButton, x, y);
-    settle();
-}
-
-// The same with the pointer jumping 200 pixels before every tick: the pixels fetched
-// around its last position miss, and the tick takes a second round trip.
-void TintboxWidget_EyedropperTick_PointerJumps(benchmark::State& state) {
-    if (!on_x11()) {
-        state.SkipWithError("needs an X server (run under xvfb-run)");
-        return;
-    }
-    tintbox::TintboxWidget picker;
-    picker.show();
-    settle();
-    tintbox::Tintbox& control = picker.control();
-    tintbox::Surface& surface = control.UserControl();
-    const tintbox::Twips x = control.Colors.surface_left() + control.Colors.Width() / 2;
-    const tintbox::Twips y = control.Colors.surface_top() + control.Colors.Height() / 2;
-    surface.press(tintbox::kRightButton, x, y);
-    const QPoint spots[] = {picker.mapToGlobal(QPoint(20, 20)),
+    const QPoint spots[] = {picker.mapToGlobal(QPoint(20, 20)),  // over picOldColor
                             picker.mapToGlobal(QPoint(220, 20))};
+    QCursor::setPos(spots[0]);
+    settle();
     int i = 0;
     for (auto _ : state) {
-        state.PauseTiming();
-        QCursor::setPos(spots[++i & 1]);
-        state.ResumeTiming();
+        if (pointer_jumps) {
+            state.PauseTiming();
+            QCursor::setPos(spots[++i & 1]);
+            state.ResumeTiming();
+        }
         surface.advance_time(10);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);  // the mirror's flush
     }
     surface.release(tintbox::kRightButton, x, y);
     settle();
@@ -240,13 +222,15 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    const std::pair<const char*, void (*)(benchmark::State&)> benchmarks[] = {
+    const std::pair<const char*, std::function<void(benchmark::State&)>> benchmarks[] = {
         {"TintboxWidget_SetRGB", TintboxWidget_SetRGB},
         {"QColorDialog_setCurrentColor", QColorDialog_setCurrentColor},
         {"TintboxWidget_SetRGB_Painted", TintboxWidget_SetRGB_Painted},
         {"QColorDialog_setCurrentColor_Painted", QColorDialog_setCurrentColor_Painted},
-        {"TintboxWidget_EyedropperTick", TintboxWidget_EyedropperTick},
-        {"TintboxWidget_EyedropperTick_PointerJumps", TintboxWidget_EyedropperTick_PointerJumps},
+        {"TintboxWidget_EyedropperTick",
+         [](benchmark::State& state) { TintboxWidget_EyedropperTick(state, false); }},
+        {"TintboxWidget_EyedropperTick_PointerJumps",
+         [](benchmark::State& state) { TintboxWidget_EyedropperTick(state, true); }},
         {"QScreen_grabWindow_OnePixel", QScreen_grabWindow_OnePixel},
     };
     for (const auto& [name, function] : benchmarks) {
