@@ -147,7 +147,6 @@ class Tintbox {
     void Colors_MouseUp(const MouseEvent& event);
     void tmrGetPixelColor_Timer();
 
-    TintboxPlatform platform_;
     Surface surface_;
     std::function<void()> change_handler_;
     std::uint64_t changes_raised_ = 0;

@@ -49,7 +49,6 @@ PointerShapePtr pointer_shape_a() {
 PointerShapePtr pointer_shape_b() {
     static const PointerShapePtr shape = [] {
         PointerShape b = cross("B");
-        b.name = "B";
         for (int arm = 0; arm < 5; ++arm) {
             for (int edge : {5, 26}) {
                 for (int start : {5, 22}) {
@@ -64,8 +63,7 @@ PointerShapePtr pointer_shape_b() {
 }
 
 Tintbox::Tintbox(TintboxPlatform platform)
-    : platform_(std::move(platform)),
-      surface_(platform_.screen, platform_.fonts),
+    : surface_(std::move(platform.screen), std::move(platform.fonts)),
       tmrGetPixelColor(surface_.add<Timer>("tmrGetPixelColor")),
       txtHidden2(surface_.add<TextField>("txtHidden2")),
       txtHidden(surface_.add<TextField>("txtHidden")),
@@ -113,7 +111,7 @@ Tintbox::Tintbox(TintboxPlatform platform)
 Tintbox::~Tintbox() = default;
 
 FakeScreen* Tintbox::fake_screen() const noexcept {
-    return dynamic_cast<FakeScreen*>(platform_.screen.get());
+    return dynamic_cast<FakeScreen*>(&surface_.screen());
 }
 
 void Tintbox::set_error_sink(Surface::ErrorSink sink) {
