@@ -181,7 +181,16 @@ void* operator new(std::size_t size) {
     }
     throw std::bad_alloc();
 }
+// The library's nothrow allocations (std::stable_sort's buffer, say) must come from
+// the same heap that the replaced delete gives back to.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    ++g_allocations;
+    return std::malloc(size == 0 ? 1 : size);
+}
 void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
     std::free(p);
 }
 void operator delete(void* p, std::size_t) noexcept {
