@@ -1,0 +1,421 @@
+// Sections: creation and identity; IDispatch and the members of _Tintbox; events;
+// errors; class information and connection points; persistence.
+#include "control_object.hpp"
+
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "dispatch.hpp"
+#include "errors.hpp"
+#include "identifiers.hpp"
+#include "ole_picture.hpp"
+#include "persistence.hpp"
+#include "text.hpp"
+
+namespace tintbox::windows {
+
+// ---- Creation and identity -------------------------------------------------------------
+
+HRESULT ControlObject::create(REFIID iid, void** out) {
+    if (!out) {
+        return E_POINTER;
+    }
+    *out = nullptr;
+    ComRef<ITypeLib> library;
+    if (const HRESULT loaded = LoadTypeLibEx(module::path().c_str(), REGKIND_NONE, library.put());
+        FAILED(loaded)) {
+        return loaded;
+    }
+    ComRef<ITypeInfo> interface_info;
+    ComRef<ITypeInfo> class_info;
+    if (FAILED(library->GetTypeInfoOfGuid(kIidDispatchInterface, interface_info.put())) ||
+        FAILED(library->GetTypeInfoOfGuid(kClsId, class_info.put()))) {
+        return TYPE_E_ELEMENTNOTFOUND;
+    }
+    ControlObject* object = nullptr;
+    try {
+        object =
+            new ControlObject(std::move(library), std::move(interface_info), std::move(class_info));
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+    const HRESULT queried = object->QueryInterface(iid, out);
+    object->Release();
+    return queried;
+}
+
+ControlObject::ControlObject(ComRef<ITypeLib> library, ComRef<ITypeInfo> interface_info,
+                             ComRef<ITypeInfo> class_info)
+    : library_(std::move(library)),
+      interface_info_(std::move(interface_info)),
+      class_info_(std::move(class_info)),
+      events_(*this, kIidEventInterface),
+      property_notify_(*this, IID_IPropertyNotifySink) {
+    control_.set_change_handler([this] { raise_change(); });
+    control_.set_property_changed_handler(
+        [this](const std::string& name) { notify_property_changed(name); });
+    control_.set_error_sink([this](const Error& error) {
+        if (!handler_error_) {
+            handler_error_ = error;
+        }
+    });
+}
+
+ControlObject::~ControlObject() {
+    events_.clear();
+    property_notify_.clear();
+}
+
+HRESULT ControlObject::QueryInterface(REFIID iid, void** out) {
+    if (!out) {
+        return E_POINTER;
+    }
+    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == kIidDispatchInterface) {
+        *out = static_cast<IDispatch*>(this);
+    } else if (iid == IID_IProvideClassInfo || iid == IID_IProvideClassInfo2) {
+        *out = static_cast<IProvideClassInfo2*>(this);
+    } else if (iid == IID_IConnectionPointContainer) {
+        *out = static_cast<IConnectionPointContainer*>(this);
+    } else if (iid == IID_ISupportErrorInfo) {
+        *out = static_cast<ISupportErrorInfo*>(this);
+    } else if (iid == IID_IPersist || iid == IID_IPersistPropertyBag) {
+        *out = static_cast<IPersistPropertyBag*>(this);
+    } else if (iid == IID_IPersistStreamInit) {
+        *out = static_cast<IPersistStreamInit*>(this);
+    } else {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+ULONG ControlObject::AddRef() {
+    return ++references_;
+}
+
+ULONG ControlObject::Release() {
+    const ULONG left = --references_;
+    if (left == 0) {
+        delete this;
+    }
+    return left;
+}
+
+// ---- IDispatch and the members of _Tintbox --------------------------------------------
+
+HRESULT ControlObject::GetTypeInfoCount(UINT* count) {
+    if (!count) {
+        return E_POINTER;
+    }
+    *count = 1;
+    return S_OK;
+}
+
+HRESULT ControlObject::GetTypeInfo(UINT index, LCID, ITypeInfo** out) {
+    if (!out) {
+        return E_POINTER;
+    }
+    *out = nullptr;
+    if (index != 0) {
+        return DISP_E_BADINDEX;
+    }
+    *out = ComRef<ITypeInfo>(interface_info_).detach();
+    return S_OK;
+}
+
+HRESULT ControlObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+    if (iid != IID_NULL) {
+        return DISP_E_UNKNOWNINTERFACE;
+    }
+    return interface_info_->GetIDsOfNames(names, count, ids);
+}
+
+HRESULT ControlObject::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params,
+                              VARIANT* result, EXCEPINFO* exception, UINT* argument_error) {
+    if (iid != IID_NULL) {
+        return DISP_E_UNKNOWNINTERFACE;
+    }
+    DispatchCall call;
+    if (const HRESULT prepared = call.prepare(*interface_info_, id, flags, params, argument_error);
+        FAILED(prepared)) {
+        return prepared;
+    }
+    // A Change sink may let go of its last reference while the member runs.
+    const ComRef<IDispatch> keep_alive = ComRef<IDispatch>::share(this);
+    VARIANT value;
+    VariantInit(&value);
+    handler_error_.reset();
+    try {
+        call_member(id, call, value);
+    } catch (...) {
+        VariantClear(&value);
+        return report_error(std::current_exception(), exception);
+    }
+    call.finish(value, result);
+    if (handler_error_) {
+        // A handler's error reaches the caller after the call has run to its end.
+        const Error error = *std::exchange(handler_error_, std::nullopt);
+        return report_error(std::make_exception_ptr(error), exception);
+    }
+    return S_OK;
+}
+
+void ControlObject::call_member(DISPID id, DispatchCall& call, VARIANT& result) {
+    const auto set_short = [&result](std::int16_t value) {
+        V_VT(&result) = VT_I2;
+        V_I2(&result) = value;
+    };
+    const auto set_long = [&result](std::int32_t value) {
+        V_VT(&result) = VT_I4;
+        V_I4(&result) = value;
+    };
+    const bool get = call.kind() == INVOKE_PROPERTYGET;
+    switch (id) {
+        case dispid::kGetRGB:
+            return set_long(control_.GetRGB());
+        case dispid::kSetRGB:
+            return control_.SetRGB(V_I4(&call.argument(0)));
+        case dispid::kGetRed:
+            return set_short(control_.GetRed());
+        case dispid::kGetGreen:
+            return set_short(control_.GetGreen());
+        case dispid::kGetBlue:
+            return set_short(control_.GetBlue());
+        case dispid::kSetRed:
+            return control_.SetRed(V_I2(&call.argument(0)));
+        case dispid::kSetGreen:
+            return control_.SetGreen(V_I2(&call.argument(0)));
+        case dispid::kSetBlue:
+            return control_.SetBlue(V_I2(&call.argument(0)));
+        case dispid::kDec: {
+            VARIANT& number = call.argument(0);
+            std::u16string text = from_bstr(V_BSTR(&number));
+            const std::int32_t converted = control_.Dec(text);
+            SysFreeString(V_BSTR(&number));
+            V_BSTR(&number) = to_bstr(text);
+            call.written(0);
+            return set_long(converted);
+        }
+        case dispid::kSepRGB: {
+            std::int32_t components[3] = {};
+            control_.SepRGB(V_I4(&call.argument(0)), components[0], components[1], components[2]);
+            for (std::size_t i = 0; i < 3; ++i) {
+                V_I4(&call.argument(i + 1)) = components[i];
+                call.written(i + 1);
+            }
+            return;
+        }
+        case dispid::kPicture:
+            if (get) {
+                V_VT(&result) = VT_DISPATCH;
+                V_DISPATCH(&result) = picture_object().detach();
+                return;
+            }
+            control_.SetPicture(
+                adopt_picture(as_picture_object(V_DISPATCH(&call.argument(0))).get()));
+            return;
+        case dispid::kEnabled:
+            if (get) {
+                V_VT(&result) = VT_BOOL;
+                V_BOOL(&result) = control_.Enabled() ? VARIANT_TRUE : VARIANT_FALSE;
+                return;
+            }
+            return control_.SetEnabled(V_BOOL(&call.argument(0)) != VARIANT_FALSE);
+        default:
+            throw Error(ErrorKind::Internal, "the type library declares a member " +
+                                                 std::to_string(id) + " that the control lacks");
+    }
+}
+
+ComRef<IPictureDisp> ControlObject::picture_object() {
+    if (control_.Picture() != picture_pixels_) {
+        // Restored from a stream, which holds pixels: the object is made once.
+        picture_pixels_ = control_.Picture();
+        picture_ = picture_pixels_ ? ole_picture_of(*picture_pixels_) : ComRef<IPictureDisp>();
+    }
+    return picture_;
+}
+
+PicturePtr ControlObject::adopt_picture(IPictureDisp* picture) {
+    PicturePtr pixels = picture ? pixels_of(*picture) : nullptr;
+    // Remembered before the control takes the pixels: a property-change sink may read
+    // Picture back at once.
+    picture_ = ComRef<IPictureDisp>::share(picture);
+    picture_pixels_ = pixels;
+    return pixels;
+}
+
+// ---- Events -------------------------------------------------------------------------
+
+void ControlObject::raise_change() {
+    DISPPARAMS no_arguments{};
+    for (const ComRef<IUnknown>& sink : events_.sinks()) {
+        // Advise queried the sink for __Tintbox, a dispatch interface.
+        reinterpret_cast<IDispatch*>(sink.get())
+            ->Invoke(dispid::kChange, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &no_arguments,
+                     nullptr, nullptr, nullptr);
+    }
+}
+
+void ControlObject::notify_property_changed(const std::string& name) {
+    dirty_ = true;
+    const DISPID id = name == "Picture" ? dispid::kPicture : dispid::kEnabled;
+    for (const ComRef<IUnknown>& sink : property_notify_.sinks()) {
+        reinterpret_cast<IPropertyNotifySink*>(sink.get())->OnChanged(id);
+    }
+}
+
+// ---- Errors -------------------------------------------------------------------------
+
+HRESULT ControlObject::InterfaceSupportsErrorInfo(REFIID iid) {
+    return iid == IID_IDispatch || iid == kIidDispatchInterface || iid == IID_IPersistPropertyBag ||
+                   iid == IID_IPersistStreamInit
+               ? S_OK
+               : S_FALSE;
+}
+
+// ---- Class information and connection points ------------------------------------------
+
+HRESULT ControlObject::GetClassInfo(ITypeInfo** out) {
+    if (!out) {
+        return E_POINTER;
+    }
+    *out = ComRef<ITypeInfo>(class_info_).detach();
+    return S_OK;
+}
+
+HRESULT ControlObject::GetGUID(DWORD kind, GUID* out) {
+    if (!out) {
+        return E_POINTER;
+    }
+    if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) {
+        *out = GUID_NULL;
+        return E_INVALIDARG;
+    }
+    *out = kIidEventInterface;
+    return S_OK;
+}
+
+HRESULT ControlObject::EnumConnectionPoints(IEnumConnectionPoints** out) {
+    try {
+        return enumerate_connection_points(*this, {&events_, &property_notify_}, out);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT ControlObject::FindConnectionPoint(REFIID iid, IConnectionPoint** out) {
+    if (!out) {
+        return E_POINTER;
+    }
+    *out = nullptr;
+    for (ConnectionPoint* point : {&events_, &property_notify_}) {
+        if (point->iid() == iid) {
+            point->AddRef();
+            *out = point;
+            return S_OK;
+        }
+    }
+    return CONNECT_E_NOCONNECTION;
+}
+
+// ---- Persistence --------------------------------------------------------------------
+
+HRESULT ControlObject::GetClassID(CLSID* out) {
+    if (!out) {
+        return E_POINTER;
+    }
+    *out = kClsId;
+    return S_OK;
+}
+
+HRESULT ControlObject::InitNew() {
+    // A new control already holds the defaults: no picture, enabled.
+    dirty_ = false;
+    return S_OK;
+}
+
+HRESULT ControlObject::Load(IPropertyBag* bag, IErrorLog* log) {
+    if (!bag) {
+        return E_POINTER;
+    }
+    try {
+        HostPropertyBag adapter(*bag, log, *this);
+        control_.UserControl_ReadProperties(adapter);
+    } catch (...) {
+        return report_error(std::current_exception(), nullptr);
+    }
+    dirty_ = false;
+    return S_OK;
+}
+
+HRESULT ControlObject::Save(IPropertyBag* bag, BOOL clear_dirty, BOOL) {
+    if (!bag) {
+        return E_POINTER;
+    }
+    try {
+        HostPropertyBag adapter(*bag, nullptr, *this);
+        control_.UserControl_WriteProperties(adapter);
+    } catch (...) {
+        return report_error(std::current_exception(), nullptr);
+    }
+    if (clear_dirty) {
+        dirty_ = false;
+    }
+    return S_OK;
+}
+
+HRESULT ControlObject::IsDirty() {
+    return dirty_ ? S_OK : S_FALSE;
+}
+
+HRESULT ControlObject::Load(IStream* stream) {
+    if (!stream) {
+        return E_POINTER;
+    }
+    try {
+        MemoryPropertyBag bag = read_stream_bag(*stream);
+        control_.UserControl_ReadProperties(bag);
+    } catch (...) {
+        return report_error(std::current_exception(), nullptr);
+    }
+    dirty_ = false;
+    return S_OK;
+}
+
+HRESULT ControlObject::Save(IStream* stream, BOOL clear_dirty) {
+    if (!stream) {
+        return E_POINTER;
+    }
+    try {
+        MemoryPropertyBag bag;
+        control_.UserControl_WriteProperties(bag);
+        write_stream_bag(*stream, bag);
+    } catch (...) {
+        return report_error(std::current_exception(), nullptr);
+    }
+    if (clear_dirty) {
+        dirty_ = false;
+    }
+    return S_OK;
+}
+
+HRESULT ControlObject::GetSizeMax(ULARGE_INTEGER* size) {
+    if (!size) {
+        return E_POINTER;
+    }
+    try {
+        MemoryPropertyBag bag;
+        control_.UserControl_WriteProperties(bag);
+        size->QuadPart = stream_bag_size(bag);
+    } catch (...) {
+        return report_error(std::current_exception(), nullptr);
+    }
+    return S_OK;
+}
+
+}  // namespace tintbox::windows

@@ -1,0 +1,38 @@
+#include "text.hpp"
+
+#include <windows.h>
+
+#include <new>
+
+namespace tintbox::windows {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows' wide characters are UTF-16");
+
+std::u16string from_bstr(BSTR text) {
+    return std::u16string(reinterpret_cast<const char16_t*>(text), SysStringLen(text));
+}
+
+BSTR to_bstr(std::u16string_view text) {
+    return to_bstr(std::wstring_view(reinterpret_cast<const wchar_t*>(text.data()), text.size()));
+}
+
+BSTR to_bstr(std::wstring_view text) {
+    BSTR result = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    if (!result) {
+        throw std::bad_alloc();
+    }
+    return result;
+}
+
+std::wstring wide_of_utf8(std::string_view text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+    std::wstring result(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, result.data(), length);
+    return result;
+}
+
+}  // namespace tintbox::windows
