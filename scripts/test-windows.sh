@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Cross-builds Tintbox.ocx, tintbox-script.exe and the Windows tests with mingw-w64 for
+# 64-bit and 32-bit Windows, and runs the tests of both under Wine (the 32-bit Wine
+# comes from Debian's i386 multiarch). Installs the Debian packages it needs when any is
+# missing. A Wine that cannot start fails the run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+  architecture_added=1
+fi
+packages=(
+  cmake ninja-build g++ xvfb xauth
+  mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
+  wine wine64 wine32:i386
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ] || [ -n "${architecture_added:-}" ]; then
+  echo "installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+jobs=$(( $(nproc) < 2 ? $(nproc) : 2 ))
+status=0
+for target in x86_64:wine64 i686:wine; do
+  arch=${target%%:*}
+  loader=/usr/lib/wine/${target##*:}
+  build=build/windows-$arch
+  echo "== Windows $arch: build"
+  cmake -S windows -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    --toolchain "$PWD/cmake/toolchains/mingw-$arch.cmake" >/dev/null
+  cmake --build "$build" -j "$jobs"
+  echo "== Windows $arch: tests under Wine"
+  xvfb-run -a bash windows/tests/run_windows_tests.sh "$build" "$arch-w64-mingw32" "$loader" ||
+    status=1
+done
+exit $status
