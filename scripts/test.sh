@@ -22,6 +22,8 @@ CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWit
 cmake --build build/fuzz -j "$jobs"
 bash fuzz/run.sh build/fuzz "${TINTBOX_FUZZ_SECONDS:-30}"
 
+bash scripts/test-windows.sh
+
 echo "== sanitizer build"
 cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTINTBOX_SANITIZE=ON \
   -DTINTBOX_BUILD_BENCH=OFF >/dev/null
