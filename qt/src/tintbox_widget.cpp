@@ -21,8 +21,6 @@ QFont control_font(const QFont& base) {
     return font;
 }
 
-constexpr Twips kDesignWidth = 4770;
-
 PicturePtr to_picture(const QImage& image) {
     if (image.isNull()) {
         return nullptr;
@@ -73,7 +71,8 @@ TintboxWidget::TintboxWidget(QWidget* parent)
     setFont(control_font(font()));
     fonts_->set_font(font(), this);
     screen_->set_widget(this);
-    control_ = std::make_unique<Tintbox>(TintboxPlatform{screen_, fonts_});
+    control_ = std::make_unique<Tintbox>(
+        TintboxPlatform{screen_, fonts_, std::make_shared<qtskin::QtClipboard>()});
     control_->set_change_handler([this] { emit changed(); });
     control_->set_error_sink(
         [this](const Error& error) { emit errorRaised(QString::fromUtf8(error.what())); });
@@ -222,15 +221,13 @@ QWidget* TintboxWidget::viewWidget(const QString& name) const {
 }
 
 QSize TintboxWidget::sizeHint() const {
-    const Tintbox& control = *control_;
-    return skin_->pixel_size(kDesignWidth,
-                             control.CornerFrame.Top() + control.CornerFrame.Height());
+    const Surface& surface = control_->UserControl();
+    return skin_->pixel_size(surface.design_width(), surface.design_height());
 }
 
 QSize TintboxWidget::minimumSizeHint() const {
-    const Tintbox& control = *control_;
-    return skin_->pixel_size(control.picMinWidth.Width(),
-                             control.CornerFrame.Top() + control.CornerFrame.Height());
+    const Surface& surface = control_->UserControl();
+    return skin_->pixel_size(surface.minimum_width(), surface.design_height());
 }
 
 // ---- Events --------------------------------------------------------------------------

@@ -1,11 +1,15 @@
 // Picking: the left button picks from the spectrum picture while it is held; the right
 // button starts the eyedropper, which picks the screen pixel under the pointer on every
 // tick of its timer. Any release stops both.
-#include "tintbox/tintbox.hpp"
+#include "../control/tintbox_internals.hpp"
 
 namespace tintbox {
 
 void Tintbox::Colors_MouseDown(const MouseEvent& event) {
+    const bool idle = !SpectrumPressed_ && !tmrGetPixelColor.Enabled();
+    if (idle && (event.button == kLeftButton || event.button == kRightButton)) {
+        ColorBeforePick_ = CurrentColor_;
+    }
     if (event.button == kLeftButton) {
         SpectrumPressed_ = true;
         ChangeSource_ = tags::kColorSpectrum;
@@ -40,8 +44,19 @@ void Tintbox::Colors_MouseUp(const MouseEvent&) {
     Colors.SetMousePointer(kDefaultPointer);
 }
 
+// Escape during a drag or an eyedropper run: the colour from before the press comes
+// back through the same door as a pick (the release handler then runs as usual).
+void Tintbox::Colors_GestureCancelled() {
+    if (!SpectrumPressed_ && !tmrGetPixelColor.Enabled()) {
+        return;  // a middle-button press picks nothing
+    }
+    ChangeSource_ = tags::kColorSpectrum;
+    ColorValue restored = ColorBeforePick_;
+    UpdateColor(restored);
+}
+
 void Tintbox::tmrGetPixelColor_Timer() {
-    Screen& screen = surface_.screen();
+    Screen& screen = surface_->screen();
     // The context goes back to the screen however this tick ends.
     ScreenContext context(screen);
     ColorValue picked = context.pixel(screen.cursor_position());

@@ -1,4 +1,4 @@
-#include "tintbox/platform.hpp"
+#include "headless_platform.hpp"
 
 namespace tintbox {
 
