@@ -1,8 +1,8 @@
 #include "text.hpp"
 
-#include <windows.h>
-
 #include <new>
+
+#include "../../src/text/text.hpp"
 
 namespace tintbox::windows {
 
@@ -25,14 +25,8 @@ BSTR to_bstr(std::wstring_view text) {
 }
 
 std::wstring wide_of_utf8(std::string_view text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-    std::wstring result(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, result.data(), length);
-    return result;
+    const std::u16string wide = tintbox::text::utf16_from_utf8_lenient(text);
+    return std::wstring(wide.begin(), wide.end());
 }
 
 }  // namespace tintbox::windows

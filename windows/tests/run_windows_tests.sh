@@ -14,6 +14,9 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 ocx=$build/Tintbox.ocx
 
 export WINEDEBUG=-all
+# Wine names Unix files in the locale's character set: without UTF-8 a Windows name
+# beyond ASCII has no Unix name.
+export LC_ALL=C.UTF-8
 # A 32-bit library is tested in a 32-bit Windows, where every program is 32-bit too.
 if [ "$triplet" = i686-w64-mingw32 ]; then
   export WINEARCH=win32
@@ -137,7 +140,8 @@ fi
 
 # ---- The scenario scripts give the same output as on Linux
 export TINTBOX_SCRIPT_EXE=$build/core/tintbox-script.exe
-for script in "$root"/tests/scripts/*.tbs; do
+# (windows/tests/scripts holds the scripts about Windows' files; they print the same on Linux.)
+for script in "$root"/tests/scripts/*.tbs "$root"/windows/tests/scripts/*.tbs; do
   name=$(basename "$script" .tbs)
   expected=${script%.tbs}.expected
   if cmake -DSCRIPT_DRIVER="$root/windows/tests/wine_script_driver.sh" -DSCRIPT="$script" \
@@ -149,6 +153,13 @@ for script in "$root"/tests/scripts/*.tbs; do
     sed 's/^/    /' "$build/scenario-$name.log"
   fi
 done
+
+# The bag saved under a name beyond the ANSI code page has that very name.
+if [ -f "$build/scenario-work/bag_files/"$'r\xc3\xa9glages-\xe8\xa8\xad\xe5\xae\x9a.tbag' ]; then
+  pass "a bag file keeps its Unicode name"
+else
+  fail "a bag file lost its Unicode name: $(ls "$build/scenario-work/bag_files")"
+fi
 
 echo "$failures failed"
 [ "$failures" -eq 0 ]
