@@ -4,7 +4,8 @@
 // and sees the library agree to unload once everything is released.
 //
 // Sections: helpers; type library; calls by dispatch id; errors; events; pictures;
-// persistence; server lifetime; registry transactions.
+// persistence; resources; registry transactions; server lifetime (last: it needs every
+// object of the other cases released).
 #include <windows.h>
 
 #include <ocidl.h>
@@ -19,6 +20,7 @@
 #include "com_ref.hpp"
 #include "identifiers.hpp"
 #include "registry_transaction.hpp"
+#include "resources.hpp"
 
 using namespace tintbox::windows;
 
@@ -1135,44 +1137,52 @@ TEST(a_damaged_stream_is_refused) {
     }
 }
 
-// ---- Server lifetime -------------------------------------------------------------------
+// ---- Resources ----------------------------------------------------------------------------
 
-TEST(the_library_may_unload_once_everything_is_released) {
+TEST(the_library_carries_the_toolbox_bitmap_and_the_self_registration_marker) {
+    const ComRef<IDispatch> control = create_control();  // loads the library
     const HMODULE library = GetModuleHandleW(L"Tintbox.ocx");
-    CHECK(library != nullptr);
     if (!library) {
+        testing::fail(__FILE__, __LINE__, "Tintbox.ocx is not loaded");
         return;
     }
-    using CanUnload = HRESULT(STDAPICALLTYPE*)();
-    const auto can_unload = reinterpret_cast<CanUnload>(
-        reinterpret_cast<void*>(GetProcAddress(library, "DllCanUnloadNow")));
-    CHECK_EQ(can_unload(), S_OK);
-    {
-        const ComRef<IDispatch> control = create_control();
-        CHECK_EQ(can_unload(), S_FALSE);
-        const ComRef<IConnectionPoint> point = connection_point(*control, kIidEventInterface);
-        ComRef<IEnumConnections> connections;
-        point->EnumConnections(connections.put());
-        CHECK_EQ(can_unload(), S_FALSE);
+    // The bitmap is the Linux server's, without the BMP file header.
+    const std::string_view expected = tintbox::shell::toolbox_bitmap();
+    constexpr std::size_t kFileHeader = 14;
+    HRSRC found = FindResourceW(library, MAKEINTRESOURCEW(kToolboxBitmapId), RT_BITMAP);
+    CHECK(found != nullptr);
+    if (found) {
+        const auto* data = static_cast<const char*>(LockResource(LoadResource(library, found)));
+        const DWORD size = SizeofResource(library, found);
+        CHECK_EQ(size, expected.size() - kFileHeader);
+        CHECK(size == expected.size() - kFileHeader &&
+              std::memcmp(data, expected.data() + kFileHeader, size) == 0);
     }
-    CHECK_EQ(can_unload(), S_OK);
-    ComRef<IClassFactory> factory;
-    CHECK_EQ(CoGetClassObject(kClsId, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
-                              reinterpret_cast<void**>(factory.put())),
-             S_OK);
-    CHECK_EQ(factory->LockServer(TRUE), S_OK);
-    factory.reset();
-    CHECK_EQ(can_unload(), S_FALSE);
-    CoGetClassObject(kClsId, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
-                     reinterpret_cast<void**>(factory.put()));
-    CHECK_EQ(factory->LockServer(FALSE), S_OK);
-    CHECK_EQ(factory->LockServer(FALSE), E_UNEXPECTED);
-    ComRef<IUnknown> aggregated;
-    CHECK_EQ(factory->CreateInstance(reinterpret_cast<IUnknown*>(factory.get()), IID_IUnknown,
-                                     reinterpret_cast<void**>(aggregated.put())),
-             CLASS_E_NOAGGREGATION);
-    factory.reset();
-    CHECK_EQ(can_unload(), S_OK);
+    HBITMAP bitmap = LoadBitmapW(library, MAKEINTRESOURCEW(kToolboxBitmapId));
+    BITMAP header{};
+    CHECK(bitmap && GetObjectW(bitmap, sizeof header, &header) == sizeof header);
+    CHECK_EQ(header.bmWidth, 16);
+    CHECK_EQ(header.bmHeight, 15);
+    DeleteObject(bitmap);
+
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(library, path, MAX_PATH);
+    std::vector<BYTE> version(GetFileVersionInfoSizeW(path, nullptr));
+    CHECK(!version.empty() &&
+          GetFileVersionInfoW(path, 0, static_cast<DWORD>(version.size()), version.data()));
+    const struct {
+        const wchar_t* key;
+        const wchar_t* value;
+    } rows[] = {{L"\\StringFileInfo\\040904B0\\OLESelfRegister", L""},
+                {L"\\StringFileInfo\\040904B0\\FileVersion", L"1.0.0"},
+                {L"\\StringFileInfo\\040904B0\\OriginalFilename", L"Tintbox.ocx"}};
+    for (const auto& row : rows) {
+        void* value = nullptr;
+        UINT length = 0;
+        const bool present =
+            !version.empty() && VerQueryValueW(version.data(), row.key, &value, &length) && value;
+        CHECK(present && std::wstring(static_cast<const wchar_t*>(value)) == row.value);
+    }
 }
 
 // ---- Registry transactions ---------------------------------------------------------------
@@ -1231,6 +1241,46 @@ TEST(a_failed_registry_transaction_leaves_the_registry_as_it_was) {
     CHECK(key_exists(scratch, L"Existing\\Child"));
     RegCloseKey(scratch);
     RegDeleteTreeW(HKEY_CURRENT_USER, kScratch);
+}
+
+// ---- Server lifetime -------------------------------------------------------------------
+
+TEST(the_library_may_unload_once_everything_is_released) {
+    const HMODULE library = GetModuleHandleW(L"Tintbox.ocx");
+    CHECK(library != nullptr);
+    if (!library) {
+        return;
+    }
+    using CanUnload = HRESULT(STDAPICALLTYPE*)();
+    const auto can_unload = reinterpret_cast<CanUnload>(
+        reinterpret_cast<void*>(GetProcAddress(library, "DllCanUnloadNow")));
+    CHECK_EQ(can_unload(), S_OK);
+    {
+        const ComRef<IDispatch> control = create_control();
+        CHECK_EQ(can_unload(), S_FALSE);
+        const ComRef<IConnectionPoint> point = connection_point(*control, kIidEventInterface);
+        ComRef<IEnumConnections> connections;
+        point->EnumConnections(connections.put());
+        CHECK_EQ(can_unload(), S_FALSE);
+    }
+    CHECK_EQ(can_unload(), S_OK);
+    ComRef<IClassFactory> factory;
+    CHECK_EQ(CoGetClassObject(kClsId, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                              reinterpret_cast<void**>(factory.put())),
+             S_OK);
+    CHECK_EQ(factory->LockServer(TRUE), S_OK);
+    factory.reset();
+    CHECK_EQ(can_unload(), S_FALSE);
+    CoGetClassObject(kClsId, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                     reinterpret_cast<void**>(factory.put()));
+    CHECK_EQ(factory->LockServer(FALSE), S_OK);
+    CHECK_EQ(factory->LockServer(FALSE), E_UNEXPECTED);
+    ComRef<IUnknown> aggregated;
+    CHECK_EQ(factory->CreateInstance(reinterpret_cast<IUnknown*>(factory.get()), IID_IUnknown,
+                                     reinterpret_cast<void**>(aggregated.put())),
+             CLASS_E_NOAGGREGATION);
+    factory.reset();
+    CHECK_EQ(can_unload(), S_OK);
 }
 
 int main(int argc, char** argv) {
