@@ -157,7 +157,11 @@ HRESULT ControlObject::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAM
     }
     call.finish(value, result);
     if (handler_error_) {
-        // A handler's error reaches the caller after the call has run to its end.
+        // A handler's error reaches the caller after the call has run to its end; the
+        // arguments keep what the call wrote, but a failed call has no result.
+        if (result) {
+            VariantClear(result);
+        }
         const Error error = *std::exchange(handler_error_, std::nullopt);
         return report_error(std::make_exception_ptr(error), exception);
     }
