@@ -1077,6 +1077,34 @@ TEST(property_bag_values_are_converted_or_refused) {
     }
 }
 
+TEST(a_picture_stored_as_image_file_bytes_is_decoded) {
+    // A 2 x 1, 24-bit bottom-up BMP file: red, then blue (bytes blue, green, red).
+    // clang-format off
+    const unsigned char file[] = {
+        'B', 'M', 62, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,                 // file header
+        40, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0,   // info header
+        8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+        0, 0, 255, 255, 0, 0, 0, 0};                                    // one row, padded
+    // clang-format on
+    SAFEARRAY* bytes = SafeArrayCreateVector(VT_UI1, 0, sizeof file);
+    void* data = nullptr;
+    SafeArrayAccessData(bytes, &data);
+    std::memcpy(data, file, sizeof file);
+    SafeArrayUnaccessData(bytes);
+    VARIANT stored;
+    VariantInit(&stored);
+    V_VT(&stored) = VT_ARRAY | VT_UI1;
+    V_ARRAY(&stored) = bytes;
+    auto* bag = new MemoryBag;
+    bag->put(L"Picture", stored);
+    const ComRef<IDispatch> control = create_control();
+    CHECK_EQ(query<IPersistPropertyBag>(control.get(), IID_IPersistPropertyBag)->Load(bag, nullptr),
+             S_OK);
+    const ComRef<IPictureDisp> picture = get_picture(*control);
+    CHECK(picture && colors_of(*picture) == std::vector<COLORREF>({0x0000FF, 0xFF0000}));
+    bag->Release();
+}
+
 TEST(stream_round_trip_keeps_the_pixels_and_enabled) {
     const ComRef<IDispatch> control = create_control();
     const auto persist = query<IPersistStreamInit>(control.get(), IID_IPersistStreamInit);
