@@ -129,6 +129,22 @@ QWidget* Skin::widget_for(const View& view) const {
     return found == index_of_.end() ? nullptr : mirrors_[found->second].widget;
 }
 
+QPoint Skin::window_device_pixel(const QWidget& widget, QPointF logical) const {
+    const QPointF at = widget.mapTo(widget.window(), logical);
+    const qreal ratio = widget.devicePixelRatioF();
+    return QPoint(device_pixel(at.x(), ratio), device_pixel(at.y(), ratio));
+}
+
+QPointF Skin::twips_at(QPoint window_device_pixel) const {
+    const float twips_per_pixel = this->twips_per_pixel();
+    const qreal ratio = surface_widget_->devicePixelRatioF();
+    const QPointF surface = surface_widget_->mapTo(surface_widget_->window(), QPointF(0, 0));
+    return QPointF(device_pixel_to_twips(window_device_pixel.x(), twips_per_pixel, ratio) -
+                       surface.x() * twips_per_pixel,
+                   device_pixel_to_twips(window_device_pixel.y(), twips_per_pixel, ratio) -
+                       surface.y() * twips_per_pixel);
+}
+
 float Skin::twips_per_pixel() const {
     return surface_.twips_per_pixel();
 }

@@ -27,6 +27,9 @@ void Skin::apply(Mirror& mirror) {
     if (dirty & aspect_bit(Aspect::Pointer)) {
         apply_pointer(mirror);
     }
+    if (dirty & aspect_bit(Aspect::Focus)) {
+        mirror.widget->update();  // the focus mark
+    }
     if (mirror.field != nullptr) {
         apply_field(mirror, dirty);
     } else if (mirror.bar != nullptr) {
