@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "../../src/control/tintbox_internals.hpp"
+#include "accessibility.hpp"
 #include "qt_platform.hpp"
 
 namespace tintbox::qtskin {
@@ -25,6 +26,7 @@ Skin::~Skin() {
 }
 
 void Skin::build() {
+    install_accessibility();
     surface_widget_ = new SurfaceWidget(*this, &owner_);
     auto* bar_style = new SquareThumbStyle;
     bar_style->setParent(surface_widget_);
@@ -74,6 +76,15 @@ void Skin::build() {
                 mirror.widget->setObjectName(QString::fromStdString(view.name()));
                 if (!view.tab_stop()) {
                     mirror.widget->setFocusPolicy(Qt::NoFocus);  // reached by code only
+                }
+                AccessibleTexts texts;
+                if (accessible_texts(view.name(), texts)) {
+                    mirror.widget->setAccessibleName(texts.name);
+                    mirror.widget->setAccessibleDescription(texts.description);
+                    mirror.widget->setToolTip(texts.description.isEmpty()
+                                                  ? texts.name
+                                                  : texts.name + QLatin1Char('\n') +
+                                                        texts.description);
                 }
             }
             index_of_[&view] = i;
