@@ -13,7 +13,7 @@ fi
 packages=(
   cmake ninja-build g++ xvfb xauth
   mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
-  wine wine64 wine32:i386
+  wine64 wine32:i386
 )
 missing=()
 for p in "${packages[@]}"; do
