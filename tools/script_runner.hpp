@@ -39,7 +39,7 @@
 #include <string_view>
 #include <vector>
 
-#include "../src/control/tintbox_internals.hpp"
+#include "script_words.hpp"
 
 namespace tintbox::script {
 
@@ -47,22 +47,15 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitUnreadable = 1;
 inline constexpr int kExitScriptError = 2;
 
-// One word of a script line: a bare word, or a text in double quotes with its escapes
-// decoded.
-struct Token {
-    std::string raw;      // as written (bare words) or decoded to UTF-8 (quoted texts)
-    std::u16string text;  // the word as a text argument
-    bool quoted = false;
+// Numbers the pictures that a script reads, so that the same object always reads the
+// same: `W H #ID` with IDs from 1 in the order of first reading, or `none`.
+class PictureNumbers {
+  public:
+    std::string text(const PicturePtr& picture);
+
+  private:
+    std::vector<PicturePtr> seen_;  // index + 1 is the picture's #ID
 };
-
-// Splits one line into words, dropping a comment (a word starting with '#'). Throws
-// std::invalid_argument for an unterminated or badly escaped text.
-std::vector<Token> tokenize(std::string_view line);
-
-// The printed forms of values.
-std::string format_text(std::u16string_view text);
-std::string format_twips(Twips value);
-std::string format_bool(bool value);
 
 class ScriptRunner {
   public:
@@ -77,8 +70,6 @@ class ScriptRunner {
     int run(std::istream& script);
 
   private:
-    using Words = std::vector<Token>;
-
     void run_line(const Words& words);
     void create_control();
     void report(const Error& error);
@@ -116,8 +107,8 @@ class ScriptRunner {
     std::string value_of(const std::string& what);
     std::string view_property(const std::string& view_name, const std::string& property);
     std::string surface_property(const std::string& property) const;
+    std::string screen_property(const std::string& property) const;
     void set_picture(const Words& words);
-    std::string picture_text(const PicturePtr& picture);
 
     View& view_named(const std::string& name) const;
     struct Point {
@@ -137,7 +128,7 @@ class ScriptRunner {
     std::vector<std::string> changed_properties_;  // PropertyChanged names not yet read
     std::vector<std::string> watched_;             // read at every Change (`watch`)
     std::int16_t held_buttons_ = 0;                // the buttons the person holds down
-    std::vector<PicturePtr> pictures_;             // index + 1 is the picture's #ID
+    PictureNumbers pictures_;
 };
 
 }  // namespace tintbox::script
