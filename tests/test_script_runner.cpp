@@ -123,6 +123,8 @@ TEST(ScriptRunner, MalformedLinesExitWithStatus2) {
              "scroll txtRed 5",               // not a scroll bar
              "scroll hsRed 40000",            // beyond 16 bits
              "tick -1",                       // time does not run back
+             "tick 1000001",                  // above the limit of one command
+             "tick 18446744073709551616",     // far above it
              "screen nope",                   // unknown screen command
              "set screen.TwipsPerPixelX 0",
          }) {
@@ -138,6 +140,27 @@ TEST(ScriptRunner, HostArgumentsOutsideTheirTypeAreTheHostsOverflow) {
         "call SetRGB 0x80000004\ncall GetRGB\n");
     EXPECT_EQ(result.status, kExitOk);
     EXPECT_EQ(result.out, "error: Overflow\nok\n255\nerror: Overflow\nok\n0\n");
+}
+
+TEST(ScriptRunner, ADecimalOfAnySizeIsANumberAndItsOverflowTheHosts) {
+    const auto result = run_script(
+        "call SetRGB 18446744073709551616\ncall SetRGB -99999999999999999999999\n"
+        "call SetBlue 9223372036854775808\ncall SepRGB 1099511627776\ncall GetRGB\n");
+    EXPECT_EQ(result.status, kExitOk) << result.err;
+    EXPECT_EQ(result.out,
+              "error: Overflow\nerror: Overflow\nerror: Overflow\nerror: Overflow\n0\n");
+    EXPECT_EQ(run_script("resize 100000000000000000000 10\nget UserControl.Width\n").out,
+              "100000002004087734272\n");
+}
+
+TEST(ScriptRunner, ALineLongerThanTheLimitIsAScriptErrorNotAnEndlessRead) {
+    const auto too_long = run_script(std::string(tintbox::script::kMaxLineBytes + 1, ' ') + "\n");
+    EXPECT_EQ(too_long.status, kExitScriptError);
+    EXPECT_EQ(too_long.err, "1: the line is longer than 1048576 bytes\n");
+    const auto no_line_break = run_script("changes\n" + std::string(3 << 20, '\0'));
+    EXPECT_EQ(no_line_break.status, kExitScriptError);
+    EXPECT_EQ(no_line_break.out, "1\n");
+    EXPECT_EQ(run_script(std::string(tintbox::script::kMaxLineBytes, ' ')).status, kExitOk);
 }
 
 TEST(ScriptRunner, NumbersReadInDecimalOrAs32BitHexadecimalPatterns) {

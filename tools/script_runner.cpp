@@ -23,6 +23,23 @@ std::optional<Int> host_integer(const Token& word) {
     return static_cast<Int>(value);
 }
 
+enum class LineRead { Line, End, TooLong };
+
+// std::getline without its appetite: a line longer than kMaxLineBytes (a file without
+// line breaks, say) is not read further.
+LineRead read_line(std::istream& script, std::string& line) {
+    line.clear();
+    char c = 0;
+    while (script.get(c)) {
+        if (c == '\n')
+            return LineRead::Line;
+        if (line.size() == kMaxLineBytes)
+            return LineRead::TooLong;
+        line += c;
+    }
+    return line.empty() ? LineRead::End : LineRead::Line;
+}
+
 }  // namespace
 
 // ---- The runner's loop ------------------------------------------------------------------
@@ -58,9 +75,15 @@ int ScriptRunner::run(std::istream& script) {
     line_number_ = 0;
     create_control();
     std::string line;
-    while (std::getline(script, line)) {
+    while (true) {
+        const LineRead read = read_line(script, line);
+        if (read == LineRead::End)
+            break;
         ++line_number_;
         try {
+            if (read == LineRead::TooLong) {
+                fail("the line is longer than " + std::to_string(kMaxLineBytes) + " bytes");
+            }
             Words words;
             try {
                 words = tokenize(line);
@@ -420,15 +443,14 @@ void ScriptRunner::cmd_scroll(const Words& words) {
 void ScriptRunner::cmd_tick(const Words& words) {
     if (words.size() > 2)
         fail("usage: tick [N]");
-    std::int32_t ticks = 1;
+    std::int64_t ticks = 1;
     if (words.size() == 2) {
-        ticks = int32_arg(words[1]);
-        if (ticks < 0 || ticks > std::numeric_limits<std::int32_t>::max() / 10) {
-            fail("tick needs a count from 0 to " +
-                 std::to_string(std::numeric_limits<std::int32_t>::max() / 10));
+        ticks = integer_arg(words[1]);
+        if (ticks < 0 || ticks > kMaxTicks) {
+            fail("tick needs a count from 0 to " + std::to_string(kMaxTicks));
         }
     }
-    control_->UserControl().advance_time(ticks * 10);
+    control_->UserControl().advance_time(static_cast<std::int32_t>(ticks * 10));
 }
 
 void ScriptRunner::cmd_screen(const Words& words) {

@@ -19,6 +19,12 @@
 //   errors. `new` lets go of every button.
 // - In `set Picture`, the bare words `none` and `pixels` are keywords; a file of that
 //   name is given in quotes.
+// - A well-formed decimal is a number whatever its size: one that a host call's
+//   parameter cannot hold is the control's `error: Overflow`; one that the driver's own
+//   commands cannot take is a script error.
+// - `tick N` takes N from 0 to kMaxTicks; a line holds at most kMaxLineBytes bytes.
+// - A file name is taken as it is written; one that holds a NUL character (`\u0000`)
+//   names no file: the control's `error: FileError`, as a host calling with it gets.
 //
 // Commands beyond the manual's:
 // - `changed-properties` prints the names of the persisted properties that the control
@@ -46,6 +52,11 @@ namespace tintbox::script {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitUnreadable = 1;
 inline constexpr int kExitScriptError = 2;
+
+// The most ticks one `tick` advances: 10,000 s of the control's time. Under a running
+// timer every tick raises a timer event (about a microsecond each here), so a larger
+// count would look like a hang.
+inline constexpr std::int64_t kMaxTicks = 1'000'000;
 
 // Numbers the pictures that a script reads, so that the same object always reads the
 // same: `W H #ID` with IDs from 1 in the order of first reading, or `none`.

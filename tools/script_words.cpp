@@ -111,11 +111,14 @@ std::optional<std::int64_t> integer_from(std::string_view word) {
         return std::nullopt;
     std::uint64_t magnitude = 0;
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), magnitude);
-    if (ec != std::errc() || end != digits.data() + digits.size())
+    if (end != digits.data() + digits.size() ||
+        (ec != std::errc() && ec != std::errc::result_out_of_range)) {
         return std::nullopt;
-    constexpr auto kLimit = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
-    if (magnitude > kLimit)
-        return std::nullopt;
+    }
+    constexpr auto kLargest = std::numeric_limits<std::int64_t>::max();
+    if (ec == std::errc::result_out_of_range || magnitude > std::uint64_t{kLargest}) {
+        return negative ? std::numeric_limits<std::int64_t>::min() : kLargest;
+    }
     const auto value = static_cast<std::int64_t>(magnitude);
     return negative ? -value : value;
 }
@@ -148,8 +151,11 @@ std::int16_t int16_arg(const Token& word) {
 
 // Twips: an integer as above, or a decimal number with a fraction (1845.5).
 std::optional<Twips> twips_from(std::string_view word) {
-    if (auto whole = integer_from(word))
-        return static_cast<Twips>(*whole);
+    if (word.substr(0, 2) == "0x") {
+        if (auto pattern = integer_from(word))
+            return static_cast<Twips>(*pattern);
+        return std::nullopt;
+    }
     std::string_view digits = word;
     if (!digits.empty() && (digits[0] == '+' || digits[0] == '-'))
         digits.remove_prefix(1);
@@ -163,8 +169,11 @@ std::optional<Twips> twips_from(std::string_view word) {
         }
         return true;
     };
-    if (point == std::string_view::npos || !is_digits(digits.substr(0, point)) ||
-        !is_digits(digits.substr(point + 1))) {
+    const bool well_formed =
+        point == std::string_view::npos
+            ? is_digits(digits)
+            : is_digits(digits.substr(0, point)) && is_digits(digits.substr(point + 1));
+    if (!well_formed) {
         return std::nullopt;
     }
     float value = 0;

@@ -56,7 +56,8 @@ void expect_words(const Words& words, std::size_t count, const char* usage);
 // reads as the nearest 64-bit value, so that every range check refuses it), or 0x and
 // one to eight hexadecimal digits taken as a 32-bit pattern (0x80000004 is -2147483644).
 std::optional<std::int64_t> integer_from(std::string_view word);
-// Twips: an integer as above, or a decimal number with a fraction (1845.5).
+// Twips: a decimal number with an optional sign and fraction (1845.5), or 0x and a
+// 32-bit pattern as above.
 std::optional<Twips> twips_from(std::string_view word);
 
 std::int64_t integer_arg(const Token& word);
