@@ -6,9 +6,9 @@
 
 #include <filesystem>
 #include <functional>
-#include <random>
 #include <string>
 
+#include "temp_folder.hpp"
 #include "tintbox/error.hpp"
 #include "tintbox/picture.hpp"
 #include "tintbox/property_bag.hpp"
@@ -18,21 +18,13 @@ namespace {
 
 class Files : public ::testing::Test {
   protected:
-    void SetUp() override {
-        // Other build directories may run the same test at the same time.
-        dir_ = std::filesystem::temp_directory_path() /
-               ("tintbox-files-" + std::to_string(std::random_device()()));
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
     std::size_t entries_in_dir() const {
         return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir_),
                                                       std::filesystem::directory_iterator()));
     }
 
-    std::filesystem::path dir_;
+    TempFolder folder_{"tintbox-files-"};
+    const std::filesystem::path dir_ = folder_.path();
 };
 
 MemoryPropertyBag disabled_bag() {

@@ -131,22 +131,27 @@ std::int64_t integer_arg(const Token& word) {
     fail("malformed number " + shown(word.raw));
 }
 
-std::int32_t int32_arg(const Token& word) {
+namespace {
+
+// An integer that the driver's own command takes as Int.
+template <class Int>
+Int fitting_arg(const Token& word) {
     const std::int64_t value = integer_arg(word);
-    if (value < std::numeric_limits<std::int32_t>::min() ||
-        value > std::numeric_limits<std::int32_t>::max()) {
-        fail("number " + shown(word.raw) + " does not fit 32 bits");
+    if (value < std::numeric_limits<Int>::min() || value > std::numeric_limits<Int>::max()) {
+        fail("number " + shown(word.raw) + " does not fit " + std::to_string(sizeof(Int) * 8) +
+             " bits");
     }
-    return static_cast<std::int32_t>(value);
+    return static_cast<Int>(value);
+}
+
+}  // namespace
+
+std::int32_t int32_arg(const Token& word) {
+    return fitting_arg<std::int32_t>(word);
 }
 
 std::int16_t int16_arg(const Token& word) {
-    const std::int64_t value = integer_arg(word);
-    if (value < std::numeric_limits<std::int16_t>::min() ||
-        value > std::numeric_limits<std::int16_t>::max()) {
-        fail("number " + shown(word.raw) + " does not fit 16 bits");
-    }
-    return static_cast<std::int16_t>(value);
+    return fitting_arg<std::int16_t>(word);
 }
 
 // Twips: an integer as above, or a decimal number with a fraction (1845.5).
