@@ -1,5 +1,6 @@
 #include "qt_platform.hpp"
 
+#include <QClipboard>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QImage>
@@ -122,6 +123,17 @@ ColorValue QtScreen::read_pixel(ScreenPoint point) const {
 float QtFontMetrics::text_width_pixels(std::u16string_view text) const {
     return static_cast<float>(metrics_.horizontalAdvance(
         QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()))));
+}
+
+std::u16string QtClipboard::text() const {
+    const QString text = QGuiApplication::clipboard()->text();
+    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()),
+                          static_cast<std::size_t>(text.size()));
+}
+
+void QtClipboard::set_text(std::u16string_view text) {
+    QGuiApplication::clipboard()->setText(
+        QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 }  // namespace tintbox::qtskin

@@ -1,4 +1,4 @@
-// Qt implementations of the core's platform services (screen, font metrics) and the
+// Qt implementations of the core's platform services (screen, clipboard, font metrics) and the
 // one conversion between the core's vocabulary types and Qt's: colours, and twips to
 // pixels.
 #pragma once
@@ -64,6 +64,13 @@ class QtScreen : public Screen {
     std::unique_ptr<X11ScreenReader> x11_;  // null when not on X11
 #endif
     std::function<void()> on_unreadable_;
+};
+
+// The system clipboard through QGuiApplication::clipboard().
+class QtClipboard : public Clipboard {
+  public:
+    std::u16string text() const override;
+    void set_text(std::u16string_view text) override;
 };
 
 // Text widths in the font that the control's fields and labels draw with.

@@ -71,7 +71,8 @@ TintboxWidget::TintboxWidget(QWidget* parent)
     setFont(control_font(font()));
     fonts_->set_font(font(), this);
     screen_->set_widget(this);
-    control_ = std::make_unique<Tintbox>(TintboxPlatform{screen_, fonts_});
+    control_ = std::make_unique<Tintbox>(
+        TintboxPlatform{screen_, fonts_, std::make_shared<qtskin::QtClipboard>()});
     control_->set_change_handler([this] { emit changed(); });
     control_->set_error_sink(
         [this](const Error& error) { emit errorRaised(QString::fromUtf8(error.what())); });
