@@ -119,7 +119,7 @@ TEST(ScriptRunner, MalformedLinesExitWithStatus2) {
              "down thumb Colors",             // unknown button
              "down left nosuch",              // unknown target view
              "down left 12,x",                // malformed coordinates
-             "key Escape",                    // unknown key
+             "key Ctrl+Q",                    // unknown key
              "scroll txtRed 5",               // not a scroll bar
              "scroll hsRed 40000",            // beyond 16 bits
              "tick -1",                       // time does not run back
@@ -207,6 +207,22 @@ TEST(ScriptRunner, HeldButtonsMustMatchWhatThePersonHolds) {
                          "up left Colors\nmove Colors right\nup right Colors\nmove Colors\n")
                   .status,
               kExitOk);
+}
+
+TEST(ScriptRunner, CancelLetsGoOfEveryButtonAndEscapeOfNone) {
+    EXPECT_EQ(run_script("down left Colors\ncancel\nup left Colors").status, kExitScriptError);
+    EXPECT_EQ(run_script("down left Colors\ncancel\ndown left Colors\nup left Colors").status,
+              kExitOk);
+    EXPECT_EQ(run_script("down left Colors\nkey Escape\nup left Colors").status, kExitOk);
+    EXPECT_EQ(run_script("cancel 1").status, kExitScriptError);
+}
+
+TEST(ScriptRunner, TheClipboardBelongsToTheMachineAndOutlivesNew) {
+    const auto result = run_script(
+        "get clipboard\nscreen clipboard \"12\\u00e9\"\nnew\nget clipboard\nfocus txtDec\n"
+        "key Ctrl+A\nkey Ctrl+V\nget txtDec.Text\n");
+    EXPECT_EQ(result.status, kExitOk) << result.err;
+    EXPECT_EQ(result.out, "\"\"\n\"12\\u00E9\"\n\"12\"\n");
 }
 
 TEST(ScriptRunner, TargetsResolveToSurfaceTwips) {

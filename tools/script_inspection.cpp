@@ -189,6 +189,8 @@ std::string ScriptRunner::value_of(const std::string& what) {
         const View* focused = control_->UserControl().focused();
         return focused ? focused->name() : "none";
     }
+    if (what == "clipboard")
+        return format_text(clipboard_->text());
     if (what == "Enabled")
         return format_bool(control_->Enabled());
     if (what == "Picture")

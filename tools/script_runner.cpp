@@ -45,13 +45,17 @@ LineRead read_line(std::istream& script, std::string& line) {
 // ---- The runner's loop ------------------------------------------------------------------
 
 ScriptRunner::ScriptRunner(std::ostream& out, std::ostream& err)
-    : out_(out), err_(err), screen_(std::make_shared<FakeScreen>()) {}
+    : out_(out),
+      err_(err),
+      screen_(std::make_shared<FakeScreen>()),
+      clipboard_(std::make_shared<MemoryClipboard>()) {}
 
 ScriptRunner::~ScriptRunner() = default;
 
 void ScriptRunner::create_control() {
     TintboxPlatform platform;
     platform.screen = screen_;
+    platform.clipboard = clipboard_;
     control_ = std::make_unique<Tintbox>(platform);  // if creation fails, the old one stays
     control_->set_error_sink([this](const Error& error) { report(error); });
     control_->set_change_handler([this] { on_change(); });
@@ -130,6 +134,7 @@ void ScriptRunner::run_line(const Words& words) {
         {"paste", &ScriptRunner::cmd_paste},
         {"select", &ScriptRunner::cmd_select},
         {"scroll", &ScriptRunner::cmd_scroll},
+        {"cancel", &ScriptRunner::cmd_cancel},
         {"tick", &ScriptRunner::cmd_tick},
         {"screen", &ScriptRunner::cmd_screen},
     };
@@ -438,6 +443,12 @@ void ScriptRunner::cmd_scroll(const Words& words) {
     }
 }
 
+void ScriptRunner::cmd_cancel(const Words& words) {
+    expect_words(words, 1, "cancel");
+    control_->UserControl().end_gesture();
+    held_buttons_ = 0;
+}
+
 // ---- Time and the screen ----------------------------------------------------------------
 
 void ScriptRunner::cmd_tick(const Words& words) {
@@ -455,7 +466,7 @@ void ScriptRunner::cmd_tick(const Words& words) {
 
 void ScriptRunner::cmd_screen(const Words& words) {
     if (words.size() < 2)
-        fail("usage: screen cursor|pixel|fill|unreadable ...");
+        fail("usage: screen cursor|pixel|fill|unreadable|clipboard ...");
     const std::string& what = bare(words[1], "a screen command");
     if (what == "cursor") {
         expect_words(words, 4, "screen cursor X Y");
@@ -469,6 +480,9 @@ void ScriptRunner::cmd_screen(const Words& words) {
     } else if (what == "unreadable") {
         expect_words(words, 3, "screen unreadable BOOL");
         screen_->set_unreadable(bool_arg(words[2]));
+    } else if (what == "clipboard") {
+        expect_words(words, 3, "screen clipboard TEXT");
+        clipboard_->set_text(words[2].text);
     } else {
         fail("unknown screen command " + shown(what));
     }

@@ -12,11 +12,14 @@
 //   so the output of a scenario does not depend on the wording of messages.
 //
 // Choices the manual leaves open:
-// - The screen belongs to the machine, not to the control: `new` keeps its pixels,
-//   pointer and twips per pixel, and the picture numbers (#ID) stay valid.
+// - The screen and the clipboard belong to the machine, not to the control: `new` keeps
+//   the screen's pixels, pointer and twips per pixel and the clipboard's text, and the
+//   picture numbers (#ID) stay valid.
 // - The driver keeps the buttons the person holds: `down` of a held button, `up` of a
 //   button not held and `move` naming other buttons than the held ones are script
-//   errors. `new` lets go of every button.
+//   errors. `new` lets go of every button, and so does `cancel` (the release went
+//   elsewhere). `key Escape` ends the control's gesture, but the person still holds the
+//   buttons: they are let go with `up`, which the control then ignores.
 // - In `set Picture`, the bare words `none` and `pixels` are keywords; a file of that
 //   name is given in quotes.
 // - A well-formed decimal is a number whatever its size: one that a host call's
@@ -110,6 +113,7 @@ class ScriptRunner {
     void cmd_paste(const Words& words);
     void cmd_select(const Words& words);
     void cmd_scroll(const Words& words);
+    void cmd_cancel(const Words& words);
     // Time and the screen.
     void cmd_tick(const Words& words);
     void cmd_screen(const Words& words);
@@ -134,6 +138,7 @@ class ScriptRunner {
     std::ostream& err_;
     int line_number_ = 0;
     std::shared_ptr<FakeScreen> screen_;
+    std::shared_ptr<MemoryClipboard> clipboard_;
     std::unique_ptr<Tintbox> control_;
     std::uint64_t changes_reported_ = 0;           // changes_raised() at the last `changes`
     std::vector<std::string> changed_properties_;  // PropertyChanged names not yet read

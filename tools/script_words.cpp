@@ -250,6 +250,14 @@ const std::map<std::string, Key, std::less<>>& key_names() {
         {"Ctrl+A", Key::CtrlA},
         {"PageUp", Key::PageUp},
         {"PageDown", Key::PageDown},
+        {"Up", Key::Up},
+        {"Down", Key::Down},
+        {"Escape", Key::Escape},
+        {"Ctrl+C", Key::CtrlC},
+        {"Ctrl+X", Key::CtrlX},
+        {"Ctrl+V", Key::CtrlV},
+        {"Ctrl+Z", Key::CtrlZ},
+        {"Ctrl+Shift+Z", Key::CtrlShiftZ},
     };
     return names;
 }
