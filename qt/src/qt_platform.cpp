@@ -126,14 +126,11 @@ float QtFontMetrics::text_width_pixels(std::u16string_view text) const {
 }
 
 std::u16string QtClipboard::text() const {
-    const QString text = QGuiApplication::clipboard()->text();
-    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()),
-                          static_cast<std::size_t>(text.size()));
+    return std::u16string(to_view(QGuiApplication::clipboard()->text()));
 }
 
 void QtClipboard::set_text(std::u16string_view text) {
-    QGuiApplication::clipboard()->setText(
-        QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())));
+    QGuiApplication::clipboard()->setText(to_qstring(text));
 }
 
 }  // namespace tintbox::qtskin

@@ -8,14 +8,24 @@
 #include <QFontMetricsF>
 #include <QPointer>
 #include <QRect>
+#include <QString>
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <string_view>
 
 #include "tintbox/platform.hpp"
 #include "tintbox/views.hpp"
 
 namespace tintbox::qtskin {
+
+// The control's UTF-16 texts and Qt's.
+inline QString to_qstring(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+inline std::u16string_view to_view(const QString& text) {
+    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+}
 
 // The RGB colour a colour setting draws (system colours resolved by the core's table,
 // so that what the skin paints is what PictureBox::Point reports).
