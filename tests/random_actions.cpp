@@ -468,6 +468,11 @@ RandomRunResult run_random_actions(std::uint64_t seed, std::uint64_t count) {
         if (result.failure.empty() && person.held() == 0) {
             result.failure = check_no_gesture_left(inside);
         }
+        // A disabled view is passed over by a press, so it never holds the mouse.
+        const View* holder = control.UserControl().captured();
+        if (result.failure.empty() && holder != nullptr && !holder->Enabled()) {
+            result.failure = "the disabled " + holder->name() + " holds the mouse";
+        }
     }
     if (!result.failure.empty()) {
         for (const auto& action : recent) {
