@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "../../src/control/tintbox_internals.hpp"
+#include "accessibility.hpp"
 #include "qt_platform.hpp"
 
 namespace tintbox::qtskin {
@@ -25,6 +26,7 @@ Skin::~Skin() {
 }
 
 void Skin::build() {
+    install_accessibility();
     surface_widget_ = new SurfaceWidget(*this, &owner_);
     auto* bar_style = new SquareThumbStyle;
     bar_style->setParent(surface_widget_);
@@ -74,6 +76,15 @@ void Skin::build() {
                 mirror.widget->setObjectName(QString::fromStdString(view.name()));
                 if (!view.tab_stop()) {
                     mirror.widget->setFocusPolicy(Qt::NoFocus);  // reached by code only
+                }
+                AccessibleTexts texts;
+                if (accessible_texts(view.name(), texts)) {
+                    mirror.widget->setAccessibleName(texts.name);
+                    mirror.widget->setAccessibleDescription(texts.description);
+                    mirror.widget->setToolTip(texts.description.isEmpty()
+                                                  ? texts.name
+                                                  : texts.name + QLatin1Char('\n') +
+                                                        texts.description);
                 }
             }
             index_of_[&view] = i;
@@ -127,6 +138,22 @@ void Skin::detach() {
 QWidget* Skin::widget_for(const View& view) const {
     const auto found = index_of_.find(&view);
     return found == index_of_.end() ? nullptr : mirrors_[found->second].widget;
+}
+
+QPoint Skin::window_device_pixel(const QWidget& widget, QPointF logical) const {
+    const QPointF at = widget.mapTo(widget.window(), logical);
+    const qreal ratio = widget.devicePixelRatioF();
+    return QPoint(device_pixel(at.x(), ratio), device_pixel(at.y(), ratio));
+}
+
+QPointF Skin::twips_at(QPoint window_device_pixel) const {
+    const float twips_per_pixel = this->twips_per_pixel();
+    const qreal ratio = surface_widget_->devicePixelRatioF();
+    const QPointF surface = surface_widget_->mapTo(surface_widget_->window(), QPointF(0, 0));
+    return QPointF(device_pixel_to_twips(window_device_pixel.x(), twips_per_pixel, ratio) -
+                       surface.x() * twips_per_pixel,
+                   device_pixel_to_twips(window_device_pixel.y(), twips_per_pixel, ratio) -
+                       surface.y() * twips_per_pixel);
 }
 
 float Skin::twips_per_pixel() const {

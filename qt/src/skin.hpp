@@ -44,6 +44,13 @@ class Skin {
     void detach();
 
     QWidget* widget_for(const View& view) const;
+    // The one mapping between what is on the screen and the surface's twips, used by
+    // pointer positions and by the drawn spectrum alike: the window's device pixel that
+    // holds a widget's logical point, and the surface twips of a device pixel's centre.
+    // Going through the window's device pixels keeps both exact when a widget's origin
+    // falls between device pixels (fractional scale factors).
+    QPoint window_device_pixel(const QWidget& widget, QPointF logical) const;
+    QPointF twips_at(QPoint window_device_pixel) const;
     float twips_per_pixel() const;
     QSize pixel_size(Twips width, Twips height) const;
 

@@ -1,4 +1,5 @@
 // Mirroring: each aspect of a view that changed is written into its Qt widget.
+#include <QAccessible>
 #include <QBitmap>
 #include <QPainter>
 #include <QSignalBlocker>
@@ -27,6 +28,9 @@ void Skin::apply(Mirror& mirror) {
     if (dirty & aspect_bit(Aspect::Pointer)) {
         apply_pointer(mirror);
     }
+    if (dirty & aspect_bit(Aspect::Focus)) {
+        mirror.widget->update();  // the focus mark
+    }
     if (mirror.field != nullptr) {
         apply_field(mirror, dirty);
     } else if (mirror.bar != nullptr) {
@@ -41,6 +45,12 @@ void Skin::apply(Mirror& mirror) {
     } else if (mirror.box != nullptr) {
         if (dirty & (aspect_bit(Aspect::Picture) | aspect_bit(Aspect::Geometry))) {
             mirror.box->invalidate_picture();
+        }
+        if ((dirty & aspect_bit(Aspect::Colors)) && QAccessible::isActive() &&
+            (view.name() == "picNewColor" || view.name() == "picOldColor")) {
+            // A new colour is announced once, on the swatch that shows it.
+            QAccessibleEvent changed(mirror.widget, QAccessible::DescriptionChanged);
+            QAccessible::updateAccessibility(&changed);
         }
         if (dirty & (aspect_bit(Aspect::Colors) | aspect_bit(Aspect::Picture) |
                      aspect_bit(Aspect::Text) | aspect_bit(Aspect::Geometry))) {
@@ -197,6 +207,14 @@ void Skin::apply_focus() {
     ++echo_;
     widget->setFocus(Qt::OtherFocusReason);
     --echo_;
+    if (focused->name() == "txtHidden" && QAccessible::isActive()) {
+        // txtHidden only parks the keys during and after a pick: the spectrum is what
+        // assistive technology is told has the focus.
+        if (QWidget* spectrum = owner_.viewWidget(QStringLiteral("Colors"))) {
+            QAccessibleEvent moved(spectrum, QAccessible::Focus);
+            QAccessible::updateAccessibility(&moved);
+        }
+    }
 }
 
 }  // namespace tintbox::qtskin

@@ -5,11 +5,18 @@
 #include <QPainter>
 #include <QStyleOption>
 #include <limits>
+#include <vector>
 
 #include "qt_platform.hpp"
 #include "skin.hpp"
 
 namespace tintbox::qtskin {
+
+void draw_focus_mark(QWidget& widget) {
+    QPainter painter(&widget);
+    painter.setPen(QPen(widget.palette().color(QPalette::Active, QPalette::Highlight), 1));
+    painter.drawRect(QRectF(widget.rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+}
 
 // ---- FieldWidget ---------------------------------------------------------------------
 
@@ -62,6 +69,12 @@ void FieldWidget::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
     skin_.focus_changed(*this, event);
 }
+void FieldWidget::paintEvent(QPaintEvent* event) {
+    QLineEdit::paintEvent(event);
+    if (view_.has_focus()) {
+        draw_focus_mark(*this);
+    }
+}
 
 // ---- BarWidget -----------------------------------------------------------------------
 
@@ -100,6 +113,12 @@ void BarWidget::focusInEvent(QFocusEvent* event) {
 void BarWidget::focusOutEvent(QFocusEvent* event) {
     QScrollBar::focusOutEvent(event);
     skin_.focus_changed(*this, event);
+}
+void BarWidget::paintEvent(QPaintEvent* event) {
+    QScrollBar::paintEvent(event);
+    if (view_.has_focus()) {
+        draw_focus_mark(*this);
+    }
 }
 
 // ---- BoxWidget -----------------------------------------------------------------------
@@ -154,14 +173,21 @@ void BoxWidget::render_picture() {
     if (!picture) {
         return;
     }
-    const float twips_per_pixel = skin_.twips_per_pixel();
+    // The same mapping as a pointer's (Skin::twips_at), then relative to the image.
+    const QPoint origin = skin_.window_device_pixel(*this, QPointF(0, 0));
+    std::vector<Twips> column_twips(static_cast<std::size_t>(rendered_.width()));
+    for (int x = 0; x < rendered_.width(); ++x) {
+        column_twips[static_cast<std::size_t>(x)] =
+            static_cast<Twips>(skin_.twips_at(origin + QPoint(x, 0)).x() - image.surface_left());
+    }
     for (int y = 0; y < rendered_.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(rendered_.scanLine(y));
-        const Twips ty = device_pixel_to_twips(y, twips_per_pixel, ratio);
+        const auto ty =
+            static_cast<Twips>(skin_.twips_at(origin + QPoint(0, y)).y() - image.surface_top());
         for (int x = 0; x < rendered_.width(); ++x) {
             std::int32_t column = 0;
             std::int32_t row = 0;
-            const Twips tx = device_pixel_to_twips(x, twips_per_pixel, ratio);
+            const Twips tx = column_twips[static_cast<std::size_t>(x)];
             if (image.picture_pixel_at(tx, ty, column, row)) {
                 const ColorValue color = picture->pixel(column, row);
                 line[x] = qRgb(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
