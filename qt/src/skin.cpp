@@ -304,6 +304,16 @@ void Skin::rescale() {
     resized(owner_.size());
 }
 
+void Skin::palette_changed() {
+    if (detached_) {
+        return;
+    }
+    for (std::size_t i = 0; i < mirrors_.size(); ++i) {
+        mark(i, Aspect::Colors);
+    }
+    surface_widget_->update();
+}
+
 void Skin::report(const std::exception& error) {
     emit owner_.errorRaised(QString::fromUtf8(error.what()));
 }

@@ -74,7 +74,8 @@ class Skin {
     void bar_action(BarWidget& bar, int action);
     void bar_released(BarWidget& bar);
     void resized(QSize pixels);
-    void rescale();  // the screen's DPI or the font changed
+    void rescale();          // the screen's DPI or the font changed
+    void palette_changed();  // system colours are drawn from the palette
 
     void eyedropper_unreadable();
 

@@ -64,12 +64,13 @@ void Skin::apply_field(Mirror& mirror, unsigned dirty) {
     const TextField& model = field.view();
     if (dirty & aspect_bit(Aspect::Colors)) {
         QPalette palette = field.palette();
-        const QColor back = to_qcolor(model.BackColor());
+        const QPalette& theme = owner_.palette();  // the field's own palette is ours
+        const QColor back = to_qcolor(model.BackColor(), theme);
         palette.setColor(QPalette::Base, back);
         palette.setColor(QPalette::Window, back);
         // A disabled field keeps the style's greyed text.
-        palette.setColor(QPalette::Active, QPalette::Text, to_qcolor(model.ForeColor()));
-        palette.setColor(QPalette::Inactive, QPalette::Text, to_qcolor(model.ForeColor()));
+        palette.setColor(QPalette::Active, QPalette::Text, to_qcolor(model.ForeColor(), theme));
+        palette.setColor(QPalette::Inactive, QPalette::Text, to_qcolor(model.ForeColor(), theme));
         field.setPalette(palette);
     }
     if (dirty & aspect_bit(Aspect::Text)) {

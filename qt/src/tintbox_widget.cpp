@@ -319,6 +319,9 @@ void TintboxWidget::changeEvent(QEvent* event) {
         return;
     }
 
+    if (event->type() == QEvent::PaletteChange) {
+        skin_->palette_changed();
+    }
     if (event->type() == QEvent::FontChange) {
         // A host's font keeps its family; the size always fits the fields.
         const QFont fitted = fitted_field_font(font(), screen_->twips_per_pixel_x());

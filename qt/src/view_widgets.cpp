@@ -143,15 +143,15 @@ void BoxWidget::paintEvent(QPaintEvent*) {
             break;
         case ViewKind::Label: {
             const auto& label = static_cast<const Label&>(view_);
-            painter.fillRect(rect(), to_qcolor(label.BackColor()));
-            painter.setPen(to_qcolor(label.ForeColor()));
+            painter.fillRect(rect(), to_qcolor(label.BackColor(), palette()));
+            painter.setPen(to_qcolor(label.ForeColor(), palette()));
             painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter,
                              QString::fromUtf16(label.Caption().data(),
                                                 static_cast<qsizetype>(label.Caption().size())));
             break;
         }
         default:
-            painter.fillRect(rect(), to_qcolor(view_.BackColor()));
+            painter.fillRect(rect(), to_qcolor(view_.BackColor(), palette()));
             if (view_.border_line()) {
                 painter.setPen(palette().color(QPalette::Shadow));
                 painter.drawRect(rect().adjusted(0, 0, -1, -1));
@@ -231,7 +231,7 @@ SurfaceWidget::SurfaceWidget(Skin& skin, QWidget* parent) : QWidget(parent), ski
 
 void SurfaceWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), to_qcolor(kSystemButtonFace));
+    painter.fillRect(rect(), to_qcolor(kSystemButtonFace, palette()));
 }
 
 void SurfaceWidget::mousePressEvent(QMouseEvent* event) {

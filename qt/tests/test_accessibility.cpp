@@ -95,6 +95,27 @@ class AccessibilityTest : public QObject {
                  QStringLiteral("#3C8DDC, red 60, green 141, blue 220"));
     }
 
+    // A dark theme reaches the fields, the faces and the focus mark; the pair fields keep
+    // their component colours.
+    void aDarkPaletteReachesEverythingButThePairColours() {
+        HostWindow host;
+        host.picker->setRGB(0x0000FF);  // the red pair shows pure red
+        QPalette dark;
+        dark.setColor(QPalette::Base, QColor(20, 20, 20));
+        dark.setColor(QPalette::Text, QColor(240, 240, 240));
+        dark.setColor(QPalette::Window, QColor(40, 40, 40));
+        dark.setColor(QPalette::Highlight, QColor(255, 200, 0));
+        host.picker->setPalette(dark);
+        QCoreApplication::processEvents();
+        QLineEdit* dec = host.field("txtDec");
+        QCOMPARE(dec->palette().color(QPalette::Base), QColor(20, 20, 20));
+        QCOMPARE(dec->palette().color(QPalette::Active, QPalette::Text), QColor(240, 240, 240));
+        QCOMPARE(host.field("txtWebHexRed")->palette().color(QPalette::Active, QPalette::Text),
+                 QColor(255, 0, 0));
+        QCOMPARE(HostWindow::shown(host.view("Frame"), {3, 3}) & 0xFFFFFF,
+                 QColor(40, 40, 40).rgb() & 0xFFFFFF);
+    }
+
     void fieldsAndBarsReportTheirValues() {
         HostWindow host;
         host.picker->setRGB(0x0A141E);

@@ -1,45 +1,47 @@
 #include "file_io.hpp"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <random>
 
+#include "../text/text.hpp"
 #include "tintbox/error.hpp"
 
 #if defined(__unix__) || defined(__APPLE__)
-#include <unistd.h>  // fsync: the only way to get the data onto the disk before the rename
-#define TINTBOX_HAVE_FSYNC 1
+// Non-blocking opening and fsync: the only ways not to wait on a FIFO and to get the
+// data onto the disk before the rename.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#define TINTBOX_POSIX_FILES 1
 #endif
 
 #ifdef _WIN32
-// Windows opens files by UTF-16 names (the narrow functions take the ANSI code page,
-// which cannot name every file) and replaces a file only through MoveFileExW.
+// Windows names files in UTF-16 (the narrow functions take the ANSI code page, which
+// cannot name every file), writes a file through with FlushFileBuffers and replaces one
+// only through MoveFileExW.
 #ifndef NOMINMAX
 #define NOMINMAX  // std::min, not the macro
 #endif
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
-
-#include "../text/text.hpp"
 #endif
 
 namespace tintbox::detail {
 
 namespace {
 
-#ifdef _WIN32
+constexpr std::size_t kLongestPathInMessage = 100;
 
-// The UTF-16 name of a UTF-8 path; Error(FileError) for a path that is no UTF-8.
-std::wstring wide_path(const std::string& path) {
-    std::u16string wide;
-    if (!text::utf16_from_utf8_strict(path, wide)) {
-        throw Error(ErrorKind::FileError, text::excerpt(path) + ": the name is not UTF-8");
-    }
-    return std::wstring(wide.begin(), wide.end());
+Error file_error(const std::string& path, const char* doing, const std::string& reason) {
+    return Error(ErrorKind::FileError, path_in_message(path) + ": cannot " + doing + ": " + reason);
 }
 
+#ifdef _WIN32
 std::string system_message(DWORD code) {
     char* buffer = nullptr;
     const DWORD length = FormatMessageA(
@@ -52,99 +54,105 @@ std::string system_message(DWORD code) {
     }
     return message;
 }
+#endif
 
-std::FILE* open_for_reading(const std::string& path) {
-    return _wfopen(wide_path(path).c_str(), L"rb");
+// The name as the system takes it: the UTF-16 of the UTF-8 name on Windows, the bytes
+// themselves elsewhere.
+std::filesystem::path native_path(const std::string& path, const char* doing) {
+#ifdef _WIN32
+    std::u16string wide;
+    if (!text::utf16_from_utf8_strict(path, wide)) {
+        throw file_error(path, doing, "the file name is not UTF-8");
+    }
+    return std::filesystem::path(std::wstring(wide.begin(), wide.end()));
+#else
+    (void)doing;
+    return std::filesystem::path(path);
+#endif
 }
 
-// A temporary file beside the target that is removed unless it was moved over it.
+// The C library would read a name only up to its first NUL: a different file.
+void refuse_embedded_nul(const std::string& path, const char* doing) {
+    if (path.find('\0') != std::string::npos) {
+        throw file_error(path, doing, "the file name contains a NUL character");
+    }
+}
+
+// Opens `path` for reading if it is a regular file, and gives its size. A directory, a
+// device or a FIFO is refused at once: opening a FIFO without a writer would wait.
+std::FILE* open_regular_file(const std::string& path, std::uint64_t& size) {
+    const auto not_regular = [&](bool directory) {
+        return file_error(path, "read",
+                          directory ? "it is a directory" : "it is not a regular file");
+    };
+#ifdef TINTBOX_POSIX_FILES
+    // Non-blocking, so that the open itself never waits; the check on the opened file
+    // leaves no moment in which the name could be swapped.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        throw file_error(path, "read", std::strerror(errno));
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        const int fault = errno;
+        ::close(fd);
+        throw file_error(path, "read", std::strerror(fault));
+    }
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd);
+        throw not_regular(S_ISDIR(info.st_mode));
+    }
+    size = static_cast<std::uint64_t>(info.st_size);
+    std::FILE* file = ::fdopen(fd, "rb");
+    if (file == nullptr) {
+        const int fault = errno;
+        ::close(fd);
+        throw file_error(path, "read", std::strerror(fault));
+    }
+    return file;
+#else
+    const std::filesystem::path native = native_path(path, "read");
+    std::error_code error;
+    const auto status = std::filesystem::status(native, error);
+    if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        throw not_regular(std::filesystem::is_directory(status));
+    }
+#ifdef _WIN32
+    std::FILE* file = _wfopen(native.c_str(), L"rb");
+#else
+    std::FILE* file = std::fopen(native.c_str(), "rb");
+#endif
+    if (file == nullptr) {
+        throw file_error(path, "read", std::strerror(errno));
+    }
+    size = std::filesystem::file_size(native, error);
+    return file;
+#endif
+}
+
+// A temporary file in the target's folder that is removed unless it was renamed over
+// the target. Its name does not grow with the target's (".tintbox-", 16 hexadecimal
+// digits, ".tmp"), so a target name near the length limit still works.
 class TemporaryFile {
   public:
     explicit TemporaryFile(const std::string& target)
-        : target_(target), wide_target_(wide_path(target)) {
-        std::random_device random;
-        for (int attempt = 0; attempt < 16 && file_ == INVALID_HANDLE_VALUE; ++attempt) {
-            const std::uint64_t suffix = (std::uint64_t{random()} << 32) | random();
-            path_ = wide_target_ + L".tmp-" + std::to_wstring(suffix);
-            // CREATE_NEW: never reuse a file.
-            file_ = CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (file_ == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) {
-                break;
-            }
-        }
-        if (file_ == INVALID_HANDLE_VALUE) {
-            throw failure();
-        }
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    ~TemporaryFile() {
-        if (file_ != INVALID_HANDLE_VALUE) {
-            CloseHandle(file_);
-        }
-        if (!moved_) {
-            DeleteFileW(path_.c_str());
-        }
-    }
-
-    void write_all_and_replace_target(std::string_view contents) {
-        while (!contents.empty()) {
-            const DWORD piece =
-                static_cast<DWORD>(std::min<std::size_t>(contents.size(), 1u << 30));
-            DWORD written = 0;
-            if (!WriteFile(file_, contents.data(), piece, &written, nullptr) || written == 0) {
-                throw failure();
-            }
-            contents.remove_prefix(written);
-        }
-        if (!FlushFileBuffers(file_)) {
-            throw failure();
-        }
-        const BOOL closed = CloseHandle(file_);
-        file_ = INVALID_HANDLE_VALUE;
-        if (!closed || !MoveFileExW(path_.c_str(), wide_target_.c_str(),
-                                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            throw failure();
-        }
-        moved_ = true;
-    }
-
-  private:
-    Error failure() const {
-        return Error(ErrorKind::FileError,
-                     target_ + ": cannot write: " + system_message(GetLastError()));
-    }
-
-    const std::string& target_;
-    std::wstring wide_target_;
-    std::wstring path_;
-    HANDLE file_ = INVALID_HANDLE_VALUE;
-    bool moved_ = false;
-};
-
-#else
-
-std::FILE* open_for_reading(const std::string& path) {
-    return std::fopen(path.c_str(), "rb");
-}
-
-// A temporary file beside the target that is removed unless it was renamed over it.
-class TemporaryFile {
-  public:
-    explicit TemporaryFile(const std::string& target) : target_(target) {
+        : target_(target), native_target_(native_path(target, "write")) {
+        const std::filesystem::path folder = native_target_.parent_path();
         std::random_device random;
         for (int attempt = 0; attempt < 16 && !file_; ++attempt) {
             const std::uint64_t suffix = (std::uint64_t{random()} << 32) | random();
-            path_ = target + ".tmp-" + std::to_string(suffix);
-            file_ = std::fopen(path_.c_str(), "wbx");  // exclusive: never reuse a file
+            std::string name = ".tintbox-";
+            for (int shift = 60; shift >= 0; shift -= 4) {
+                name += text::upper_hex_digit(static_cast<unsigned>(suffix >> shift));
+            }
+            path_ = folder / (name + ".tmp");
+            file_ = open_new_file(path_);  // exclusive: never reuse a file
             if (!file_ && errno != EEXIST) {
                 break;
             }
         }
         if (!file_) {
-            throw failure();
+            throw failure(std::strerror(errno));
         }
     }
     TemporaryFile(const TemporaryFile&) = delete;
@@ -155,73 +163,130 @@ class TemporaryFile {
             std::fclose(file_);
         }
         if (!renamed_) {
-            std::remove(path_.c_str());
+            std::error_code ignored;
+            std::filesystem::remove(path_, ignored);
         }
     }
 
     void write_all_and_replace_target(std::string_view contents) {
         if (std::fwrite(contents.data(), 1, contents.size(), file_) != contents.size() ||
             std::fflush(file_) != 0) {
-            throw failure();
+            throw failure(std::strerror(errno));
         }
-#ifdef TINTBOX_HAVE_FSYNC
+        // The data must be on the disk before the rename makes it the file.
+#ifdef TINTBOX_POSIX_FILES
         if (fsync(fileno(file_)) != 0) {
-            throw failure();
+            throw failure(std::strerror(errno));
+        }
+#elif defined(_WIN32)
+        if (!FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file_))))) {
+            throw failure(system_message(GetLastError()));
         }
 #endif
         const int closed = std::fclose(file_);
         file_ = nullptr;
         if (closed != 0) {
-            throw failure();
+            throw failure(std::strerror(errno));
         }
-        if (std::rename(path_.c_str(), target_.c_str()) != 0) {
-            throw failure();
+#ifdef _WIN32
+        // rename() refuses an existing target on Windows.
+        if (!MoveFileExW(path_.c_str(), native_target_.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            throw failure(system_message(GetLastError()));
         }
+#else
+        if (std::rename(path_.c_str(), native_target_.c_str()) != 0) {
+            throw failure(std::strerror(errno));
+        }
+#endif
         renamed_ = true;
     }
 
   private:
-    Error failure() const {
-        return Error(ErrorKind::FileError, target_ + ": cannot write: " + std::strerror(errno));
+    // A new file at `path` opened for writing; null with errno EEXIST when one is there.
+    static std::FILE* open_new_file(const std::filesystem::path& path) {
+#ifdef _WIN32
+        const HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            errno = GetLastError() == ERROR_FILE_EXISTS ? EEXIST : EACCES;
+            return nullptr;
+        }
+        const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
+        std::FILE* file = descriptor < 0 ? nullptr : _fdopen(descriptor, "wb");
+        if (!file) {
+            if (descriptor < 0) {
+                CloseHandle(handle);
+            } else {
+                _close(descriptor);  // closes the handle too
+            }
+            DeleteFileW(path.c_str());
+            errno = EMFILE;
+        }
+        return file;
+#else
+        return std::fopen(path.c_str(), "wbx");
+#endif
+    }
+
+    Error failure(const std::string& reason) const {
+        return file_error(target_, "write", reason);
     }
 
     const std::string& target_;
-    std::string path_;
+    std::filesystem::path native_target_;
+    std::filesystem::path path_;
     std::FILE* file_ = nullptr;
     bool renamed_ = false;
 };
 
-#endif
-
 }  // namespace
 
+std::string path_in_message(std::string_view path) {
+    return text::excerpt(path, kLongestPathInMessage);
+}
+
 std::string read_whole_file(const std::string& path, std::uint64_t max_bytes) {
-    const auto cannot_read = [&](const std::string& reason) {
-        return Error(ErrorKind::FileError, path + ": cannot read: " + reason);
+    refuse_embedded_nul(path, "read");
+    std::uint64_t size = 0;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(open_regular_file(path, size),
+                                                         &std::fclose);
+    const auto too_large = [&] {
+        return file_error(path, "read",
+                          "file is larger than " + std::to_string(max_bytes) + " bytes");
     };
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(open_for_reading(path), &std::fclose);
-    if (!file) {
-        throw cannot_read(std::strerror(errno));
+    if (size > max_bytes) {
+        throw too_large();
     }
     std::string contents;
+    contents.reserve(static_cast<std::size_t>(size));
     char chunk[1 << 16];
     while (true) {
         const std::size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
         if (got == 0) {
             break;
         }
-        if (contents.size() + got > max_bytes) {
-            throw cannot_read("file is larger than " + std::to_string(max_bytes) + " bytes");
+        if (contents.size() + got > max_bytes) {  // the file grew while it was read
+            throw too_large();
         }
         contents.append(chunk, got);
     }
     if (std::ferror(file.get())) {
-        throw cannot_read(std::strerror(errno));
+        throw file_error(path, "read", std::strerror(errno));
     }
     return contents;
 }
 
 void write_file_atomically(const std::string& path, std::string_view contents) {
+    refuse_embedded_nul(path, "write");
+    // Renaming over a device, a FIFO or a directory would replace it with a file.
+    std::error_code error;
+    const auto status = std::filesystem::status(native_path(path, "write"), error);
+    if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        throw file_error(path, "write",
+                         std::filesystem::is_directory(status) ? "it is a directory"
+                                                               : "it is not a regular file");
+    }
     TemporaryFile temporary(path);
     temporary.write_all_and_replace_target(contents);
 }
