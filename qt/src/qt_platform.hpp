@@ -11,6 +11,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "tintbox/platform.hpp"
 #include "tintbox/views.hpp"
@@ -32,6 +33,11 @@ QRect view_rect(const View& view, float twips_per_pixel);
 int device_pixel(qreal logical, qreal device_pixel_ratio);
 Twips device_pixel_to_twips(int device_pixel, float twips_per_pixel, qreal device_pixel_ratio);
 
+// The pixels around a pointer shape's drawn ones (drawn pixels included): a one-pixel
+// outline that keeps the black shape visible on dark colours where the screen cannot be
+// inverted. Indexed like PointerShape::drawn.
+std::vector<bool> cursor_outline(const PointerShape& shape);
+
 class X11ScreenReader;
 
 // The screen of the eyedropper: the pointer position and one pixel under it.
@@ -49,6 +55,9 @@ class QtScreen : public Screen {
     void set_unreadable_handler(std::function<void()> handler) {
         on_unreadable_ = std::move(handler);
     }
+    // Reads the pointer and pixels through `reader` instead (a windowless host's screen,
+    // or a platform reader of its own); null goes back to the platform's.
+    void set_reader(std::shared_ptr<Screen> reader) { reader_ = std::move(reader); }
 
     float twips_per_pixel_x() const override;
     ScreenPoint cursor_position() const override;
@@ -64,6 +73,7 @@ class QtScreen : public Screen {
     std::unique_ptr<X11ScreenReader> x11_;  // null when not on X11
 #endif
     std::function<void()> on_unreadable_;
+    std::shared_ptr<Screen> reader_;
 };
 
 // Text widths in the font that the control's fields and labels draw with.

@@ -271,8 +271,15 @@ void Skin::apply(Mirror& mirror) {
     if (mirror.widget == nullptr) {
         return;
     }
+    constexpr unsigned kUnseen = bit(Aspect::Pointer) | bit(Aspect::Timer);
+    if (repaint_listener_ && (dirty & ~kUnseen) != 0) {
+        repaint_listener_(surface_rect(*mirror.widget));
+    }
     if (dirty & bit(Aspect::Geometry)) {
         mirror.widget->setGeometry(view_rect(view, twips_per_pixel()));
+        if (repaint_listener_) {
+            repaint_listener_(surface_rect(*mirror.widget));
+        }
     }
     if (dirty & bit(Aspect::Visible)) {
         mirror.widget->setVisible(view.Visible());
@@ -356,6 +363,9 @@ void Skin::apply_selection(FieldWidget& field) {
 void Skin::apply_surface() {
     const QSize size = pixel_size(surface_.Width(), surface_.Height());
     surface_widget_->setGeometry(QRect(QPoint(0, 0), size));
+    if (repaint_listener_) {
+        repaint_listener_(surface_widget_->rect());
+    }
     // Outside a layout the widget takes the size the control settled on (the control
     // keeps its height and clamps its width); inside one the layout decides and the
     // surface is clipped to it.
@@ -397,10 +407,7 @@ const QCursor& Skin::cursor_for(const PointerShapePtr& shape) {
         return found->second.second;
     }
     constexpr int side = 32;
-    const auto drawn = [&](int x, int y) {
-        return x >= 0 && y >= 0 && x < side && y < side &&
-               shape->drawn[static_cast<std::size_t>(y * side + x)];
-    };
+    const std::vector<bool> near = cursor_outline(*shape);
     QBitmap bitmap(side, side);
     QBitmap mask(side, side);
     bitmap.fill(Qt::color0);
@@ -412,16 +419,11 @@ const QCursor& Skin::cursor_for(const PointerShapePtr& shape) {
         outline.setPen(Qt::color1);
         for (int y = 0; y < side; ++y) {
             for (int x = 0; x < side; ++x) {
-                bool near = false;
-                for (int dy = -1; dy <= 1 && !near; ++dy) {
-                    for (int dx = -1; dx <= 1 && !near; ++dx) {
-                        near = drawn(x + dx, y + dy);
-                    }
-                }
-                if (drawn(x, y)) {
+                const auto index = static_cast<std::size_t>(y * side + x);
+                if (shape->drawn[index]) {
                     bits.drawPoint(x, y);
                 }
-                if (near) {
+                if (near[index]) {
                     outline.drawPoint(x, y);
                 }
             }
@@ -786,10 +788,15 @@ void Skin::timer_changed() {
         }
         const auto& timer = static_cast<const Timer&>(*view);
         if (timer.Enabled()) {
-            if (!clock_.isActive()) {
+            if (external_clock_) {
+                external_clock_(std::max(1, timer.Interval()));
+            } else if (!clock_.isActive()) {
                 clock_.start(std::max(1, timer.Interval()));
             }
         } else {
+            if (external_clock_) {
+                external_clock_(0);
+            }
             clock_.stop();
             unreadable_reported_ = false;
         }
@@ -798,12 +805,26 @@ void Skin::timer_changed() {
 
 // One interval per timeout: a stalled event loop does not replay the missed ticks.
 void Skin::tick() {
+    advance_time(clock_.interval());
+}
+
+void Skin::advance_time(int milliseconds) {
     if (ticking_) {
         return;  // a host's modal dialog opened from inside a tick
     }
     ticking_ = true;
-    run(false, [this] { surface_.advance_time(clock_.interval()); });
+    run(false, [&] { surface_.advance_time(milliseconds); });
     ticking_ = false;
+}
+
+void Skin::set_external_clock(std::function<void(int interval_ms)> clock) {
+    clock_.stop();
+    external_clock_ = std::move(clock);
+    timer_changed();
+}
+
+QRect Skin::surface_rect(const QWidget& widget) const {
+    return QRect(widget.mapTo(surface_widget_.data(), QPoint(0, 0)), widget.size());
 }
 
 void Skin::eyedropper_unreadable() {

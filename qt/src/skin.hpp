@@ -11,6 +11,7 @@
 #include <QCursor>
 #include <QPointer>
 #include <QTimer>
+#include <functional>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -31,6 +32,8 @@ class Skin {
   public:
     Skin(TintboxWidget& owner, Tintbox& control);
     ~Skin();
+    // The skin of a widget (for a windowless host, which drives the widget unshown).
+    static Skin& of(TintboxWidget& widget) { return *widget.skin_; }
     Skin(const Skin&) = delete;
     Skin& operator=(const Skin&) = delete;
 
@@ -68,6 +71,16 @@ class Skin {
     // Brings every widget up to date with the model.
     void flush();
 
+    // ---- A host that draws the control itself (windowless) ----------------------------
+    // Hears the rectangle (surface pixels) of every widget whose look a flush changed.
+    void set_repaint_listener(std::function<void(const QRect&)> listener) {
+        repaint_listener_ = std::move(listener);
+    }
+    // The view layer's timers run on the host's clock instead of the skin's QTimer:
+    // `clock` hears the interval to tick at (0: stop), and the host calls advance_time.
+    void set_external_clock(std::function<void(int interval_ms)> clock);
+    void advance_time(int milliseconds);
+
   private:
     struct Mirror {
         View* view = nullptr;
@@ -103,6 +116,7 @@ class Skin {
     bool qt_focus_inside() const;
     QWidget* outside_focus_target(bool forward) const;
     const QCursor& cursor_for(const PointerShapePtr& shape);
+    QRect surface_rect(const QWidget& widget) const;
 
     TintboxWidget& owner_;
     Tintbox& control_;
@@ -124,6 +138,8 @@ class Skin {
     bool focus_moved_ = false;  // the model's focus moved since the last flush
     // Each shape is kept alive with its cursor, so the address stays a valid key.
     std::unordered_map<const PointerShape*, std::pair<PointerShapePtr, QCursor>> cursors_;
+    std::function<void(const QRect&)> repaint_listener_;
+    std::function<void(int)> external_clock_;
 };
 
 template <class Call>

@@ -116,12 +116,16 @@ BoxWidget::BoxWidget(Skin& skin, View& view, bool outer_frame, QWidget* parent)
 void BoxWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     switch (view_.kind()) {
-        case ViewKind::Image:
-            if (rendered_.isNull() || rendered_.size() != device_size()) {
-                render_picture();
+        case ViewKind::Image: {
+            // Per device pixel of what is painted on: the screen, or a windowless host's
+            // buffer at its own ratio.
+            const qreal ratio = painter.deviceTransform().m11();
+            if (rendered_.isNull() || rendered_.size() != device_size(ratio)) {
+                render_picture(ratio);
             }
             painter.drawImage(0, 0, rendered_);
             break;
+        }
         case ViewKind::Label: {
             const auto& label = static_cast<const Label&>(view_);
             painter.fillRect(rect(), to_qcolor(label.BackColor()));
@@ -144,9 +148,8 @@ void BoxWidget::paintEvent(QPaintEvent*) {
 // Each device pixel shows the picture pixel that the image maps the pixel's centre to, so
 // what is drawn is exactly what a pick at that pixel reads; pixels no picture covers
 // stay transparent and the frame beneath shows through.
-void BoxWidget::render_picture() {
-    const qreal ratio = devicePixelRatioF();
-    rendered_ = QImage(device_size(), QImage::Format_ARGB32_Premultiplied);
+void BoxWidget::render_picture(qreal ratio) {
+    rendered_ = QImage(device_size(ratio), QImage::Format_ARGB32_Premultiplied);
     rendered_.setDevicePixelRatio(ratio);
     rendered_.fill(Qt::transparent);
     const auto& image = static_cast<const Image&>(view_);
@@ -170,8 +173,7 @@ void BoxWidget::render_picture() {
     }
 }
 
-QSize BoxWidget::device_size() const {
-    const qreal ratio = devicePixelRatioF();
+QSize BoxWidget::device_size(qreal ratio) const {
     return QSize(device_pixel(width(), ratio), device_pixel(height(), ratio));
 }
 

@@ -1,0 +1,632 @@
+// Sections: Qt in the process - screens - construction and site - drawing - input -
+// focus and pointer - telling the host.
+#include "windowless_control.hpp"
+
+#include <dlfcn.h>
+
+#include <QApplication>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "qt_platform.hpp"
+#include "skin.hpp"
+#include "tintbox/conversions.hpp"
+#include "windowless_x11.hpp"
+
+namespace tintbox::shell {
+namespace {
+
+// ---- Qt in the process ---------------------------------------------------------------
+
+int instances = 0;
+QApplication* own_application = nullptr;
+int qt_argc = 3;
+char qt_arg0[] = "tintbox-windowless";
+char qt_arg1[] = "-platform";
+char qt_arg2[] = "offscreen";
+char* qt_argv[] = {qt_arg0, qt_arg1, qt_arg2, nullptr};
+
+// Qt's libraries register process-exit work that must find them loaded: once Qt ran
+// here, this library (and with it Qt) stays loaded.
+void keep_library_loaded() {
+    Dl_info info{};
+    if (::dladdr(reinterpret_cast<void*>(&keep_library_loaded), &info) != 0 &&
+        info.dli_fname != nullptr) {
+        ::dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+    }
+}
+
+// ---- Screens -------------------------------------------------------------------------
+
+// The host's own screen reader.
+class SiteScreen : public Screen {
+  public:
+    explicit SiteScreen(const TintboxSite& site) : site_(site) {}
+    float twips_per_pixel_x() const override { return 15.0f; }  // unused: QtScreen answers
+    ScreenPoint cursor_position() const override {
+        std::int32_t x = 0;
+        std::int32_t y = 0;
+        if (site_.get_pointer_position(site_.context, &x, &y) == 0) {
+            return {};
+        }
+        return {x, y};
+    }
+    Context acquire_context() override { return 1; }
+    ColorValue pixel(Context, ScreenPoint point) override {
+        std::uint32_t rgb = 0;
+        if (site_.read_screen_pixel(site_.context, point.x, point.y, &rgb) == 0) {
+            return -1;
+        }
+        return static_cast<ColorValue>(((rgb >> 16) & 0xFF) | (rgb & 0xFF00) |
+                                       ((rgb & 0xFF) << 16));
+    }
+    void release_context(Context) override {}
+
+  private:
+    const TintboxSite& site_;
+};
+
+// No way to read the screen: every pixel read fails, and the host hears of it.
+class UnreadableScreen : public Screen {
+  public:
+    float twips_per_pixel_x() const override { return 15.0f; }
+    ScreenPoint cursor_position() const override { return {}; }
+    Context acquire_context() override { return 1; }
+    ColorValue pixel(Context, ScreenPoint) override { return -1; }
+    void release_context(Context) override {}
+};
+
+std::int16_t button_code(std::int32_t button) {
+    switch (button) {
+        case TINTBOX_BUTTON_LEFT:
+            return kLeftButton;
+        case TINTBOX_BUTTON_RIGHT:
+            return kRightButton;
+        case TINTBOX_BUTTON_MIDDLE:
+            return kMiddleButton;
+        default:
+            throw WindowlessFault{TINTBOX_E_INVALID_ARGUMENT,
+                                  "unknown mouse button " + std::to_string(button)};
+    }
+}
+
+std::int16_t shift_code(std::int32_t modifiers) {
+    return static_cast<std::int16_t>(modifiers &
+                                     (TINTBOX_MOD_SHIFT | TINTBOX_MOD_CTRL | TINTBOX_MOD_ALT));
+}
+
+bool printable(std::u16string_view text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char16_t c) { return c >= 0x20 && c != 0x7F; });
+}
+
+// Whether Tab (forward) or Shift+Tab from the focused view leaves the control: the focus
+// sits on the last (first) of its tab stops.
+bool tab_leaves(const Surface& surface, bool forward) {
+    const std::vector<View*> stops = surface.tab_stops();
+    const View* focused = surface.focused();
+    if (stops.empty() || focused == nullptr) {
+        return false;
+    }
+    return forward ? focused->TabIndex() >= stops.back()->TabIndex()
+                   : focused->TabIndex() <= stops.front()->TabIndex();
+}
+
+}  // namespace
+
+QtProcess::QtProcess() {
+    if (instances == 0 && QCoreApplication::instance() == nullptr) {
+        keep_library_loaded();
+        own_application = new QApplication(qt_argc, qt_argv);
+        // The host repaints on invalidation only: a blinking caret would need a timer of
+        // its own, so the caret stays on.
+        QApplication::setCursorFlashTime(0);
+    } else if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
+        throw WindowlessFault{TINTBOX_E_NO_DISPLAY,
+                              "the process runs a Qt application without widgets"};
+    }
+    ++instances;
+}
+
+QtProcess::~QtProcess() {
+    if (--instances == 0 && own_application != nullptr) {
+        delete own_application;
+        own_application = nullptr;
+    }
+}
+
+bool QtProcess::owns_application() noexcept {
+    return own_application != nullptr;
+}
+
+// ---- Construction and site -----------------------------------------------------------
+
+WindowlessControl::WindowlessControl(std::function<std::uint32_t()> add_ref,
+                                     std::function<std::uint32_t()> release)
+    : add_ref_(std::move(add_ref)),
+      release_(std::move(release)),
+      widget_(std::make_unique<TintboxWidget>()),
+      skin_(qtskin::Skin::of(*widget_)),
+      surface_(widget_->control().UserControl()) {
+    dispatch_ = create_dispatch(widget_->control(), *this);
+    widget_->control().set_property_changed_handler([this](const std::string& name) {
+        send_event(TINTBOX_EVENT_PROPERTY_CHANGED, name.c_str());
+    });
+    QObject::connect(widget_.get(), &TintboxWidget::errorRaised, [this](const QString& message) {
+        send_event(TINTBOX_EVENT_HANDLER_ERROR, message.toUtf8().constData());
+    });
+    QObject::connect(widget_.get(), &TintboxWidget::eyedropperUnavailable,
+                     [this] { send_event(TINTBOX_EVENT_EYEDROPPER_UNAVAILABLE, nullptr); });
+    skin_.set_repaint_listener([this](const QRect& area) { invalid_.push_back(area); });
+    skin_.set_external_clock([this](int interval) { wanted_interval_ = interval; });
+    set_site(nullptr);
+}
+
+WindowlessControl::~WindowlessControl() {
+    skin_.set_repaint_listener(nullptr);
+    destroy_dispatch(dispatch_);
+    auto& screen = dynamic_cast<qtskin::QtScreen&>(surface_.screen());
+    screen.set_reader(nullptr);
+    if (QApplication::activeWindow() == widget_.get()) {
+        QApplication::setActiveWindow(nullptr);
+    }
+}
+
+void WindowlessControl::set_site(const TintboxSite* site) {
+    has_site_ = site != nullptr;
+    site_ = has_site_ ? *site : TintboxSite{};
+    site_interval_ = 0;
+    shown_pointer_ = -1;
+    auto& screen = dynamic_cast<qtskin::QtScreen&>(surface_.screen());
+    if (has_site_ && site_.get_pointer_position != nullptr) {
+        screen.set_reader(std::make_shared<SiteScreen>(site_));
+    } else if (QtProcess::owns_application()) {
+        // Qt runs offscreen: read the screen the way the Qt widget does, through a
+        // display connection of the control's own, where there is one.
+        std::shared_ptr<Screen> x11 = open_x11_screen();
+        screen.set_reader(x11 ? x11 : std::make_shared<UnreadableScreen>());
+    } else {
+        screen.set_reader(nullptr);
+    }
+    if (has_site_) {
+        invalid_.push_back(QRect(QPoint(0, 0), widget_->size()));
+        deliver();
+    }
+}
+
+// ---- Drawing -------------------------------------------------------------------------
+
+void WindowlessControl::set_extent(std::int32_t width, std::int32_t height, double ratio) {
+    ratio_ = ratio;
+    const QSize logical(static_cast<int>(std::floor(width / ratio + 1e-6)),
+                        static_cast<int>(std::floor(height / ratio + 1e-6)));
+    host_call([&] {
+        skin_.resized(logical);
+        widget_->resize(skin_.pixel_size(surface_.Width(), surface_.Height()));
+    });
+    invalid_.push_back(QRect(QPoint(0, 0), widget_->size()));
+    deliver();
+}
+
+QSize WindowlessControl::extent() const {
+    const QRect device = to_device(QRect(QPoint(0, 0), widget_->size()));
+    return device.size();
+}
+
+void WindowlessControl::draw(void* pixels, std::int32_t width, std::int32_t height,
+                             std::int32_t stride, const TintboxRect* area) {
+    const QSize size = extent();
+    QRect target(QPoint(0, 0), size);
+    if (area != nullptr) {
+        target &= QRect(area->x, area->y, area->width, area->height);
+    }
+    skin_.flush();
+    if (target.isEmpty()) {
+        return;
+    }
+    QImage image(static_cast<uchar*>(pixels), width, height, stride,
+                 QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio_);
+    QPainter painter(&image);
+    const QRectF logical_area(target.x() / ratio_, target.y() / ratio_, target.width() / ratio_,
+                              target.height() / ratio_);
+    painter.setClipRect(logical_area);
+    const QRect source = logical_area.toAlignedRect();
+    widget_->render(&painter, source.topLeft(), QRegion(source),
+                    QWidget::DrawWindowBackground | QWidget::DrawChildren);
+}
+
+// ---- Input ---------------------------------------------------------------------------
+
+template <class Call>
+void WindowlessControl::person(Call&& call) {
+    ++depth_;
+    skin_.person_input(std::forward<Call>(call));
+    --depth_;
+}
+
+// A host call's effects reach the site even when the call fails part-way.
+void WindowlessControl::host_call(const std::function<void()>& call) {
+    ++depth_;
+    try {
+        skin_.host_call(call);
+    } catch (...) {
+        --depth_;
+        deliver();
+        throw;
+    }
+    --depth_;
+    deliver();
+}
+
+Twips WindowlessControl::to_twips(std::int32_t device_pixel) const {
+    return qtskin::device_pixel_to_twips(device_pixel, surface_.twips_per_pixel(), ratio_);
+}
+
+bool WindowlessControl::input(const TintboxInputEvent& event) {
+    bool handled = true;
+    switch (event.kind) {
+        case TINTBOX_INPUT_PRESS:
+        case TINTBOX_INPUT_RELEASE:
+        case TINTBOX_INPUT_MOVE:
+        case TINTBOX_INPUT_DOUBLE_CLICK:
+        case TINTBOX_INPUT_WHEEL:
+            handled = pointer_input(event);
+            break;
+        case TINTBOX_INPUT_KEY:
+            handled = key(event);
+            break;
+        case TINTBOX_INPUT_TEXT: {
+            if (event.text == nullptr) {
+                throw WindowlessFault{TINTBOX_E_INVALID_ARGUMENT, "TEXT without text"};
+            }
+            const std::u16string text = to_utf16(event.text);
+            handled = printable(text) && surface_.focused() != nullptr &&
+                      surface_.focused()->kind() == ViewKind::TextField;
+            if (handled) {
+                person([&] { surface_.type(text); });
+            }
+            break;
+        }
+        case TINTBOX_INPUT_FOCUS_IN:
+            focus_in(event.key);
+            break;
+        case TINTBOX_INPUT_FOCUS_OUT:
+            focus_out();
+            break;
+        case TINTBOX_INPUT_LEAVE:
+            pointer_known_ = false;
+            break;
+        default:
+            throw WindowlessFault{TINTBOX_E_INVALID_ARGUMENT,
+                                  "unknown kind of input " + std::to_string(event.kind)};
+    }
+    deliver();
+    return handled;
+}
+
+bool WindowlessControl::pointer_input(const TintboxInputEvent& event) {
+    const Twips x = to_twips(event.x);
+    const Twips y = to_twips(event.y);
+    const std::int16_t shift = shift_code(event.modifiers);
+    pointer_known_ = true;
+    pointer_x_ = event.x;
+    pointer_y_ = event.y;
+    switch (event.kind) {
+        case TINTBOX_INPUT_PRESS:
+        case TINTBOX_INPUT_DOUBLE_CLICK: {
+            const std::int16_t button = button_code(event.button);
+            if (event.kind == TINTBOX_INPUT_PRESS) {
+                // The focus first, so that the host's FOCUS_IN that follows finds the
+                // control asking and leaves the press to decide which view gets it.
+                requesting_focus_ = true;
+                site_.request_focus(site_.context);
+                requesting_focus_ = false;
+            }
+            person([&] {
+                // A host may send the double click without its second press.
+                if (event.kind == TINTBOX_INPUT_PRESS || (surface_.held_buttons() & button) == 0) {
+                    surface_.press(button, x, y, shift);
+                }
+                if (event.kind == TINTBOX_INPUT_DOUBLE_CLICK) {
+                    surface_.double_click(button);
+                }
+            });
+            return true;
+        }
+        case TINTBOX_INPUT_RELEASE: {
+            const std::int16_t button = button_code(event.button);
+            person([&] { surface_.release(button, x, y, shift); });
+            return true;
+        }
+        case TINTBOX_INPUT_MOVE:
+            person([&] { surface_.move(x, y, shift); });
+            return true;
+        default:
+            return wheel(x, y, event.delta);
+    }
+}
+
+// A wheel notch over a scroll bar moves it one step, as QScrollBar does (a bar's page
+// is one step too); away from the person is towards Min.
+bool WindowlessControl::wheel(Twips x, Twips y, std::int32_t delta) {
+    View* view = surface_.view_at(x, y);
+    if (view == nullptr || view->kind() != ViewKind::ScrollBar || delta == 0) {
+        return false;
+    }
+    auto& bar = static_cast<ScrollBar&>(*view);
+    const std::int32_t value = std::clamp<std::int32_t>(bar.Value() - delta, bar.Min(), bar.Max());
+    person([&] { surface_.scroll_to(bar, static_cast<std::int16_t>(value)); });
+    return true;
+}
+
+bool WindowlessControl::key(const TintboxInputEvent& event) {
+    const bool shift = (event.modifiers & TINTBOX_MOD_SHIFT) != 0;
+    const bool ctrl = (event.modifiers & TINTBOX_MOD_CTRL) != 0;
+    const bool alt = (event.modifiers & TINTBOX_MOD_ALT) != 0;
+    const bool letter = event.key >= 'A' && event.key <= 'Z';
+    if (!letter && (event.key < TINTBOX_KEY_BACKSPACE || event.key > TINTBOX_KEY_RETURN)) {
+        throw WindowlessFault{TINTBOX_E_INVALID_ARGUMENT,
+                              "unknown key " + std::to_string(event.key)};
+    }
+    if (event.key == TINTBOX_KEY_TAB || event.key == TINTBOX_KEY_BACKTAB) {
+        const bool forward = event.key == TINTBOX_KEY_TAB && !shift;
+        if (!surface_.Enabled() || tab_leaves(surface_, forward)) {
+            return false;  // the host moves its focus on
+        }
+        person([&] { forward ? surface_.tab() : surface_.backtab(); });
+        return true;
+    }
+    const View* focused = surface_.focused();
+    if (focused == nullptr) {
+        return false;
+    }
+    const bool text_field = focused->kind() == ViewKind::TextField;
+    if (text_field && !alt) {
+        const bool copy = (ctrl && event.key == 'C') || (ctrl && event.key == TINTBOX_KEY_INSERT);
+        const bool cut = (ctrl && event.key == 'X') || (shift && event.key == TINTBOX_KEY_DELETE);
+        const bool paste = (ctrl && event.key == 'V') || (shift && event.key == TINTBOX_KEY_INSERT);
+        if (copy || cut) {
+            copy_selection();
+        }
+        if (cut) {
+            person([&] {
+                const auto* field = dynamic_cast<const TextField*>(surface_.focused());
+                if (field != nullptr && field->SelLength() > 0) {
+                    surface_.key(Key::Delete);
+                }
+            });
+        }
+        if (paste) {
+            const char* text = site_.get_clipboard_text(site_.context);
+            const std::u16string pasted = to_utf16(text != nullptr ? text : "");
+            person([&] { surface_.paste(pasted); });
+        }
+        if (ctrl && event.key == 'A') {
+            person([&] { surface_.key(Key::CtrlA); });
+            return true;
+        }
+        if (copy || cut || paste) {
+            return true;
+        }
+    }
+    Key mapped = Key::Left;
+    switch (event.key) {
+        case TINTBOX_KEY_BACKSPACE:
+            mapped = Key::Backspace;
+            break;
+        case TINTBOX_KEY_DELETE:
+            mapped = Key::Delete;
+            break;
+        case TINTBOX_KEY_LEFT:
+            mapped = shift ? Key::ShiftLeft : Key::Left;
+            break;
+        case TINTBOX_KEY_RIGHT:
+            mapped = shift ? Key::ShiftRight : Key::Right;
+            break;
+        case TINTBOX_KEY_HOME:
+            mapped = shift ? Key::ShiftHome : Key::Home;
+            break;
+        case TINTBOX_KEY_END:
+            mapped = shift ? Key::ShiftEnd : Key::End;
+            break;
+        case TINTBOX_KEY_PAGE_UP:
+            mapped = Key::PageUp;
+            break;
+        case TINTBOX_KEY_PAGE_DOWN:
+            mapped = Key::PageDown;
+            break;
+        case TINTBOX_KEY_UP:  // on a horizontal scroll bar, up and down move like left and right
+        case TINTBOX_KEY_DOWN:
+            if (text_field) {
+                return false;
+            }
+            mapped = event.key == TINTBOX_KEY_UP ? Key::Left : Key::Right;
+            break;
+        default:
+            return false;  // Return, Escape, Insert, letters: the host's
+    }
+    person([&] { surface_.key(mapped); });
+    return true;
+}
+
+void WindowlessControl::copy_selection() {
+    const auto* field = dynamic_cast<const TextField*>(surface_.focused());
+    if (field == nullptr || field->SelLength() <= 0) {
+        return;
+    }
+    const std::string selected = to_utf8(std::u16string_view(field->Text())
+                                             .substr(static_cast<std::size_t>(field->SelStart()),
+                                                     static_cast<std::size_t>(field->SelLength())));
+    site_.set_clipboard_text(site_.context, selected.c_str(), selected.size());
+}
+
+void WindowlessControl::tick(std::int32_t elapsed_ms) {
+    // One interval at most, as the Qt widget's timer: a stalled host replays nothing.
+    const std::int32_t step = std::min(elapsed_ms, std::max(wanted_interval_, 1));
+    ++depth_;
+    skin_.advance_time(step);
+    --depth_;
+    deliver();
+}
+
+// ---- Focus and pointer ---------------------------------------------------------------
+
+void WindowlessControl::focus_in(std::int32_t key) {
+    if (QtProcess::owns_application()) {
+        // The caret and the focus frame show in the active window only.
+        QApplication::setActiveWindow(widget_.get());
+    }
+    if (requesting_focus_) {
+        return;  // the press that asked decides where the focus goes
+    }
+    const std::vector<View*> stops = surface_.tab_stops();
+    View* target = nullptr;
+    if (key == TINTBOX_KEY_TAB && !stops.empty()) {
+        target = stops.front();
+    } else if (key == TINTBOX_KEY_BACKTAB && !stops.empty()) {
+        target = stops.back();
+    } else if (surface_.focused() != nullptr) {
+        target = surface_.focused();
+    } else if (focus_before_out_ != nullptr && focus_before_out_->can_take_focus()) {
+        target = focus_before_out_;
+    } else if (!stops.empty()) {
+        target = stops.front();
+    }
+    person([&] {
+        if (target != nullptr && surface_.focused() != target) {
+            surface_.focus_by_keyboard(*target);
+        }
+    });
+}
+
+void WindowlessControl::focus_out() {
+    focus_before_out_ = surface_.focused();
+    person([&] { surface_.clear_focus(); });
+    if (QtProcess::owns_application() && QApplication::activeWindow() == widget_.get()) {
+        QApplication::setActiveWindow(nullptr);
+    }
+}
+
+// The shape the Qt widget would show at the pointer: the field's or image's own pointer
+// (a cursor) when it has one, the text beam over a field.
+std::int32_t WindowlessControl::pointer_shape() const {
+    const View* view = surface_.captured();
+    if (view == nullptr) {
+        view = surface_.view_at(to_twips(pointer_x_), to_twips(pointer_y_));
+    }
+    if (view == nullptr) {
+        return TINTBOX_POINTER_DEFAULT;
+    }
+    std::int16_t pointer = kDefaultPointer;
+    const PointerShape* icon = nullptr;
+    if (const auto* field = dynamic_cast<const TextField*>(view)) {
+        pointer = field->MousePointer();
+        icon = field->MouseIcon().get();
+    } else if (const auto* image = dynamic_cast<const Image*>(view)) {
+        pointer = image->MousePointer();
+        icon = image->MouseIcon().get();
+    }
+    if (pointer == kCustomPointer && icon != nullptr) {
+        return icon->name == "B" ? TINTBOX_POINTER_CURSOR_B : TINTBOX_POINTER_CURSOR_A;
+    }
+    return view->kind() == ViewKind::TextField ? TINTBOX_POINTER_TEXT : TINTBOX_POINTER_DEFAULT;
+}
+
+// ---- Telling the host ----------------------------------------------------------------
+
+QRect WindowlessControl::to_device(const QRect& logical) const {
+    const int left = static_cast<int>(std::floor(logical.x() * ratio_ + 1e-6));
+    const int top = static_cast<int>(std::floor(logical.y() * ratio_ + 1e-6));
+    const int right = static_cast<int>(std::ceil((logical.x() + logical.width()) * ratio_ - 1e-6));
+    const int bottom =
+        static_cast<int>(std::ceil((logical.y() + logical.height()) * ratio_ - 1e-6));
+    return QRect(left, top, right - left, bottom - top);
+}
+
+void WindowlessControl::deliver() {
+    if (depth_ > 0 || !has_site_) {
+        return;
+    }
+    if (QtProcess::owns_application()) {
+        QCoreApplication::sendPostedEvents();  // no Qt event loop runs: the skin's queued work
+    }
+    const QRect whole = to_device(QRect(QPoint(0, 0), widget_->size()));
+    std::vector<QRect> areas;
+    for (const QRect& logical : invalid_) {
+        const QRect area = to_device(logical) & whole;
+        const bool covered = std::any_of(areas.begin(), areas.end(),
+                                         [&](const QRect& known) { return known.contains(area); });
+        if (!area.isEmpty() && !covered) {
+            areas.push_back(area);
+        }
+    }
+    invalid_.clear();
+    // The callbacks may call the control again: everything is read before the first.
+    const std::int32_t shape = pointer_known_ ? pointer_shape() : shown_pointer_;
+    const std::int32_t interval = wanted_interval_;
+    const TintboxSite site = site_;
+    for (const QRect& area : areas) {
+        const TintboxRect rect{area.x(), area.y(), area.width(), area.height()};
+        site.invalidate(site.context, &rect);
+    }
+    if (shape != shown_pointer_ && shape >= 0) {
+        shown_pointer_ = shape;
+        site.set_pointer(site.context, shape);
+    }
+    if (interval != site_interval_ && site.start_timer != nullptr) {
+        site_interval_ = interval;
+        if (interval > 0) {
+            site.start_timer(site.context, interval);
+        } else {
+            site.stop_timer(site.context);
+        }
+    }
+}
+
+void WindowlessControl::send_event(std::int32_t event, const char* detail) {
+    if (has_site_ && site_.event != nullptr) {
+        site_.event(site_.context, event, detail);
+    }
+}
+
+void WindowlessControl::changed() {
+    send_event(TINTBOX_EVENT_CHANGE, nullptr);
+}
+
+void WindowlessControl::handler_failed(const Error& error, bool in_call) {
+    if (!in_call) {
+        send_event(TINTBOX_EVENT_HANDLER_ERROR, error.what());
+    }
+}
+
+// ---- Cursor images -------------------------------------------------------------------
+
+const TintboxCursorImage* cursor_image(std::int32_t shape) noexcept {
+    static const auto make = [](const PointerShapePtr& pointer) {
+        TintboxCursorImage image{32, 32, pointer->hot_x, pointer->hot_y, {}};
+        const std::vector<bool> outline = qtskin::cursor_outline(*pointer);
+        for (std::size_t i = 0; i < outline.size(); ++i) {
+            if (pointer->drawn[i]) {
+                image.pixels[i] = 0xFF000000u;
+            } else if (outline[i]) {
+                image.pixels[i] = 0xFFFFFFFFu;
+            }
+        }
+        return image;
+    };
+    static const TintboxCursorImage a = make(pointer_shape_a());
+    static const TintboxCursorImage b = make(pointer_shape_b());
+    switch (shape) {
+        case TINTBOX_POINTER_CURSOR_A:
+            return &a;
+        case TINTBOX_POINTER_CURSOR_B:
+            return &b;
+        default:
+            return nullptr;
+    }
+}
+
+}  // namespace tintbox::shell
