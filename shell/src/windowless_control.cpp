@@ -22,11 +22,12 @@ namespace {
 
 int instances = 0;
 QApplication* own_application = nullptr;
-int qt_argc = 3;
+// QApplication keeps argc and argv, and takes the options it knows out of them.
+int qt_argc = 0;
 char qt_arg0[] = "tintbox-windowless";
 char qt_arg1[] = "-platform";
 char qt_arg2[] = "offscreen";
-char* qt_argv[] = {qt_arg0, qt_arg1, qt_arg2, nullptr};
+char* qt_argv[4] = {};
 
 // Qt's libraries register process-exit work that must find them loaded: once Qt ran
 // here, this library (and with it Qt) stays loaded.
@@ -119,6 +120,11 @@ bool tab_leaves(const Surface& surface, bool forward) {
 QtProcess::QtProcess() {
     if (instances == 0 && QCoreApplication::instance() == nullptr) {
         keep_library_loaded();
+        qt_argc = 3;
+        qt_argv[0] = qt_arg0;
+        qt_argv[1] = qt_arg1;
+        qt_argv[2] = qt_arg2;
+        qt_argv[3] = nullptr;
         own_application = new QApplication(qt_argc, qt_argv);
         // The host repaints on invalidation only: a blinking caret would need a timer of
         // its own, so the caret stays on.
@@ -232,8 +238,12 @@ void WindowlessControl::draw(void* pixels, std::int32_t width, std::int32_t heig
     QPainter painter(&image);
     const QRectF logical_area(target.x() / ratio_, target.y() / ratio_, target.width() / ratio_,
                               target.height() / ratio_);
-    painter.setClipRect(logical_area);
     const QRect source = logical_area.toAlignedRect();
+    // render() limits itself to whole logical pixels; a painter's clip for the device
+    // pixels between them would blend some of Qt's edges a little apart.
+    if (QRectF(source) != logical_area) {
+        painter.setClipRect(logical_area);
+    }
     widget_->render(&painter, source.topLeft(), QRegion(source),
                     QWidget::DrawWindowBackground | QWidget::DrawChildren);
 }
