@@ -115,17 +115,6 @@ const TintboxClassFactoryVtbl kFactoryVtbl = {
 
 TintboxClassFactory factory{&kFactoryVtbl};
 
-// The absolute path of this library, as the registry records it.
-std::string library_path() {
-    Dl_info info{};
-    if (::dladdr(reinterpret_cast<void*>(&factory_add_ref), &info) == 0 ||
-        info.dli_fname == nullptr) {
-        return "";
-    }
-    char resolved[PATH_MAX];
-    return ::realpath(info.dli_fname, resolved) != nullptr ? resolved : info.dli_fname;
-}
-
 }  // namespace
 
 void object_created() noexcept {
@@ -134,6 +123,16 @@ void object_created() noexcept {
 
 void object_destroyed() noexcept {
     --live_objects;
+}
+
+std::string library_path() {
+    Dl_info info{};
+    if (::dladdr(reinterpret_cast<void*>(&factory_add_ref), &info) == 0 ||
+        info.dli_fname == nullptr) {
+        return "";
+    }
+    char resolved[PATH_MAX];
+    return ::realpath(info.dli_fname, resolved) != nullptr ? resolved : info.dli_fname;
 }
 
 }  // namespace tintbox::shell

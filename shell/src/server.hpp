@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "tintbox/tintbox.hpp"
 #include "tintbox/tintbox_shell.h"
@@ -16,6 +17,9 @@ namespace tintbox::shell {
 // together with the server locks.
 void object_created() noexcept;
 void object_destroyed() noexcept;
+
+// The absolute path of the shell library, as the registry records it ("" if unknown).
+std::string library_path();
 
 // A new instance of the class Tintbox with one reference; *out stays null on failure.
 TintboxStatus create_control(TintboxControl** out) noexcept;
@@ -38,8 +42,8 @@ class DispatchOwner {
     ~DispatchOwner() = default;
 };
 
-// A new windowless instance with one reference; TINTBOX_E_CLASS_NOT_AVAILABLE in a
-// library built without Qt.
+// A new windowless instance with one reference; TINTBOX_E_CLASS_NOT_AVAILABLE when the
+// windowless module is missing (a build without Qt).
 TintboxStatus create_windowless(TintboxWindowless** out) noexcept;
 // The bytes of a TintboxCursorImage (TINTBOX_RESOURCE_CURSOR), null when none.
 const unsigned char* cursor_resource(std::int32_t id, std::size_t& size) noexcept;

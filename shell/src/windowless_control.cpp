@@ -2,8 +2,6 @@
 // focus and pointer - telling the host.
 #include "windowless_control.hpp"
 
-#include <dlfcn.h>
-
 #include <QApplication>
 #include <QPainter>
 #include <algorithm>
@@ -28,16 +26,6 @@ char qt_arg0[] = "tintbox-windowless";
 char qt_arg1[] = "-platform";
 char qt_arg2[] = "offscreen";
 char* qt_argv[4] = {};
-
-// Qt's libraries register process-exit work that must find them loaded: once Qt ran
-// here, this library (and with it Qt) stays loaded.
-void keep_library_loaded() {
-    Dl_info info{};
-    if (::dladdr(reinterpret_cast<void*>(&keep_library_loaded), &info) != 0 &&
-        info.dli_fname != nullptr) {
-        ::dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-    }
-}
 
 // ---- Screens -------------------------------------------------------------------------
 
@@ -119,7 +107,6 @@ bool tab_leaves(const Surface& surface, bool forward) {
 
 QtProcess::QtProcess() {
     if (instances == 0 && QCoreApplication::instance() == nullptr) {
-        keep_library_loaded();
         qt_argc = 3;
         qt_argv[0] = qt_arg0;
         qt_argv[1] = qt_arg1;
