@@ -2,8 +2,8 @@
 // picking paths that run up to 1000 times a second.
 #include <benchmark/benchmark.h>
 
+#include "../src/control/tintbox_internals.hpp"
 #include "tintbox/tintbox.hpp"
-#include "tintbox_internals.hpp"
 
 namespace {
 
@@ -49,7 +49,8 @@ BENCHMARK(BM_DecimalFormAndVal);
 // A Text write that changes the text and runs a Change handler.
 void BM_TextWriteRunsChangeHandler(benchmark::State& state) {
     tintbox::Tintbox control;
-    tintbox::TextField& field = control.txtHidden;
+    tintbox::TintboxInternals inside(control);
+    tintbox::TextField& field = inside.txtHidden;
     int changes = 0;
     field.on_change = [&] { ++changes; };
     const std::u16string texts[2] = {u"12345", u"54321"};
@@ -63,10 +64,11 @@ BENCHMARK(BM_TextWriteRunsChangeHandler);
 
 void BM_UpdateColorFromSpectrum(benchmark::State& state) {
     tintbox::Tintbox control;
+    tintbox::TintboxInternals inside(control);
     ColorValue color = 0;
     for (auto _ : state) {
         ColorValue picked = color;
-        tintbox::TintboxInternals::UpdateColor(control, tintbox::tags::kColorSpectrum, picked);
+        inside.UpdateColor(tintbox::tags::kColorSpectrum, picked);
         color = (color + 0x010203) & 0xFFFFFF;
     }
 }
@@ -85,8 +87,9 @@ BENCHMARK(BM_SetRGB);
 // One keystroke in txtWebHex end to end: typing a digit over the last one.
 void BM_WebHexKeystroke(benchmark::State& state) {
     tintbox::Tintbox control;
+    tintbox::TintboxInternals inside(control);
     tintbox::Surface& surface = control.UserControl();
-    surface.focus_by_keyboard(control.txtWebHex);
+    surface.focus_by_keyboard(inside.txtWebHex);
     const char16_t digits[2] = {u'3', u'C'};
     int i = 0;
     for (auto _ : state) {
@@ -109,10 +112,11 @@ std::shared_ptr<const tintbox::Picture> gradient_picture(int side) {
 
 void BM_DragPick(benchmark::State& state) {
     tintbox::Tintbox control;
+    tintbox::TintboxInternals inside(control);
     control.SetPicture(gradient_picture(1024));
     tintbox::Surface& surface = control.UserControl();
-    const float left = control.ColorFrame.Left();
-    const float top = control.ColorFrame.Top();
+    const float left = inside.ColorFrame.Left();
+    const float top = inside.ColorFrame.Top();
     surface.press(tintbox::kLeftButton, left + 100, top + 100);
     float x = 0;
     for (auto _ : state) {
@@ -125,11 +129,12 @@ BENCHMARK(BM_DragPick);
 
 void BM_EyedropperTick(benchmark::State& state) {
     tintbox::Tintbox control;
+    tintbox::TintboxInternals inside(control);
     control.SetPicture(gradient_picture(1024));
-    tintbox::FakeScreen& screen = *control.fake_screen();
+    tintbox::FakeScreen& screen = *inside.fake_screen();
     screen.fill(0x336699);
     tintbox::Surface& surface = control.UserControl();
-    surface.press(tintbox::kRightButton, control.ColorFrame.Left() + 100, 500);
+    surface.press(tintbox::kRightButton, inside.ColorFrame.Left() + 100, 500);
     std::int32_t x = 0;
     for (auto _ : state) {
         screen.set_cursor({x, 10});

@@ -4,7 +4,8 @@
 #include <random>
 #include <sstream>
 
-#include "tintbox/tintbox.hpp"
+#include "../src/control/tintbox_internals.hpp"
+#include "../src/text/text.hpp"
 
 namespace tintbox {
 namespace {
@@ -28,11 +29,11 @@ bool only_upper_hex(const std::u16string& text) {
 }
 
 // The first invariant that does not hold, or an empty text.
-std::string check_invariants(const Tintbox& c) {
+std::string check_invariants(const TintboxInternals& c) {
     std::ostringstream fault;
     const ColorValue color = c.CurrentColor();
-    if (c.GetRGB() != color || c.picNewColor.BackColor() != color) {
-        fault << "GetRGB " << c.GetRGB() << " != CurrentColor " << color;
+    if (c.control.GetRGB() != color || c.picNewColor.BackColor() != color) {
+        fault << "GetRGB " << c.control.GetRGB() << " != CurrentColor " << color;
     } else if (c.picRed.BackColor() != (color & 0xFF) ||
                c.picGreen.BackColor() != (color & 0xFF00) ||
                c.picBlue.BackColor() != (color & 0xFF0000)) {
@@ -46,18 +47,18 @@ std::string check_invariants(const Tintbox& c) {
         {&c.txtRed, &c.hsRed}, {&c.txtGreen, &c.hsGreen}, {&c.txtBlue, &c.hsBlue}};
     for (auto [field, bar] : components) {
         if (!only_digits(field->Text()) || Val(field->Text()) > 255) {
-            fault << field->name() << " holds " << to_utf8(field->Text());
+            fault << field->name() << " holds " << text::utf8_from_utf16_lenient(field->Text());
         } else if (bar->Value() != static_cast<std::int16_t>(Val(field->Text()))) {
             fault << bar->name() << " at " << bar->Value() << " but " << field->name() << " holds "
-                  << to_utf8(field->Text());
+                  << text::utf8_from_utf16_lenient(field->Text());
         }
     }
     if (!only_digits(c.txtDec.Text()) || Val(c.txtDec.Text()) > 16777215) {
-        fault << "txtDec holds " << to_utf8(c.txtDec.Text());
+        fault << "txtDec holds " << text::utf8_from_utf16_lenient(c.txtDec.Text());
     }
     for (const TextField* field : {&c.txtHex, &c.txtWebHex}) {
         if (!only_upper_hex(field->Text()) || field->Text().size() > 6) {
-            fault << field->name() << " holds " << to_utf8(field->Text());
+            fault << field->name() << " holds " << text::utf8_from_utf16_lenient(field->Text());
         }
     }
     return fault.str();
@@ -66,7 +67,7 @@ std::string check_invariants(const Tintbox& c) {
 class RandomPerson {
   public:
     RandomPerson(Tintbox& control, std::uint64_t seed)
-        : c_(control), s_(control.UserControl()), rng_(seed) {}
+        : control_(control), c_(control), s_(control.UserControl()), rng_(seed) {}
 
     // Performs one random action and returns a description of it.
     std::string act() {
@@ -157,16 +158,16 @@ class RandomPerson {
             }
             case 11: {
                 const ColorValue value = static_cast<ColorValue>(pick(1 << 25)) - (1 << 23);
-                c_.SetRGB(value);
+                control_.SetRGB(value);
                 said << "SetRGB " << value;
                 break;
             }
             case 12: {
                 const auto value = static_cast<std::int16_t>(pick(400) - 50);
                 const int which = pick(3);
-                (which == 0   ? c_.SetRed(value)
-                 : which == 1 ? c_.SetGreen(value)
-                              : c_.SetBlue(value));
+                (which == 0   ? control_.SetRed(value)
+                 : which == 1 ? control_.SetGreen(value)
+                              : control_.SetBlue(value));
                 said << "Set component " << which << " " << value;
                 break;
             }
@@ -181,7 +182,7 @@ class RandomPerson {
             case 14: {
                 const std::u16string clip = pick(2) == 0 ? u"12ab" : u"#FF8000zz";
                 s_.paste(clip);
-                said << "paste " << to_utf8(clip);
+                said << "paste " << text::utf8_from_utf16_lenient(clip);
                 break;
             }
             default: {
@@ -197,7 +198,8 @@ class RandomPerson {
   private:
     int pick(int below) { return std::uniform_int_distribution<int>(0, below - 1)(rng_); }
 
-    Tintbox& c_;
+    Tintbox& control_;
+    TintboxInternals c_;
     Surface& s_;
     std::mt19937_64 rng_;
 };
@@ -213,6 +215,7 @@ RandomRunResult run_random_actions(std::uint64_t seed, std::uint64_t count) {
         }
     });
     RandomPerson person(control, seed);
+    const TintboxInternals inside(control);
     std::deque<std::string> recent;
     for (; result.actions < count && result.failure.empty(); ++result.actions) {
         recent.push_back(person.act());
@@ -220,7 +223,7 @@ RandomRunResult run_random_actions(std::uint64_t seed, std::uint64_t count) {
             recent.pop_front();
         }
         if (result.failure.empty()) {
-            result.failure = check_invariants(control);
+            result.failure = check_invariants(inside);
         }
     }
     if (!result.failure.empty()) {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "../src/control/tintbox_internals.hpp"
 #include "tintbox/tintbox.hpp"
-#include "tintbox_internals.hpp"
 
 namespace {
 
@@ -14,6 +14,7 @@ using namespace tintbox;
 
 TEST(Composition, HasThirtyNineViewsTopmostFirst) {
     Tintbox control;
+    TintboxInternals inside(control);
     std::vector<std::string> names;
     for (const auto& view : control.UserControl().views()) {
         names.push_back(view->name());
@@ -30,11 +31,12 @@ TEST(Composition, HasThirtyNineViewsTopmostFirst) {
         "Picture9",         "ColorFrame",     "Colors",       "Frame",
         "lblWebHexRed",     "lblWebHexGreen", "lblWebHexBlue"};
     EXPECT_EQ(names, expected);
-    EXPECT_EQ(control.Colors.parent(), &control.ColorFrame);
+    EXPECT_EQ(inside.Colors.parent(), &inside.ColorFrame);
 }
 
 TEST(Composition, TabbingVisitsTheEditorsInOrderAndWraps) {
     Tintbox control;
+    TintboxInternals inside(control);
     std::vector<std::string> order;
     for (int i = 0; i < 10; ++i) {
         control.UserControl().tab();
@@ -43,16 +45,17 @@ TEST(Composition, TabbingVisitsTheEditorsInOrderAndWraps) {
     EXPECT_EQ(order,
               (std::vector<std::string>{"hsRed", "txtRed", "hsGreen", "txtGreen", "hsBlue",
                                         "txtBlue", "txtDec", "txtHex", "txtWebHex", "hsRed"}));
-    EXPECT_EQ(control.ColorFrame.TabIndex(), 9);
-    EXPECT_EQ(control.Frame.TabIndex(), 10);
+    EXPECT_EQ(inside.ColorFrame.TabIndex(), 9);
+    EXPECT_EQ(inside.Frame.TabIndex(), 10);
 }
 
 TEST(Composition, ColourBarsCoverTheRightEndOfTheComponentFields) {
     Tintbox control;
+    TintboxInternals inside(control);
     Surface& surface = control.UserControl();
-    const std::pair<TextField*, PictureBox*> rows[] = {{&control.txtRed, &control.picRed},
-                                                       {&control.txtGreen, &control.picGreen},
-                                                       {&control.txtBlue, &control.picBlue}};
+    const std::pair<TextField*, PictureBox*> rows[] = {{&inside.txtRed, &inside.picRed},
+                                                       {&inside.txtGreen, &inside.picGreen},
+                                                       {&inside.txtBlue, &inside.picBlue}};
     for (auto [field, strip] : rows) {
         EXPECT_EQ(strip->Left() + strip->Width(), field->Left() + field->Width());
         EXPECT_EQ(strip->Width(), 60);
@@ -101,30 +104,31 @@ TEST(Composition, PointerShapesHaveTheirHotSpotInTheOpenCentre) {
 
 TEST(StartUp, ShowsBlackEverywhereAndRaisedChangeOnce) {
     Tintbox control;
+    TintboxInternals inside(control);
     EXPECT_EQ(control.changes_raised(), 1u);
-    EXPECT_EQ(control.ChangeSource(), "ColorSpectrum");
+    EXPECT_EQ(inside.ChangeSource(), "ColorSpectrum");
     for (TextField* field :
-         {&control.txtDec, &control.txtHex, &control.txtRed, &control.txtGreen, &control.txtBlue}) {
+         {&inside.txtDec, &inside.txtHex, &inside.txtRed, &inside.txtGreen, &inside.txtBlue}) {
         EXPECT_EQ(field->Text(), u"0") << field->name();
     }
-    EXPECT_EQ(control.txtWebHex.Text(), u"000000");
-    for (TextField* pair :
-         {&control.txtWebHexRed, &control.txtWebHexGreen, &control.txtWebHexBlue}) {
+    EXPECT_EQ(inside.txtWebHex.Text(), u"000000");
+    for (TextField* pair : {&inside.txtWebHexRed, &inside.txtWebHexGreen, &inside.txtWebHexBlue}) {
         EXPECT_EQ(pair->Top(), 3150);
         EXPECT_EQ(pair->Text(), u"00");
         EXPECT_TRUE(pair->Visible());
         EXPECT_EQ(pair->ForeColor(), 0);
     }
-    EXPECT_EQ(control.picRed.BackColor(), 0);
-    EXPECT_EQ(control.hsRed.Value(), 0);
+    EXPECT_EQ(inside.picRed.BackColor(), 0);
+    EXPECT_EQ(inside.hsRed.Value(), 0);
 }
 
 TEST(ColourCore, PicOldColorStillShowsThePreviousColourDuringTheNestedUpdate) {
     Tintbox control;
+    TintboxInternals inside(control);
     control.SetRGB(0x00FF00);
     std::vector<ColorValue> old_colour_at_change;
     control.set_change_handler(
-        [&] { old_colour_at_change.push_back(control.picOldColor.BackColor()); });
+        [&] { old_colour_at_change.push_back(inside.picOldColor.BackColor()); });
     control.SetRed(255);
     EXPECT_EQ(old_colour_at_change, (std::vector<ColorValue>{0x00FF00, 0x00FFFF}));
     EXPECT_EQ(control.GetRGB(), 0x00FFFF);
@@ -135,79 +139,85 @@ TEST(ColourCore, PicOldColorStillShowsThePreviousColourDuringTheNestedUpdate) {
 
 TEST(ComponentEditors, ABarMovedUnderASettersTagStillMovesItsField) {
     Tintbox control;
+    TintboxInternals inside(control);
     Surface& surface = control.UserControl();
-    surface.scroll_to(control.hsRed, 220);  // hsRed keeps the focus from here on
-    control.SetRed(245);                    // leaves the tag "txtRed" behind
-    surface.scroll(control.hsRed, ScrollAction::PageDown);
-    EXPECT_EQ(control.hsRed.Value(), 246);
-    EXPECT_EQ(control.txtRed.Text(), u"246");
+    surface.scroll_to(inside.hsRed, 220);  // hsRed keeps the focus from here on
+    control.SetRed(245);                   // leaves the tag "txtRed" behind
+    surface.scroll(inside.hsRed, ScrollAction::PageDown);
+    EXPECT_EQ(inside.hsRed.Value(), 246);
+    EXPECT_EQ(inside.txtRed.Text(), u"246");
     EXPECT_EQ(control.GetRGB(), 246);
 }
 
 TEST(ComponentEditors, TheFieldsOwnTextIsNotRewrittenFromItsBar) {
     Tintbox control;
+    TintboxInternals inside(control);
     Surface& surface = control.UserControl();
-    surface.focus_by_keyboard(control.txtRed);
+    surface.focus_by_keyboard(inside.txtRed);
     surface.type(u"007");
-    EXPECT_EQ(control.txtRed.Text(), u"007");
-    EXPECT_EQ(control.hsRed.Value(), 7);
+    EXPECT_EQ(inside.txtRed.Text(), u"007");
+    EXPECT_EQ(inside.hsRed.Value(), 7);
     surface.tab();  // leaving the field normalises it
-    EXPECT_EQ(control.txtRed.Text(), u"7");
+    EXPECT_EQ(inside.txtRed.Text(), u"7");
 }
 
 TEST(ColourCore, AFailingUpdateKeepsTheCommittedColourAndRaisesNoChange) {
     Tintbox control;
+    TintboxInternals inside(control);
     control.SetRGB(0x123456);
     const auto changes = control.changes_raised();
     // A text the editors never let through: eight hexadecimal digits overflow.
-    TintboxInternals::set_change_source(control, "ColorSpectrum");
-    control.txtHex.SetText(u"80000000");
+    inside.set_change_source("ColorSpectrum");
+    inside.txtHex.SetText(u"80000000");
     ColorValue color = 0;
-    EXPECT_THROW(TintboxInternals::UpdateColor(control, "txtHex", color), Error);
-    EXPECT_EQ(control.CurrentColor(), 0x123456);
-    EXPECT_EQ(control.picNewColor.BackColor(), 0x123456);
+    EXPECT_THROW(inside.UpdateColor("txtHex", color), Error);
+    EXPECT_EQ(inside.CurrentColor(), 0x123456);
+    EXPECT_EQ(inside.picNewColor.BackColor(), 0x123456);
     EXPECT_EQ(control.changes_raised(), changes);
 }
 
 TEST(ColourCore, AnUnknownTagOnlyCommitsTheColourPassed) {
     Tintbox control;
+    TintboxInternals inside(control);
     ColorValue color = 0x0000FF;
-    TintboxInternals::UpdateColor(control, "", color);
+    inside.UpdateColor("", color);
     EXPECT_EQ(control.GetRGB(), 0x0000FF);
-    EXPECT_EQ(control.txtDec.Text(), u"0");
-    EXPECT_EQ(control.picRed.BackColor(), 0xFF);
+    EXPECT_EQ(inside.txtDec.Text(), u"0");
+    EXPECT_EQ(inside.picRed.BackColor(), 0xFF);
     ColorValue negative = -1;
-    TintboxInternals::UpdateColor(control, "ColorSpectrum", negative);
+    inside.UpdateColor("ColorSpectrum", negative);
     EXPECT_EQ(negative, 0x0000FF);  // the committed colour comes back in the argument
-    EXPECT_EQ(control.txtDec.Text(), u"255");
+    EXPECT_EQ(inside.txtDec.Text(), u"255");
 }
 
 TEST(Errors, AHandlerErrorReachesTheSinkAndLeavesTheViewsWrittenSoFar) {
     Tintbox control;
+    TintboxInternals inside(control);
     std::vector<std::string> errors;
     control.set_error_sink([&](const Error& e) { errors.push_back(e.what()); });
     control.set_change_handler([] { throw Error(ErrorKind::Overflow, "host handler"); });
     Surface& surface = control.UserControl();
-    surface.focus_by_keyboard(control.txtRed);
+    surface.focus_by_keyboard(inside.txtRed);
     EXPECT_NO_THROW(surface.type(u"7"));
     ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(control.txtDec.Text(), u"7");
-    EXPECT_EQ(control.CurrentColor(), 7);
+    EXPECT_EQ(inside.txtDec.Text(), u"7");
+    EXPECT_EQ(inside.CurrentColor(), 7);
 }
 
 TEST(Eyedropper, GivesTheScreenContextBackEvenWhenTheUpdateFails) {
     Tintbox control;
-    FakeScreen& screen = *control.fake_screen();
+    TintboxInternals inside(control);
+    FakeScreen& screen = *inside.fake_screen();
     int errors = 0;
     control.set_error_sink([&](const Error&) { ++errors; });
     control.set_change_handler([] { throw Error(ErrorKind::Internal, "host handler"); });
     Surface& surface = control.UserControl();
-    surface.press(kRightButton, control.ColorFrame.Left() + 100, 100);
+    surface.press(kRightButton, inside.ColorFrame.Left() + 100, 100);
     screen.set_pixel({0, 0}, 0x112233);
     surface.advance_time(30);
     EXPECT_EQ(errors, 3);
     EXPECT_EQ(screen.open_contexts(), 0);
-    EXPECT_EQ(control.CurrentColor(), 0x112233);
+    EXPECT_EQ(inside.CurrentColor(), 0x112233);
 }
 
 TEST(Layout, TheHeightIsFixedAndTheWidthIsCompactOrFull) {
@@ -219,25 +229,27 @@ TEST(Layout, TheHeightIsFixedAndTheWidthIsCompactOrFull) {
     };
     for (const auto& c : cases) {
         Tintbox control;
+        TintboxInternals inside(control);
         Surface& surface = control.UserControl();
         surface.SetWidth(c.requested);
         surface.SetHeight(100);
         EXPECT_EQ(surface.Width(), c.width) << c.requested;
         EXPECT_EQ(surface.Height(), 3375) << c.requested;
-        EXPECT_EQ(control.Frame.Width(), c.frame) << c.requested;
-        EXPECT_EQ(control.ColorFrame.Width(), c.color_frame) << c.requested;
-        EXPECT_EQ(control.Colors.Width(), c.color_frame) << c.requested;
+        EXPECT_EQ(inside.Frame.Width(), c.frame) << c.requested;
+        EXPECT_EQ(inside.ColorFrame.Width(), c.color_frame) << c.requested;
+        EXPECT_EQ(inside.Colors.Width(), c.color_frame) << c.requested;
     }
 }
 
 TEST(Layout, ShrinkingKeepsTheLastFullLayout) {
     Tintbox control;
+    TintboxInternals inside(control);
     Surface& surface = control.UserControl();
     surface.SetWidth(6000);
     surface.SetWidth(1000);
     EXPECT_EQ(surface.Width(), 1695);
-    EXPECT_EQ(control.Frame.Width(), 4200);
-    EXPECT_EQ(control.Colors.Width(), 4170);
+    EXPECT_EQ(inside.Frame.Width(), 4200);
+    EXPECT_EQ(inside.Colors.Width(), 4170);
 }
 
 TEST(Layout, ASumBeyondSinglePrecisionIsAnOverflowOfTheResizeHandler) {
@@ -253,6 +265,7 @@ TEST(Layout, ASumBeyondSinglePrecisionIsAnOverflowOfTheResizeHandler) {
 
 TEST(Properties, EnabledSwitchesExactlyTheEditors) {
     Tintbox control;
+    TintboxInternals inside(control);
     std::vector<std::string> changed;
     control.set_property_changed_handler([&](const std::string& name) { changed.push_back(name); });
     control.SetEnabled(false);
@@ -268,16 +281,17 @@ TEST(Properties, EnabledSwitchesExactlyTheEditors) {
     }
     EXPECT_EQ(changed, (std::vector<std::string>{"Enabled"}));
     control.SetEnabled(true);
-    EXPECT_TRUE(control.txtDec.Enabled());
+    EXPECT_TRUE(inside.txtDec.Enabled());
 }
 
 TEST(Properties, ReadingABagRestoresEnabledWithoutSwitchingTheEditors) {
     Tintbox control;
+    TintboxInternals inside(control);
     MemoryPropertyBag bag;
     bag.set_entry("Enabled", false);
     control.UserControl_ReadProperties(bag);
     EXPECT_FALSE(control.Enabled());
-    EXPECT_TRUE(control.txtRed.Enabled());
+    EXPECT_TRUE(inside.txtRed.Enabled());
     EXPECT_EQ(control.Picture(), nullptr);
 }
 

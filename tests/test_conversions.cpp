@@ -161,14 +161,6 @@ TEST(CombineRGB, CountsComponentsAbove255As255) {
     EXPECT_EQ(tintbox::CombineRGB(0, 0, 1), 65536);
 }
 
-TEST(Utf, RoundTripsAndReplacesInvalidInput) {
-    const std::u16string text = u"a\u00e9\u4e2d\U0001F600";
-    EXPECT_EQ(tintbox::to_utf16(tintbox::to_utf8(text)), text);
-    EXPECT_EQ(tintbox::to_utf16("\xff"), u"\uFFFD");
-    EXPECT_EQ(tintbox::to_utf16("\xe4\xb8"), u"\uFFFD\uFFFD");  // truncated sequence
-    EXPECT_EQ(tintbox::to_utf8(u"\xD800"), "\xEF\xBF\xBD");     // lone surrogate
-}
-
 // Counts allocations made on this thread while a scope runs.
 int g_allocations = 0;
 

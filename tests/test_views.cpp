@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "../src/base/fake_screen.hpp"
 #include "tintbox/views.hpp"
 
 namespace {
@@ -15,7 +16,7 @@ class ViewContract : public ::testing::Test {
   protected:
     ViewContract()
         : surface(std::make_shared<FakeScreen>(), std::make_shared<DefaultFontMetrics>()) {
-        surface.set_design_size(3000, 3000);
+        surface.set_design_size(3000, 3000, 1000);
         top = &add_field("top", 0, 0, 1000, 300, 1);
         under = &add_field("under", 0, 0, 1000, 300, 0);
         other = &add_field("other", 0, 1000, 1000, 300, 2);

@@ -12,6 +12,8 @@
 #include <ostream>
 #include <stdexcept>
 
+#include "../src/text/text.hpp"
+
 namespace tintbox::script {
 
 namespace {
@@ -38,7 +40,7 @@ std::string shown(std::string_view word) {
     const std::string tail = word.size() > kLongest ? "..." : "";
     if (plain)
         return "'" + std::string(head) + tail + "'";
-    return format_text(to_utf16(head)) + tail;
+    return format_text(text::utf16_from_utf8_lenient(head)) + tail;
 }
 
 [[noreturn]] void fail(const std::string& message) {
@@ -49,22 +51,12 @@ bool is_blank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
-int hex_digit_value(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Decodes the text between a pair of double quotes starting at line[pos] (the opening
 // quote); returns the position after the closing quote.
 std::size_t read_quoted(std::string_view line, std::size_t pos, std::u16string& text) {
     std::string plain;  // UTF-8 run not yet converted
     auto flush = [&] {
-        text += to_utf16(plain);
+        text += text::utf16_from_utf8_lenient(plain);
         plain.clear();
     };
     for (std::size_t i = pos + 1; i < line.size(); ++i) {
@@ -93,17 +85,13 @@ std::size_t read_quoted(std::string_view line, std::size_t pos, std::u16string& 
                 plain += '\t';
                 break;
             case 'u': {
-                unsigned unit = 0;
-                for (int k = 0; k < 4; ++k) {
-                    const int digit = i + 1 < line.size() ? hex_digit_value(line[i + 1]) : -1;
-                    if (digit < 0) {
-                        throw std::invalid_argument("\\u needs four hexadecimal digits");
-                    }
-                    unit = unit * 16 + static_cast<unsigned>(digit);
-                    ++i;
+                char16_t unit = 0;
+                if (!text::read_unicode_escape_digits(line, i + 1, true, unit)) {
+                    throw std::invalid_argument("\\u needs four hexadecimal digits");
                 }
+                i += 4;
                 flush();
-                text += static_cast<char16_t>(unit);
+                text += unit;
                 break;
             }
             default:
@@ -310,7 +298,7 @@ std::vector<Token> tokenize(std::string_view line) {
             if (i < line.size() && !is_blank(line[i])) {
                 throw std::invalid_argument("a text must be followed by a blank");
             }
-            word.raw = to_utf8(word.text);
+            word.raw = text::utf8_from_utf16_lenient(word.text);
         } else {
             const std::size_t start = i;
             while (i < line.size() && !is_blank(line[i])) {
@@ -319,7 +307,7 @@ std::vector<Token> tokenize(std::string_view line) {
                 ++i;
             }
             word.raw = std::string(line.substr(start, i - start));
-            word.text = to_utf16(word.raw);
+            word.text = text::utf16_from_utf8_lenient(word.raw);
         }
         words.push_back(std::move(word));
     }
@@ -327,7 +315,6 @@ std::vector<Token> tokenize(std::string_view line) {
 }
 
 std::string format_text(std::u16string_view text) {
-    static const char kHex[] = "0123456789ABCDEF";
     std::string printed = "\"";
     for (char16_t unit : text) {
         switch (unit) {
@@ -347,9 +334,7 @@ std::string format_text(std::u16string_view text) {
                 if (unit >= 0x20 && unit <= 0x7E) {
                     printed += static_cast<char>(unit);
                 } else {
-                    printed += "\\u";
-                    for (int shift = 12; shift >= 0; shift -= 4)
-                        printed += kHex[(unit >> shift) & 0xF];
+                    text::append_unicode_escape(printed, unit);
                 }
         }
     }
@@ -704,20 +689,25 @@ std::string ScriptRunner::value_of(const std::string& what) {
         return format_bool(control.Enabled());
     if (what == "Picture")
         return picture_text(control.Picture());
+    const TintboxInternals inside(*control_);
     if (what == "ChangeSource")
-        return format_text(to_utf16(control.ChangeSource()));
+        return format_text(text::utf16_from_utf8_lenient(inside.ChangeSource()));
     if (what == "CurrentColor")
-        return std::to_string(control.CurrentColor());
-    static const std::map<std::string, bool (Tintbox::*)() const noexcept, std::less<>> flags = {
-        {"SpectrumPressed", &Tintbox::SpectrumPressed}, {"ClickedRed", &Tintbox::ClickedRed},
-        {"ClickedGreen", &Tintbox::ClickedGreen},       {"ClickedBlue", &Tintbox::ClickedBlue},
-        {"ClickedDec", &Tintbox::ClickedDec},           {"ClickedHex", &Tintbox::ClickedHex},
-        {"ClickedWebHex", &Tintbox::ClickedWebHex},
+        return std::to_string(inside.CurrentColor());
+    using Flag = bool (TintboxInternals::*)() const noexcept;
+    static const std::map<std::string, Flag, std::less<>> flags = {
+        {"SpectrumPressed", &TintboxInternals::SpectrumPressed},
+        {"ClickedRed", &TintboxInternals::ClickedRed},
+        {"ClickedGreen", &TintboxInternals::ClickedGreen},
+        {"ClickedBlue", &TintboxInternals::ClickedBlue},
+        {"ClickedDec", &TintboxInternals::ClickedDec},
+        {"ClickedHex", &TintboxInternals::ClickedHex},
+        {"ClickedWebHex", &TintboxInternals::ClickedWebHex},
     };
     const auto flag = flags.find(what);
     if (flag == flags.end())
         fail("unknown field " + shown(what));
-    return format_bool((control.*(flag->second))());
+    return format_bool((inside.*(flag->second))());
 }
 
 std::string ScriptRunner::surface_property(const std::string& property) const {

@@ -39,7 +39,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tintbox/tintbox.hpp"
+#include "../src/control/tintbox_internals.hpp"
 
 namespace tintbox::script {
 

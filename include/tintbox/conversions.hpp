@@ -59,9 +59,4 @@ std::u16string HexForm(std::int32_t value);
 // r + 256 g + 65536 b, a component above 255 counting as 255.
 std::int32_t CombineRGB(std::int16_t red, std::int16_t green, std::int16_t blue);
 
-// UTF-8 <-> UTF-16 for hosts and drivers that speak UTF-8. Invalid input is replaced
-// with U+FFFD rather than rejected.
-std::u16string to_utf16(std::string_view utf8);
-std::string to_utf8(std::u16string_view utf16);
-
 }  // namespace tintbox

@@ -1,12 +1,10 @@
 // Platform services behind small interfaces: the screen (eyedropper and twips per
 // pixel), font metrics (auto-sized labels, caret placement) and system colours.
-// Headless builds use the deterministic fakes below; the Qt skin supplies real ones.
+// Headless builds use deterministic stand-ins; the Qt skin supplies real ones.
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <string_view>
-#include <utility>
 
 #include "tintbox/types.hpp"
 
@@ -41,34 +39,6 @@ class ScreenContext {
   private:
     Screen& screen_;
     Screen::Context context_;
-};
-
-// A screen held in memory: every pixel starts 0; tests and the script driver set the
-// pointer, pixels and whether reading works.
-class FakeScreen : public Screen {
-  public:
-    float twips_per_pixel_x() const override { return twips_per_pixel_x_; }
-    ScreenPoint cursor_position() const override { return cursor_; }
-    Context acquire_context() override;
-    ColorValue pixel(Context context, ScreenPoint point) override;
-    void release_context(Context context) override;
-
-    void set_twips_per_pixel_x(float twips) { twips_per_pixel_x_ = twips; }
-    void set_cursor(ScreenPoint point) { cursor_ = point; }
-    void set_pixel(ScreenPoint point, ColorValue color) { pixels_[{point.x, point.y}] = color; }
-    void fill(ColorValue color);
-    void set_unreadable(bool unreadable) { unreadable_ = unreadable; }
-    // Contexts taken and not yet given back.
-    int open_contexts() const noexcept { return open_contexts_; }
-
-  private:
-    float twips_per_pixel_x_ = 15.0f;  // a 96-dpi screen
-    ScreenPoint cursor_;
-    ColorValue fill_ = 0;
-    std::map<std::pair<std::int32_t, std::int32_t>, ColorValue> pixels_;  // over the fill
-    bool unreadable_ = false;
-    int open_contexts_ = 0;
-    Context next_context_ = 1;
 };
 
 class FontMetrics {

@@ -44,7 +44,7 @@ class MemoryPropertyBag : public PropertyBag {
     std::map<std::string, PropertyValue> entries_;
 };
 
-// The bag file: a small versioned text format (see src/control/bag_file.cpp). Saving
+// The bag file: a small versioned text format (see src/persistence/bag_file.cpp). Saving
 // writes a temporary file beside `path` and renames it over the old one, so a crash or
 // a full disk never leaves a half-written bag. Loading raises Error(FileError) for a
 // file that cannot be read and Error(BadPropertyBag) for a truncated, corrupt or wrongly

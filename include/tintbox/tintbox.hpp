@@ -1,12 +1,21 @@
 // The Tintbox colour-picker control: one object that owns its views and whose
-// procedures are its methods. The handlers are defined in the folders of their
-// subsystems: control/ (composition, start-up, layout, properties), color/ (colour
-// synchronisation, public colour methods, web-hex display), editors/ (scroll bars and
-// text fields), picking/ (spectrum and eyedropper).
+// procedures are its methods. This header is what a host needs: the colour methods,
+// the properties, the events, the property bag and the surface through which a
+// person's input reaches the control (declared in tintbox/views.hpp).
+//
+// Naming: members named as on the control's form (GetRGB, SetRed, UserControl,
+// txtRed_Change) keep the form's names and spelling; everything this library adds
+// (set_change_handler, changes_raised) is snake_case.
 //
 // Errors: public methods throw tintbox::Error to their caller. Errors of event handlers
 // go to the error sink (set_error_sink); they never escape into the caller of an input
 // function.
+//
+// The handlers are defined in the folders of their subsystems: control/ (composition,
+// start-up, layout, properties), color/ (colour synchronisation, public colour
+// methods, web-hex display), editors/ (scroll bars and text fields), picking/ (spectrum
+// and eyedropper). The views and the object's own fields are private; the skin, the
+// script driver and the tests reach them through src/control/tintbox_internals.hpp.
 #pragma once
 
 #include <cstdint>
@@ -14,34 +23,29 @@
 #include <memory>
 #include <string>
 
-#include "tintbox/conversions.hpp"
+#include "tintbox/error.hpp"
+#include "tintbox/picture.hpp"
+#include "tintbox/platform.hpp"
 #include "tintbox/property_bag.hpp"
-#include "tintbox/views.hpp"
+#include "tintbox/types.hpp"
 
 namespace tintbox {
 
-// Tags of ChangeSource: the door through which the current colour change entered.
-namespace tags {
-inline constexpr char kColorSpectrum[] = "ColorSpectrum";
-inline constexpr char kTxtRed[] = "txtRed";
-inline constexpr char kTxtGreen[] = "txtGreen";
-inline constexpr char kTxtBlue[] = "txtBlue";
-inline constexpr char kHsRed[] = "hsRed";
-inline constexpr char kHsGreen[] = "hsGreen";
-inline constexpr char kHsBlue[] = "hsBlue";
-inline constexpr char kTxtDec[] = "txtDec";
-inline constexpr char kTxtHex[] = "txtHex";
-inline constexpr char kTxtWebHex[] = "txtWebHex";
-}  // namespace tags
+class Surface;
+class View;
+class TextField;
+class ScrollBar;
+class PictureBox;
+class Image;
+class Label;
+class Timer;
+struct MouseEvent;
 
-// The two pointer shapes that the spectrum shows: A (a cross with an open centre) and
-// B (A with four corner brackets), 32 x 32 with the hot spot at (15, 15).
-PointerShapePtr pointer_shape_a();
-PointerShapePtr pointer_shape_b();
-
+// What the control reads from the platform. A null screen is a headless one whose
+// pixels all read black; null fonts are the built-in proportional metrics.
 struct TintboxPlatform {
-    std::shared_ptr<Screen> screen = std::make_shared<FakeScreen>();
-    std::shared_ptr<FontMetrics> fonts = std::make_shared<DefaultFontMetrics>();
+    std::shared_ptr<Screen> screen;
+    std::shared_ptr<FontMetrics> fonts;
 };
 
 class Tintbox {
@@ -87,29 +91,23 @@ class Tintbox {
     void set_change_handler(std::function<void()> handler) { change_handler_ = std::move(handler); }
     // Change events raised since the control was created (start-up's one included).
     std::uint64_t changes_raised() const noexcept { return changes_raised_; }
-    void set_error_sink(Surface::ErrorSink sink);
-    void set_property_changed_handler(Surface::PropertyChangedHandler handler);
+    // Errors of event handlers (a person's input, a timer tick), with their message.
+    void set_error_sink(std::function<void(const Error&)> sink);
+    // PropertyChanged("Picture" or "Enabled"): the host's "form is dirty" signal.
+    void set_property_changed_handler(std::function<void(const std::string&)> handler);
     // Restores Picture and Enabled from a bag (errors go to the caller).
     void UserControl_ReadProperties(PropertyBag& PropBag);
     // Saves Picture and Enabled into a bag (defaults are not stored).
     void UserControl_WriteProperties(PropertyBag& PropBag);
 
-    // ---- Looking inside --------------------------------------------------------------
-    Surface& UserControl() noexcept { return surface_; }
-    const Surface& UserControl() const noexcept { return surface_; }
-    FakeScreen* fake_screen() const noexcept;  // null when the screen is a real one
-    const std::string& ChangeSource() const noexcept { return ChangeSource_; }
-    ColorValue CurrentColor() const noexcept { return CurrentColor_; }
-    bool SpectrumPressed() const noexcept { return SpectrumPressed_; }
-    bool ClickedRed() const noexcept { return ClickedRed_; }
-    bool ClickedGreen() const noexcept { return ClickedGreen_; }
-    bool ClickedBlue() const noexcept { return ClickedBlue_; }
-    bool ClickedDec() const noexcept { return ClickedDec_; }
-    bool ClickedHex() const noexcept { return ClickedHex_; }
-    bool ClickedWebHex() const noexcept { return ClickedWebHex_; }
+    // ---- A person's input --------------------------------------------------------
+    // The control's own surface: its input functions (press, release, key, type, ...)
+    // are where a skin or host forwards a person's actions (see tintbox/views.hpp).
+    Surface& UserControl() noexcept { return *surface_; }
+    const Surface& UserControl() const noexcept { return *surface_; }
 
   private:
-    friend struct TintboxInternals;  // white-box access for unit tests
+    friend struct TintboxInternals;  // the skin, the script driver and the tests
 
     void compose_views();
     void connect_handlers();
@@ -147,7 +145,7 @@ class Tintbox {
     void Colors_MouseUp(const MouseEvent& event);
     void tmrGetPixelColor_Timer();
 
-    Surface surface_;
+    std::unique_ptr<Surface> surface_;
     std::function<void()> change_handler_;
     std::uint64_t changes_raised_ = 0;
 
@@ -162,7 +160,6 @@ class Tintbox {
     bool ClickedHex_ = false;
     bool ClickedWebHex_ = false;
 
-  public:
     // The constituent views, topmost first (the surface owns them).
     Timer& tmrGetPixelColor;
     TextField& txtHidden2;

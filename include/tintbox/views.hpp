@@ -61,6 +61,10 @@ using PointerShapePtr = std::shared_ptr<const PointerShape>;
 inline constexpr std::int16_t kDefaultPointer = 0;
 inline constexpr std::int16_t kCustomPointer = 99;
 
+// The pointer a skin shows over a view: the arrow, the text (I-beam) pointer that is a
+// text field's default, or the view's MouseIcon.
+enum class PointerKind { Arrow, Text, Icon };
+
 class View {
   public:
     using Observer = std::function<void(const View&, Aspect)>;
@@ -102,6 +106,16 @@ class View {
     ColorValue ForeColor() const noexcept { return fore_color_; }
     void SetBackColor(ColorValue value);
     void SetForeColor(ColorValue value);
+    // A one-pixel line around the view (the frames that enclose an editor).
+    bool border_line() const noexcept { return border_line_; }
+    void set_border_line(bool value);
+
+    // The pointer over the view: MousePointer 99 shows MouseIcon, 0 the default one.
+    std::int16_t MousePointer() const noexcept { return mouse_pointer_; }
+    void SetMousePointer(std::int16_t value);
+    const PointerShapePtr& MouseIcon() const noexcept { return mouse_icon_; }
+    void SetMouseIcon(PointerShapePtr icon);
+    PointerKind pointer_kind() const noexcept;
 
     // Place in the tab order, -1 for views that have none.
     int TabIndex() const noexcept { return tab_index_; }
@@ -146,6 +160,9 @@ class View {
     bool enabled_ = true;
     ColorValue back_color_ = kSystemButtonFace;
     ColorValue fore_color_ = kSystemWindowText;
+    bool border_line_ = false;
+    std::int16_t mouse_pointer_ = kDefaultPointer;
+    PointerShapePtr mouse_icon_;
     int tab_index_ = -1;
     bool tab_stop_ = false;
     Observer observer_;
@@ -189,11 +206,6 @@ class TextField : public View {
     std::int32_t MaxLength() const noexcept { return max_length_; }  // 0 = no limit
     void SetMaxLength(std::int32_t value);
 
-    std::int16_t MousePointer() const noexcept { return mouse_pointer_; }
-    void SetMousePointer(std::int16_t value);
-    const PointerShapePtr& MouseIcon() const noexcept { return mouse_icon_; }
-    void SetMouseIcon(PointerShapePtr icon);
-
     // A person's editing (reached through Surface, which routes it to the focused field).
     void type_character(char16_t c);
     void paste(std::u16string_view text);
@@ -211,8 +223,6 @@ class TextField : public View {
     std::int32_t anchor_ = 0;  // fixed end of the selection
     std::int32_t active_ = 0;  // moving end (the caret)
     std::int32_t max_length_ = 0;
-    std::int16_t mouse_pointer_ = kDefaultPointer;
-    PointerShapePtr mouse_icon_;
 };
 
 // Scroll-bar moves as a person makes them. As on a vertical bar, "down" increases the
@@ -275,10 +285,6 @@ class Image : public View {
     void SetPicture(PicturePtr picture);
     bool Stretch() const noexcept { return stretch_; }
     void SetStretch(bool value);
-    std::int16_t MousePointer() const noexcept { return mouse_pointer_; }
-    void SetMousePointer(std::int16_t value);
-    const PointerShapePtr& MouseIcon() const noexcept { return mouse_icon_; }
-    void SetMouseIcon(PointerShapePtr icon);
 
     // The picture's colour drawn at (x, y), twips relative to the image; -1 where no
     // picture covers the point.
@@ -290,8 +296,6 @@ class Image : public View {
   private:
     PicturePtr picture_;
     bool stretch_ = false;
-    std::int16_t mouse_pointer_ = kDefaultPointer;
-    PointerShapePtr mouse_icon_;
 };
 
 class Label : public View {
@@ -352,9 +356,13 @@ class Surface {
     const std::vector<std::unique_ptr<View>>& views() const noexcept { return views_; }
     View* find(std::string_view name) const noexcept;
 
-    // The size the surface has when it is created, before any host sizes it (raises
-    // nothing).
-    void set_design_size(Twips width, Twips height) noexcept;
+    // The size the surface has when it is created, before any host sizes it, and the
+    // narrowest width its layout keeps (raises nothing). Skins take their size hints
+    // from these.
+    void set_design_size(Twips width, Twips height, Twips minimum_width) noexcept;
+    Twips design_width() const noexcept { return design_width_; }
+    Twips design_height() const noexcept { return design_height_; }
+    Twips minimum_width() const noexcept { return minimum_width_; }
     // The surface's own properties (Width, Height in twips; Enabled). A write of a new
     // Width or Height raises Resize before it returns.
     Twips Width() const noexcept { return width_; }
@@ -433,6 +441,9 @@ class Surface {
     std::shared_ptr<FontMetrics> fonts_;
     Twips width_ = 0;
     Twips height_ = 0;
+    Twips design_width_ = 0;
+    Twips design_height_ = 0;
+    Twips minimum_width_ = 0;
     bool enabled_ = true;
     View* focused_ = nullptr;
     View* capture_ = nullptr;

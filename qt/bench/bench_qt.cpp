@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "../../src/control/tintbox_internals.hpp"
 #include "tintbox/qt/tintbox_widget.hpp"
 
 extern char** environ;
@@ -105,9 +106,10 @@ void TintboxWidget_EyedropperTick(benchmark::State& state, bool pointer_jumps) {
     picker.show();
     settle();
     tintbox::Tintbox& control = picker.control();
+    tintbox::TintboxInternals inside(control);
     tintbox::Surface& surface = control.UserControl();
-    const tintbox::Twips x = control.Colors.surface_left() + control.Colors.Width() / 2;
-    const tintbox::Twips y = control.Colors.surface_top() + control.Colors.Height() / 2;
+    const tintbox::Twips x = inside.Colors.surface_left() + inside.Colors.Width() / 2;
+    const tintbox::Twips y = inside.Colors.surface_top() + inside.Colors.Height() / 2;
     surface.press(tintbox::kRightButton, x, y);
     const QPoint spots[] = {picker.mapToGlobal(QPoint(20, 20)),  // over picOldColor
                             picker.mapToGlobal(QPoint(220, 20))};

@@ -26,14 +26,6 @@ constexpr unsigned bit(Aspect aspect) {
 }
 constexpr unsigned kAllAspects = ~0u;
 
-// The frames that enclose another view by one pixel on each side carry a line border.
-bool is_outer_frame(const std::string& name) {
-    static const char* const frames[] = {"Picture3", "Picture6",    "Picture9",    "Picture8",
-                                         "Picture5", "CornerFrame", "picMinWidth", "Frame"};
-    return std::any_of(std::begin(frames), std::end(frames),
-                       [&](const char* frame) { return name == frame; });
-}
-
 QString to_qstring(const std::u16string& text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -127,7 +119,7 @@ void Skin::build() {
                 case ViewKind::PictureBox:
                 case ViewKind::Image:
                 case ViewKind::Label:
-                    mirror.box = new BoxWidget(*this, view, is_outer_frame(view.name()), parent);
+                    mirror.box = new BoxWidget(*this, view, parent);
                     mirror.widget = mirror.box;
                     break;
                 case ViewKind::Timer:
@@ -383,19 +375,16 @@ void Skin::apply_surface() {
 }
 
 void Skin::apply_pointer(Mirror& mirror) {
-    std::int16_t pointer = kDefaultPointer;
-    const PointerShapePtr* icon = nullptr;
-    if (auto* image = dynamic_cast<const Image*>(mirror.view)) {
-        pointer = image->MousePointer();
-        icon = &image->MouseIcon();
-    } else if (auto* field = dynamic_cast<const TextField*>(mirror.view)) {
-        pointer = field->MousePointer();
-        icon = &field->MouseIcon();
-    }
-    if (pointer == kCustomPointer && icon != nullptr && *icon) {
-        mirror.widget->setCursor(cursor_for(*icon));
-    } else {
-        mirror.widget->unsetCursor();
+    switch (mirror.view->pointer_kind()) {
+        case PointerKind::Icon:
+            mirror.widget->setCursor(cursor_for(mirror.view->MouseIcon()));
+            break;
+        case PointerKind::Text:
+            mirror.widget->setCursor(Qt::IBeamCursor);
+            break;
+        case PointerKind::Arrow:
+            mirror.widget->unsetCursor();
+            break;
     }
 }
 

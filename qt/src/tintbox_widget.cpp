@@ -21,8 +21,6 @@ QFont control_font(const QFont& base) {
     return font;
 }
 
-constexpr Twips kDesignWidth = 4770;
-
 PicturePtr to_picture(const QImage& image) {
     if (image.isNull()) {
         return nullptr;
@@ -222,15 +220,13 @@ QWidget* TintboxWidget::viewWidget(const QString& name) const {
 }
 
 QSize TintboxWidget::sizeHint() const {
-    const Tintbox& control = *control_;
-    return skin_->pixel_size(kDesignWidth,
-                             control.CornerFrame.Top() + control.CornerFrame.Height());
+    const Surface& surface = control_->UserControl();
+    return skin_->pixel_size(surface.design_width(), surface.design_height());
 }
 
 QSize TintboxWidget::minimumSizeHint() const {
-    const Tintbox& control = *control_;
-    return skin_->pixel_size(control.picMinWidth.Width(),
-                             control.CornerFrame.Top() + control.CornerFrame.Height());
+    const Surface& surface = control_->UserControl();
+    return skin_->pixel_size(surface.minimum_width(), surface.design_height());
 }
 
 // ---- Events --------------------------------------------------------------------------

@@ -104,8 +104,8 @@ void BarWidget::focusOutEvent(QFocusEvent* event) {
 
 // ---- BoxWidget -----------------------------------------------------------------------
 
-BoxWidget::BoxWidget(Skin& skin, View& view, bool outer_frame, QWidget* parent)
-    : QWidget(parent), skin_(skin), view_(view), outer_frame_(outer_frame) {
+BoxWidget::BoxWidget(Skin& skin, View& view, QWidget* parent)
+    : QWidget(parent), skin_(skin), view_(view) {
     // Boxes and labels cover their whole rectangle, so Qt need not paint what lies
     // beneath them; the spectrum image lets its frame show where no picture covers it.
     setAttribute(Qt::WA_OpaquePaintEvent, view.kind() != ViewKind::Image);
@@ -137,7 +137,7 @@ void BoxWidget::paintEvent(QPaintEvent*) {
         }
         default:
             painter.fillRect(rect(), to_qcolor(view_.BackColor()));
-            if (outer_frame_) {
+            if (view_.border_line()) {
                 painter.setPen(palette().color(QPalette::Shadow));
                 painter.drawRect(rect().adjusted(0, 0, -1, -1));
             }

@@ -66,7 +66,7 @@ class BarWidget : public QScrollBar {
 // A picture box, the spectrum image or a label: painted from the view's state.
 class BoxWidget : public QWidget {
   public:
-    BoxWidget(Skin& skin, View& view, bool outer_frame, QWidget* parent);
+    BoxWidget(Skin& skin, View& view, QWidget* parent);
     View& view() const { return view_; }
     // The spectrum image's picture as drawn at the current size; rebuilt lazily.
     void invalidate_picture() { rendered_ = QImage(); }
@@ -87,7 +87,6 @@ class BoxWidget : public QWidget {
 
     Skin& skin_;
     View& view_;
-    bool outer_frame_;
     QImage rendered_;
 };
 

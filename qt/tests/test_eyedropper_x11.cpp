@@ -71,7 +71,7 @@ void EyedropperTest::rightPressPicksTheScreenPixelUnderThePointer() {
     QWidget* spectrum = host.view("Colors");
     move_pointer(spectrum->mapToGlobal(spectrum->rect().center()));
     right_button(true);
-    QTRY_VERIFY(host.picker->control().tmrGetPixelColor.Enabled());
+    QTRY_VERIFY(inside(*host.picker).tmrGetPixelColor.Enabled());
     QCOMPARE(spectrum->cursor().shape(), Qt::BitmapCursor);
     QCOMPARE(host.picker->getRGB(), 0);  // the press itself picks nothing
 
@@ -90,7 +90,7 @@ void EyedropperTest::rightPressPicksTheScreenPixelUnderThePointer() {
     QCOMPARE(HostWindow::shown(host.view("picNewColor"), {10, 10}), right.rgb() & 0xFFFFFF);
 
     right_button(false);  // over the right window: the control still hears it
-    QTRY_VERIFY(!host.picker->control().tmrGetPixelColor.Enabled());
+    QTRY_VERIFY(!inside(*host.picker).tmrGetPixelColor.Enabled());
     QCOMPARE(spectrum->cursor().shape(), Qt::ArrowCursor);
     const int after_release = static_cast<int>(changes.count());
     move_pointer({660, 460});

@@ -131,7 +131,7 @@ void TintboxWidgetTest::clickingAHostWidgetRunsTheEditorsLostFocus() {
     QCOMPARE(QApplication::focusWidget(), host.after);
     QCOMPARE(host.field("txtWebHex")->text(), QStringLiteral("000000"));  // padded on leaving
     QVERIFY(host.view("txtWebHexGreen")->isVisible());
-    QVERIFY(host.picker->control().UserControl().focused() != &host.picker->control().txtWebHex);
+    QVERIFY(host.picker->control().UserControl().focused() != &inside(*host.picker).txtWebHex);
 }
 
 void TintboxWidgetTest::tabCyclesInsideWhenNothingElseTakesFocus() {
@@ -212,7 +212,7 @@ void TintboxWidgetTest::clickIntoFieldKeepsCaretAtClick() {
     QCOMPARE(QApplication::focusWidget(), dec);
     QCOMPARE(dec->cursorPosition(), 3);
     QVERIFY(!dec->hasSelectedText());
-    QCOMPARE(host.picker->control().txtDec.SelStart(), 3);
+    QCOMPARE(inside(*host.picker).txtDec.SelStart(), 3);
 }
 
 void TintboxWidgetTest::dragSelectsTextInAField() {
@@ -225,7 +225,7 @@ void TintboxWidgetTest::dragSelectsTextInAField() {
     QTest::mouseMove(dec, {metrics.horizontalAdvance("16777") + 1, y});
     QTest::mouseRelease(dec, Qt::LeftButton, {}, {metrics.horizontalAdvance("16777") + 1, y});
     QCOMPARE(dec->selectedText(), QStringLiteral("6777"));
-    QCOMPARE(host.picker->control().txtDec.SelLength(), 4);
+    QCOMPARE(inside(*host.picker).txtDec.SelLength(), 4);
 }
 
 void TintboxWidgetTest::doubleClickSelectsTheWholeField() {
@@ -236,7 +236,7 @@ void TintboxWidgetTest::doubleClickSelectsTheWholeField() {
     QTest::mouseDClick(hex, Qt::LeftButton, {}, at);  // the second press only
     QTest::mouseRelease(hex, Qt::LeftButton, {}, at);
     QCOMPARE(hex->selectedText(), QStringLiteral("ABCDEF"));
-    QCOMPARE(host.picker->control().txtHex.SelLength(), 6);
+    QCOMPARE(inside(*host.picker).txtHex.SelLength(), 6);
 }
 
 void TintboxWidgetTest::copyAndPasteGoThroughTheClipboard() {
@@ -276,11 +276,11 @@ void TintboxWidgetTest::contextMenuActsThroughTheModel() {
     };
     choose(QStringLiteral("Select All"));
     QCOMPARE(dec->selectedText(), QStringLiteral("1193046"));
-    QCOMPARE(host.picker->control().txtDec.SelLength(), 7);
+    QCOMPARE(inside(*host.picker).txtDec.SelLength(), 7);
     choose(QStringLiteral("Cut"));
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("1193046"));
     QVERIFY(dec->text().isEmpty());
-    QVERIFY(host.picker->control().txtDec.Text().empty());
+    QVERIFY(inside(*host.picker).txtDec.Text().empty());
     QCOMPARE(host.picker->getRGB(), 0);  // the cut went into the model as an edit
 }
 
@@ -322,7 +322,7 @@ void TintboxWidgetTest::scrollBarArrowMovesByOneAndThumbCommitsOnRelease() {
     QTest::mouseClick(bar, Qt::LeftButton, {},
                       scroll_bar_part(bar, QStyle::SC_ScrollBarAddLine).center());
     QCOMPARE(QApplication::focusWidget(), bar);
-    QCOMPARE(host.picker->control().hsRed.Value(), 1);
+    QCOMPARE(inside(*host.picker).hsRed.Value(), 1);
     QCOMPARE(bar->value(), 1);
     QCOMPARE(host.field("txtRed")->text(), QStringLiteral("1"));
 
@@ -332,9 +332,9 @@ void TintboxWidgetTest::scrollBarArrowMovesByOneAndThumbCommitsOnRelease() {
     const int before_release = static_cast<int>(changes.count());
     QTest::mouseMove(bar, {groove.center().x(), thumb.y()});
     QCOMPARE(changes.count(), before_release);  // no Change while the thumb is dragged
-    QCOMPARE(host.picker->control().hsRed.Value(), 1);
+    QCOMPARE(inside(*host.picker).hsRed.Value(), 1);
     QTest::mouseRelease(bar, Qt::LeftButton, {}, {groove.center().x(), thumb.y()});
-    const int released = host.picker->control().hsRed.Value();
+    const int released = inside(*host.picker).hsRed.Value();
     QVERIFY2(released > 100 && released < 155, qPrintable(QString::number(released)));
     QCOMPARE(bar->value(), released);
     QCOMPARE(host.field("txtRed")->text(), QString::number(released));
@@ -402,7 +402,7 @@ void TintboxWidgetTest::unreadableScreenIsReportedOnceAndKeepsTheColour() {
     QCOMPARE(unavailable.count(), 1);
     QCOMPARE(host.picker->getRGB(), 0x123456);
     QTest::mouseRelease(spectrum, Qt::RightButton, {}, centre(spectrum));
-    QVERIFY(!host.picker->control().tmrGetPixelColor.Enabled());
+    QVERIFY(!inside(*host.picker).tmrGetPixelColor.Enabled());
 }
 
 void TintboxWidgetTest::layoutFollowsResizing_data() {

@@ -10,7 +10,13 @@
 #include <QWidget>
 #include <memory>
 
+#include "../../src/control/tintbox_internals.hpp"
 #include "tintbox/qt/tintbox_widget.hpp"
+
+// The control's insides behind a widget, for checks on the model.
+inline tintbox::TintboxInternals inside(tintbox::TintboxWidget& picker) {
+    return tintbox::TintboxInternals(picker.control());
+}
 
 struct HostWindow {
     // Without a window manager (plain Xvfb) a window never becomes active: such tests

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "../../src/text/text.hpp"
 #include "server.hpp"
 #include "tintbox/error.hpp"
 #include "tintbox/property_bag.hpp"
@@ -122,7 +123,8 @@ class Arguments {
                                 "of at least its length"};
         }
         if (args_[index].type == TINTBOX_VT_UTF8) {
-            return to_utf16(std::string_view(static_cast<const char*>(text.data), text.length));
+            return text::utf16_from_utf8_lenient(
+                std::string_view(static_cast<const char*>(text.data), text.length));
         }
         std::u16string units(text.length, u'\0');
         if (text.length > 0) {
@@ -136,7 +138,7 @@ class Arguments {
     void set_text(int index, const std::u16string& value) const {
         TintboxText& text = args_[index].value.text;
         if (args_[index].type == TINTBOX_VT_UTF8) {
-            const std::string bytes = to_utf8(value);
+            const std::string bytes = text::utf8_from_utf16_lenient(value);
             copy_units(text, bytes.data(), bytes.size(), 1);
         } else {
             copy_units(text, value.data(), value.size(), sizeof(char16_t));

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "../text/text.hpp"
 #include "tintbox/error.hpp"
 
 namespace tintbox {
@@ -166,13 +167,12 @@ std::u16string DecimalForm(std::int64_t value) {
 }
 
 std::u16string HexForm(std::int32_t value) {
-    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
     char16_t buffer[8];
     char16_t* end = buffer + 8;
     char16_t* p = end;
     auto bits = static_cast<std::uint32_t>(value);
     do {
-        *--p = kDigits[bits & 15];
+        *--p = static_cast<char16_t>(text::upper_hex_digit(bits));
         bits >>= 4;
     } while (bits != 0);
     return std::u16string(p, end);
@@ -183,79 +183,6 @@ std::int32_t CombineRGB(std::int16_t red, std::int16_t green, std::int16_t blue)
         return component > 255 ? 255 : component;
     };
     return limit(red) + 256 * limit(green) + 65536 * limit(blue);
-}
-
-std::u16string to_utf16(std::string_view utf8) {
-    std::u16string out;
-    out.reserve(utf8.size());
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        int extra = lead < 0x80         ? 0
-                    : (lead >> 5) == 6  ? 1
-                    : (lead >> 4) == 14 ? 2
-                    : (lead >> 3) == 30 ? 3
-                                        : -1;
-        std::uint32_t code = extra == 0   ? lead
-                             : extra == 1 ? lead & 0x1F
-                             : extra == 2 ? lead & 0x0F
-                                          : lead & 0x07;
-        bool valid = extra >= 0 && i + static_cast<std::size_t>(extra) < utf8.size();
-        for (int k = 1; valid && k <= extra; ++k) {
-            const auto next = static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]);
-            valid = (next & 0xC0) == 0x80;
-            code = (code << 6) | (next & 0x3F);
-        }
-        static constexpr std::uint32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
-        if (valid &&
-            (code < kSmallest[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))) {
-            valid = false;
-        }
-        if (!valid) {
-            out.push_back(u'\uFFFD');
-            ++i;
-            continue;
-        }
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(code));
-        }
-        i += static_cast<std::size_t>(extra) + 1;
-    }
-    return out;
-}
-
-std::string to_utf8(std::u16string_view utf16) {
-    std::string out;
-    out.reserve(utf16.size());
-    for (std::size_t i = 0; i < utf16.size(); ++i) {
-        std::uint32_t code = utf16[i];
-        if (code >= 0xD800 && code <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
-            utf16[i + 1] <= 0xDFFF) {
-            code = 0x10000 + ((code - 0xD800) << 10) + (utf16[++i] - 0xDC00);
-        } else if (code >= 0xD800 && code <= 0xDFFF) {
-            code = 0xFFFD;  // a lone surrogate
-        }
-        if (code < 0x80) {
-            out.push_back(static_cast<char>(code));
-        } else if (code < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-        } else if (code < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-        }
-    }
-    return out;
 }
 
 }  // namespace tintbox

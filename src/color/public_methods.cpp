@@ -1,5 +1,5 @@
 // The host's doors to the colour: the public colour methods and conversions.
-#include "tintbox/tintbox.hpp"
+#include "../control/tintbox_internals.hpp"
 
 namespace tintbox {
 

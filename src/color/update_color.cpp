@@ -1,6 +1,6 @@
 // Colour synchronisation: the one routine through which every colour change reaches the
 // views, and the commit stage that ends every change with the Change event.
-#include "tintbox/tintbox.hpp"
+#include "../control/tintbox_internals.hpp"
 
 namespace tintbox {
 namespace {

@@ -1,7 +1,7 @@
 // The web-hex display: txtWebHex shows the colour red pair first, and the three pair
 // fields lie exactly over their digits, each drawn in its component's colour. The labels
 // measure each pair in the fields' font.
-#include "tintbox/tintbox.hpp"
+#include "../control/tintbox_internals.hpp"
 
 namespace tintbox {
 namespace {

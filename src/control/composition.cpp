@@ -1,8 +1,9 @@
 // The control object: its views with their design-time settings, the pointer shapes,
 // and the wiring of every view event to its handler.
+#include <initializer_list>
 #include <utility>
 
-#include "tintbox/tintbox.hpp"
+#include "tintbox_internals.hpp"
 
 namespace tintbox {
 namespace {
@@ -63,46 +64,48 @@ PointerShapePtr pointer_shape_b() {
 }
 
 Tintbox::Tintbox(TintboxPlatform platform)
-    : surface_(std::move(platform.screen), std::move(platform.fonts)),
-      tmrGetPixelColor(surface_.add<Timer>("tmrGetPixelColor")),
-      txtHidden2(surface_.add<TextField>("txtHidden2")),
-      txtHidden(surface_.add<TextField>("txtHidden")),
-      picNewColor(surface_.add<PictureBox>("picNewColor")),
-      picOldColor(surface_.add<PictureBox>("picOldColor")),
-      hsRed(surface_.add<ScrollBar>("hsRed")),
-      hsGreen(surface_.add<ScrollBar>("hsGreen")),
-      hsBlue(surface_.add<ScrollBar>("hsBlue")),
-      picRed(surface_.add<PictureBox>("picRed")),
-      picGreen(surface_.add<PictureBox>("picGreen")),
-      picBlue(surface_.add<PictureBox>("picBlue")),
-      txtWebHexRed(surface_.add<TextField>("txtWebHexRed")),
-      txtWebHexGreen(surface_.add<TextField>("txtWebHexGreen")),
-      txtWebHexBlue(surface_.add<TextField>("txtWebHexBlue")),
-      picMinWidth(surface_.add<PictureBox>("picMinWidth")),
-      txtRed(surface_.add<TextField>("txtRed")),
-      Picture4(surface_.add<PictureBox>("Picture4")),
-      Picture3(surface_.add<PictureBox>("Picture3")),
-      txtGreen(surface_.add<TextField>("txtGreen")),
-      txtBlue(surface_.add<TextField>("txtBlue")),
-      txtDec(surface_.add<TextField>("txtDec")),
-      txtHex(surface_.add<TextField>("txtHex")),
-      txtWebHex(surface_.add<TextField>("txtWebHex")),
-      Picture7(surface_.add<PictureBox>("Picture7")),
-      Picture10(surface_.add<PictureBox>("Picture10")),
-      Picture14(surface_.add<PictureBox>("Picture14")),
-      Picture12(surface_.add<PictureBox>("Picture12")),
-      Picture11(surface_.add<PictureBox>("Picture11")),
-      Picture8(surface_.add<PictureBox>("Picture8")),
-      Picture5(surface_.add<PictureBox>("Picture5")),
-      CornerFrame(surface_.add<PictureBox>("CornerFrame")),
-      Picture6(surface_.add<PictureBox>("Picture6")),
-      Picture9(surface_.add<PictureBox>("Picture9")),
-      ColorFrame(surface_.add<PictureBox>("ColorFrame")),
-      Colors(surface_.add<Image>("Colors")),
-      Frame(surface_.add<PictureBox>("Frame")),
-      lblWebHexRed(surface_.add<Label>("lblWebHexRed")),
-      lblWebHexGreen(surface_.add<Label>("lblWebHexGreen")),
-      lblWebHexBlue(surface_.add<Label>("lblWebHexBlue")) {
+    : surface_(std::make_unique<Surface>(
+          platform.screen ? std::move(platform.screen) : std::make_shared<FakeScreen>(),
+          platform.fonts ? std::move(platform.fonts) : std::make_shared<DefaultFontMetrics>())),
+      tmrGetPixelColor(surface_->add<Timer>("tmrGetPixelColor")),
+      txtHidden2(surface_->add<TextField>("txtHidden2")),
+      txtHidden(surface_->add<TextField>("txtHidden")),
+      picNewColor(surface_->add<PictureBox>("picNewColor")),
+      picOldColor(surface_->add<PictureBox>("picOldColor")),
+      hsRed(surface_->add<ScrollBar>("hsRed")),
+      hsGreen(surface_->add<ScrollBar>("hsGreen")),
+      hsBlue(surface_->add<ScrollBar>("hsBlue")),
+      picRed(surface_->add<PictureBox>("picRed")),
+      picGreen(surface_->add<PictureBox>("picGreen")),
+      picBlue(surface_->add<PictureBox>("picBlue")),
+      txtWebHexRed(surface_->add<TextField>("txtWebHexRed")),
+      txtWebHexGreen(surface_->add<TextField>("txtWebHexGreen")),
+      txtWebHexBlue(surface_->add<TextField>("txtWebHexBlue")),
+      picMinWidth(surface_->add<PictureBox>("picMinWidth")),
+      txtRed(surface_->add<TextField>("txtRed")),
+      Picture4(surface_->add<PictureBox>("Picture4")),
+      Picture3(surface_->add<PictureBox>("Picture3")),
+      txtGreen(surface_->add<TextField>("txtGreen")),
+      txtBlue(surface_->add<TextField>("txtBlue")),
+      txtDec(surface_->add<TextField>("txtDec")),
+      txtHex(surface_->add<TextField>("txtHex")),
+      txtWebHex(surface_->add<TextField>("txtWebHex")),
+      Picture7(surface_->add<PictureBox>("Picture7")),
+      Picture10(surface_->add<PictureBox>("Picture10")),
+      Picture14(surface_->add<PictureBox>("Picture14")),
+      Picture12(surface_->add<PictureBox>("Picture12")),
+      Picture11(surface_->add<PictureBox>("Picture11")),
+      Picture8(surface_->add<PictureBox>("Picture8")),
+      Picture5(surface_->add<PictureBox>("Picture5")),
+      CornerFrame(surface_->add<PictureBox>("CornerFrame")),
+      Picture6(surface_->add<PictureBox>("Picture6")),
+      Picture9(surface_->add<PictureBox>("Picture9")),
+      ColorFrame(surface_->add<PictureBox>("ColorFrame")),
+      Colors(surface_->add<Image>("Colors")),
+      Frame(surface_->add<PictureBox>("Frame")),
+      lblWebHexRed(surface_->add<Label>("lblWebHexRed")),
+      lblWebHexGreen(surface_->add<Label>("lblWebHexGreen")),
+      lblWebHexBlue(surface_->add<Label>("lblWebHexBlue")) {
     compose_views();
     connect_handlers();
     UserControl_Initialize();
@@ -110,21 +113,15 @@ Tintbox::Tintbox(TintboxPlatform platform)
 
 Tintbox::~Tintbox() = default;
 
-FakeScreen* Tintbox::fake_screen() const noexcept {
-    return dynamic_cast<FakeScreen*>(&surface_.screen());
+void Tintbox::set_error_sink(std::function<void(const Error&)> sink) {
+    surface_->set_error_sink(std::move(sink));
 }
 
-void Tintbox::set_error_sink(Surface::ErrorSink sink) {
-    surface_.set_error_sink(std::move(sink));
-}
-
-void Tintbox::set_property_changed_handler(Surface::PropertyChangedHandler handler) {
-    surface_.on_property_changed = std::move(handler);
+void Tintbox::set_property_changed_handler(std::function<void(const std::string&)> handler) {
+    surface_->on_property_changed = std::move(handler);
 }
 
 void Tintbox::compose_views() {
-    surface_.set_design_size(4770, 3375);
-
     tmrGetPixelColor.SetEnabled(false);
     tmrGetPixelColor.SetInterval(10);
 
@@ -194,6 +191,16 @@ void Tintbox::compose_views() {
     txtWebHex.SetText(u"FFFFFF");
     txtWebHex.SetMaxLength(6);
 
+    // The numbered frames, in pairs around each editor: an outer frame with a line
+    // border one pixel outside an inner, borderless one.
+    //   red field:    Picture3 (outer), Picture4 (inner)
+    //   green field:  Picture6 (outer), Picture7 (inner)
+    //   blue field:   Picture9 (outer), Picture10 (inner)
+    //   txtDec:       Picture8 (outer), Picture11 (inner)
+    //   txtHex:       Picture5 (outer), Picture12 (inner)
+    //   txtWebHex:    CornerFrame (outer), Picture14 (inner)
+    // picMinWidth frames the whole left column (the compact form's width) and Frame
+    // the spectrum's ColorFrame.
     place(Picture7, {1290, 1695, 390, 225, 21});
     place(Picture10, {1290, 2055, 390, 225, 23});
     place(Picture14, {15, 3135, 1665, 225, 29});
@@ -212,6 +219,11 @@ void Tintbox::compose_views() {
     Colors.SetMouseIcon(pointer_shape_a());
 
     place(Frame, {1800, 0, 2970, 3375, 10});
+    for (View* outer :
+         std::initializer_list<View*>{&Picture3, &Picture6, &Picture9, &Picture8, &Picture5,
+                                      &CornerFrame, &picMinWidth, &Frame}) {
+        outer->set_border_line(true);
+    }
 
     struct LabelSetting {
         Label* label;
@@ -228,10 +240,12 @@ void Tintbox::compose_views() {
         s.label->SetForeColor(s.fore_color);
         s.label->SetAutoSize(true);
     }
+
+    surface_->set_design_size(4770, CornerFrame.Top() + CornerFrame.Height(), picMinWidth.Width());
 }
 
 void Tintbox::connect_handlers() {
-    surface_.on_resize = [this] { UserControl_Resize(); };
+    surface_->on_resize = [this] { UserControl_Resize(); };
 
     struct Component {
         ScrollBar& bar;

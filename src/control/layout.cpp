@@ -2,7 +2,7 @@
 // rest of the control or drops to the left column alone.
 #include <cmath>
 
-#include "tintbox/tintbox.hpp"
+#include "tintbox_internals.hpp"
 
 namespace tintbox {
 
@@ -25,17 +25,17 @@ void Tintbox::UserControl_Resize() {
     constexpr float kRightBorder = 15.0f;
 
     const bool too_narrow =
-        surface_.Width() < picMinWidth.Width() ||
-        checked(Frame.Left() + kMinimumSpectrumPixels * surface_.twips_per_pixel()) >=
-            surface_.Width();
+        surface_->Width() < picMinWidth.Width() ||
+        checked(Frame.Left() + kMinimumSpectrumPixels * surface_->twips_per_pixel()) >=
+            surface_->Width();
     if (too_narrow) {
-        surface_.SetWidth(picMinWidth.Width());
+        surface_->SetWidth(picMinWidth.Width());
     } else {
-        Frame.SetWidth(checked(surface_.Width() - Frame.Left()));
-        ColorFrame.SetWidth(checked(surface_.Width() - ColorFrame.Left() - kRightBorder));
+        Frame.SetWidth(checked(surface_->Width() - Frame.Left()));
+        ColorFrame.SetWidth(checked(surface_->Width() - ColorFrame.Left() - kRightBorder));
         Colors.SetWidth(ColorFrame.Width());
     }
-    surface_.SetHeight(checked(CornerFrame.Height() + CornerFrame.Top()));
+    surface_->SetHeight(checked(CornerFrame.Height() + CornerFrame.Top()));
 }
 
 }  // namespace tintbox

@@ -1,5 +1,5 @@
 // The persisted properties Picture and Enabled, and the property-bag events.
-#include "tintbox/tintbox.hpp"
+#include "tintbox_internals.hpp"
 
 namespace tintbox {
 namespace {
@@ -39,16 +39,16 @@ const PicturePtr& Tintbox::Picture() const {
 
 void Tintbox::SetPicture(PicturePtr New_Picture) {
     Colors.SetPicture(std::move(New_Picture));
-    surface_.PropertyChanged(kPictureKey);
+    surface_->PropertyChanged(kPictureKey);
 }
 
 bool Tintbox::Enabled() const {
-    return surface_.Enabled();
+    return surface_->Enabled();
 }
 
 void Tintbox::SetEnabled(bool New_Enabled) {
-    surface_.SetEnabled(New_Enabled);
-    surface_.PropertyChanged(kEnabledKey);
+    surface_->SetEnabled(New_Enabled);
+    surface_->PropertyChanged(kEnabledKey);
     for (View* view : std::initializer_list<View*>{&hsRed, &hsGreen, &hsBlue, &txtRed, &txtGreen,
                                                    &txtBlue, &txtWebHexRed, &txtWebHexGreen,
                                                    &txtWebHexBlue, &txtDec, &txtHex}) {
@@ -58,12 +58,12 @@ void Tintbox::SetEnabled(bool New_Enabled) {
 
 void Tintbox::UserControl_ReadProperties(PropertyBag& PropBag) {
     SetPicture(as_picture(PropBag.ReadProperty(kPictureKey, PropertyValue())));
-    surface_.SetEnabled(as_boolean(PropBag.ReadProperty(kEnabledKey, true)));
+    surface_->SetEnabled(as_boolean(PropBag.ReadProperty(kEnabledKey, true)));
 }
 
 void Tintbox::UserControl_WriteProperties(PropertyBag& PropBag) {
     PropBag.WriteProperty(kPictureKey, picture_value(Picture()), PropertyValue());
-    PropBag.WriteProperty(kEnabledKey, surface_.Enabled(), true);
+    PropBag.WriteProperty(kEnabledKey, surface_->Enabled(), true);
 }
 
 }  // namespace tintbox

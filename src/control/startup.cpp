@@ -1,5 +1,5 @@
 // Start-up: the first procedure of the control; afterwards every view shows black.
-#include "tintbox/tintbox.hpp"
+#include "tintbox_internals.hpp"
 
 namespace tintbox {
 

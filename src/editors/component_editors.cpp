@@ -2,7 +2,7 @@
 // of its component: only its Change handler writes the scroll bar, and the bar's own
 // Change handler only copies its value into the field. The focus handlers here serve the
 // decimal and hexadecimal fields too.
-#include "tintbox/tintbox.hpp"
+#include "../control/tintbox_internals.hpp"
 
 namespace tintbox {
 

@@ -1,5 +1,5 @@
 // The decimal and hexadecimal editors: the whole colour as a number.
-#include "tintbox/tintbox.hpp"
+#include "../control/tintbox_internals.hpp"
 
 namespace tintbox {
 namespace {

@@ -1,6 +1,6 @@
 // The web-hex editor: txtWebHex in web order (red pair first) and the coloured pair
 // fields over it, which step aside when the pointer or the focus comes.
-#include "tintbox/tintbox.hpp"
+#include "../control/tintbox_internals.hpp"
 
 namespace tintbox {
 

@@ -1,7 +1,7 @@
 // Picking: the left button picks from the spectrum picture while it is held; the right
 // button starts the eyedropper, which picks the screen pixel under the pointer on every
 // tick of its timer. Any release stops both.
-#include "tintbox/tintbox.hpp"
+#include "../control/tintbox_internals.hpp"
 
 namespace tintbox {
 
@@ -41,7 +41,7 @@ void Tintbox::Colors_MouseUp(const MouseEvent&) {
 }
 
 void Tintbox::tmrGetPixelColor_Timer() {
-    Screen& screen = surface_.screen();
+    Screen& screen = surface_->screen();
     // The context goes back to the screen however this tick ends.
     ScreenContext context(screen);
     ColorValue picked = context.pixel(screen.cursor_position());

@@ -40,18 +40,6 @@ void Image::SetStretch(bool value) {
     }
 }
 
-void Image::SetMousePointer(std::int16_t value) {
-    if (mouse_pointer_ != value) {
-        mouse_pointer_ = value;
-        notify(Aspect::Pointer);
-    }
-}
-
-void Image::SetMouseIcon(PointerShapePtr icon) {
-    mouse_icon_ = std::move(icon);
-    notify(Aspect::Pointer);
-}
-
 bool Image::picture_pixel_at(Twips x, Twips y, std::int32_t& column,
                              std::int32_t& row) const noexcept {
     if (!picture_ || !contains(x, y)) {

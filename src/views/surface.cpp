@@ -23,9 +23,10 @@ View* Surface::find(std::string_view name) const noexcept {
     return nullptr;
 }
 
-void Surface::set_design_size(Twips width, Twips height) noexcept {
-    width_ = width;
-    height_ = height;
+void Surface::set_design_size(Twips width, Twips height, Twips minimum_width) noexcept {
+    width_ = design_width_ = width;
+    height_ = design_height_ = height;
+    minimum_width_ = minimum_width;
 }
 
 namespace {

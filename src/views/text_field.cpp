@@ -56,18 +56,6 @@ void TextField::SetMaxLength(std::int32_t value) {
     notify(Aspect::Text);
 }
 
-void TextField::SetMousePointer(std::int16_t value) {
-    if (mouse_pointer_ != value) {
-        mouse_pointer_ = value;
-        notify(Aspect::Pointer);
-    }
-}
-
-void TextField::SetMouseIcon(PointerShapePtr icon) {
-    mouse_icon_ = std::move(icon);
-    notify(Aspect::Pointer);
-}
-
 void TextField::replace_selection(std::u16string_view insert) {
     const std::int32_t start = SelStart();
     std::u16string edited = text_;

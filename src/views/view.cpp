@@ -79,6 +79,32 @@ void View::SetForeColor(ColorValue value) {
     }
 }
 
+void View::set_border_line(bool value) {
+    if (border_line_ != value) {
+        border_line_ = value;
+        notify(Aspect::Colors);
+    }
+}
+
+void View::SetMousePointer(std::int16_t value) {
+    if (mouse_pointer_ != value) {
+        mouse_pointer_ = value;
+        notify(Aspect::Pointer);
+    }
+}
+
+void View::SetMouseIcon(PointerShapePtr icon) {
+    mouse_icon_ = std::move(icon);
+    notify(Aspect::Pointer);
+}
+
+PointerKind View::pointer_kind() const noexcept {
+    if (mouse_pointer_ == kCustomPointer && mouse_icon_) {
+        return PointerKind::Icon;
+    }
+    return kind_ == ViewKind::TextField ? PointerKind::Text : PointerKind::Arrow;
+}
+
 bool View::can_take_focus() const noexcept {
     return (kind_ == ViewKind::TextField || kind_ == ViewKind::ScrollBar) && visible_ && enabled_;
 }

@@ -15,23 +15,15 @@
 // Name bytes outside '!'..'~', and '=' and '\', are written as \xHH. The closing `end`
 // line tells a complete file from a truncated one. Lines end in LF; CRLF is accepted.
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
-#include <cstdio>
-#include <cstring>
-#include <random>
 #include <string>
 #include <string_view>
 #include <type_traits>
 
-#include "../views/file_io.hpp"
+#include "../base/file_io.hpp"
+#include "../text/text.hpp"
 #include "tintbox/error.hpp"
 #include "tintbox/property_bag.hpp"
-
-#if defined(__unix__) || defined(__APPLE__)
-#include <unistd.h>  // fsync: the only way to get the data onto the disk before the rename
-#define TINTBOX_HAVE_FSYNC 1
-#endif
 
 namespace tintbox {
 
@@ -44,14 +36,6 @@ constexpr std::string_view kEndMarker = "end";
 // Room for the largest picture (16384 x 16384 as a 32-bit BMP) in base64, and more.
 constexpr std::uint64_t kMaxBagFileBytes =
     (std::uint64_t{Picture::kMaxSide} * Picture::kMaxSide * 4 + (1u << 20)) / 3 * 4 + (1u << 20);
-
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-
-// Upper-case only, as written: one text has one encoding.
-int hex_value(char c) {
-    const std::size_t found = std::string_view(kHexDigits).find(c);
-    return found == std::string_view::npos ? -1 : static_cast<int>(found);
-}
 
 // ---- base64 ----
 
@@ -141,8 +125,8 @@ std::string escape_name(const std::string& name) {
             out += c;
         } else {
             out += "\\x";
-            out += kHexDigits[byte >> 4];
-            out += kHexDigits[byte & 15];
+            out += text::upper_hex_digit(byte >> 4);
+            out += text::upper_hex_digit(byte);
         }
     }
     return out;
@@ -156,8 +140,9 @@ bool unescape_name(std::string_view text, std::string& out) {
             if (text.size() - at < 4) {
                 return false;
             }
-            const int high = hex_value(text[at + 2]);
-            const int low = hex_value(text[at + 3]);
+            // Upper-case only, as written: one name has one encoding.
+            const int high = text::upper_hex_digit_value(text[at + 2]);
+            const int low = text::upper_hex_digit_value(text[at + 3]);
             if (text[at + 1] != 'x' || high < 0 || low < 0) {
                 return false;
             }
@@ -174,31 +159,6 @@ bool unescape_name(std::string_view text, std::string& out) {
 
 // ---- texts ----
 
-bool is_high_surrogate(char16_t unit) {
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-bool is_low_surrogate(char16_t unit) {
-    return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
-void append_utf8(std::string& out, std::uint32_t code_point) {
-    if (code_point < 0x80) {
-        out += static_cast<char>(code_point);
-    } else if (code_point < 0x800) {
-        out += static_cast<char>(0xC0 | (code_point >> 6));
-        out += static_cast<char>(0x80 | (code_point & 0x3F));
-    } else if (code_point < 0x10000) {
-        out += static_cast<char>(0xE0 | (code_point >> 12));
-        out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code_point & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code_point >> 18));
-        out += static_cast<char>(0x80 | ((code_point >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code_point & 0x3F));
-    }
-}
-
 std::string escape_text(const std::u16string& text) {
     std::string out;
     for (std::size_t at = 0; at < text.size(); ++at) {
@@ -207,61 +167,20 @@ std::string escape_text(const std::u16string& text) {
             out += "\\\\";
         } else if (unit >= 0x20 && unit <= 0x7E) {
             out += static_cast<char>(unit);
-        } else if (is_high_surrogate(unit) && at + 1 < text.size() &&
-                   is_low_surrogate(text[at + 1])) {
-            append_utf8(out, 0x10000 + ((std::uint32_t(unit) - 0xD800) << 10) +
-                                 (std::uint32_t(text[at + 1]) - 0xDC00));
+        } else if (text::is_high_surrogate(unit) && at + 1 < text.size() &&
+                   text::is_low_surrogate(text[at + 1])) {
+            text::append_utf8(out, 0x10000 + ((std::uint32_t(unit) - 0xD800) << 10) +
+                                       (std::uint32_t(text[at + 1]) - 0xDC00));
             ++at;
-        } else if (unit >= 0xA0 && !is_high_surrogate(unit) && !is_low_surrogate(unit)) {
-            append_utf8(out, unit);
+        } else if (unit >= 0xA0 && !text::is_high_surrogate(unit) &&
+                   !text::is_low_surrogate(unit)) {
+            text::append_utf8(out, unit);
         } else {
             // Control characters (C0, DEL, C1) and unpaired surrogates.
-            out += "\\u";
-            for (int shift = 12; shift >= 0; shift -= 4) {
-                out += kHexDigits[(unit >> shift) & 15];
-            }
+            text::append_unicode_escape(out, unit);
         }
     }
     return out;
-}
-
-// Decodes one UTF-8 sequence starting at `at`, rejecting overlong forms, surrogates and
-// code points above U+10FFFF. Advances `at` past it.
-bool decode_utf8(std::string_view text, std::size_t& at, std::uint32_t& code_point) {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    std::size_t length = 0;
-    std::uint32_t minimum = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        minimum = 0x80;
-        code_point = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        minimum = 0x800;
-        code_point = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        minimum = 0x10000;
-        code_point = lead & 0x07;
-    } else {
-        return false;
-    }
-    if (text.size() - at < length) {
-        return false;
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(text[at + i]);
-        if ((next & 0xC0) != 0x80) {
-            return false;
-        }
-        code_point = (code_point << 6) | (next & 0x3F);
-    }
-    if (code_point < minimum || code_point > 0x10FFFF ||
-        (code_point >= 0xD800 && code_point <= 0xDFFF)) {
-        return false;
-    }
-    at += length;
-    return true;
 }
 
 bool unescape_text(std::string_view text, std::u16string& out) {
@@ -275,33 +194,24 @@ bool unescape_text(std::string_view text, std::u16string& out) {
                 at += 2;
                 continue;
             }
-            if (text.size() - at < 6 || text[at + 1] != 'u') {
+            char16_t unit = 0;
+            if (at + 1 >= text.size() || text[at + 1] != 'u' ||
+                !text::read_unicode_escape_digits(text, at + 2, false, unit)) {
                 return false;
             }
-            std::uint32_t unit = 0;
-            for (std::size_t i = 2; i < 6; ++i) {
-                const int digit = hex_value(text[at + i]);
-                if (digit < 0) {
-                    return false;
-                }
-                unit = unit * 16 + static_cast<std::uint32_t>(digit);
-            }
-            out += static_cast<char16_t>(unit);
+            out += unit;
             at += 6;
         } else if (byte >= 0x20 && byte <= 0x7E) {
             out += static_cast<char16_t>(byte);
             ++at;
+        } else if (byte < 0x80) {
+            return false;  // control characters are always escaped
         } else {
             std::uint32_t code_point = 0;
-            if (!decode_utf8(text, at, code_point)) {
+            if (!text::decode_utf8(text, at, code_point)) {
                 return false;
             }
-            if (code_point >= 0x10000) {
-                out += static_cast<char16_t>(0xD800 + ((code_point - 0x10000) >> 10));
-                out += static_cast<char16_t>(0xDC00 + ((code_point - 0x10000) & 0x3FF));
-            } else {
-                out += static_cast<char16_t>(code_point);
-            }
+            text::append_utf16(out, code_point);
         }
     }
     return true;
@@ -504,67 +414,6 @@ class BagParser {
     std::size_t end_marker_at_ = 0;  // where the end marker's line starts
 };
 
-// A temporary file beside the target that is removed unless it was renamed over it.
-class TemporaryFile {
-  public:
-    explicit TemporaryFile(const std::string& target) : target_(target) {
-        std::random_device random;
-        for (int attempt = 0; attempt < 16 && !file_; ++attempt) {
-            const std::uint64_t suffix = (std::uint64_t{random()} << 32) | random();
-            path_ = target + ".tmp-" + std::to_string(suffix);
-            file_ = std::fopen(path_.c_str(), "wbx");  // exclusive: never reuse a file
-            if (!file_ && errno != EEXIST) {
-                break;
-            }
-        }
-        if (!file_) {
-            throw failure();
-        }
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    ~TemporaryFile() {
-        if (file_) {
-            std::fclose(file_);
-        }
-        if (!renamed_) {
-            std::remove(path_.c_str());
-        }
-    }
-
-    void write_all_and_replace_target(const std::string& contents) {
-        if (std::fwrite(contents.data(), 1, contents.size(), file_) != contents.size() ||
-            std::fflush(file_) != 0) {
-            throw failure();
-        }
-#ifdef TINTBOX_HAVE_FSYNC
-        if (fsync(fileno(file_)) != 0) {
-            throw failure();
-        }
-#endif
-        const int closed = std::fclose(file_);
-        file_ = nullptr;
-        if (closed != 0) {
-            throw failure();
-        }
-        if (std::rename(path_.c_str(), target_.c_str()) != 0) {
-            throw failure();
-        }
-        renamed_ = true;
-    }
-
-  private:
-    Error failure() const {
-        return Error(ErrorKind::FileError, target_ + ": cannot write: " + std::strerror(errno));
-    }
-
-    const std::string& target_;
-    std::string path_;
-    std::FILE* file_ = nullptr;
-    bool renamed_ = false;
-};
-
 }  // namespace
 
 std::string serialize_property_bag(const MemoryPropertyBag& bag) {
@@ -585,9 +434,7 @@ MemoryPropertyBag parse_property_bag(std::string_view text, const std::string& s
 }
 
 void save_property_bag(const MemoryPropertyBag& bag, const std::string& path) {
-    const std::string contents = serialize_property_bag(bag);
-    TemporaryFile temporary(path);
-    temporary.write_all_and_replace_target(contents);
+    detail::write_file_atomically(path, serialize_property_bag(bag));
 }
 
 MemoryPropertyBag load_property_bag(const std::string& path) {

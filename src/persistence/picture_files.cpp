@@ -6,13 +6,9 @@
 // allocation is bounded by the input's own length.
 #include "tintbox/picture.hpp"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <memory>
 #include <utility>
 
-#include "file_io.hpp"
+#include "../base/file_io.hpp"
 #include "tintbox/error.hpp"
 
 namespace tintbox {
@@ -322,33 +318,6 @@ PicturePtr decode_picture(std::string_view bytes, const std::string& source_name
                               " (only binary PPM, P6, is supported)");
     }
     fail(source_name, "not a BMP or PPM picture");
-}
-
-std::string detail::read_whole_file(const std::string& path, std::uint64_t max_bytes) {
-    const auto cannot_read = [&](const std::string& reason) {
-        return Error(ErrorKind::FileError, path + ": cannot read: " + reason);
-    };
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                         &std::fclose);
-    if (!file) {
-        throw cannot_read(std::strerror(errno));
-    }
-    std::string contents;
-    char chunk[1 << 16];
-    while (true) {
-        const std::size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
-        if (got == 0) {
-            break;
-        }
-        if (contents.size() + got > max_bytes) {
-            throw cannot_read("file is larger than " + std::to_string(max_bytes) + " bytes");
-        }
-        contents.append(chunk, got);
-    }
-    if (std::ferror(file.get())) {
-        throw cannot_read(std::strerror(errno));
-    }
-    return contents;
 }
 
 PicturePtr load_picture_file(const std::string& path) {

@@ -1,4 +1,4 @@
-#include "tintbox/platform.hpp"
+#include "fake_screen.hpp"
 
 namespace tintbox {
 
