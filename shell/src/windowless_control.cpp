@@ -8,9 +8,10 @@
 #include <cmath>
 #include <limits>
 
+#include "../../src/control/tintbox_internals.hpp"
+#include "../../src/text/text.hpp"
 #include "qt_platform.hpp"
 #include "skin.hpp"
-#include "tintbox/conversions.hpp"
 #include "windowless_x11.hpp"
 
 namespace tintbox::shell {
@@ -279,7 +280,7 @@ bool WindowlessControl::input(const TintboxInputEvent& event) {
             if (event.text == nullptr) {
                 throw WindowlessFault{TINTBOX_E_INVALID_ARGUMENT, "TEXT without text"};
             }
-            const std::u16string text = to_utf16(event.text);
+            const std::u16string text = text::utf16_from_utf8_lenient(event.text);
             handled = printable(text) && surface_.focused() != nullptr &&
                       surface_.focused()->kind() == ViewKind::TextField;
             if (handled) {
@@ -398,7 +399,8 @@ bool WindowlessControl::key(const TintboxInputEvent& event) {
         }
         if (paste) {
             const char* text = site_.get_clipboard_text(site_.context);
-            const std::u16string pasted = to_utf16(text != nullptr ? text : "");
+            const std::u16string pasted =
+                text::utf16_from_utf8_lenient(text != nullptr ? text : "");
             person([&] { surface_.paste(pasted); });
         }
         if (ctrl && event.key == 'A') {
@@ -454,9 +456,10 @@ void WindowlessControl::copy_selection() {
     if (field == nullptr || field->SelLength() <= 0) {
         return;
     }
-    const std::string selected = to_utf8(std::u16string_view(field->Text())
-                                             .substr(static_cast<std::size_t>(field->SelStart()),
-                                                     static_cast<std::size_t>(field->SelLength())));
+    const std::string selected =
+        text::utf8_from_utf16_lenient(std::u16string_view(field->Text())
+                                          .substr(static_cast<std::size_t>(field->SelStart()),
+                                                  static_cast<std::size_t>(field->SelLength())));
     site_.set_clipboard_text(site_.context, selected.c_str(), selected.size());
 }
 
@@ -517,19 +520,16 @@ std::int32_t WindowlessControl::pointer_shape() const {
     if (view == nullptr) {
         return TINTBOX_POINTER_DEFAULT;
     }
-    std::int16_t pointer = kDefaultPointer;
-    const PointerShape* icon = nullptr;
-    if (const auto* field = dynamic_cast<const TextField*>(view)) {
-        pointer = field->MousePointer();
-        icon = field->MouseIcon().get();
-    } else if (const auto* image = dynamic_cast<const Image*>(view)) {
-        pointer = image->MousePointer();
-        icon = image->MouseIcon().get();
+    switch (view->pointer_kind()) {
+        case PointerKind::Icon:
+            return view->MouseIcon()->name == "B" ? TINTBOX_POINTER_CURSOR_B
+                                                  : TINTBOX_POINTER_CURSOR_A;
+        case PointerKind::Text:
+            return TINTBOX_POINTER_TEXT;
+        case PointerKind::Arrow:
+            break;
     }
-    if (pointer == kCustomPointer && icon != nullptr) {
-        return icon->name == "B" ? TINTBOX_POINTER_CURSOR_B : TINTBOX_POINTER_CURSOR_A;
-    }
-    return view->kind() == ViewKind::TextField ? TINTBOX_POINTER_TEXT : TINTBOX_POINTER_DEFAULT;
+    return TINTBOX_POINTER_DEFAULT;
 }
 
 // ---- Telling the host ----------------------------------------------------------------

@@ -16,6 +16,7 @@
 #include "server.hpp"
 #include "tintbox/qt/tintbox_widget.hpp"
 #include "tintbox/tintbox_windowless.h"
+#include "tintbox/views.hpp"
 
 namespace tintbox::qtskin {
 class Skin;

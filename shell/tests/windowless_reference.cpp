@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "tintbox/qt/tintbox_widget.hpp"
+#include "tintbox/views.hpp"
 
 int main(int argc, char** argv) {
     if (argc != 6) {
