@@ -1,6 +1,6 @@
 // Windowless drawing against the Qt widget's own grab, in one process at the same size:
 //   Draw of the whole control                 vs  QWidget::grab of TintboxWidget
-//   SetRGB and the Draw of what it invalidated vs  QWidget::grab
+//   SetRGB and the Draw of what it invalidated vs  QWidget::grab (and SetRGB alone)
 // Prints each median and the ratios. Not run by ctest: timings belong to a quiet machine.
 //
 //   QT_QPA_PLATFORM=offscreen tintbox_windowless_bench
@@ -99,6 +99,17 @@ void Windowless_SetRGB_Redraw(benchmark::State& state) {
     state.counters["rectangles"] = static_cast<double>(rectangles);
 }
 
+// The call alone: the control's work and the skin's mirroring, nothing drawn.
+void Windowless_SetRGB(benchmark::State& state) {
+    Control control;
+    const int32_t colors[] = {0x123456, 0x654321};
+    int i = 0;
+    for (auto _ : state) {
+        control.host.invalid.clear();
+        control.set_rgb(colors[++i & 1]);
+    }
+}
+
 void TintboxWidget_grab(benchmark::State& state) {
     tintbox::TintboxWidget picker;
     Control sized;  // the same size as the windowless control
@@ -148,6 +159,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     for (const auto& [name, function] :
          {std::pair{"Windowless_Draw_Full", Windowless_Draw_Full},
+          std::pair{"Windowless_SetRGB", Windowless_SetRGB},
           std::pair{"Windowless_SetRGB_Redraw", Windowless_SetRGB_Redraw},
           std::pair{"TintboxWidget_grab", TintboxWidget_grab}}) {
         benchmark::RegisterBenchmark(name, function)
