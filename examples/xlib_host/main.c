@@ -2,7 +2,8 @@
  * shows the Tintbox control windowless. It gives the site no timer: the loop waits for X
  * events at most TimerInterval milliseconds and pumps Tick itself. The clipboard is kept
  * inside the program (a full X selection owner is beyond this example). Press Escape to
- * quit; the colour is printed on every Change ("colour #RRGGBB").
+ * quit. The colour is printed at the start and on every Change ("colour #RRGGBB"), and
+ * "control at 0 0" once the window is mapped, for tests that drive it with real input.
  *
  * usage: tintbox_xlib_host path/to/libtintboxctl.so */
 #define _XOPEN_SOURCE 700
@@ -73,13 +74,17 @@ static void site_set_clipboard(void* context, const char* text, size_t length) {
     }
 }
 
+static void show_colour(Host* host) {
+    char text[8];
+    windowless_format(windowless_get_rgb(host->control), text);
+    printf("colour %s\n", text);
+    fflush(stdout);
+}
+
 static void site_event(void* context, int32_t event, const char* detail) {
     Host* host = context;
     if (event == TINTBOX_EVENT_CHANGE) {
-        char text[8];
-        windowless_format(windowless_get_rgb(host->control), text);
-        printf("colour %s\n", text);
-        fflush(stdout);
+        show_colour(host);
     } else if (event == TINTBOX_EVENT_HANDLER_ERROR) {
         fprintf(stderr, "control error: %s\n", detail);
     }
@@ -284,6 +289,7 @@ int main(int argc, char** argv) {
     host.control->vtbl->SetSite(host.control, &site);
     fit_buffer(&host, width, height);
     XMapWindow(host.display, host.window);
+    show_colour(&host);
 
     const int connection = ConnectionNumber(host.display);
     long last_tick = now_ms();
@@ -292,6 +298,10 @@ int main(int argc, char** argv) {
             XEvent event;
             XNextEvent(host.display, &event);
             switch (event.type) {
+                case MapNotify:
+                    printf("control at 0 0\n"); /* the control fills the window */
+                    fflush(stdout);
+                    break;
                 case Expose:
                     site_invalidate(
                         &host, &(TintboxRect){event.xexpose.x, event.xexpose.y, event.xexpose.width,

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The GTK 4 example on a real X server with real X input (XTest through xdotool): a
-# click on the spectrum, typing into txtGreen and the eyedropper change the colour that
-# the label shows. Run it under run_under_xvfb.sh: usage test_gtk_host.sh HOST LIBRARY
+# A windowless example host on a real X server with real X input (XTest through
+# xdotool): a click on the spectrum, typing into txtGreen and the eyedropper change the
+# colour that the host shows. Run it under run_under_xvfb.sh:
+#   test_host_xvfb.sh HOST LIBRARY WINDOW-TITLE
 set -euo pipefail
 if ! command -v xdotool >/dev/null 2>&1; then
   echo "[  SKIPPED ] xdotool is not installed"
@@ -9,7 +10,9 @@ if ! command -v xdotool >/dev/null 2>&1; then
 fi
 host=$1
 library=$2
+title=$3
 out=$(mktemp)
+# GTK draws through cairo: Xvfb offers no GPU.
 GSK_RENDERER=cairo "$host" "$library" >"$out" 2>&1 &
 pid=$!
 trap 'kill "$pid" 2>/dev/null || true; rm -f "$out"' EXIT
@@ -28,7 +31,7 @@ wait_for_colour() {
 
 for _ in $(seq 100); do grep -q '^control at' "$out" && break; sleep 0.1; done
 read -r x y < <(grep '^control at' "$out" | cut -d' ' -f3,4)
-window=$(xdotool search --sync --name 'Tintbox in GTK' | tail -1)
+window=$(xdotool search --sync --name "$title" | tail -1)
 wait_for_colour '^#000000$'
 
 # A click on the spectrum picks a colour (the picture is bright at the top).
@@ -49,4 +52,4 @@ xdotool mousemove 1000 700
 sleep 0.3
 xdotool mouseup 3
 wait_for_colour '^#000000$'
-echo "the GTK host follows clicks, typing and the eyedropper"
+echo "$title follows clicks, typing and the eyedropper"
