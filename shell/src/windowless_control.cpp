@@ -6,7 +6,6 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 #include "../../src/control/tintbox_internals.hpp"
 #include "../../src/text/text.hpp"
