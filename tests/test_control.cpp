@@ -254,7 +254,7 @@ TEST(Layout, ShrinkingKeepsTheLastFullLayout) {
 
 TEST(Layout, ASumBeyondSinglePrecisionIsAnOverflowOfTheResizeHandler) {
     auto screen = std::make_shared<FakeScreen>();
-    Tintbox control(TintboxPlatform{screen, std::make_shared<DefaultFontMetrics>()});
+    Tintbox control(TintboxPlatform{screen, std::make_shared<DefaultFontMetrics>(), nullptr});
     std::vector<ErrorKind> errors;
     control.set_error_sink([&](const Error& e) { errors.push_back(e.kind()); });
     screen->set_twips_per_pixel_x(3.0e38f);
@@ -312,6 +312,105 @@ TEST(Properties, PictureIsTheSameObjectAndABadStoredPictureStopsBeforeEnabled) {
     Tintbox restored;
     EXPECT_THROW(restored.UserControl_ReadProperties(bad), Error);
     EXPECT_TRUE(restored.Enabled());
+}
+
+// A gesture on the spectrum that cannot end with its own release: switching the control
+// off or Escape. Each row presses a button on the spectrum and ends the gesture.
+TEST(Picking, AGestureThatLosesItsReleaseLeavesNothingRunning) {
+    struct Row {
+        const char* how;
+        std::int16_t button;
+        bool escape;  // Escape puts the colour from before the press back
+    };
+    const Row rows[] = {{"left, switched off", kLeftButton, false},
+                        {"right, switched off", kRightButton, false},
+                        {"left, Escape", kLeftButton, true},
+                        {"right, Escape", kRightButton, true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.how);
+        Tintbox control;
+        TintboxInternals inside(control);
+        auto picture = std::make_shared<const Picture>(1, 1, std::vector<ColorValue>{0x00FF00});
+        control.SetPicture(picture);
+        control.SetRGB(0x123456);
+        inside.fake_screen()->fill(0x0000FF);
+        Surface& surface = control.UserControl();
+        const Twips x = inside.ColorFrame.Left() + 100;
+        surface.press(row.button, x, 100);
+        surface.advance_time(30);
+        ASSERT_NE(control.GetRGB(), 0x123456);
+        const auto changes = control.changes_raised();
+        if (row.escape) {
+            EXPECT_TRUE(surface.key(Key::Escape));
+            EXPECT_EQ(control.GetRGB(), 0x123456);
+            EXPECT_EQ(inside.txtHex.Text(), u"123456");
+            EXPECT_EQ(control.changes_raised(), changes + 1);
+        } else {
+            control.SetEnabled(false);
+            surface.advance_time(50);
+            EXPECT_EQ(control.changes_raised(), changes);
+            control.SetEnabled(true);
+        }
+        EXPECT_FALSE(inside.SpectrumPressed());
+        EXPECT_FALSE(inside.tmrGetPixelColor.Enabled());
+        EXPECT_EQ(inside.Colors.MousePointer(), kDefaultPointer);
+        EXPECT_EQ(surface.held_buttons(), 0);
+        // A click on a field now lands on the field.
+        surface.press(kLeftButton, inside.txtRed.Left() + 50, inside.txtRed.Top() + 50);
+        surface.release(kLeftButton, inside.txtRed.Left() + 50, inside.txtRed.Top() + 50);
+        EXPECT_EQ(surface.focused(), &inside.txtRed);
+    }
+}
+
+TEST(Picking, EscapeWithoutAPickLeavesTheColourAlone) {
+    Tintbox control;
+    TintboxInternals inside(control);
+    control.SetRGB(0x123456);
+    Surface& surface = control.UserControl();
+    surface.press(kMiddleButton, inside.ColorFrame.Left() + 100, 100);
+    const auto changes = control.changes_raised();
+    EXPECT_TRUE(surface.key(Key::Escape));
+    EXPECT_EQ(control.changes_raised(), changes);
+    EXPECT_EQ(control.GetRGB(), 0x123456);
+}
+
+TEST(HexEditors, AColourNumberIsPastedAsPeopleCopyIt) {
+    struct Row {
+        const char* field;
+        std::u16string pasted;
+        std::u16string text;
+        ColorValue color;
+    };
+    const Row rows[] = {
+        {"txtWebHex", u"#1E90FF", u"1E90FF", 0xFF901E},
+        {"txtWebHex", u"  0x00FF00 ", u"00FF00", 0x00FF00},
+        {"txtHex", u"0x00FF00", u"00FF00", 0x00FF00},
+        {"txtHex", u"&HFF8000", u"FF8000", 0xFF8000},
+        {"txtHex", u"##12", u"12", 0x12},  // one "#" only; the second is cleaned away
+    };
+    for (const Row& row : rows) {
+        Tintbox control;
+        Surface& surface = control.UserControl();
+        auto& field = static_cast<TextField&>(*surface.find(row.field));
+        surface.focus_by_keyboard(field);
+        surface.paste(row.pasted);
+        EXPECT_EQ(field.Text(), row.text) << row.field;
+        EXPECT_EQ(control.GetRGB(), row.color) << row.field;
+    }
+}
+
+TEST(ComponentEditors, ADisabledEditorThatKeepsTheFocusTakesNoTyping) {
+    Tintbox control;
+    TintboxInternals inside(control);
+    Surface& surface = control.UserControl();
+    surface.focus_by_keyboard(inside.txtRed);
+    control.SetEnabled(false);
+    MemoryPropertyBag bag;  // no "Enabled": the surface comes back, txtRed stays off
+    control.UserControl_ReadProperties(bag);
+    ASSERT_TRUE(surface.Enabled());
+    ASSERT_FALSE(inside.txtRed.Enabled());
+    surface.type(u"7");
+    EXPECT_EQ(control.GetRed(), 0);
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 // Platform services behind small interfaces: the screen (eyedropper and twips per
-// pixel), font metrics (auto-sized labels, caret placement) and system colours.
+// pixel), the clipboard, font metrics (auto-sized labels, caret placement) and system
+// colours.
 // Headless builds use deterministic stand-ins; the Qt skin supplies real ones.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "tintbox/types.hpp"
@@ -39,6 +41,14 @@ class ScreenContext {
   private:
     Screen& screen_;
     Screen::Context context_;
+};
+
+// The system clipboard's text, for copy, cut and paste in the text fields.
+class Clipboard {
+  public:
+    virtual ~Clipboard() = default;
+    virtual std::u16string text() const = 0;
+    virtual void set_text(std::u16string_view text) = 0;
 };
 
 class FontMetrics {

@@ -22,6 +22,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "tintbox/error.hpp"
 #include "tintbox/picture.hpp"
@@ -42,10 +43,12 @@ class Timer;
 struct MouseEvent;
 
 // What the control reads from the platform. A null screen is a headless one whose
-// pixels all read black; null fonts are the built-in proportional metrics.
+// pixels all read black; null fonts are the built-in proportional metrics; a null
+// clipboard is one of the control's own, in memory.
 struct TintboxPlatform {
     std::shared_ptr<Screen> screen;
     std::shared_ptr<FontMetrics> fonts;
+    std::shared_ptr<Clipboard> clipboard;
 };
 
 class Tintbox {
@@ -137,12 +140,14 @@ class Tintbox {
     void txtWebHex_GotFocus();
     void txtWebHex_LostFocus();
     void txtWebHexPair_MouseMove(TextField& hovered);
+    static std::u16string ColorNumberPaste(std::u16string_view pasted);
     void SelectAll(TextField& field);
     void FinishEditorChange(TextField& field, std::int32_t caret, bool change_is_ours);
     // picking/
     void Colors_MouseDown(const MouseEvent& event);
     void Colors_MouseMove(const MouseEvent& event);
     void Colors_MouseUp(const MouseEvent& event);
+    void Colors_GestureCancelled();
     void tmrGetPixelColor_Timer();
 
     std::unique_ptr<Surface> surface_;
@@ -153,6 +158,7 @@ class Tintbox {
     std::string ChangeSource_;
     ColorValue CurrentColor_ = 0;
     bool SpectrumPressed_ = false;
+    ColorValue ColorBeforePick_ = 0;  // put back when Escape cancels a pick
     bool ClickedRed_ = false;
     bool ClickedGreen_ = false;
     bool ClickedBlue_ = false;

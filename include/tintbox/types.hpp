@@ -32,8 +32,8 @@ enum MouseButton : std::int16_t {
 
 // Arguments of MouseDown, MouseMove and MouseUp: x and y in twips relative to the view.
 struct MouseEvent {
-    std::int16_t button = 0;  // the button that changed; for moves, the held set
-    std::int16_t shift = 0;   // key state, unused by the control
+    std::int16_t button = 0;     // the button that changed; for moves, the held set
+    std::int16_t modifiers = 0;  // 1 Shift, 2 Ctrl, 4 Alt; unused by the control
     Twips x = 0;
     Twips y = 0;
 };

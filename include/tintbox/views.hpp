@@ -139,6 +139,9 @@ class View {
     MouseHandler on_mouse_down;
     MouseHandler on_mouse_move;
     MouseHandler on_mouse_up;
+    // Escape cancels the mouse gesture that started on this view; its release handlers
+    // run right after.
+    Handler on_gesture_cancelled;
 
     void set_observer(Observer observer) { observer_ = std::move(observer); }
 
@@ -182,6 +185,14 @@ enum class Key {
     CtrlA,
     PageUp,
     PageDown,
+    Up,
+    Down,
+    Escape,
+    CtrlC,       // copy the selection to the clipboard
+    CtrlX,       // cut it
+    CtrlV,       // paste the clipboard's text
+    CtrlZ,       // undo the last edit
+    CtrlShiftZ,  // redo it
 };
 
 class TextField : public View {
@@ -207,9 +218,22 @@ class TextField : public View {
     void SetMaxLength(std::int32_t value);
 
     // A person's editing (reached through Surface, which routes it to the focused field).
+    // Each keystroke, paste, cut or delete that changes the text is one step of the
+    // field's undo history; undoing or redoing one is a person's edit too (Change
+    // runs). A write of a new Text that is not part of a person's edit of this field
+    // (the host's or another editor's) clears the history.
     void type_character(char16_t c);
+    // Replaces the selection with `text` (after paste_filter), cut to fit MaxLength; an
+    // empty paste deletes the selection.
     void paste(std::u16string_view text);
-    void press_key(Key key);
+    // False when the key means nothing to a text field.
+    bool press_key(Key key);
+    bool can_undo() const noexcept { return !undo_.empty(); }
+    bool can_redo() const noexcept { return !redo_.empty(); }
+    std::u16string selected_text() const;
+    // Applied to pasted text before it is cut to fit MaxLength (the control sets it on
+    // the fields that take a colour number as people copy it).
+    std::function<std::u16string(std::u16string_view)> paste_filter;
     void select(std::int32_t start, std::int32_t length);
     // Moves the caret to `position`, keeping the selection's fixed end when `extend`.
     void move_caret(std::int32_t position, bool extend);
@@ -217,12 +241,25 @@ class TextField : public View {
     std::int32_t position_at(Twips x) const;
 
   private:
+    struct Snapshot {
+        std::u16string text;
+        std::int32_t anchor = 0;
+        std::int32_t active = 0;
+    };
+    // A person's edit: the text becomes `edited` with the caret at `caret`, recorded
+    // in the undo history, and Change runs.
+    void edit(std::u16string edited, std::int32_t caret);
     void replace_selection(std::u16string_view insert);
+    void restore(std::vector<Snapshot>& from, std::vector<Snapshot>& to);
+    void apply_edit(Snapshot state);
 
     std::u16string text_;
     std::int32_t anchor_ = 0;  // fixed end of the selection
     std::int32_t active_ = 0;  // moving end (the caret)
     std::int32_t max_length_ = 0;
+    std::vector<Snapshot> undo_;
+    std::vector<Snapshot> redo_;
+    int editing_ = 0;  // > 0 while a person's edit of this field runs its Change
 };
 
 // Scroll-bar moves as a person makes them. As on a vertical bar, "down" increases the
@@ -339,7 +376,9 @@ class Surface {
     using ErrorSink = std::function<void(const Error&)>;
     using PropertyChangedHandler = std::function<void(const std::string&)>;
 
-    Surface(std::shared_ptr<Screen> screen, std::shared_ptr<FontMetrics> fonts);
+    // A null clipboard is one of the surface's own, in memory.
+    Surface(std::shared_ptr<Screen> screen, std::shared_ptr<FontMetrics> fonts,
+            std::shared_ptr<Clipboard> clipboard = nullptr);
     ~Surface();
     Surface(const Surface&) = delete;
     Surface& operator=(const Surface&) = delete;
@@ -370,6 +409,7 @@ class Surface {
     void SetWidth(Twips value);
     void SetHeight(Twips value);
     bool Enabled() const noexcept { return enabled_; }
+    // Switching the surface off first ends a gesture in progress (end_gesture).
     void SetEnabled(bool value);
     void PropertyChanged(const std::string& name);
     ColorValue BackColor() const noexcept { return kSystemButtonFace; }
@@ -381,6 +421,7 @@ class Surface {
 
     Screen& screen() const noexcept { return *screen_; }
     const FontMetrics& fonts() const noexcept { return *fonts_; }
+    Clipboard& clipboard() const noexcept { return *clipboard_; }
     float twips_per_pixel() const { return screen_->twips_per_pixel_x(); }
 
     void set_error_sink(ErrorSink sink) { error_sink_ = std::move(sink); }
@@ -397,18 +438,30 @@ class Surface {
     void clear_focus();
     // The views that Tab visits, in tab order.
     std::vector<View*> tab_stops() const;
+    // Whether Tab (forward) or Shift+Tab from the focused view passes the end of the
+    // tab order: a skin or host then moves its own focus out of the control instead of
+    // calling tab() / backtab(), which wrap around.
+    bool tab_leaves(bool forward) const;
 
-    // --- A person's input. Ignored while the surface is disabled. -------------------
+    // --- A person's input. Ignored while the surface is disabled; keys, typing, paste
+    // and selection also while the focused view is disabled. ----------------------------
     // Mouse positions are surface twips. A press goes to the topmost visible, enabled
     // view at the point (a view inside another is tested first); while a button pressed
     // over a view is held, that view receives every move and release. A press or
     // release away from the last pointer position first moves the pointer there.
-    void press(std::int16_t button, Twips x, Twips y, std::int16_t shift = 0);
-    void release(std::int16_t button, Twips x, Twips y, std::int16_t shift = 0);
+    void press(std::int16_t button, Twips x, Twips y, std::int16_t modifiers = 0);
+    void release(std::int16_t button, Twips x, Twips y, std::int16_t modifiers = 0);
+    // Ends the gesture in progress when its release will never arrive (the surface
+    // switched off, a popup took the release, the pointer grab was lost, the window
+    // was deactivated, the skin hidden or destroyed): every held button is released at
+    // the pointer's last position, as a release would be, and the press bookkeeping
+    // (held buttons, capture, thumb drag, drag selection) is cleared. Nothing when no
+    // button is held. Works while the surface is disabled.
+    void end_gesture();
     // The second press of a double click, already delivered by press(): a left double
     // click on the focused text field under the pointer selects its whole text.
     void double_click(std::int16_t button);
-    void move(Twips x, Twips y, std::int16_t shift = 0);
+    void move(Twips x, Twips y, std::int16_t modifiers = 0);
     std::int16_t held_buttons() const noexcept { return held_; }
     View* captured() const noexcept { return capture_; }
     View* view_at(Twips x, Twips y) const noexcept;
@@ -420,7 +473,11 @@ class Surface {
     // Keystrokes into the focused view; typing and pasting need a text field.
     void type(std::u16string_view text);
     void paste(std::u16string_view text);
-    void key(Key key);
+    // True when the control used the key (a skin passes an unused one on to its host).
+    // Escape during a mouse gesture raises on_gesture_cancelled on the view where it
+    // started, then ends the gesture (end_gesture); the Left, Right, Up and Down arrows
+    // move a focused scroll bar by one step.
+    bool key(Key key);
     void select(std::int32_t start, std::int32_t length);
     // Scroll-bar actions by a person: the bar takes the focus first.
     void scroll(ScrollBar& bar, ScrollAction action);
@@ -432,13 +489,18 @@ class Surface {
 
   private:
     void tab_in_order(bool forward);
-    void deliver_move(Twips x, Twips y, std::int16_t buttons, std::int16_t shift);
-    MouseEvent relative(const View& view, std::int16_t button, std::int16_t shift, Twips x,
+    void deliver_move(Twips x, Twips y, std::int16_t buttons, std::int16_t modifiers);
+    void deliver_release(std::int16_t button, Twips x, Twips y, std::int16_t modifiers);
+    MouseEvent relative(const View& view, std::int16_t button, std::int16_t modifiers, Twips x,
                         Twips y) const;
+    // The focused view when it takes keys, typing and selection; otherwise null.
+    View* editable_focus() const noexcept;
+    bool scroll_bar_key(ScrollBar& bar, Key key);
 
     std::vector<std::unique_ptr<View>> views_;
     std::shared_ptr<Screen> screen_;
     std::shared_ptr<FontMetrics> fonts_;
+    std::shared_ptr<Clipboard> clipboard_;
     Twips width_ = 0;
     Twips height_ = 0;
     Twips design_width_ = 0;

@@ -1,5 +1,6 @@
 #include "qt_platform.hpp"
 
+#include <QClipboard>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QImage>
@@ -153,6 +154,21 @@ ColorValue QtScreen::read_pixel(ScreenPoint point) const {
 float QtFontMetrics::text_width_pixels(std::u16string_view text) const {
     return static_cast<float>(metrics_.horizontalAdvance(
         QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()))));
+}
+
+std::u16string QtClipboard::text() const {
+    if (source_) {
+        return source_->text();
+    }
+    return std::u16string(to_view(QGuiApplication::clipboard()->text()));
+}
+
+void QtClipboard::set_text(std::u16string_view text) {
+    if (source_) {
+        source_->set_text(text);
+        return;
+    }
+    QGuiApplication::clipboard()->setText(to_qstring(text));
 }
 
 }  // namespace tintbox::qtskin

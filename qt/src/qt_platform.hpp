@@ -1,4 +1,4 @@
-// Qt implementations of the core's platform services (screen, font metrics) and the
+// Qt implementations of the core's platform services (screen, clipboard, font metrics) and the
 // one conversion between the core's vocabulary types and Qt's: colours, and twips to
 // pixels.
 #pragma once
@@ -8,15 +8,25 @@
 #include <QFontMetricsF>
 #include <QPointer>
 #include <QRect>
+#include <QString>
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "tintbox/platform.hpp"
 #include "tintbox/views.hpp"
 
 namespace tintbox::qtskin {
+
+// The control's UTF-16 texts and Qt's.
+inline QString to_qstring(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+inline std::u16string_view to_view(const QString& text) {
+    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+}
 
 // The RGB colour a colour setting draws (system colours resolved by the core's table,
 // so that what the skin paints is what PictureBox::Point reports).
@@ -74,6 +84,18 @@ class QtScreen : public Screen {
 #endif
     std::function<void()> on_unreadable_;
     std::shared_ptr<Screen> reader_;
+};
+
+// The system clipboard through QGuiApplication::clipboard().
+class QtClipboard : public Clipboard {
+  public:
+    std::u16string text() const override;
+    void set_text(std::u16string_view text) override;
+    // Goes through `source` instead (a windowless host's clipboard); null goes back.
+    void set_source(std::shared_ptr<Clipboard> source) { source_ = std::move(source); }
+
+  private:
+    std::shared_ptr<Clipboard> source_;
 };
 
 // Text widths in the font that the control's fields and labels draw with.

@@ -28,6 +28,12 @@ namespace tintbox::qtskin {
 
 enum class MouseAction { Press, Release, Move, DoubleClick };
 
+// A view's aspects as bits of a Mirror's dirty mask.
+constexpr unsigned aspect_bit(Aspect aspect) {
+    return 1u << static_cast<unsigned>(aspect);
+}
+constexpr unsigned kAllAspects = ~0u;
+
 class Skin {
   public:
     Skin(TintboxWidget& owner, Tintbox& control);
@@ -50,7 +56,7 @@ class Skin {
     void host_call(Call&& call);
     template <class Call>
     void person_input(Call&& call) {
-        run(true, std::forward<Call>(call));
+        run(Actor::Person, std::forward<Call>(call));
     }
 
     // ---- Input from the widgets -------------------------------------------------------
@@ -68,8 +74,16 @@ class Skin {
 
     void eyedropper_unreadable();
 
+    // The release of the buttons held now will never reach the control (a popup took
+    // it, the window was deactivated, the widget hidden or destroyed): the view layer
+    // ends the gesture as a release would.
+    void end_gesture();
+
     // Brings every widget up to date with the model.
     void flush();
+
+    // The door of a Change raised now (see TintboxWidget::changeDoor).
+    QString change_door() const;
 
     // ---- A host that draws the control itself (windowless) ----------------------------
     // Hears the rectangle (surface pixels) of every widget whose look a flush changed.
@@ -91,15 +105,19 @@ class Skin {
         unsigned dirty = 0;
     };
 
+    // Who is acting while a scope is open: the host, a person, or the clock.
+    enum class Actor { Host, Person, Clock };
+
     struct Scope {
-        Scope(Skin& skin, bool person);
+        Scope(Skin& skin, Actor actor);
         ~Scope();
         Skin& skin;
         bool was_person;
+        Actor was_actor;
     };
 
     template <class Call>
-    void run(bool person, Call&& call);
+    void run(Actor actor, Call&& call);
     void build();
     void tick();
     void mark(std::size_t index, Aspect aspect);
@@ -112,7 +130,6 @@ class Skin {
     void apply_pointer(Mirror& mirror);
     void timer_changed();
     void report(const std::exception& error);
-    void copy_selection();
     bool qt_focus_inside() const;
     QWidget* outside_focus_target(bool forward) const;
     const QCursor& cursor_for(const PointerShapePtr& shape);
@@ -128,6 +145,7 @@ class Skin {
     bool surface_dirty_ = true;  // the surface's Width, Height or Enabled changed
     int depth_ = 0;              // nesting of host calls and input events
     bool person_ = false;        // inside a person's input (may pull Qt's focus in)
+    Actor actor_ = Actor::Host;  // the outermost scope's
     bool flushing_ = false;
     bool flush_posted_ = false;  // a flush waits on the event loop
     int echo_ = 0;               // > 0 while the skin itself moves Qt's focus
@@ -144,17 +162,17 @@ class Skin {
 
 template <class Call>
 void Skin::host_call(Call&& call) {
-    Scope scope(*this, false);
+    Scope scope(*this, Actor::Host);
     call();
 }
 
 // Input events and timer ticks: nothing may escape into Qt's event loop.
 template <class Call>
-void Skin::run(bool person, Call&& call) {
+void Skin::run(Actor actor, Call&& call) {
     if (detached_) {
         return;
     }
-    Scope scope(*this, person);
+    Scope scope(*this, actor);
     try {
         call();
     } catch (const std::exception& error) {

@@ -71,8 +71,12 @@ TintboxWidget::TintboxWidget(QWidget* parent)
     setFont(control_font(font()));
     fonts_->set_font(font(), this);
     screen_->set_widget(this);
-    control_ = std::make_unique<Tintbox>(TintboxPlatform{screen_, fonts_});
-    control_->set_change_handler([this] { emit changed(); });
+    control_ = std::make_unique<Tintbox>(
+        TintboxPlatform{screen_, fonts_, std::make_shared<qtskin::QtClipboard>()});
+    control_->set_change_handler([this] {
+        change_door_ = skin_ ? skin_->change_door() : QStringLiteral("host");
+        emit changed();
+    });
     control_->set_error_sink(
         [this](const Error& error) { emit errorRaised(QString::fromUtf8(error.what())); });
     skin_ = std::make_unique<qtskin::Skin>(*this, *control_);
@@ -259,10 +263,18 @@ void TintboxWidget::showEvent(QShowEvent* event) {
     }
 }
 
+void TintboxWidget::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    skin_->end_gesture();  // a hidden widget gets no release
+}
+
 void TintboxWidget::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (!skin_) {
         return;
+    }
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) {
+        skin_->end_gesture();  // the release goes to the window that is active now
     }
     if (event->type() == QEvent::FontChange) {
         fonts_->set_font(font(), this);

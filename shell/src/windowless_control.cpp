@@ -57,6 +57,23 @@ class SiteScreen : public Screen {
     const TintboxSite& site_;
 };
 
+// The host's clipboard, as UTF-8 text.
+class SiteClipboard : public Clipboard {
+  public:
+    explicit SiteClipboard(const TintboxSite& site) : site_(site) {}
+    std::u16string text() const override {
+        const char* text = site_.get_clipboard_text(site_.context);
+        return text::utf16_from_utf8_lenient(text != nullptr ? text : "");
+    }
+    void set_text(std::u16string_view text) override {
+        const std::string bytes = text::utf8_from_utf16_lenient(text);
+        site_.set_clipboard_text(site_.context, bytes.c_str(), bytes.size());
+    }
+
+  private:
+    const TintboxSite& site_;
+};
+
 // No way to read the screen: every pixel read fails, and the host hears of it.
 class UnreadableScreen : public Screen {
   public:
@@ -91,16 +108,76 @@ bool printable(std::u16string_view text) {
            std::all_of(text.begin(), text.end(), [](char16_t c) { return c >= 0x20 && c != 0x7F; });
 }
 
-// Whether Tab (forward) or Shift+Tab from the focused view leaves the control: the focus
-// sits on the last (first) of its tab stops.
-bool tab_leaves(const Surface& surface, bool forward) {
-    const std::vector<View*> stops = surface.tab_stops();
-    const View* focused = surface.focused();
-    if (stops.empty() || focused == nullptr) {
-        return false;
+// The view layer's key for a host's key, when it has one: the editing keys, and the
+// commands of Ctrl with a letter (or Insert and Delete, as on X11).
+bool view_key(std::int32_t host_key, bool shift, bool command, Key& key) {
+    if (command) {
+        switch (host_key) {
+            case 'A':
+                key = Key::CtrlA;
+                return true;
+            case 'C':
+            case TINTBOX_KEY_INSERT:
+                key = Key::CtrlC;
+                return true;
+            case 'X':
+                key = Key::CtrlX;
+                return true;
+            case 'V':
+                key = Key::CtrlV;
+                return true;
+            case 'Z':
+                key = shift ? Key::CtrlShiftZ : Key::CtrlZ;
+                return true;
+            default:
+                break;
+        }
     }
-    return forward ? focused->TabIndex() >= stops.back()->TabIndex()
-                   : focused->TabIndex() <= stops.front()->TabIndex();
+    if (shift && host_key == TINTBOX_KEY_INSERT) {
+        key = Key::CtrlV;
+        return true;
+    }
+    if (shift && host_key == TINTBOX_KEY_DELETE) {
+        key = Key::CtrlX;
+        return true;
+    }
+    switch (host_key) {
+        case TINTBOX_KEY_BACKSPACE:
+            key = Key::Backspace;
+            return true;
+        case TINTBOX_KEY_DELETE:
+            key = Key::Delete;
+            return true;
+        case TINTBOX_KEY_LEFT:
+            key = shift ? Key::ShiftLeft : Key::Left;
+            return true;
+        case TINTBOX_KEY_RIGHT:
+            key = shift ? Key::ShiftRight : Key::Right;
+            return true;
+        case TINTBOX_KEY_HOME:
+            key = shift ? Key::ShiftHome : Key::Home;
+            return true;
+        case TINTBOX_KEY_END:
+            key = shift ? Key::ShiftEnd : Key::End;
+            return true;
+        case TINTBOX_KEY_PAGE_UP:
+            key = Key::PageUp;
+            return true;
+        case TINTBOX_KEY_PAGE_DOWN:
+            key = Key::PageDown;
+            return true;
+        case TINTBOX_KEY_UP:
+            key = Key::Up;
+            return true;
+        case TINTBOX_KEY_DOWN:
+            key = Key::Down;
+            return true;
+        case TINTBOX_KEY_ESCAPE:
+            key = Key::Escape;
+            return true;
+        default:
+            return false;
+    }
 }
 
 }  // namespace
@@ -160,18 +237,23 @@ WindowlessControl::WindowlessControl(std::function<std::uint32_t()> add_ref,
 WindowlessControl::~WindowlessControl() {
     skin_.set_repaint_listener(nullptr);
     destroy_dispatch(dispatch_);
-    auto& screen = dynamic_cast<qtskin::QtScreen&>(surface_.screen());
-    screen.set_reader(nullptr);
+    dynamic_cast<qtskin::QtScreen&>(surface_.screen()).set_reader(nullptr);
+    dynamic_cast<qtskin::QtClipboard&>(surface_.clipboard()).set_source(nullptr);
     if (QApplication::activeWindow() == widget_.get()) {
         QApplication::setActiveWindow(nullptr);
     }
 }
 
 void WindowlessControl::set_site(const TintboxSite* site) {
+    if (site == nullptr) {
+        skin_.end_gesture();  // the host forwards nothing more, the release neither
+    }
     has_site_ = site != nullptr;
     site_ = has_site_ ? *site : TintboxSite{};
     site_interval_ = 0;
     shown_pointer_ = -1;
+    dynamic_cast<qtskin::QtClipboard&>(surface_.clipboard())
+        .set_source(has_site_ ? std::make_shared<SiteClipboard>(site_) : nullptr);
     auto& screen = dynamic_cast<qtskin::QtScreen&>(surface_.screen());
     if (has_site_ && site_.get_pointer_position != nullptr) {
         screen.set_reader(std::make_shared<SiteScreen>(site_));
@@ -370,96 +452,19 @@ bool WindowlessControl::key(const TintboxInputEvent& event) {
     }
     if (event.key == TINTBOX_KEY_TAB || event.key == TINTBOX_KEY_BACKTAB) {
         const bool forward = event.key == TINTBOX_KEY_TAB && !shift;
-        if (!surface_.Enabled() || tab_leaves(surface_, forward)) {
+        if (!surface_.Enabled() || surface_.tab_leaves(forward)) {
             return false;  // the host moves its focus on
         }
         person([&] { forward ? surface_.tab() : surface_.backtab(); });
         return true;
     }
-    const View* focused = surface_.focused();
-    if (focused == nullptr) {
-        return false;
+    Key key = Key::Left;
+    if (!view_key(event.key, shift, ctrl && !alt, key)) {
+        return false;  // Return, Insert alone, letters without Ctrl: the host's
     }
-    const bool text_field = focused->kind() == ViewKind::TextField;
-    if (text_field && !alt) {
-        const bool copy = (ctrl && event.key == 'C') || (ctrl && event.key == TINTBOX_KEY_INSERT);
-        const bool cut = (ctrl && event.key == 'X') || (shift && event.key == TINTBOX_KEY_DELETE);
-        const bool paste = (ctrl && event.key == 'V') || (shift && event.key == TINTBOX_KEY_INSERT);
-        if (copy || cut) {
-            copy_selection();
-        }
-        if (cut) {
-            person([&] {
-                const auto* field = dynamic_cast<const TextField*>(surface_.focused());
-                if (field != nullptr && field->SelLength() > 0) {
-                    surface_.key(Key::Delete);
-                }
-            });
-        }
-        if (paste) {
-            const char* text = site_.get_clipboard_text(site_.context);
-            const std::u16string pasted =
-                text::utf16_from_utf8_lenient(text != nullptr ? text : "");
-            person([&] { surface_.paste(pasted); });
-        }
-        if (ctrl && event.key == 'A') {
-            person([&] { surface_.key(Key::CtrlA); });
-            return true;
-        }
-        if (copy || cut || paste) {
-            return true;
-        }
-    }
-    Key mapped = Key::Left;
-    switch (event.key) {
-        case TINTBOX_KEY_BACKSPACE:
-            mapped = Key::Backspace;
-            break;
-        case TINTBOX_KEY_DELETE:
-            mapped = Key::Delete;
-            break;
-        case TINTBOX_KEY_LEFT:
-            mapped = shift ? Key::ShiftLeft : Key::Left;
-            break;
-        case TINTBOX_KEY_RIGHT:
-            mapped = shift ? Key::ShiftRight : Key::Right;
-            break;
-        case TINTBOX_KEY_HOME:
-            mapped = shift ? Key::ShiftHome : Key::Home;
-            break;
-        case TINTBOX_KEY_END:
-            mapped = shift ? Key::ShiftEnd : Key::End;
-            break;
-        case TINTBOX_KEY_PAGE_UP:
-            mapped = Key::PageUp;
-            break;
-        case TINTBOX_KEY_PAGE_DOWN:
-            mapped = Key::PageDown;
-            break;
-        case TINTBOX_KEY_UP:  // on a horizontal scroll bar, up and down move like left and right
-        case TINTBOX_KEY_DOWN:
-            if (text_field) {
-                return false;
-            }
-            mapped = event.key == TINTBOX_KEY_UP ? Key::Left : Key::Right;
-            break;
-        default:
-            return false;  // Return, Escape, Insert, letters: the host's
-    }
-    person([&] { surface_.key(mapped); });
-    return true;
-}
-
-void WindowlessControl::copy_selection() {
-    const auto* field = dynamic_cast<const TextField*>(surface_.focused());
-    if (field == nullptr || field->SelLength() <= 0) {
-        return;
-    }
-    const std::string selected =
-        text::utf8_from_utf16_lenient(std::u16string_view(field->Text())
-                                          .substr(static_cast<std::size_t>(field->SelStart()),
-                                                  static_cast<std::size_t>(field->SelLength())));
-    site_.set_clipboard_text(site_.context, selected.c_str(), selected.size());
+    bool used = false;
+    person([&] { used = surface_.key(key); });
+    return used;
 }
 
 void WindowlessControl::tick(std::int32_t elapsed_ms) {
@@ -501,8 +506,10 @@ void WindowlessControl::focus_in(std::int32_t key) {
     });
 }
 
+// As when the Qt widget's window is deactivated: a gesture in progress ends too.
 void WindowlessControl::focus_out() {
     focus_before_out_ = surface_.focused();
+    skin_.end_gesture();
     person([&] { surface_.clear_focus(); });
     if (QtProcess::owns_application() && QApplication::activeWindow() == widget_.get()) {
         QApplication::setActiveWindow(nullptr);

@@ -73,7 +73,6 @@ class WindowlessControl : public DispatchOwner {
     std::int32_t pointer_shape() const;
     Twips to_twips(std::int32_t device_pixel) const;
     QRect to_device(const QRect& logical) const;
-    void copy_selection();
 
     std::function<std::uint32_t()> add_ref_;
     std::function<std::uint32_t()> release_;

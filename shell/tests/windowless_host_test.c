@@ -495,6 +495,8 @@ static void typing_into_txt_green_sets_green(TintboxWindowless* control, Site* s
     CHECK(get_long(control, TINTBOX_DISPID_GetGreen) == 17);
     /* Keys that are the host's come back unhandled. */
     CHECK(send(control, TINTBOX_INPUT_KEY, 0, 0, 0, TINTBOX_KEY_RETURN, 0, NULL) == 0);
+    CHECK(send(control, TINTBOX_INPUT_KEY, 0, 0, 0, TINTBOX_KEY_ESCAPE, 0, NULL) == 0);
+    CHECK(send(control, TINTBOX_INPUT_KEY, 0, 0, 0, TINTBOX_KEY_UP, 0, NULL) == 0);
     free(before.pixels);
     free(after.pixels);
 }

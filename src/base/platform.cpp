@@ -1,4 +1,4 @@
-#include "fake_screen.hpp"
+#include "headless_platform.hpp"
 
 namespace tintbox {
 

@@ -66,7 +66,8 @@ PointerShapePtr pointer_shape_b() {
 Tintbox::Tintbox(TintboxPlatform platform)
     : surface_(std::make_unique<Surface>(
           platform.screen ? std::move(platform.screen) : std::make_shared<FakeScreen>(),
-          platform.fonts ? std::move(platform.fonts) : std::make_shared<DefaultFontMetrics>())),
+          platform.fonts ? std::move(platform.fonts) : std::make_shared<DefaultFontMetrics>(),
+          std::move(platform.clipboard))),
       tmrGetPixelColor(surface_->add<Timer>("tmrGetPixelColor")),
       txtHidden2(surface_->add<TextField>("txtHidden2")),
       txtHidden(surface_->add<TextField>("txtHidden")),
@@ -290,10 +291,12 @@ void Tintbox::connect_handlers() {
     txtHex.on_got_focus = [this] { TextEditor_GotFocus(txtHex, tags::kTxtHex, ClickedHex_); };
     txtHex.on_lost_focus = [this] { txtHex_LostFocus(); };
     txtHex.on_mouse_down = set_on_left_press(ClickedHex_);
+    txtHex.paste_filter = &Tintbox::ColorNumberPaste;
     txtWebHex.on_change = [this] { txtWebHex_Change(); };
     txtWebHex.on_got_focus = [this] { txtWebHex_GotFocus(); };
     txtWebHex.on_lost_focus = [this] { txtWebHex_LostFocus(); };
     txtWebHex.on_mouse_down = set_on_left_press(ClickedWebHex_);
+    txtWebHex.paste_filter = &Tintbox::ColorNumberPaste;
     for (TextField* pair : {&txtWebHexRed, &txtWebHexGreen, &txtWebHexBlue}) {
         pair->on_mouse_move = [this, pair](const MouseEvent&) { txtWebHexPair_MouseMove(*pair); };
     }
@@ -301,6 +304,7 @@ void Tintbox::connect_handlers() {
     Colors.on_mouse_down = [this](const MouseEvent& e) { Colors_MouseDown(e); };
     Colors.on_mouse_move = [this](const MouseEvent& e) { Colors_MouseMove(e); };
     Colors.on_mouse_up = [this](const MouseEvent& e) { Colors_MouseUp(e); };
+    Colors.on_gesture_cancelled = [this] { Colors_GestureCancelled(); };
     tmrGetPixelColor.on_timer = [this] { tmrGetPixelColor_Timer(); };
 }
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "../base/fake_screen.hpp"
+#include "../base/headless_platform.hpp"
 #include "tintbox/conversions.hpp"
 #include "tintbox/tintbox.hpp"
 #include "tintbox/views.hpp"

@@ -23,6 +23,29 @@ void Tintbox::txtHex_Change() {
     FinishEditorChange(txtHex, caret, ChangeSource_ == tags::kTxtHex);
 }
 
+// A colour number pasted as people copy it ("#1E90FF", "0x00FF00", "&HFF8000"): the
+// blanks around it and one leading "#", "0x" or "&H" go before MaxLength cuts it.
+std::u16string Tintbox::ColorNumberPaste(std::u16string_view pasted) {
+    const auto is_blank = [](char16_t c) { return c == u' ' || c == u'\t'; };
+    const auto trim = [&](std::u16string_view text) {
+        while (!text.empty() && is_blank(text.front())) {
+            text.remove_prefix(1);
+        }
+        while (!text.empty() && is_blank(text.back())) {
+            text.remove_suffix(1);
+        }
+        return text;
+    };
+    std::u16string_view text = trim(pasted);
+    for (const std::u16string_view prefix : {u"#", u"0x", u"0X", u"&H", u"&h"}) {
+        if (text.substr(0, prefix.size()) == prefix) {
+            text = trim(text.substr(prefix.size()));
+            break;
+        }
+    }
+    return std::u16string(text);
+}
+
 void Tintbox::txtDec_LostFocus() {
     txtDec.SetText(DecimalForm(ToInt32(Val(txtDec.Text()))));
     ClickedDec_ = false;

@@ -6,6 +6,10 @@
 namespace tintbox {
 
 void Tintbox::Colors_MouseDown(const MouseEvent& event) {
+    const bool idle = !SpectrumPressed_ && !tmrGetPixelColor.Enabled();
+    if (idle && (event.button == kLeftButton || event.button == kRightButton)) {
+        ColorBeforePick_ = CurrentColor_;
+    }
     if (event.button == kLeftButton) {
         SpectrumPressed_ = true;
         ChangeSource_ = tags::kColorSpectrum;
@@ -38,6 +42,17 @@ void Tintbox::Colors_MouseUp(const MouseEvent&) {
     SpectrumPressed_ = false;
     tmrGetPixelColor.SetEnabled(false);
     Colors.SetMousePointer(kDefaultPointer);
+}
+
+// Escape during a drag or an eyedropper run: the colour from before the press comes
+// back through the same door as a pick (the release handler then runs as usual).
+void Tintbox::Colors_GestureCancelled() {
+    if (!SpectrumPressed_ && !tmrGetPixelColor.Enabled()) {
+        return;  // a middle-button press picks nothing
+    }
+    ChangeSource_ = tags::kColorSpectrum;
+    ColorValue restored = ColorBeforePick_;
+    UpdateColor(restored);
 }
 
 void Tintbox::tmrGetPixelColor_Timer() {

@@ -94,8 +94,11 @@ std::int16_t ScrollBar::value_at(Twips x) const noexcept {
     if (travel <= 0) {
         return value_;
     }
-    const float fraction = (x - arrow - arrow / 2) / travel;
-    return clamp(min_ + static_cast<int>(std::lround(fraction * static_cast<float>(max_ - min_))));
+    // Clamped while still floating point: a pointer far outside the bar must not
+    // overflow the integer conversion.
+    double fraction = (static_cast<double>(x) - arrow - arrow / 2) / travel;
+    fraction = fraction > 0 ? std::min(fraction, 1.0) : 0.0;  // NaN counts as the left end
+    return clamp(min_ + static_cast<int>(std::lround(fraction * (max_ - min_))));
 }
 
 }  // namespace tintbox

@@ -5,12 +5,16 @@
 #include <cmath>
 #include <exception>
 
+#include "../base/headless_platform.hpp"
 #include "tintbox/views.hpp"
 
 namespace tintbox {
 
-Surface::Surface(std::shared_ptr<Screen> screen, std::shared_ptr<FontMetrics> fonts)
-    : screen_(std::move(screen)), fonts_(std::move(fonts)) {}
+Surface::Surface(std::shared_ptr<Screen> screen, std::shared_ptr<FontMetrics> fonts,
+                 std::shared_ptr<Clipboard> clipboard)
+    : screen_(std::move(screen)),
+      fonts_(std::move(fonts)),
+      clipboard_(clipboard ? std::move(clipboard) : std::make_shared<MemoryClipboard>()) {}
 
 Surface::~Surface() = default;
 
@@ -67,6 +71,9 @@ void Surface::SetHeight(Twips value) {
 void Surface::SetEnabled(bool value) {
     if (value == enabled_) {
         return;
+    }
+    if (!value) {
+        end_gesture();  // a release can no longer reach the control
     }
     enabled_ = value;
     if (on_surface_changed) {
@@ -139,6 +146,18 @@ std::vector<View*> Surface::tab_stops() const {
     return stops;
 }
 
+bool Surface::tab_leaves(bool forward) const {
+    if (focused_ == nullptr) {
+        return false;  // Tab enters at the first stop
+    }
+    const std::vector<View*> stops = tab_stops();
+    if (stops.empty()) {
+        return true;
+    }
+    return forward ? focused_->TabIndex() >= stops.back()->TabIndex()
+                   : focused_->TabIndex() <= stops.front()->TabIndex();
+}
+
 View* Surface::view_at(Twips x, Twips y) const noexcept {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) {
         return nullptr;
@@ -164,20 +183,22 @@ View* Surface::view_at(Twips x, Twips y) const noexcept {
     return nullptr;
 }
 
-MouseEvent Surface::relative(const View& view, std::int16_t button, std::int16_t shift, Twips x,
+MouseEvent Surface::relative(const View& view, std::int16_t button, std::int16_t modifiers, Twips x,
                              Twips y) const {
-    return MouseEvent{button, shift, x - view.surface_left(), y - view.surface_top()};
+    return MouseEvent{button, modifiers, x - view.surface_left(), y - view.surface_top()};
 }
 
-void Surface::deliver_move(Twips x, Twips y, std::int16_t buttons, std::int16_t shift) {
+void Surface::deliver_move(Twips x, Twips y, std::int16_t buttons, std::int16_t modifiers) {
     pointer_x_ = x;
     pointer_y_ = y;
     View* target = capture_ != nullptr ? capture_ : view_at(x, y);
     if (target == nullptr) {
         return;
     }
-    const MouseEvent event = relative(*target, buttons, shift, x, y);
-    if (thumb_drag_ == target) {
+    const MouseEvent event = relative(*target, buttons, modifiers, x, y);
+    if (!target->Enabled()) {
+        // A view switched off under a held button keeps its state.
+    } else if (thumb_drag_ == target) {
         thumb_drag_->drag_thumb(thumb_drag_->value_at(event.x));
     } else if (drag_select_ == target && (buttons & kLeftButton) != 0 && target->has_focus()) {
         drag_select_->move_caret(drag_select_->position_at(event.x), true);
@@ -185,18 +206,18 @@ void Surface::deliver_move(Twips x, Twips y, std::int16_t buttons, std::int16_t 
     target->raise(target->on_mouse_move, event);
 }
 
-void Surface::move(Twips x, Twips y, std::int16_t shift) {
+void Surface::move(Twips x, Twips y, std::int16_t modifiers) {
     if (enabled_) {
-        deliver_move(x, y, held_, shift);
+        deliver_move(x, y, held_, modifiers);
     }
 }
 
-void Surface::press(std::int16_t button, Twips x, Twips y, std::int16_t shift) {
+void Surface::press(std::int16_t button, Twips x, Twips y, std::int16_t modifiers) {
     if (!enabled_) {
         return;
     }
     if (x != pointer_x_ || y != pointer_y_) {
-        deliver_move(x, y, held_, shift);
+        deliver_move(x, y, held_, modifiers);
     }
     if (held_ == 0) {
         capture_ = view_at(x, y);
@@ -206,7 +227,7 @@ void Surface::press(std::int16_t button, Twips x, Twips y, std::int16_t shift) {
     if (target == nullptr) {
         return;
     }
-    const MouseEvent event = relative(*target, button, shift, x, y);
+    const MouseEvent event = relative(*target, button, modifiers, x, y);
     switch (target->kind()) {
         case ViewKind::TextField: {
             auto* field = static_cast<TextField*>(target);
@@ -250,13 +271,17 @@ void Surface::press(std::int16_t button, Twips x, Twips y, std::int16_t shift) {
     }
 }
 
-void Surface::release(std::int16_t button, Twips x, Twips y, std::int16_t shift) {
+void Surface::release(std::int16_t button, Twips x, Twips y, std::int16_t modifiers) {
     if (!enabled_) {
         return;
     }
     if (x != pointer_x_ || y != pointer_y_) {
-        deliver_move(x, y, held_, shift);
+        deliver_move(x, y, held_, modifiers);
     }
+    deliver_release(button, x, y, modifiers);
+}
+
+void Surface::deliver_release(std::int16_t button, Twips x, Twips y, std::int16_t modifiers) {
     View* target = capture_ != nullptr ? capture_ : view_at(x, y);
     held_ = static_cast<std::int16_t>(held_ & ~button);
     if (button == kLeftButton) {
@@ -273,7 +298,24 @@ void Surface::release(std::int16_t button, Twips x, Twips y, std::int16_t shift)
         thumb_drag_ = nullptr;
         bar->release_thumb();
     }
-    target->raise(target->on_mouse_up, relative(*target, button, shift, x, y));
+    target->raise(target->on_mouse_up, relative(*target, button, modifiers, x, y));
+}
+
+void Surface::end_gesture() {
+    for (const std::int16_t button : {kLeftButton, kRightButton, kMiddleButton}) {
+        if ((held_ & button) != 0) {
+            deliver_release(button, pointer_x_, pointer_y_, 0);
+        }
+    }
+    // A handler that threw part-way leaves nothing behind either.
+    held_ = 0;
+    capture_ = nullptr;
+    drag_select_ = nullptr;
+    if (thumb_drag_ != nullptr) {
+        ScrollBar* bar = thumb_drag_;
+        thumb_drag_ = nullptr;
+        bar->release_thumb();
+    }
 }
 
 void Surface::tab_in_order(bool forward) {
@@ -299,7 +341,7 @@ void Surface::tab_in_order(bool forward) {
 }
 
 void Surface::double_click(std::int16_t button) {
-    if (!enabled_ || button != kLeftButton || focused_ == nullptr || focused_ != capture_ ||
+    if (button != kLeftButton || editable_focus() == nullptr || focused_ != capture_ ||
         focused_->kind() != ViewKind::TextField) {
         return;
     }
@@ -327,14 +369,19 @@ void Surface::focus_by_keyboard(View& view) {
     }
 }
 
+View* Surface::editable_focus() const noexcept {
+    return enabled_ && focused_ != nullptr && focused_->Enabled() ? focused_ : nullptr;
+}
+
 void Surface::type(std::u16string_view text) {
-    if (!enabled_ || focused_ == nullptr || focused_->kind() != ViewKind::TextField) {
+    View* focused = editable_focus();
+    if (focused == nullptr || focused->kind() != ViewKind::TextField) {
         return;
     }
-    auto* field = static_cast<TextField*>(focused_);
+    auto* field = static_cast<TextField*>(focused);
     for (char16_t c : text) {
         // Each keystroke goes to whichever field has the focus when it arrives.
-        if (focused_ != field) {
+        if (focused_ != field || !field->Enabled()) {
             break;
         }
         field->type_character(c);
@@ -342,50 +389,68 @@ void Surface::type(std::u16string_view text) {
 }
 
 void Surface::paste(std::u16string_view text) {
-    if (enabled_ && focused_ != nullptr && focused_->kind() == ViewKind::TextField) {
-        static_cast<TextField*>(focused_)->paste(text);
+    View* focused = editable_focus();
+    if (focused != nullptr && focused->kind() == ViewKind::TextField) {
+        static_cast<TextField*>(focused)->paste(text);
     }
 }
 
-void Surface::key(Key key) {
-    if (!enabled_ || focused_ == nullptr) {
-        return;
+bool Surface::key(Key key) {
+    if (key == Key::Escape) {
+        View* started = capture_;
+        if (held_ == 0 || started == nullptr) {
+            return false;
+        }
+        started->raise(started->on_gesture_cancelled);
+        end_gesture();
+        return true;
     }
-    if (focused_->kind() == ViewKind::TextField) {
-        static_cast<TextField*>(focused_)->press_key(key);
-        return;
+    View* focused = editable_focus();
+    if (focused == nullptr) {
+        return false;
     }
-    if (focused_->kind() != ViewKind::ScrollBar) {
-        return;
+    switch (focused->kind()) {
+        case ViewKind::TextField:
+            return static_cast<TextField*>(focused)->press_key(key);
+        case ViewKind::ScrollBar:
+            return scroll_bar_key(*static_cast<ScrollBar*>(focused), key);
+        default:
+            return false;
     }
-    auto* bar = static_cast<ScrollBar*>(focused_);
+}
+
+// On a horizontal bar Up and Down move as Left and Right do, as on the desktop's bars.
+bool Surface::scroll_bar_key(ScrollBar& bar, Key key) {
     switch (key) {
         case Key::Left:
-            bar->act(ScrollAction::LineUp);
-            break;
+        case Key::Up:
+            bar.act(ScrollAction::LineUp);
+            return true;
         case Key::Right:
-            bar->act(ScrollAction::LineDown);
-            break;
+        case Key::Down:
+            bar.act(ScrollAction::LineDown);
+            return true;
         case Key::PageUp:
-            bar->act(ScrollAction::PageUp);
-            break;
+            bar.act(ScrollAction::PageUp);
+            return true;
         case Key::PageDown:
-            bar->act(ScrollAction::PageDown);
-            break;
+            bar.act(ScrollAction::PageDown);
+            return true;
         case Key::Home:
-            bar->act(ScrollAction::ToMin);
-            break;
+            bar.act(ScrollAction::ToMin);
+            return true;
         case Key::End:
-            bar->act(ScrollAction::ToMax);
-            break;
+            bar.act(ScrollAction::ToMax);
+            return true;
         default:
-            break;
+            return false;
     }
 }
 
 void Surface::select(std::int32_t start, std::int32_t length) {
-    if (enabled_ && focused_ != nullptr && focused_->kind() == ViewKind::TextField) {
-        static_cast<TextField*>(focused_)->select(start, length);
+    View* focused = editable_focus();
+    if (focused != nullptr && focused->kind() == ViewKind::TextField) {
+        static_cast<TextField*>(focused)->select(start, length);
     }
 }
 

@@ -15,6 +15,10 @@ void TextField::SetText(std::u16string value) {
     if (value == text_) {
         return;
     }
+    if (editing_ == 0) {
+        undo_.clear();  // the text the history would go back to is no longer this one
+        redo_.clear();
+    }
     text_ = std::move(value);
     anchor_ = active_ = 0;
     notify(Aspect::Text);
@@ -56,20 +60,60 @@ void TextField::SetMaxLength(std::int32_t value) {
     notify(Aspect::Text);
 }
 
+namespace {
+constexpr std::size_t kUndoSteps = 100;
+}  // namespace
+
 void TextField::replace_selection(std::u16string_view insert) {
     const std::int32_t start = SelStart();
     std::u16string edited = text_;
     edited.replace(static_cast<std::size_t>(start), static_cast<std::size_t>(SelLength()), insert);
-    const std::int32_t caret_after = start + static_cast<std::int32_t>(insert.size());
+    edit(std::move(edited), start + static_cast<std::int32_t>(insert.size()));
+}
+
+void TextField::edit(std::u16string edited, std::int32_t caret) {
     if (edited == text_) {
-        move_caret(caret_after, false);
+        move_caret(caret, false);
         return;
     }
-    text_ = std::move(edited);
-    anchor_ = active_ = caret_after;
+    undo_.push_back(Snapshot{text_, anchor_, active_});
+    if (undo_.size() > kUndoSteps) {
+        undo_.erase(undo_.begin());
+    }
+    redo_.clear();
+    apply_edit(Snapshot{std::move(edited), caret, caret});
+    // A keystroke that the Change handler took back (a refused character) leaves no step.
+    if (!undo_.empty() && undo_.back().text == text_) {
+        undo_.pop_back();
+    }
+}
+
+// Writes a person's edit and runs Change as part of it, so that the handler's own
+// rewrites of this field's text keep the history.
+void TextField::apply_edit(Snapshot state) {
+    text_ = std::move(state.text);
+    anchor_ = state.anchor;
+    active_ = state.active;
     notify(Aspect::Text);
     notify(Aspect::Selection);
+    ++editing_;
     raise(on_change);
+    --editing_;
+}
+
+void TextField::restore(std::vector<Snapshot>& from, std::vector<Snapshot>& to) {
+    if (from.empty()) {
+        return;
+    }
+    Snapshot state = std::move(from.back());
+    from.pop_back();
+    to.push_back(Snapshot{text_, anchor_, active_});
+    apply_edit(std::move(state));
+}
+
+std::u16string TextField::selected_text() const {
+    return text_.substr(static_cast<std::size_t>(SelStart()),
+                        static_cast<std::size_t>(SelLength()));
 }
 
 void TextField::type_character(char16_t c) {
@@ -80,7 +124,9 @@ void TextField::type_character(char16_t c) {
     replace_selection(std::u16string_view(&c, 1));
 }
 
-void TextField::paste(std::u16string_view text) {
+void TextField::paste(std::u16string_view pasted) {
+    const std::u16string filtered = paste_filter ? paste_filter(pasted) : std::u16string(pasted);
+    const std::u16string_view text = filtered;
     std::size_t room = text.size();
     if (max_length_ > 0) {
         const auto kept = text_.size() - static_cast<std::size_t>(SelLength());
@@ -89,7 +135,7 @@ void TextField::paste(std::u16string_view text) {
                    : static_cast<std::size_t>(max_length_) - kept;
     }
     const std::u16string_view fitting = text.substr(0, std::min(room, text.size()));
-    if (!fitting.empty()) {
+    if (!fitting.empty() || SelLength() > 0) {
         replace_selection(fitting);
     }
 }
@@ -102,7 +148,7 @@ void TextField::move_caret(std::int32_t position, bool extend) {
     notify(Aspect::Selection);
 }
 
-void TextField::press_key(Key key) {
+bool TextField::press_key(Key key) {
     const std::int32_t end = static_cast<std::int32_t>(text_.size());
     const bool has_selection = anchor_ != active_;
     switch (key) {
@@ -149,10 +195,35 @@ void TextField::press_key(Key key) {
         case Key::CtrlA:
             select(0, end);
             break;
+        case Key::CtrlC:
+            if (has_selection) {
+                surface().clipboard().set_text(selected_text());
+            }
+            break;
+        case Key::CtrlX:
+            if (has_selection) {
+                surface().clipboard().set_text(selected_text());
+                replace_selection(u"");
+            }
+            break;
+        case Key::CtrlV:
+            paste(surface().clipboard().text());
+            break;
+        case Key::CtrlZ:
+            restore(undo_, redo_);
+            break;
+        case Key::CtrlShiftZ:
+            restore(redo_, undo_);
+            break;
         case Key::PageUp:
         case Key::PageDown:
             break;  // nothing to page in a one-line field
+        case Key::Up:
+        case Key::Down:
+        case Key::Escape:
+            return false;
     }
+    return true;
 }
 
 void TextField::select(std::int32_t start, std::int32_t length) {

@@ -91,6 +91,11 @@ class TintboxWidget : public QWidget {
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
+    // Through which door the latest changed() came: "host" (a colour method of this
+    // widget or of the control), "spectrum", "eyedropper", or the name of the field or
+    // scroll bar a person used ("txtRed", "hsGreen", ...).
+    QString changeDoor() const { return change_door_; }
+
   signals:
     // Every Change event of the control (host calls, a person's edits, picks).
     void changed();
@@ -105,6 +110,7 @@ class TintboxWidget : public QWidget {
     bool focusNextPrevChild(bool next) override;
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
   private:
     friend class qtskin::Skin;
@@ -116,6 +122,7 @@ class TintboxWidget : public QWidget {
     // The picture as the host gave it, and the core picture it was converted to.
     mutable QPixmap picture_;
     mutable tintbox::PicturePtr picture_source_;
+    QString change_door_;
     // The native window whose screen changes (and so DPI changes) the widget follows.
     QMetaObject::Connection screen_watch_;
 };

@@ -1,7 +1,9 @@
-// The headless screen that tests and tintbox-script control.
+// The headless screen and clipboard that tests and tintbox-script control; a control
+// created without a platform of its own uses them too.
 #pragma once
 
 #include <map>
+#include <string>
 #include <utility>
 
 #include "tintbox/platform.hpp"
@@ -34,6 +36,16 @@ class FakeScreen : public Screen {
     bool unreadable_ = false;
     int open_contexts_ = 0;
     Context next_context_ = 1;
+};
+
+// A clipboard held in memory, private to the control that owns it.
+class MemoryClipboard : public Clipboard {
+  public:
+    std::u16string text() const override { return text_; }
+    void set_text(std::u16string_view text) override { text_ = text; }
+
+  private:
+    std::u16string text_;
 };
 
 }  // namespace tintbox

@@ -1,0 +1,194 @@
+// The view layer's gestures that lose their release, keys that leave or stay in the
+// control, the clipboard, undo, and input to a view that is switched off.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "view_contract_fixture.hpp"
+
+namespace {
+
+using namespace tintbox;
+
+TEST_F(ViewContract, EndGestureReleasesEveryHeldButtonOnceWhereThePointerIs) {
+    surface.press(kLeftButton, 100, 100);
+    surface.press(kRightButton, 100, 100);
+    surface.move(2500, 2500);  // far outside: the capture still gets the release
+    log.clear();
+    surface.end_gesture();
+    EXPECT_EQ(log, (std::vector<std::string>{"top.MouseUp", "top.MouseUp"}));
+    EXPECT_EQ(surface.held_buttons(), 0);
+    EXPECT_EQ(surface.captured(), nullptr);
+    log.clear();
+    surface.end_gesture();  // nothing held: nothing to end
+    EXPECT_TRUE(log.empty());
+    // The next press goes to the view under the pointer, not to the old capture.
+    surface.press(kLeftButton, 100, 1100);
+    EXPECT_EQ(log.front(), "other.MouseDown 1");
+}
+
+TEST_F(ViewContract, SwitchingTheSurfaceOffCommitsAThumbDragAndForgetsTheDragSelection) {
+    top->SetText(u"abcdef");
+    surface.press(kLeftButton, 10, 100);  // starts a drag selection in `top`
+    surface.SetEnabled(false);
+    surface.SetEnabled(true);
+    surface.move(900, 100);  // no button held: selects nothing
+    EXPECT_EQ(top->SelLength(), 0);
+
+    const Twips thumb_centre = bar->thumb_left() + bar->arrow_size() / 2;
+    surface.press(kLeftButton, thumb_centre, 2100);
+    surface.move(900, 2100);
+    log.clear();
+    surface.SetEnabled(false);
+    ASSERT_EQ(log.size(), 1u);  // the drag's one Change, as its release would give
+    EXPECT_GT(bar->Value(), 128);
+    EXPECT_FALSE(bar->dragging());
+    EXPECT_EQ(surface.held_buttons(), 0);
+}
+
+TEST_F(ViewContract, EscapeCancelsAGestureOnlyAndTellsTheViewBeforeItsRelease) {
+    EXPECT_FALSE(surface.key(Key::Escape));  // no gesture: the host's key
+    top->on_gesture_cancelled = [this] { log.push_back("top.Cancelled"); };
+    surface.press(kLeftButton, 100, 100);
+    log.clear();
+    EXPECT_TRUE(surface.key(Key::Escape));
+    EXPECT_EQ(log, (std::vector<std::string>{"top.Cancelled", "top.MouseUp"}));
+    EXPECT_EQ(surface.held_buttons(), 0);
+}
+
+TEST_F(ViewContract, TabLeavesTheControlOnlyPastEitherEndOfTheTabOrder) {
+    struct Row {
+        View* focused;
+        bool forward;
+        bool leaves;
+    };
+    const Row rows[] = {
+        {nullptr, true, false}, {under, false, true}, {under, true, false},
+        {top, true, false},     {bar, true, true},    {bar, false, false},
+    };
+    for (const Row& row : rows) {
+        if (row.focused != nullptr) {
+            surface.focus_by_keyboard(*row.focused);
+        } else {
+            surface.clear_focus();
+        }
+        EXPECT_EQ(surface.tab_leaves(row.forward), row.leaves)
+            << (row.focused ? row.focused->name() : "none") << (row.forward ? " Tab" : " Backtab");
+    }
+}
+
+TEST_F(ViewContract, ArrowKeysMoveAFocusedBarAndUpDownMeanNothingToAField) {
+    surface.focus_by_keyboard(*bar);
+    EXPECT_TRUE(surface.key(Key::Down));
+    EXPECT_TRUE(surface.key(Key::Right));
+    EXPECT_EQ(bar->Value(), 2);
+    EXPECT_TRUE(surface.key(Key::Up));
+    EXPECT_EQ(bar->Value(), 1);
+    surface.focus_by_keyboard(*top);
+    EXPECT_FALSE(surface.key(Key::Up));
+    EXPECT_FALSE(surface.key(Key::Down));
+}
+
+TEST_F(ViewContract, AThumbDraggedFarOutsideTheBarStopsAtItsEnds) {
+    const Twips thumb_centre = bar->thumb_left() + bar->arrow_size() / 2;
+    surface.press(kLeftButton, thumb_centre, 2100);
+    surface.move(5e9f, 2100);
+    surface.release(kLeftButton, 5e9f, 2100);
+    EXPECT_EQ(bar->Value(), 255);
+    surface.press(kLeftButton, bar->thumb_left() + bar->arrow_size() / 2, 2100);
+    surface.move(-5e9f, 2100);
+    surface.release(kLeftButton, -5e9f, 2100);
+    EXPECT_EQ(bar->Value(), 0);
+}
+
+TEST_F(ViewContract, CopyCutAndPasteGoThroughTheClipboard) {
+    surface.focus_by_keyboard(*other);
+    surface.type(u"hello");
+    surface.select(1, 3);
+    EXPECT_TRUE(surface.key(Key::CtrlC));
+    EXPECT_EQ(surface.clipboard().text(), u"ell");
+    EXPECT_TRUE(surface.key(Key::CtrlX));
+    EXPECT_EQ(other->Text(), u"ho");
+    surface.key(Key::End);
+    EXPECT_TRUE(surface.key(Key::CtrlV));
+    EXPECT_EQ(other->Text(), u"hoell");
+    // Copying nothing leaves the clipboard alone.
+    surface.key(Key::End);
+    surface.key(Key::CtrlC);
+    EXPECT_EQ(surface.clipboard().text(), u"ell");
+}
+
+TEST_F(ViewContract, AnEmptyPasteDeletesTheSelectionAndAFilterRunsBeforeTheCut) {
+    surface.focus_by_keyboard(*other);
+    surface.type(u"abcdef");
+    surface.select(1, 2);
+    surface.paste(u"");
+    EXPECT_EQ(other->Text(), u"adef");
+    other->SetMaxLength(6);
+    other->paste_filter = [](std::u16string_view text) {
+        return std::u16string(text.substr(text.size() > 1 ? 1 : 0));
+    };
+    surface.key(Key::CtrlA);
+    surface.paste(u"#123456789");
+    EXPECT_EQ(other->Text(), u"123456");
+}
+
+TEST_F(ViewContract, UndoAndRedoStepThroughAPersonsEditsAsEditsOfTheirOwn) {
+    surface.focus_by_keyboard(*other);
+    surface.type(u"ab");
+    surface.key(Key::Backspace);
+    log.clear();
+    EXPECT_TRUE(surface.key(Key::CtrlZ));
+    EXPECT_EQ(other->Text(), u"ab");
+    EXPECT_EQ(log, (std::vector<std::string>{"other.Change"}));
+    surface.key(Key::CtrlZ);
+    surface.key(Key::CtrlZ);
+    EXPECT_EQ(other->Text(), u"");
+    EXPECT_FALSE(other->can_undo());
+    surface.key(Key::CtrlShiftZ);
+    EXPECT_EQ(other->Text(), u"a");
+    // A write that is not the person's own edit starts the history afresh.
+    other->SetText(u"xyz");
+    EXPECT_FALSE(other->can_undo());
+    EXPECT_FALSE(other->can_redo());
+}
+
+TEST_F(ViewContract, AKeystrokeThatTheChangeHandlerTakesBackLeavesNoUndoStep) {
+    other->on_change = [this] {
+        std::u16string digits;
+        for (char16_t c : other->Text()) {
+            if (c >= u'0' && c <= u'9') {
+                digits += c;
+            }
+        }
+        other->SetText(digits);  // part of the person's edit: keeps the history
+        other->SetSelStart(static_cast<std::int32_t>(digits.size()));
+    };
+    surface.focus_by_keyboard(*other);
+    surface.type(u"1x2");
+    EXPECT_EQ(other->Text(), u"12");
+    surface.key(Key::CtrlZ);
+    EXPECT_EQ(other->Text(), u"1");
+    surface.key(Key::CtrlZ);
+    EXPECT_EQ(other->Text(), u"");
+}
+
+TEST_F(ViewContract, AFocusedViewThatIsSwitchedOffKeepsTheFocusButTakesNoInput) {
+    surface.focus_by_keyboard(*other);
+    other->SetText(u"12");
+    other->SetEnabled(false);
+    surface.type(u"7");
+    surface.paste(u"9");
+    surface.select(0, 2);
+    EXPECT_FALSE(surface.key(Key::Backspace));
+    EXPECT_EQ(other->Text(), u"12");
+    EXPECT_EQ(other->SelLength(), 0);
+    EXPECT_EQ(surface.focused(), other);
+    surface.focus_by_keyboard(*bar);
+    bar->SetEnabled(false);
+    EXPECT_FALSE(surface.key(Key::Right));
+    EXPECT_EQ(bar->Value(), 0);
+}
+
+}  // namespace
