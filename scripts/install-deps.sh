@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev fonts-dejavu-core
   qt6-tools-dev qt6-tools-dev-tools designer-qt6 libqt6opengl6-dev
   xvfb xauth x11-utils libx11-dev libxtst-dev
+  dbus at-spi2-core python3-pyatspi
   libgtk-4-dev xdotool
 )
 

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextCursor>
 #include <QVBoxLayout>
 
 #include "spectrum.hpp"
@@ -37,6 +38,16 @@ bool parse_color(const QString& text, qint32& value) {
     }
     value = static_cast<qint32>(parsed);
     return true;
+}
+
+QString door_text(const QString& door) {
+    if (door.startsWith(QStringLiteral("txt"))) {
+        return QObject::tr("field %1").arg(door);
+    }
+    if (door.startsWith(QStringLiteral("hs"))) {
+        return QObject::tr("scroll bar %1").arg(door);
+    }
+    return door;
 }
 
 DemoWindow::DemoWindow(QWidget* parent)
@@ -90,6 +101,8 @@ DemoWindow::DemoWindow(QWidget* parent)
     connect(save, &QPushButton::clicked, this, &DemoWindow::save_properties);
     connect(restore, &QPushButton::clicked, this, &DemoWindow::restore_properties);
 
+    // The window never gets smaller than the control's compact form at its fixed height.
+    picker_->setMinimumSize(picker_->minimumSizeHint());
     picker_->setPicture(make_spectrum(256, 256));
     status_->setText(
         tr("Left-drag over the spectrum to pick; hold the right button there "
@@ -99,7 +112,26 @@ DemoWindow::DemoWindow(QWidget* parent)
 }
 
 void DemoWindow::log(const QString& line) {
+    if (line == last_line_) {
+        ++repeats_;
+        QTextCursor cursor = log_->textCursor();
+        cursor.movePosition(QTextCursor::End);
+        cursor.select(QTextCursor::BlockUnderCursor);
+        cursor.removeSelectedText();
+        log_->appendPlainText(tr("%1  x %2").arg(line).arg(repeats_));
+        return;
+    }
+    last_line_ = line;
+    repeats_ = 1;
     log_->appendPlainText(line);
+}
+
+QString DemoWindow::log_text() const {
+    return log_->toPlainText();
+}
+
+bool DemoWindow::enabled_box_checked() const {
+    return enabled_->isChecked();
 }
 
 void DemoWindow::log_change() {
@@ -114,8 +146,8 @@ void DemoWindow::log_change() {
                             .arg(green, 2, 16, QChar('0'))
                             .arg(blue, 2, 16, QChar('0'))
                             .toUpper();
-    log(tr("Change %1: %2 (decimal)  %3 (hex)  #%4 (web)")
-            .arg(++changes_)
+    log(tr("Change from %1: %2 (decimal)  %3 (hex)  #%4 (web)")
+            .arg(door_text(picker_->changeDoor()))
             .arg(color)
             .arg(QString::fromUtf16(hex.data(), static_cast<qsizetype>(hex.size())))
             .arg(web));
@@ -161,18 +193,26 @@ void DemoWindow::save_properties() {
 void DemoWindow::restore_properties() {
     const QString path = QFileDialog::getOpenFileName(
         this, tr("Restore properties"), QDir::home().filePath(QStringLiteral("tintbox.bag")));
-    if (path.isEmpty()) {
-        return;
+    if (!path.isEmpty()) {
+        restore_properties_from(path);
     }
+}
+
+bool DemoWindow::restore_properties_from(const QString& path) {
     QString error;
     if (!picker_->loadProperties(path, &error)) {
         log(tr("Restore failed: %1").arg(error));
-        return;
+        return false;
     }
     enabled_->blockSignals(true);
     enabled_->setChecked(picker_->controlEnabled());
     enabled_->blockSignals(false);
-    log(tr("Restored properties from %1").arg(path));
+    const QPixmap picture = picker_->picture();
+    log(tr("Restored from %1: Enabled = %2, Picture = %3")
+            .arg(path, picker_->controlEnabled() ? tr("True") : tr("False"),
+                 picture.isNull() ? tr("none")
+                                  : tr("%1 x %2").arg(picture.width()).arg(picture.height())));
+    return true;
 }
 
 }  // namespace tintbox::demo

@@ -21,8 +21,15 @@ class DemoWindow : public QWidget {
   public:
     explicit DemoWindow(QWidget* parent = nullptr);
     TintboxWidget& picker() const { return *picker_; }
+    // Restores the control's properties from a bag file, shows the restored Enabled in
+    // the check box and logs what was restored. False (and a log line) on failure.
+    bool restore_properties_from(const QString& path);
+    // The log's text, one entry a line.
+    QString log_text() const;
+    bool enabled_box_checked() const;
 
   private:
+    // Appends a line; the same line again only counts up the last one ("... x 97").
     void log(const QString& line);
     void log_change();
     void set_rgb_from_entry();
@@ -35,8 +42,13 @@ class DemoWindow : public QWidget {
     QCheckBox* enabled_;
     QPlainTextEdit* log_;
     QLabel* status_;
-    int changes_ = 0;
+    QString last_line_;
+    int repeats_ = 0;
 };
+
+// How a door of changeDoor() reads in the log: "host", "spectrum", "eyedropper",
+// "field txtRed", "scroll bar hsGreen".
+QString door_text(const QString& door);
 
 // Reads a colour as the demo's entry accepts it: "#RRGGBB" (web order), "0x" followed
 // by the hexadecimal colour value, or a decimal colour value. False when it is none.

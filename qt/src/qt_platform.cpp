@@ -17,7 +17,18 @@
 
 namespace tintbox::qtskin {
 
-QColor to_qcolor(ColorValue value) {
+QColor to_qcolor(ColorValue value, const QPalette& palette) {
+    switch (value) {
+        case kSystemWindow:
+            return palette.color(QPalette::Base);
+        case kSystemWindowText:
+            return palette.color(QPalette::Text);
+        case kSystemButtonFace:
+        case kSystemMenu:
+            return palette.color(QPalette::Window);
+        default:
+            break;
+    }
     const ColorValue rgb = resolve_system_color(value);
     return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
 }

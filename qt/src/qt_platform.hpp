@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QPalette>
 #include <QPointer>
 #include <QRect>
 #include <QString>
@@ -28,9 +29,10 @@ inline std::u16string_view to_view(const QString& text) {
     return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
 }
 
-// The RGB colour a colour setting draws (system colours resolved by the core's table,
-// so that what the skin paints is what PictureBox::Point reports).
-QColor to_qcolor(ColorValue value);
+// The colour a colour setting draws: an RGB value as it is; the system colours of the
+// fields, their text and the faces from the palette, so that a dark or high-contrast
+// theme reaches them (the colours a person picks are never system colours).
+QColor to_qcolor(ColorValue value, const QPalette& palette);
 ColorValue to_color_value(QRgb rgb);
 
 // Pixels from twips. A view's edges are converted separately and its size is their

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "../../src/control/tintbox_internals.hpp"
+#include "accessibility.hpp"
 #include "qt_platform.hpp"
 
 namespace tintbox::qtskin {
@@ -25,6 +26,7 @@ Skin::~Skin() {
 }
 
 void Skin::build() {
+    install_accessibility();
     surface_widget_ = new SurfaceWidget(*this, &owner_);
     auto* bar_style = new SquareThumbStyle;
     bar_style->setParent(surface_widget_);
@@ -74,6 +76,15 @@ void Skin::build() {
                 mirror.widget->setObjectName(QString::fromStdString(view.name()));
                 if (!view.tab_stop()) {
                     mirror.widget->setFocusPolicy(Qt::NoFocus);  // reached by code only
+                }
+                AccessibleTexts texts;
+                if (accessible_texts(view.name(), texts)) {
+                    mirror.widget->setAccessibleName(texts.name);
+                    mirror.widget->setAccessibleDescription(texts.description);
+                    mirror.widget->setToolTip(texts.description.isEmpty()
+                                                  ? texts.name
+                                                  : texts.name + QLatin1Char('\n') +
+                                                        texts.description);
                 }
             }
             index_of_[&view] = i;
@@ -127,6 +138,20 @@ void Skin::detach() {
 QWidget* Skin::widget_for(const View& view) const {
     const auto found = index_of_.find(&view);
     return found == index_of_.end() ? nullptr : mirrors_[found->second].widget;
+}
+
+QPoint Skin::window_device_pixel(const QWidget& widget, QPointF logical, qreal ratio) const {
+    const QPointF at = widget.mapTo(widget.window(), logical);
+    return QPoint(device_pixel(at.x(), ratio), device_pixel(at.y(), ratio));
+}
+
+QPointF Skin::twips_at(QPoint window_device_pixel, qreal ratio) const {
+    const float twips_per_pixel = this->twips_per_pixel();
+    const QPointF surface = surface_widget_->mapTo(surface_widget_->window(), QPointF(0, 0));
+    return QPointF(device_pixel_to_twips(window_device_pixel.x(), twips_per_pixel, ratio) -
+                       surface.x() * twips_per_pixel,
+                   device_pixel_to_twips(window_device_pixel.y(), twips_per_pixel, ratio) -
+                       surface.y() * twips_per_pixel);
 }
 
 float Skin::twips_per_pixel() const {
@@ -294,6 +319,16 @@ void Skin::rescale() {
     }
     surface_dirty_ = true;
     resized(owner_.size());
+}
+
+void Skin::palette_changed() {
+    if (detached_) {
+        return;
+    }
+    for (std::size_t i = 0; i < mirrors_.size(); ++i) {
+        mark(i, Aspect::Colors);
+    }
+    surface_widget_->update();
 }
 
 void Skin::report(const std::exception& error) {

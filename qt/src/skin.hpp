@@ -47,6 +47,14 @@ class Skin {
     void detach();
 
     QWidget* widget_for(const View& view) const;
+    // The one mapping between what is on the screen and the surface's twips, used by
+    // pointer positions and by the drawn spectrum alike: the window's device pixel that
+    // holds a widget's logical point, and the surface twips of a device pixel's centre.
+    // Going through the window's device pixels keeps both exact when a widget's origin
+    // falls between device pixels (fractional scale factors). `ratio` is the window's
+    // device pixel ratio, or that of the buffer a windowless host draws into.
+    QPoint window_device_pixel(const QWidget& widget, QPointF logical, qreal ratio) const;
+    QPointF twips_at(QPoint window_device_pixel, qreal ratio) const;
     float twips_per_pixel() const;
     QSize pixel_size(Twips width, Twips height) const;
 
@@ -70,7 +78,8 @@ class Skin {
     void bar_action(BarWidget& bar, int action);
     void bar_released(BarWidget& bar);
     void resized(QSize pixels);
-    void rescale();  // the screen's DPI or the font changed
+    void rescale();          // the screen's DPI or the font changed
+    void palette_changed();  // system colours are drawn from the palette
 
     void eyedropper_unreadable();
 

@@ -142,11 +142,10 @@ void Skin::mouse(QWidget& source, QMouseEvent* event, MouseAction action) {
     if (detached_) {
         return;
     }
-    const QPointF at = source.mapTo(surface_widget_.data(), event->position());
-    const float twips_per_pixel = this->twips_per_pixel();
     const qreal ratio = source.devicePixelRatioF();
-    const Twips x = device_pixel_to_twips(device_pixel(at.x(), ratio), twips_per_pixel, ratio);
-    const Twips y = device_pixel_to_twips(device_pixel(at.y(), ratio), twips_per_pixel, ratio);
+    const QPointF at = twips_at(window_device_pixel(source, event->position(), ratio), ratio);
+    const auto x = static_cast<Twips>(at.x());
+    const auto y = static_cast<Twips>(at.y());
     const std::int16_t modifiers = modifier_code(event->modifiers());
     const std::int16_t button = button_code(event->button());
     person_input([&] {

@@ -1,4 +1,5 @@
 // Mirroring: each aspect of a view that changed is written into its Qt widget.
+#include <QAccessible>
 #include <QBitmap>
 #include <QPainter>
 #include <QSignalBlocker>
@@ -34,6 +35,9 @@ void Skin::apply(Mirror& mirror) {
     if (dirty & aspect_bit(Aspect::Pointer)) {
         apply_pointer(mirror);
     }
+    if (dirty & aspect_bit(Aspect::Focus)) {
+        mirror.widget->update();  // the focus mark
+    }
     if (mirror.field != nullptr) {
         apply_field(mirror, dirty);
     } else if (mirror.bar != nullptr) {
@@ -49,6 +53,12 @@ void Skin::apply(Mirror& mirror) {
         if (dirty & (aspect_bit(Aspect::Picture) | aspect_bit(Aspect::Geometry))) {
             mirror.box->invalidate_picture();
         }
+        if ((dirty & aspect_bit(Aspect::Colors)) && QAccessible::isActive() &&
+            (view.name() == "picNewColor" || view.name() == "picOldColor")) {
+            // A new colour is announced once, on the swatch that shows it.
+            QAccessibleEvent changed(mirror.widget, QAccessible::DescriptionChanged);
+            QAccessible::updateAccessibility(&changed);
+        }
         if (dirty & (aspect_bit(Aspect::Colors) | aspect_bit(Aspect::Picture) |
                      aspect_bit(Aspect::Text) | aspect_bit(Aspect::Geometry))) {
             mirror.box->update();
@@ -61,12 +71,13 @@ void Skin::apply_field(Mirror& mirror, unsigned dirty) {
     const TextField& model = field.view();
     if (dirty & aspect_bit(Aspect::Colors)) {
         QPalette palette = field.palette();
-        const QColor back = to_qcolor(model.BackColor());
+        const QPalette& theme = owner_.palette();  // the field's own palette is ours
+        const QColor back = to_qcolor(model.BackColor(), theme);
         palette.setColor(QPalette::Base, back);
         palette.setColor(QPalette::Window, back);
         // A disabled field keeps the style's greyed text.
-        palette.setColor(QPalette::Active, QPalette::Text, to_qcolor(model.ForeColor()));
-        palette.setColor(QPalette::Inactive, QPalette::Text, to_qcolor(model.ForeColor()));
+        palette.setColor(QPalette::Active, QPalette::Text, to_qcolor(model.ForeColor(), theme));
+        palette.setColor(QPalette::Inactive, QPalette::Text, to_qcolor(model.ForeColor(), theme));
         field.setPalette(palette);
     }
     if (dirty & aspect_bit(Aspect::Text)) {
@@ -199,6 +210,14 @@ void Skin::apply_focus() {
     ++echo_;
     widget->setFocus(Qt::OtherFocusReason);
     --echo_;
+    if (focused->name() == "txtHidden" && QAccessible::isActive()) {
+        // txtHidden only parks the keys during and after a pick: the spectrum is what
+        // assistive technology is told has the focus.
+        if (QWidget* spectrum = owner_.viewWidget(QStringLiteral("Colors"))) {
+            QAccessibleEvent moved(spectrum, QAccessible::Focus);
+            QAccessible::updateAccessibility(&moved);
+        }
+    }
 }
 
 }  // namespace tintbox::qtskin

@@ -14,10 +14,47 @@
 namespace tintbox {
 namespace {
 
-// The control's views are laid out for a small sans-serif face of 8 points.
-QFont control_font(const QFont& base) {
+// The longest value each editor must show in full.
+struct Longest {
+    const char* field;
+    const char16_t* text;
+};
+constexpr Longest kLongestValues[] = {
+    {"txtRed", u"255"},      {"txtGreen", u"255"},  {"txtBlue", u"255"},
+    {"txtDec", u"16777215"}, {"txtHex", u"FFFFFF"}, {"txtWebHex", u"FFFFFF"},
+};
+
+// The base font's family at the largest pixel size at which every editor shows its
+// longest value in full, beside whatever covers the field's right end (the colour
+// strips), within the field's height. The size follows the fields' design geometry at
+// this screen's twips per pixel, not the application's font size.
+QFont fitted_field_font(const QFont& base, float twips_per_pixel) {
+    const Tintbox design;  // the views at their design-time places
+    const Surface& surface = design.UserControl();
+    const auto fits = [&](const QFontMetricsF& metrics) {
+        for (const Longest& longest : kLongestValues) {
+            const View& field = *surface.find(longest.field);
+            const Twips middle = field.Top() + field.Height() / 2;
+            const View* at_right_end = surface.view_at(field.Left() + field.Width() - 1, middle);
+            const Twips visible = at_right_end != &field && at_right_end != nullptr
+                                      ? at_right_end->Left() - field.Left()
+                                      : field.Width();
+            // One pixel stays free for the caret after the last character.
+            if (metrics.horizontalAdvance(qtskin::to_qstring(longest.text)) + 1 >
+                    visible / twips_per_pixel ||
+                metrics.height() > field.Height() / twips_per_pixel + 1) {
+                return false;
+            }
+        }
+        return true;
+    };
     QFont font = base;
-    font.setPointSizeF(8.0);
+    for (int pixels = 32; pixels > 6; --pixels) {
+        font.setPixelSize(pixels);
+        if (fits(QFontMetricsF(font))) {
+            break;
+        }
+    }
     return font;
 }
 
@@ -67,10 +104,10 @@ QPixmap to_pixmap(const Picture& picture) {
 TintboxWidget::TintboxWidget(QWidget* parent)
     : QWidget(parent),
       screen_(std::make_shared<qtskin::QtScreen>()),
-      fonts_(std::make_shared<qtskin::QtFontMetrics>(control_font(font()))) {
-    setFont(control_font(font()));
-    fonts_->set_font(font(), this);
+      fonts_(std::make_shared<qtskin::QtFontMetrics>(font())) {
     screen_->set_widget(this);
+    setFont(fitted_field_font(font(), screen_->twips_per_pixel_x()));
+    fonts_->set_font(font(), this);
     control_ = std::make_unique<Tintbox>(
         TintboxPlatform{screen_, fonts_, std::make_shared<qtskin::QtClipboard>()});
     control_->set_change_handler([this] {
@@ -235,6 +272,13 @@ QSize TintboxWidget::minimumSizeHint() const {
 
 // ---- Events --------------------------------------------------------------------------
 
+bool TintboxWidget::event(QEvent* event) {
+    if (event->type() == QEvent::WindowDeactivate && skin_) {
+        skin_->end_gesture();  // the release goes to the window that is active now
+    }
+    return QWidget::event(event);
+}
+
 void TintboxWidget::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     skin_->resized(event->size());
@@ -257,6 +301,7 @@ void TintboxWidget::showEvent(QShowEvent* event) {
     if (QWindow* handle = window()->windowHandle()) {
         disconnect(screen_watch_);
         screen_watch_ = connect(handle, &QWindow::screenChanged, this, [this] {
+            setFont(fitted_field_font(font(), screen_->twips_per_pixel_x()));
             fonts_->set_font(font(), this);
             skin_->rescale();
         });
@@ -273,10 +318,17 @@ void TintboxWidget::changeEvent(QEvent* event) {
     if (!skin_) {
         return;
     }
-    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) {
-        skin_->end_gesture();  // the release goes to the window that is active now
+
+    if (event->type() == QEvent::PaletteChange) {
+        skin_->palette_changed();
     }
     if (event->type() == QEvent::FontChange) {
+        // A host's font keeps its family; the size always fits the fields.
+        const QFont fitted = fitted_field_font(font(), screen_->twips_per_pixel_x());
+        if (fitted != font()) {
+            setFont(fitted);  // comes back here once more with the fitted font
+            return;
+        }
         fonts_->set_font(font(), this);
         skin_->rescale();
     }

@@ -5,11 +5,18 @@
 #include <QPainter>
 #include <QStyleOption>
 #include <limits>
+#include <vector>
 
 #include "qt_platform.hpp"
 #include "skin.hpp"
 
 namespace tintbox::qtskin {
+
+void draw_focus_mark(QWidget& widget) {
+    QPainter painter(&widget);
+    painter.setPen(QPen(widget.palette().color(QPalette::Active, QPalette::Highlight), 1));
+    painter.drawRect(QRectF(widget.rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+}
 
 // ---- FieldWidget ---------------------------------------------------------------------
 
@@ -62,6 +69,12 @@ void FieldWidget::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
     skin_.focus_changed(*this, event);
 }
+void FieldWidget::paintEvent(QPaintEvent* event) {
+    QLineEdit::paintEvent(event);
+    if (view_.has_focus()) {
+        draw_focus_mark(*this);
+    }
+}
 
 // ---- BarWidget -----------------------------------------------------------------------
 
@@ -101,6 +114,12 @@ void BarWidget::focusOutEvent(QFocusEvent* event) {
     QScrollBar::focusOutEvent(event);
     skin_.focus_changed(*this, event);
 }
+void BarWidget::paintEvent(QPaintEvent* event) {
+    QScrollBar::paintEvent(event);
+    if (view_.has_focus()) {
+        draw_focus_mark(*this);
+    }
+}
 
 // ---- BoxWidget -----------------------------------------------------------------------
 
@@ -128,15 +147,15 @@ void BoxWidget::paintEvent(QPaintEvent*) {
         }
         case ViewKind::Label: {
             const auto& label = static_cast<const Label&>(view_);
-            painter.fillRect(rect(), to_qcolor(label.BackColor()));
-            painter.setPen(to_qcolor(label.ForeColor()));
+            painter.fillRect(rect(), to_qcolor(label.BackColor(), palette()));
+            painter.setPen(to_qcolor(label.ForeColor(), palette()));
             painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter,
                              QString::fromUtf16(label.Caption().data(),
                                                 static_cast<qsizetype>(label.Caption().size())));
             break;
         }
         default:
-            painter.fillRect(rect(), to_qcolor(view_.BackColor()));
+            painter.fillRect(rect(), to_qcolor(view_.BackColor(), palette()));
             if (view_.border_line()) {
                 painter.setPen(palette().color(QPalette::Shadow));
                 painter.drawRect(rect().adjusted(0, 0, -1, -1));
@@ -157,14 +176,21 @@ void BoxWidget::render_picture(qreal ratio) {
     if (!picture) {
         return;
     }
-    const float twips_per_pixel = skin_.twips_per_pixel();
+    // The same mapping as a pointer's (Skin::twips_at), then relative to the image.
+    const QPoint origin = skin_.window_device_pixel(*this, QPointF(0, 0), ratio);
+    std::vector<Twips> column_twips(static_cast<std::size_t>(rendered_.width()));
+    for (int x = 0; x < rendered_.width(); ++x) {
+        column_twips[static_cast<std::size_t>(x)] = static_cast<Twips>(
+            skin_.twips_at(origin + QPoint(x, 0), ratio).x() - image.surface_left());
+    }
     for (int y = 0; y < rendered_.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(rendered_.scanLine(y));
-        const Twips ty = device_pixel_to_twips(y, twips_per_pixel, ratio);
+        const auto ty = static_cast<Twips>(skin_.twips_at(origin + QPoint(0, y), ratio).y() -
+                                           image.surface_top());
         for (int x = 0; x < rendered_.width(); ++x) {
             std::int32_t column = 0;
             std::int32_t row = 0;
-            const Twips tx = device_pixel_to_twips(x, twips_per_pixel, ratio);
+            const Twips tx = column_twips[static_cast<std::size_t>(x)];
             if (image.picture_pixel_at(tx, ty, column, row)) {
                 const ColorValue color = picture->pixel(column, row);
                 line[x] = qRgb(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
@@ -207,7 +233,7 @@ SurfaceWidget::SurfaceWidget(Skin& skin, QWidget* parent) : QWidget(parent), ski
 
 void SurfaceWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), to_qcolor(kSystemButtonFace));
+    painter.fillRect(rect(), to_qcolor(kSystemButtonFace, palette()));
 }
 
 void SurfaceWidget::mousePressEvent(QMouseEvent* event) {

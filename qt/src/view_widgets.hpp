@@ -14,6 +14,10 @@ namespace tintbox::qtskin {
 
 class Skin;
 
+// The mark of the view that holds the keyboard focus: a line in the palette's highlight
+// colour around the widget, one logical pixel wide at every device pixel ratio.
+void draw_focus_mark(QWidget& widget);
+
 // A text field. QLineEdit draws the text, caret and selection; it never edits on its
 // own: keys, mouse, input methods and the context menu all go to the skin.
 class FieldWidget : public QLineEdit {
@@ -31,6 +35,7 @@ class FieldWidget : public QLineEdit {
     void contextMenuEvent(QContextMenuEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
   private:
     Skin& skin_;
@@ -57,6 +62,7 @@ class BarWidget : public QScrollBar {
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
   private:
     Skin& skin_;

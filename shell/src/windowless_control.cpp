@@ -340,8 +340,9 @@ void WindowlessControl::host_call(const std::function<void()>& call) {
     deliver();
 }
 
-Twips WindowlessControl::to_twips(std::int32_t device_pixel) const {
-    return qtskin::device_pixel_to_twips(device_pixel, surface_.twips_per_pixel(), ratio_);
+// The Qt widget's own mapping from device pixels to surface twips, at the host's ratio.
+QPointF WindowlessControl::to_twips(std::int32_t x, std::int32_t y) const {
+    return skin_.twips_at(QPoint(x, y), ratio_);
 }
 
 bool WindowlessControl::input(const TintboxInputEvent& event) {
@@ -387,8 +388,9 @@ bool WindowlessControl::input(const TintboxInputEvent& event) {
 }
 
 bool WindowlessControl::pointer_input(const TintboxInputEvent& event) {
-    const Twips x = to_twips(event.x);
-    const Twips y = to_twips(event.y);
+    const QPointF at = to_twips(event.x, event.y);
+    const auto x = static_cast<Twips>(at.x());
+    const auto y = static_cast<Twips>(at.y());
     const std::int16_t shift = shift_code(event.modifiers);
     pointer_known_ = true;
     pointer_x_ = event.x;
@@ -521,7 +523,8 @@ void WindowlessControl::focus_out() {
 std::int32_t WindowlessControl::pointer_shape() const {
     const View* view = surface_.captured();
     if (view == nullptr) {
-        view = surface_.view_at(to_twips(pointer_x_), to_twips(pointer_y_));
+        const QPointF at = to_twips(pointer_x_, pointer_y_);
+        view = surface_.view_at(static_cast<Twips>(at.x()), static_cast<Twips>(at.y()));
     }
     if (view == nullptr) {
         return TINTBOX_POINTER_DEFAULT;

@@ -71,7 +71,7 @@ class WindowlessControl : public DispatchOwner {
     void focus_in(std::int32_t key);
     void focus_out();
     std::int32_t pointer_shape() const;
-    Twips to_twips(std::int32_t device_pixel) const;
+    QPointF to_twips(std::int32_t x, std::int32_t y) const;
     QRect to_device(const QRect& logical) const;
 
     std::function<std::uint32_t()> add_ref_;

@@ -105,6 +105,7 @@ class TintboxWidget : public QWidget {
     void eyedropperUnavailable();
 
   protected:
+    bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     bool focusNextPrevChild(bool next) override;

@@ -1,0 +1,211 @@
+#include "accessibility.hpp"
+
+#include <QAccessibleWidget>
+#include <QCoreApplication>
+#include <algorithm>
+#include <vector>
+
+#include "tintbox/qt/tintbox_widget.hpp"
+#include "view_widgets.hpp"
+
+namespace tintbox::qtskin {
+namespace {
+
+QString tr(const char* text) {
+    return QCoreApplication::translate("Tintbox", text);
+}
+
+struct Entry {
+    const char* view;
+    const char* name;
+    const char* description;
+};
+
+// One table for every view a person can reach.
+constexpr Entry kEntries[] = {
+    {"picOldColor", "Previous colour", ""},
+    {"picNewColor", "New colour", ""},
+    {"hsRed", "Red", "Red component, 0 to 255"},
+    {"txtRed", "Red value", "Red component as a number, 0 to 255"},
+    {"hsGreen", "Green", "Green component, 0 to 255"},
+    {"txtGreen", "Green value", "Green component as a number, 0 to 255"},
+    {"hsBlue", "Blue", "Blue component, 0 to 255"},
+    {"txtBlue", "Blue value", "Blue component as a number, 0 to 255"},
+    {"txtDec", "Colour number, decimal", "The whole colour as a decimal number, 0 to 16777215"},
+    {"txtHex", "Colour number, hexadecimal, blue first",
+     "The whole colour as a hexadecimal number: blue, green and red digit pairs"},
+    {"txtWebHex", "Web colour, red green blue",
+     "The colour as on the web: red, green and blue digit pairs"},
+    {"Colors", "Colour spectrum",
+     "Press or drag with the left button to pick a colour; hold the right button to pick "
+     "any pixel of the screen; Escape puts the colour back"},
+};
+
+bool is_swatch(std::string_view view) {
+    return view == "picOldColor" || view == "picNewColor";
+}
+
+// The control: a named group of the reachable views, in reading order.
+class ControlGroup : public QAccessibleWidget {
+  public:
+    explicit ControlGroup(TintboxWidget* widget)
+        : QAccessibleWidget(widget, QAccessible::Grouping) {}
+
+    QString text(QAccessible::Text kind) const override {
+        if (kind == QAccessible::Name) {
+            return widget()->accessibleName().isEmpty() ? tr("Colour picker")
+                                                        : widget()->accessibleName();
+        }
+        return QAccessibleWidget::text(kind);
+    }
+    int childCount() const override { return static_cast<int>(reachable().size()); }
+    QAccessibleInterface* child(int index) const override {
+        const std::vector<QWidget*> views = reachable();
+        if (index < 0 || index >= static_cast<int>(views.size())) {
+            return nullptr;
+        }
+        return QAccessible::queryAccessibleInterface(views[static_cast<std::size_t>(index)]);
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        const std::vector<QWidget*> views = reachable();
+        const auto found = std::find(views.begin(), views.end(), child ? child->object() : nullptr);
+        return found == views.end() ? -1 : static_cast<int>(found - views.begin());
+    }
+
+  private:
+    // Top to bottom, then left to right, as the views sit in the control.
+    std::vector<QWidget*> reachable() const {
+        auto* control = static_cast<TintboxWidget*>(widget());
+        std::vector<QWidget*> views;
+        for (const Entry& entry : kEntries) {
+            QWidget* view = control->viewWidget(QString::fromLatin1(entry.view));
+            if (view != nullptr && view->isVisibleTo(control)) {
+                views.push_back(view);
+            }
+        }
+        std::stable_sort(views.begin(), views.end(), [control](QWidget* a, QWidget* b) {
+            const QPoint pa = a->mapTo(control, QPoint(0, 0));
+            const QPoint pb = b->mapTo(control, QPoint(0, 0));
+            return pa.y() != pb.y() ? pa.y() < pb.y() : pa.x() < pb.x();
+        });
+        return views;
+    }
+};
+
+QAccessibleInterface* control_group_of(QWidget* widget) {
+    for (QWidget* up = widget; up != nullptr; up = up->parentWidget()) {
+        if (auto* control = qobject_cast<TintboxWidget*>(up)) {
+            return QAccessible::queryAccessibleInterface(control);
+        }
+    }
+    return nullptr;
+}
+
+// The swatches and the spectrum: pictures with a name, and a description that tells
+// the swatch's colour or how to use the spectrum.
+class ViewGraphic : public QAccessibleWidget {
+  public:
+    explicit ViewGraphic(BoxWidget* box) : QAccessibleWidget(box, QAccessible::Graphic) {}
+
+    QAccessibleInterface* parent() const override { return control_group_of(widget()); }
+    QString text(QAccessible::Text kind) const override {
+        const View& view = box().view();
+        AccessibleTexts texts;
+        accessible_texts(view.name(), texts);
+        switch (kind) {
+            case QAccessible::Name:
+                return texts.name;
+            case QAccessible::Description:
+                return is_swatch(view.name()) ? color_description(view.BackColor())
+                                              : texts.description;
+            default:
+                return QAccessibleWidget::text(kind);
+        }
+    }
+    // While txtHidden parks the focus after a press on the spectrum, the spectrum is
+    // what has it.
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        const View& view = box().view();
+        if (view.name() == "Colors") {
+            const View* focused = view.surface().focused();
+            state.focusable = true;
+            state.focused = focused != nullptr && focused->name() == "txtHidden";
+        }
+        return state;
+    }
+
+  private:
+    BoxWidget& box() const { return *static_cast<BoxWidget*>(widget()); }
+};
+
+// A view that only the control's logic uses: never shown to assistive technology.
+class AuxiliaryView : public QAccessibleWidget {
+  public:
+    explicit AuxiliaryView(QWidget* widget) : QAccessibleWidget(widget, QAccessible::NoRole) {}
+    QAccessible::State state() const override {
+        QAccessible::State state;
+        state.invisible = true;
+        return state;
+    }
+    QString text(QAccessible::Text) const override { return {}; }
+    int childCount() const override { return 0; }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+};
+
+QAccessibleInterface* tintbox_accessible(const QString&, QObject* object) {
+    if (auto* control = qobject_cast<TintboxWidget*>(object)) {
+        return new ControlGroup(control);
+    }
+    AccessibleTexts texts;
+    if (auto* box = dynamic_cast<BoxWidget*>(object)) {
+        if (accessible_texts(box->view().name(), texts)) {
+            return new ViewGraphic(box);
+        }
+        return new AuxiliaryView(box);
+    }
+    if (auto* field = dynamic_cast<FieldWidget*>(object)) {
+        if (!accessible_texts(field->view().name(), texts)) {
+            return new AuxiliaryView(field);
+        }
+    }
+    return nullptr;  // Qt's own interfaces for the fields and bars a person reaches
+}
+
+}  // namespace
+
+bool accessible_texts(std::string_view view, AccessibleTexts& texts) {
+    for (const Entry& entry : kEntries) {
+        if (view == entry.view) {
+            texts.name = tr(entry.name);
+            texts.description = *entry.description ? tr(entry.description) : QString();
+            return true;
+        }
+    }
+    return false;
+}
+
+QString color_description(std::int32_t color) {
+    const int red = color & 0xFF;
+    const int green = (color >> 8) & 0xFF;
+    const int blue = (color >> 16) & 0xFF;
+    return tr("#%1, red %2, green %3, blue %4")
+        .arg(QStringLiteral("%1%2%3")
+                 .arg(red, 2, 16, QChar('0'))
+                 .arg(green, 2, 16, QChar('0'))
+                 .arg(blue, 2, 16, QChar('0'))
+                 .toUpper())
+        .arg(red)
+        .arg(green)
+        .arg(blue);
+}
+
+void install_accessibility() {
+    static const bool installed = [] {
+        QAccessible::installFactory(&tintbox_accessible);
+        return true;
+    }();
+    (void)installed;
+}
+
+}  // namespace tintbox::qtskin
