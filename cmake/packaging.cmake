@@ -17,14 +17,9 @@ endif()
 # The Qt skin installs itself into the export set; here it gets its exported name
 # Tintbox::qt, and the package learns which imported targets it needs.
 set(TINTBOX_PACKAGE_HAS_QT OFF)
-set(TINTBOX_PACKAGE_NEEDS_X11 OFF)
 if(TARGET tintbox_qt)
   set(TINTBOX_PACKAGE_HAS_QT ON)
   set_target_properties(tintbox_qt PROPERTIES EXPORT_NAME qt)
-  get_target_property(_tintbox_qt_links tintbox_qt LINK_LIBRARIES)
-  if("X11::X11" IN_LIST _tintbox_qt_links)
-    set(TINTBOX_PACKAGE_NEEDS_X11 ON)
-  endif()
 endif()
 
 if(TARGET tintbox_designer_plugin)

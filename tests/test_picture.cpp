@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "temp_folder.hpp"
 #include "tintbox/error.hpp"
 #include "tintbox/picture.hpp"
 
@@ -245,15 +246,8 @@ TEST(EncodeBmp, RoundTripsThroughTheDecoder) {
 
 class PictureFile : public ::testing::Test {
   protected:
-    void SetUp() override {
-        // Other build directories may run the same test at the same time.
-        dir_ = std::filesystem::temp_directory_path() /
-               ("tintbox-picture-" + std::to_string(std::random_device()()));
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::filesystem::path dir_;
+    TempFolder folder_{"tintbox-picture-"};
+    const std::filesystem::path dir_ = folder_.path();
 };
 
 TEST_F(PictureFile, LoadsAFileAndNamesItInErrors) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "temp_folder.hpp"
 #include "tintbox/error.hpp"
 #include "tintbox/property_bag.hpp"
 
@@ -210,15 +211,6 @@ TEST(BagFormat, EveryTruncationIsDetected) {
 
 class BagFile : public ::testing::Test {
   protected:
-    void SetUp() override {
-        // Other build directories may run the same test at the same time.
-        dir_ = std::filesystem::temp_directory_path() /
-               ("tintbox-bag-" + std::to_string(std::random_device()()));
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
     std::vector<std::string> names_in_dir() const {
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
@@ -228,7 +220,8 @@ class BagFile : public ::testing::Test {
         return names;
     }
 
-    std::filesystem::path dir_;
+    TempFolder folder_{"tintbox-bag-"};
+    const std::filesystem::path dir_ = folder_.path();
 };
 
 TEST_F(BagFile, SavesOverAnOldFileAndLoadsBack) {

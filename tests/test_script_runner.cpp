@@ -119,10 +119,12 @@ TEST(ScriptRunner, MalformedLinesExitWithStatus2) {
              "down thumb Colors",             // unknown button
              "down left nosuch",              // unknown target view
              "down left 12,x",                // malformed coordinates
-             "key Escape",                    // unknown key
+             "key Ctrl+Q",                    // unknown key
              "scroll txtRed 5",               // not a scroll bar
              "scroll hsRed 40000",            // beyond 16 bits
              "tick -1",                       // time does not run back
+             "tick 1000001",                  // above the limit of one command
+             "tick 18446744073709551616",     // far above it
              "screen nope",                   // unknown screen command
              "set screen.TwipsPerPixelX 0",
          }) {
@@ -138,6 +140,27 @@ TEST(ScriptRunner, HostArgumentsOutsideTheirTypeAreTheHostsOverflow) {
         "call SetRGB 0x80000004\ncall GetRGB\n");
     EXPECT_EQ(result.status, kExitOk);
     EXPECT_EQ(result.out, "error: Overflow\nok\n255\nerror: Overflow\nok\n0\n");
+}
+
+TEST(ScriptRunner, ADecimalOfAnySizeIsANumberAndItsOverflowTheHosts) {
+    const auto result = run_script(
+        "call SetRGB 18446744073709551616\ncall SetRGB -99999999999999999999999\n"
+        "call SetBlue 9223372036854775808\ncall SepRGB 1099511627776\ncall GetRGB\n");
+    EXPECT_EQ(result.status, kExitOk) << result.err;
+    EXPECT_EQ(result.out,
+              "error: Overflow\nerror: Overflow\nerror: Overflow\nerror: Overflow\n0\n");
+    EXPECT_EQ(run_script("resize 100000000000000000000 10\nget UserControl.Width\n").out,
+              "100000002004087734272\n");
+}
+
+TEST(ScriptRunner, ALineLongerThanTheLimitIsAScriptErrorNotAnEndlessRead) {
+    const auto too_long = run_script(std::string(tintbox::script::kMaxLineBytes + 1, ' ') + "\n");
+    EXPECT_EQ(too_long.status, kExitScriptError);
+    EXPECT_EQ(too_long.err, "1: the line is longer than 1048576 bytes\n");
+    const auto no_line_break = run_script("changes\n" + std::string(3 << 20, '\0'));
+    EXPECT_EQ(no_line_break.status, kExitScriptError);
+    EXPECT_EQ(no_line_break.out, "1\n");
+    EXPECT_EQ(run_script(std::string(tintbox::script::kMaxLineBytes, ' ')).status, kExitOk);
 }
 
 TEST(ScriptRunner, NumbersReadInDecimalOrAs32BitHexadecimalPatterns) {
@@ -184,6 +207,22 @@ TEST(ScriptRunner, HeldButtonsMustMatchWhatThePersonHolds) {
                          "up left Colors\nmove Colors right\nup right Colors\nmove Colors\n")
                   .status,
               kExitOk);
+}
+
+TEST(ScriptRunner, CancelLetsGoOfEveryButtonAndEscapeOfNone) {
+    EXPECT_EQ(run_script("down left Colors\ncancel\nup left Colors").status, kExitScriptError);
+    EXPECT_EQ(run_script("down left Colors\ncancel\ndown left Colors\nup left Colors").status,
+              kExitOk);
+    EXPECT_EQ(run_script("down left Colors\nkey Escape\nup left Colors").status, kExitOk);
+    EXPECT_EQ(run_script("cancel 1").status, kExitScriptError);
+}
+
+TEST(ScriptRunner, TheClipboardBelongsToTheMachineAndOutlivesNew) {
+    const auto result = run_script(
+        "get clipboard\nscreen clipboard \"12\\u00e9\"\nnew\nget clipboard\nfocus txtDec\n"
+        "key Ctrl+A\nkey Ctrl+V\nget txtDec.Text\n");
+    EXPECT_EQ(result.status, kExitOk) << result.err;
+    EXPECT_EQ(result.out, "\"\"\n\"12\\u00E9\"\n\"12\"\n");
 }
 
 TEST(ScriptRunner, TargetsResolveToSurfaceTwips) {

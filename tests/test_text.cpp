@@ -51,6 +51,7 @@ TEST(Excerpt, StaysShortAndValidUtf8) {
     EXPECT_EQ(excerpt(std::string(100, 'x'), 10), "xxxxxxxxxx...");
     // Never cuts inside a character, and replaces malformed bytes.
     EXPECT_EQ(excerpt("ab\xC3\xA9", 3), "ab...");
+    EXPECT_EQ(excerpt(std::string("a\0b", 3)), "a\\u0000b");  // a message never holds a NUL
     std::u16string decoded;
     EXPECT_TRUE(utf16_from_utf8_strict(excerpt("a\xff\xfe" + std::string(60, 'z')), decoded));
 }

@@ -12,13 +12,22 @@
 //   so the output of a scenario does not depend on the wording of messages.
 //
 // Choices the manual leaves open:
-// - The screen belongs to the machine, not to the control: `new` keeps its pixels,
-//   pointer and twips per pixel, and the picture numbers (#ID) stay valid.
+// - The screen and the clipboard belong to the machine, not to the control: `new` keeps
+//   the screen's pixels, pointer and twips per pixel and the clipboard's text, and the
+//   picture numbers (#ID) stay valid.
 // - The driver keeps the buttons the person holds: `down` of a held button, `up` of a
 //   button not held and `move` naming other buttons than the held ones are script
-//   errors. `new` lets go of every button.
+//   errors. `new` lets go of every button, and so does `cancel` (the release went
+//   elsewhere). `key Escape` ends the control's gesture, but the person still holds the
+//   buttons: they are let go with `up`, which the control then ignores.
 // - In `set Picture`, the bare words `none` and `pixels` are keywords; a file of that
 //   name is given in quotes.
+// - A well-formed decimal is a number whatever its size: one that a host call's
+//   parameter cannot hold is the control's `error: Overflow`; one that the driver's own
+//   commands cannot take is a script error.
+// - `tick N` takes N from 0 to kMaxTicks; a line holds at most kMaxLineBytes bytes.
+// - A file name is taken as it is written; one that holds a NUL character (`\u0000`)
+//   names no file: the control's `error: FileError`, as a host calling with it gets.
 //
 // Commands beyond the manual's:
 // - `changed-properties` prints the names of the persisted properties that the control
@@ -39,7 +48,7 @@
 #include <string_view>
 #include <vector>
 
-#include "../src/control/tintbox_internals.hpp"
+#include "script_words.hpp"
 
 namespace tintbox::script {
 
@@ -47,22 +56,20 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitUnreadable = 1;
 inline constexpr int kExitScriptError = 2;
 
-// One word of a script line: a bare word, or a text in double quotes with its escapes
-// decoded.
-struct Token {
-    std::string raw;      // as written (bare words) or decoded to UTF-8 (quoted texts)
-    std::u16string text;  // the word as a text argument
-    bool quoted = false;
+// The most ticks one `tick` advances: 10,000 s of the control's time. Under a running
+// timer every tick raises a timer event (about a microsecond each here), so a larger
+// count would look like a hang.
+inline constexpr std::int64_t kMaxTicks = 1'000'000;
+
+// Numbers the pictures that a script reads, so that the same object always reads the
+// same: `W H #ID` with IDs from 1 in the order of first reading, or `none`.
+class PictureNumbers {
+  public:
+    std::string text(const PicturePtr& picture);
+
+  private:
+    std::vector<PicturePtr> seen_;  // index + 1 is the picture's #ID
 };
-
-// Splits one line into words, dropping a comment (a word starting with '#'). Throws
-// std::invalid_argument for an unterminated or badly escaped text.
-std::vector<Token> tokenize(std::string_view line);
-
-// The printed forms of values.
-std::string format_text(std::u16string_view text);
-std::string format_twips(Twips value);
-std::string format_bool(bool value);
 
 class ScriptRunner {
   public:
@@ -77,8 +84,6 @@ class ScriptRunner {
     int run(std::istream& script);
 
   private:
-    using Words = std::vector<Token>;
-
     void run_line(const Words& words);
     void create_control();
     void report(const Error& error);
@@ -108,6 +113,7 @@ class ScriptRunner {
     void cmd_paste(const Words& words);
     void cmd_select(const Words& words);
     void cmd_scroll(const Words& words);
+    void cmd_cancel(const Words& words);
     // Time and the screen.
     void cmd_tick(const Words& words);
     void cmd_screen(const Words& words);
@@ -116,8 +122,8 @@ class ScriptRunner {
     std::string value_of(const std::string& what);
     std::string view_property(const std::string& view_name, const std::string& property);
     std::string surface_property(const std::string& property) const;
+    std::string screen_property(const std::string& property) const;
     void set_picture(const Words& words);
-    std::string picture_text(const PicturePtr& picture);
 
     View& view_named(const std::string& name) const;
     struct Point {
@@ -132,12 +138,13 @@ class ScriptRunner {
     std::ostream& err_;
     int line_number_ = 0;
     std::shared_ptr<FakeScreen> screen_;
+    std::shared_ptr<MemoryClipboard> clipboard_;
     std::unique_ptr<Tintbox> control_;
     std::uint64_t changes_reported_ = 0;           // changes_raised() at the last `changes`
     std::vector<std::string> changed_properties_;  // PropertyChanged names not yet read
     std::vector<std::string> watched_;             // read at every Change (`watch`)
     std::int16_t held_buttons_ = 0;                // the buttons the person holds down
-    std::vector<PicturePtr> pictures_;             // index + 1 is the picture's #ID
+    PictureNumbers pictures_;
 };
 
 }  // namespace tintbox::script

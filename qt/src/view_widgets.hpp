@@ -52,6 +52,14 @@ class SquareThumbStyle : public QProxyStyle {
 // A horizontal scroll bar. QScrollBar tracks the mouse itself (arrows, page area, thumb);
 // the skin turns its actions into the view layer's scroll calls and then shows the
 // model's value again.
+//
+// Why the skin keeps QScrollBar's hit testing instead of routing the press through
+// Surface::press: the style draws the arrows and the thumb where its own sub-control
+// rectangles say (they differ between styles, and the arrow width rounds differently
+// from the view layer's square arrows in twips), and a press must act on the part the
+// person sees under the pointer. Only the press's outcome goes to the view layer, as
+// the same ScrollAction or thumb value that the headless hit test would give; what the
+// bar does with it (the focus first, the Change on release) stays the view layer's.
 class BarWidget : public QScrollBar {
   public:
     BarWidget(Skin& skin, ScrollBar& view, QStyle* style, QWidget* parent);

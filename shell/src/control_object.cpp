@@ -2,7 +2,6 @@
 // Every call is checked against the type library before the control sees it, and no
 // exception crosses the C boundary.
 #include <atomic>
-#include <cstring>
 #include <memory>
 #include <new>
 #include <optional>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "../../src/text/text.hpp"
+#include "arguments.hpp"
 #include "server.hpp"
 #include "tintbox/error.hpp"
 #include "tintbox/property_bag.hpp"
@@ -19,12 +19,6 @@
 
 namespace tintbox::shell {
 namespace {
-
-// A call that the shell refuses before or after the control runs.
-struct CallFault {
-    TintboxStatus status;
-    std::string message;
-};
 
 std::int32_t error_kind_code(ErrorKind kind) noexcept {
     switch (kind) {
@@ -45,161 +39,6 @@ std::int32_t error_kind_code(ErrorKind kind) noexcept {
     }
     return TINTBOX_ERROR_INTERNAL;
 }
-
-const char* type_name(std::int32_t type) noexcept {
-    switch (type) {
-        case TINTBOX_VT_EMPTY:
-            return "Empty";
-        case TINTBOX_VT_I2:
-            return "Integer";
-        case TINTBOX_VT_I4:
-            return "Long";
-        case TINTBOX_VT_BOOL:
-            return "Boolean";
-        case TINTBOX_VT_UTF16:
-            return "String (UTF-16)";
-        case TINTBOX_VT_UTF8:
-            return "String (UTF-8)";
-        case TINTBOX_VT_PICTURE:
-            return "Picture";
-        default:
-            return "an unknown type";
-    }
-}
-
-// Reads and writes the arguments of one call, naming the member and parameter in every
-// fault.
-class Arguments {
-  public:
-    Arguments(const TintboxMemberInfo& member, TintboxVariant* args)
-        : member_(member), args_(args) {}
-
-    // A read-only Integer, Long or Boolean parameter: any of I2, I4 and BOOL that fits.
-    std::int32_t number(int index, std::int32_t min, std::int32_t max) const {
-        const TintboxVariant& arg = args_[index];
-        std::int32_t value = 0;
-        switch (arg.type) {
-            case TINTBOX_VT_I2:
-                value = arg.value.i2;
-                break;
-            case TINTBOX_VT_I4:
-                value = arg.value.i4;
-                break;
-            case TINTBOX_VT_BOOL:
-                value = arg.value.boolean;
-                break;
-            default:
-                throw mismatch(index);
-        }
-        if (value < min || value > max) {
-            throw CallFault{TINTBOX_E_OVERFLOW, where(index) + ": " + std::to_string(value) +
-                                                    " does not fit " +
-                                                    type_name(param(index).type)};
-        }
-        return value;
-    }
-
-    bool boolean(int index) const { return number(index, INT32_MIN, INT32_MAX) != 0; }
-
-    // A Long parameter that the member writes back: it must be a Long.
-    void require_long(int index) const {
-        if (args_[index].type != TINTBOX_VT_I4) {
-            throw mismatch(index);
-        }
-    }
-
-    void set_long(int index, std::int32_t value) const { args_[index].value.i4 = value; }
-
-    // A String parameter that the member writes back.
-    std::u16string text(int index) const {
-        const TintboxText& text = args_[index].value.text;
-        if (args_[index].type != TINTBOX_VT_UTF8 && args_[index].type != TINTBOX_VT_UTF16) {
-            throw mismatch(index);
-        }
-        if ((text.data == nullptr && text.length > 0) || text.capacity < text.length) {
-            throw CallFault{TINTBOX_E_INVALID_ARGUMENT,
-                            where(index) +
-                                ": a written-back text needs data and a capacity "
-                                "of at least its length"};
-        }
-        if (args_[index].type == TINTBOX_VT_UTF8) {
-            return text::utf16_from_utf8_lenient(
-                std::string_view(static_cast<const char*>(text.data), text.length));
-        }
-        std::u16string units(text.length, u'\0');
-        if (text.length > 0) {
-            std::memcpy(units.data(), text.data, text.length * sizeof(char16_t));
-        }
-        return units;
-    }
-
-    // Writes a text back in the argument's own encoding. The members only ever shorten
-    // a text, so it fits the capacity that text() checked.
-    void set_text(int index, const std::u16string& value) const {
-        TintboxText& text = args_[index].value.text;
-        if (args_[index].type == TINTBOX_VT_UTF8) {
-            const std::string bytes = text::utf8_from_utf16_lenient(value);
-            copy_units(text, bytes.data(), bytes.size(), 1);
-        } else {
-            copy_units(text, value.data(), value.size(), sizeof(char16_t));
-        }
-    }
-
-    // A Picture parameter: PICTURE, or EMPTY / null pixels for Nothing. `current` is the
-    // control's picture: handing back its own pixels sets that very object again.
-    PicturePtr picture(int index, const PicturePtr& current) const {
-        const TintboxVariant& arg = args_[index];
-        if (arg.type == TINTBOX_VT_EMPTY ||
-            (arg.type == TINTBOX_VT_PICTURE && arg.value.picture.pixels == nullptr)) {
-            return nullptr;
-        }
-        if (arg.type != TINTBOX_VT_PICTURE) {
-            throw mismatch(index);
-        }
-        const TintboxPicture& given = arg.value.picture;
-        if (current && given.pixels == current->pixels().data() &&
-            given.width == current->width() && given.height == current->height()) {
-            return current;
-        }
-        std::vector<ColorValue> pixels;
-        // Sides outside the picture's limits are left to its constructor to refuse,
-        // before anything is read from the host's buffer.
-        if (given.width > 0 && given.height > 0 && given.width <= Picture::kMaxSide &&
-            given.height <= Picture::kMaxSide) {
-            pixels.assign(given.pixels, given.pixels + static_cast<std::size_t>(given.width) *
-                                                           static_cast<std::size_t>(given.height));
-        }
-        return std::make_shared<const Picture>(given.width, given.height, std::move(pixels));
-    }
-
-  private:
-    const TintboxParamInfo& param(int index) const { return member_.params[index]; }
-
-    std::string where(int index) const {
-        return std::string(member_.name) + ": argument " + std::to_string(index + 1) + " (" +
-               param(index).name + ")";
-    }
-
-    CallFault mismatch(int index) const {
-        return {TINTBOX_E_TYPE_MISMATCH, where(index) + ": expected " +
-                                             type_name(param(index).type) + ", got " +
-                                             type_name(args_[index].type)};
-    }
-
-    static void copy_units(TintboxText& text, const void* units, std::size_t count,
-                           std::size_t unit_size) {
-        if (count > 0) {
-            std::memcpy(text.data, units, count * unit_size);
-        }
-        if (count < text.capacity) {
-            std::memset(static_cast<char*>(text.data) + count * unit_size, 0, unit_size);
-        }
-        text.length = count;
-    }
-
-    const TintboxMemberInfo& member_;
-    TintboxVariant* args_;
-};
 
 struct ControlObject : TintboxControl {
     struct Subscription {
@@ -456,23 +295,25 @@ void ControlObject::raise_change() {
     }
 }
 
+// A call refused for a missing or unknown argument, before anything happened.
+CallFault invalid_argument(std::string message) {
+    return {TINTBOX_E_INVALID_ARGUMENT, std::move(message)};
+}
+
 TintboxStatus get_dispatch_id(TintboxControl* self, const char* name,
                               std::int32_t* dispatch_id) noexcept {
-    if (self == nullptr || name == nullptr || dispatch_id == nullptr) {
+    if (self == nullptr) {
         return TINTBOX_E_INVALID_ARGUMENT;
     }
-    ControlObject* object = object_of(self);
-    object->error_kind = TINTBOX_ERROR_NONE;
-    object->error_message.clear();
-    if (find_dispatch_id(name, *dispatch_id)) {
-        return TINTBOX_OK;
-    }
-    try {
-        object->error_message = std::string("no member is named ") + name;
-    } catch (const std::bad_alloc&) {
-        // The code alone still says what went wrong.
-    }
-    return TINTBOX_E_UNKNOWN_MEMBER;
+    return object_of(self)->run([&] {
+        if (name == nullptr || dispatch_id == nullptr) {
+            throw invalid_argument(name == nullptr ? "GetDispatchId: no name"
+                                                   : "GetDispatchId: no place for the id");
+        }
+        if (!find_dispatch_id(name, *dispatch_id)) {
+            throw CallFault{TINTBOX_E_UNKNOWN_MEMBER, "no member is named " + text::excerpt(name)};
+        }
+    });
 }
 
 TintboxStatus invoke(TintboxControl* self, std::int32_t dispatch_id, std::int32_t invoke_kind,
@@ -498,52 +339,63 @@ TintboxStatus invoke_by_name(TintboxControl* self, const char* name, std::int32_
 
 TintboxStatus advise(TintboxControl* self, TintboxEventCallback callback, void* context,
                      std::uint32_t* cookie) noexcept {
-    if (self == nullptr || callback == nullptr || cookie == nullptr) {
+    if (self == nullptr) {
         return TINTBOX_E_INVALID_ARGUMENT;
     }
     ControlObject* object = object_of(self);
-    try {
+    return object->run([&] {
+        if (callback == nullptr || cookie == nullptr) {
+            throw invalid_argument(callback == nullptr ? "Advise: no callback"
+                                                       : "Advise: no place for the cookie");
+        }
         object->subscriptions.push_back({object->next_cookie, callback, context});
-    } catch (const std::bad_alloc&) {
-        return TINTBOX_E_OUT_OF_MEMORY;
-    }
-    *cookie = object->next_cookie++;
-    return TINTBOX_OK;
+        *cookie = object->next_cookie++;
+    });
 }
 
 TintboxStatus unadvise(TintboxControl* self, std::uint32_t cookie) noexcept {
     if (self == nullptr) {
         return TINTBOX_E_INVALID_ARGUMENT;
     }
-    std::vector<ControlObject::Subscription>& subscriptions = object_of(self)->subscriptions;
-    for (auto it = subscriptions.begin(); it != subscriptions.end(); ++it) {
-        if (it->cookie == cookie) {
-            subscriptions.erase(it);
-            return TINTBOX_OK;
+    ControlObject* object = object_of(self);
+    return object->run([&] {
+        std::vector<ControlObject::Subscription>& subscriptions = object->subscriptions;
+        for (auto it = subscriptions.begin(); it != subscriptions.end(); ++it) {
+            if (it->cookie == cookie) {
+                subscriptions.erase(it);
+                return;
+            }
         }
-    }
-    return TINTBOX_E_INVALID_ARGUMENT;
+        throw invalid_argument("Unadvise: no subscription has the cookie " +
+                               std::to_string(cookie));
+    });
 }
 
 TintboxStatus read_properties(TintboxControl* self, const char* bag_path) noexcept {
-    if (self == nullptr || bag_path == nullptr) {
+    if (self == nullptr) {
         return TINTBOX_E_INVALID_ARGUMENT;
     }
     ControlObject* object = object_of(self);
     const CallGuard guard(self);
     return object->run([&] {
+        if (bag_path == nullptr) {
+            throw invalid_argument("ReadProperties: no file name");
+        }
         MemoryPropertyBag bag = load_property_bag(bag_path);
         object->control.UserControl_ReadProperties(bag);
     });
 }
 
 TintboxStatus write_properties(TintboxControl* self, const char* bag_path) noexcept {
-    if (self == nullptr || bag_path == nullptr) {
+    if (self == nullptr) {
         return TINTBOX_E_INVALID_ARGUMENT;
     }
     ControlObject* object = object_of(self);
     const CallGuard guard(self);
     return object->run([&] {
+        if (bag_path == nullptr) {
+            throw invalid_argument("WriteProperties: no file name");
+        }
         MemoryPropertyBag bag;
         object->control.UserControl_WriteProperties(bag);
         save_property_bag(bag, bag_path);

@@ -96,6 +96,35 @@ bool write_file(const std::string& path, std::string_view content) {
     return ok;
 }
 
+// One registry file on its way into place.
+struct Placement {
+    std::string target;
+    std::string staged;    // the new content, written beforehand
+    std::string previous;  // a second name of the entry that was there before, if any
+    bool kept_previous = false;
+
+    bool place() {
+        ::unlink(previous.c_str());  // left by a process that died here
+        if (::link(target.c_str(), previous.c_str()) == 0) {
+            kept_previous = true;
+        } else if (errno != ENOENT) {
+            return false;
+        }
+        return std::rename(staged.c_str(), target.c_str()) == 0;
+    }
+
+    // Undoes place() after it succeeded. Should the previous entry not go back, its
+    // second name stays: a left-over file rather than a lost entry.
+    void put_back() {
+        if (kept_previous) {
+            std::rename(previous.c_str(), target.c_str());
+            kept_previous = false;
+        } else {
+            ::unlink(target.c_str());
+        }
+    }
+};
+
 }  // namespace
 
 std::string registry_directory() {
@@ -131,34 +160,40 @@ TintboxStatus register_server(const std::string& library_path) {
         }
     }
 
-    // Stage every file under a temporary name first, then rename them into place; any
-    // failure removes what this call wrote.
+    // Stage every file under a temporary name first. Then put them in place one by one,
+    // keeping each previous entry under a second name (a hard link) until all are in
+    // place: a failure at any step puts the previous registration back whole and removes
+    // what this call wrote.
     const std::vector<Entry> entries = registry_entries(library_path);
-    const std::string temp_suffix = ".tmp" + std::to_string(::getpid());
-    std::vector<std::string> staged;
-    bool ok = true;
+    const std::string process = std::to_string(::getpid());
+    std::vector<Placement> placements;
     for (const Entry& entry : entries) {
-        const std::string temp = root + "/" + entry.path + temp_suffix;
-        staged.push_back(temp);
-        if (!write_file(temp, entry.content)) {
-            ok = false;
-            break;
+        const std::string target = root + "/" + entry.path;
+        placements.push_back(
+            {target, target + ".tmp" + process, target + ".tmp" + process + ".previous"});
+    }
+    bool ok = true;
+    std::size_t staged = 0;
+    while (ok && staged < entries.size()) {
+        ok = write_file(placements[staged].staged, entries[staged].content);
+        ++staged;  // a failed write may still have left its file
+    }
+    std::size_t placed = 0;
+    while (ok && placed < placements.size()) {
+        ok = placements[placed].place();
+        placed += ok ? 1 : 0;
+    }
+    for (std::size_t i = 0; i < placements.size(); ++i) {
+        if (!ok && i < placed) {
+            placements[i].put_back();
+        } else if (!ok && i < staged) {
+            ::unlink(placements[i].staged.c_str());
+        }
+        if (placements[i].kept_previous) {
+            ::unlink(placements[i].previous.c_str());
         }
     }
-    std::size_t renamed = 0;
-    while (ok && renamed < entries.size()) {
-        ok =
-            std::rename(staged[renamed].c_str(), (root + "/" + entries[renamed].path).c_str()) == 0;
-        renamed += ok ? 1 : 0;
-    }
-    if (ok) {
-        return TINTBOX_OK;
-    }
-    for (std::size_t i = 0; i < staged.size(); ++i) {
-        const std::string& left_over = i < renamed ? root + "/" + entries[i].path : staged[i];
-        ::unlink(left_over.c_str());
-    }
-    return TINTBOX_E_REGISTRY;
+    return ok ? TINTBOX_OK : TINTBOX_E_REGISTRY;
 }
 
 TintboxStatus unregister_server() {

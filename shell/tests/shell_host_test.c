@@ -265,6 +265,25 @@ static void test_registration(const char* base, const char* library_path) {
     CHECK(!file_exists(path));
     CHECK(temp_files_under(partial) == 0);
 
+    /* A failed re-registration leaves the previous registration whole: the fourth entry
+     * cannot be put in place (a directory took its name), and the three before it keep
+     * what they held. */
+    char again[PATH_MAX];
+    join_path(again, base, "again");
+    setenv("TINTBOX_REGISTRY_DIR", again, 1);
+    CHECK_STATUS(register_server(), TINTBOX_OK);
+    join_path(path, again, "interfaces/{D2209109-F4EB-4DB5-B1B8-6B042F4EF562}");
+    CHECK(unlink(path) == 0);
+    CHECK(mkdir(path, 0755) == 0);
+    CHECK_STATUS(register_server(), TINTBOX_E_REGISTRY);
+    snprintf(line, sizeof line, "InprocServer=%s", library_path);
+    CHECK(file_has_line(again, class_file, line));
+    CHECK(file_has_line(again, "progids/" TINTBOX_PROGID,
+                        "CLSID={8A5AE6DE-FBA5-4570-A3E5-45047F4049F8}"));
+    snprintf(line, sizeof line, "Path=%s", library_path);
+    CHECK(file_has_line(again, "typelibs/{0834C306-968F-4E38-BF37-B47BD5F4336D}", line));
+    CHECK(temp_files_under(again) == 0);
+
     /* Without TINTBOX_REGISTRY_DIR: $XDG_DATA_HOME/tintbox/registry when XDG_DATA_HOME is
      * absolute, else ~/.local/share/tintbox/registry. */
     const struct {
@@ -657,6 +676,86 @@ static void test_by_name(TintboxControl* control) {
     CHECK(strlen(control->vtbl->ErrorMessage(control)) > 0);
 }
 
+static int message_has(TintboxControl* control, const char* part) {
+    return strstr(control->vtbl->ErrorMessage(control), part) != NULL;
+}
+
+static int32_t scratch_id;
+static uint32_t scratch_cookie;
+static TintboxStatus name_missing(TintboxControl* c) {
+    return c->vtbl->GetDispatchId(c, NULL, &scratch_id);
+}
+static TintboxStatus id_place_missing(TintboxControl* c) {
+    return c->vtbl->GetDispatchId(c, "GetRGB", NULL);
+}
+static TintboxStatus callback_missing(TintboxControl* c) {
+    return c->vtbl->Advise(c, NULL, NULL, &scratch_cookie);
+}
+static TintboxStatus cookie_place_missing(TintboxControl* c) {
+    return c->vtbl->Advise(c, count_change, NULL, NULL);
+}
+static TintboxStatus unknown_cookie(TintboxControl* c) {
+    return c->vtbl->Unadvise(c, 987654);
+}
+static TintboxStatus read_without_file(TintboxControl* c) {
+    return c->vtbl->ReadProperties(c, NULL);
+}
+static TintboxStatus write_without_file(TintboxControl* c) {
+    return c->vtbl->WriteProperties(c, NULL);
+}
+
+/* Every call that can fail replaces the last message when it fails, NULL arguments too,
+ * and clears it when it succeeds; a caller's text appears only as a short excerpt. */
+static void test_error_messages(TintboxControl* control) {
+    const struct {
+        TintboxStatus (*refused)(TintboxControl*);
+        const char* message_names;
+    } refusals[] = {
+        {name_missing, "GetDispatchId"},
+        {id_place_missing, "GetDispatchId"},
+        {callback_missing, "Advise"},
+        {cookie_place_missing, "Advise"},
+        {unknown_cookie, "Unadvise"},
+        {read_without_file, "ReadProperties"},
+        {write_without_file, "WriteProperties"},
+    };
+    int32_t id = 0;
+    uint32_t cookie = 0;
+    for (size_t i = 0; i < sizeof refusals / sizeof refusals[0]; ++i) {
+        CHECK_STATUS(control->vtbl->GetDispatchId(control, "NoSuchMember", &id),
+                     TINTBOX_E_UNKNOWN_MEMBER);
+        const TintboxStatus status = refusals[i].refused(control);
+        if (status != TINTBOX_E_INVALID_ARGUMENT ||
+            !message_has(control, refusals[i].message_names) ||
+            message_has(control, "NoSuchMember")) {
+            fprintf(stderr, "refusal %d: status %d, message '%s'\n", (int)i, (int)status,
+                    control->vtbl->ErrorMessage(control));
+            ++failures;
+        }
+    }
+
+    /* Advise and Unadvise that succeed clear the message. */
+    CHECK_STATUS(control->vtbl->GetDispatchId(control, "NoSuchMember", &id),
+                 TINTBOX_E_UNKNOWN_MEMBER);
+    CHECK_STATUS(control->vtbl->Advise(control, count_change, NULL, &cookie), TINTBOX_OK);
+    CHECK(strcmp(control->vtbl->ErrorMessage(control), "") == 0);
+    CHECK_STATUS(control->vtbl->GetDispatchId(control, "NoSuchMember", &id),
+                 TINTBOX_E_UNKNOWN_MEMBER);
+    CHECK_STATUS(control->vtbl->Unadvise(control, cookie), TINTBOX_OK);
+    CHECK(strcmp(control->vtbl->ErrorMessage(control), "") == 0);
+
+    /* A long name that is not UTF-8 comes back as a short, valid excerpt. */
+    static char long_name[5000];
+    memset(long_name, 'x', sizeof long_name - 2);
+    long_name[0] = (char)0xFF;
+    long_name[sizeof long_name - 2] = (char)0xC3; /* a cut sequence at the end */
+    long_name[sizeof long_name - 1] = '\0';
+    CHECK_STATUS(control->vtbl->GetDispatchId(control, long_name, &id), TINTBOX_E_UNKNOWN_MEMBER);
+    const char* message = control->vtbl->ErrorMessage(control);
+    CHECK(strlen(message) < 100);
+    CHECK(strchr(message, (char)0xFF) == NULL && strchr(message, (char)0xC3) == NULL);
+}
+
 /* Bad calls give their documented codes, change nothing and raise no Change. */
 static void test_bad_calls(TintboxControl* control, Counter* counter) {
     const int32_t colour = get_long(control, TINTBOX_DISPID_GetRGB);
@@ -667,6 +766,11 @@ static void test_bad_calls(TintboxControl* control, Counter* counter) {
     TintboxVariant short_capacity = utf8(short_text, 1);
     TintboxVariant null_text = utf8(text, sizeof text);
     null_text.value.text.data = NULL;
+    /* No data, no length, but room: the terminator would be written through NULL. */
+    TintboxVariant null_with_room = null_text;
+    null_with_room.value.text.length = 0;
+    TintboxVariant null_utf16_with_room = null_with_room;
+    null_utf16_with_room.type = TINTBOX_VT_UTF16;
     TintboxVariant pair[2] = {i4(1), i4(2)};
     TintboxVariant sep_with_integer[4] = {i4(5), i4(0), i2(0), i4(0)};
     TintboxVariant big = i4(40000);
@@ -715,6 +819,10 @@ static void test_bad_calls(TintboxControl* control, Counter* counter) {
          &short_capacity, 1, TINTBOX_E_INVALID_ARGUMENT},
         {"Dec with null text", TINTBOX_DISPID_Dec, TINTBOX_INVOKE_METHOD, &null_text, 1,
          TINTBOX_E_INVALID_ARGUMENT},
+        {"Dec with null empty UTF-8 and a capacity", TINTBOX_DISPID_Dec, TINTBOX_INVOKE_METHOD,
+         &null_with_room, 1, TINTBOX_E_INVALID_ARGUMENT},
+        {"Dec with null empty UTF-16 and a capacity", TINTBOX_DISPID_Dec, TINTBOX_INVOKE_METHOD,
+         &null_utf16_with_room, 1, TINTBOX_E_INVALID_ARGUMENT},
         {"SepRGB with an Integer output", TINTBOX_DISPID_SepRGB, TINTBOX_INVOKE_METHOD,
          sep_with_integer, 4, TINTBOX_E_TYPE_MISMATCH},
         {"number for Picture", TINTBOX_DISPID_Picture, TINTBOX_INVOKE_PROPERTYPUTREF, &number, 1,
@@ -841,6 +949,30 @@ static void test_persistence(TintboxClassFactory* factory, const char* base) {
         TINTBOX_OK);
     CHECK(result.value.picture.pixels == restored_pixels);
     CHECK_STATUS(saved->vtbl->ReadProperties(saved, NULL), TINTBOX_E_INVALID_ARGUMENT);
+
+    /* Only regular files are read, at once: an endless device, a FIFO without a writer
+     * (opening it would wait for one) and a directory are file errors. */
+    char fifo[PATH_MAX];
+    join_path(fifo, base, "fifo");
+    CHECK(mkfifo(fifo, 0600) == 0);
+    const char* const special[] = {"/dev/zero", fifo, base};
+    for (size_t i = 0; i < sizeof special / sizeof special[0]; ++i) {
+        CHECK_STATUS(restored->vtbl->ReadProperties(restored, special[i]), TINTBOX_E_CONTROL_ERROR);
+        CHECK(restored->vtbl->ErrorKind(restored) == TINTBOX_ERROR_FILE);
+        CHECK(message_has(restored, special[i]));
+    }
+    /* ... and only a regular file is replaced. */
+    CHECK_STATUS(saved->vtbl->WriteProperties(saved, fifo), TINTBOX_E_CONTROL_ERROR);
+    struct stat info;
+    CHECK(stat(fifo, &info) == 0 && S_ISFIFO(info.st_mode));
+
+    /* A file name of 254 bytes, close to the limit of 255, saves and restores. */
+    char long_name[256];
+    memset(long_name, 'n', 250);
+    strcpy(long_name + 250, ".bag");
+    join_path(path, base, long_name);
+    CHECK_STATUS(saved->vtbl->WriteProperties(saved, path), TINTBOX_OK);
+    CHECK_STATUS(restored->vtbl->ReadProperties(restored, path), TINTBOX_OK);
     CHECK_STATUS(saved->vtbl->WriteProperties(NULL, bag), TINTBOX_E_INVALID_ARGUMENT);
 
     CHECK(saved->vtbl->Release(saved) == 0);
@@ -857,6 +989,7 @@ int main(int argc, char** argv) {
         fprintf(stderr, "no library at %s\n", argv[1]);
         return 2;
     }
+    alarm(300); /* a call that waits forever fails the test instead of stalling the run */
     char base[] = "/tmp/tintbox-shell-test-XXXXXX";
     if (mkdtemp(base) == NULL) {
         perror("mkdtemp");
@@ -937,6 +1070,7 @@ int main(int argc, char** argv) {
         test_properties(controls[i], &counters[i]);
         test_by_name(controls[i]);
         test_bad_calls(controls[i], &counters[i]);
+        test_error_messages(controls[i]);
     }
 
     test_persistence(factory, base);

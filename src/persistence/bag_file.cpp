@@ -438,7 +438,8 @@ void save_property_bag(const MemoryPropertyBag& bag, const std::string& path) {
 }
 
 MemoryPropertyBag load_property_bag(const std::string& path) {
-    return parse_property_bag(detail::read_whole_file(path, kMaxBagFileBytes), path);
+    return parse_property_bag(detail::read_whole_file(path, kMaxBagFileBytes),
+                              detail::path_in_message(path));
 }
 
 }  // namespace tintbox

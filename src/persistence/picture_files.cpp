@@ -321,7 +321,8 @@ PicturePtr decode_picture(std::string_view bytes, const std::string& source_name
 }
 
 PicturePtr load_picture_file(const std::string& path) {
-    return decode_picture(detail::read_whole_file(path, kMaxPictureFileBytes), path);
+    return decode_picture(detail::read_whole_file(path, kMaxPictureFileBytes),
+                          detail::path_in_message(path));
 }
 
 std::string encode_bmp(const Picture& picture) {

@@ -178,7 +178,11 @@ std::string excerpt(std::string_view utf8, std::size_t max_bytes) {
             at = start + 1;
         }
         std::string piece;
-        append_utf8(piece, code_point);
+        if (code_point < 0x20 || code_point == 0x7F) {
+            append_unicode_escape(piece, static_cast<char16_t>(code_point));  // NUL and co
+        } else {
+            append_utf8(piece, code_point);
+        }
         if (out.size() + piece.size() > max_bytes) {
             return out + "...";
         }

@@ -51,8 +51,8 @@ bool read_unicode_escape_digits(std::string_view text, std::size_t at, bool any_
                                 char16_t& unit);
 
 // At most `max_bytes` of `utf8`, cut at a character boundary, with any malformed
-// sequence replaced, and "..." when something was cut: a caller's text as it may
-// appear inside a message.
+// sequence replaced, control characters (a NUL too) written as \uXXXX, and "..." when
+// something was cut: a caller's text as it may appear inside a message.
 std::string excerpt(std::string_view utf8, std::size_t max_bytes = 40);
 
 }  // namespace tintbox::text

@@ -295,8 +295,9 @@ typedef struct TintboxControlVtbl {
      * _INVALID_PICTURE. */
     TintboxStatus (*ReadProperties)(TintboxControl* self, const char* bag_path);
     TintboxStatus (*WriteProperties)(TintboxControl* self, const char* bag_path);
-    /* About the last failed GetDispatchId, Invoke, InvokeByName, ReadProperties or
-     * WriteProperties on this instance (cleared by the next one of them that starts): a
+    /* About the last failed call on this instance (every call but AddRef, Release,
+     * ErrorKind and ErrorMessage clears it when it starts, and a failure for a NULL
+     * argument sets it too; a caller's text shows in it only as a short excerpt): a
      * TINTBOX_ERROR_... kind (TINTBOX_ERROR_NONE when the failure was not the
      * control's own) and a UTF-8 message, "" when there is none. The text stays valid
      * until the next call on this instance. */
