@@ -10,6 +10,7 @@ if(TARGET tintbox_shell)
   install(TARGETS tintbox_shell tintbox_shell_api EXPORT TintboxTargets
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
   install(FILES ${PROJECT_SOURCE_DIR}/shell/include/tintbox/tintbox_shell.h
+    ${PROJECT_SOURCE_DIR}/shell/include/tintbox/tintbox_windowless.h
     DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tintbox)
 endif()
 

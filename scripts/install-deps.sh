@@ -11,6 +11,7 @@ packages=(
   qt6-tools-dev qt6-tools-dev-tools designer-qt6 libqt6opengl6-dev
   xvfb xauth x11-utils libx11-dev libxtst-dev
   dbus at-spi2-core python3-pyatspi
+  libgtk-4-dev xdotool
 )
 
 missing=()

@@ -58,6 +58,27 @@ Twips device_pixel_to_twips(int device_pixel, float twips_per_pixel, qreal devic
     return static_cast<Twips>((device_pixel + 0.5) / device_pixel_ratio * twips_per_pixel);
 }
 
+std::vector<bool> cursor_outline(const PointerShape& shape) {
+    constexpr int side = 32;
+    const auto drawn = [&](int x, int y) {
+        return x >= 0 && y >= 0 && x < side && y < side &&
+               shape.drawn[static_cast<std::size_t>(y * side + x)];
+    };
+    std::vector<bool> outline(side * side, false);
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            for (int dy = -1; dy <= 1; ++dy) {
+                for (int dx = -1; dx <= 1; ++dx) {
+                    if (drawn(x + dx, y + dy)) {
+                        outline[static_cast<std::size_t>(y * side + x)] = true;
+                    }
+                }
+            }
+        }
+    }
+    return outline;
+}
+
 QtScreen::QtScreen() {
 #if defined(TINTBOX_QT_HAS_XCB)
     // The offscreen platform answers for X11 too, without a connection.
@@ -81,6 +102,9 @@ float QtScreen::twips_per_pixel_x() const {
 }
 
 ScreenPoint QtScreen::cursor_position() const {
+    if (reader_) {
+        return reader_->cursor_position();
+    }
 #if defined(TINTBOX_QT_HAS_XCB)
     if (x11_) {
         ScreenPoint position;
@@ -91,7 +115,11 @@ ScreenPoint QtScreen::cursor_position() const {
     return {position.x(), position.y()};
 }
 
-void QtScreen::release_context(Context) {
+void QtScreen::release_context(Context context) {
+    if (reader_) {
+        reader_->release_context(context);
+        return;
+    }
 #if defined(TINTBOX_QT_HAS_XCB)
     if (x11_) {
         x11_->forget();
@@ -108,6 +136,9 @@ ColorValue QtScreen::pixel(Context, ScreenPoint point) {
 }
 
 ColorValue QtScreen::read_pixel(ScreenPoint point) const {
+    if (reader_) {
+        return reader_->pixel(1, point);
+    }
 #if defined(TINTBOX_QT_HAS_XCB)
     if (x11_) {
         return x11_->pixel(point);
@@ -137,10 +168,17 @@ float QtFontMetrics::text_width_pixels(std::u16string_view text) const {
 }
 
 std::u16string QtClipboard::text() const {
+    if (source_) {
+        return source_->text();
+    }
     return std::u16string(to_view(QGuiApplication::clipboard()->text()));
 }
 
 void QtClipboard::set_text(std::u16string_view text) {
+    if (source_) {
+        source_->set_text(text);
+        return;
+    }
     QGuiApplication::clipboard()->setText(to_qstring(text));
 }
 

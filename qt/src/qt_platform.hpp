@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "tintbox/platform.hpp"
 #include "tintbox/views.hpp"
@@ -44,6 +45,11 @@ QRect view_rect(const View& view, float twips_per_pixel);
 int device_pixel(qreal logical, qreal device_pixel_ratio);
 Twips device_pixel_to_twips(int device_pixel, float twips_per_pixel, qreal device_pixel_ratio);
 
+// The pixels around a pointer shape's drawn ones (drawn pixels included): a one-pixel
+// outline that keeps the black shape visible on dark colours where the screen cannot be
+// inverted. Indexed like PointerShape::drawn.
+std::vector<bool> cursor_outline(const PointerShape& shape);
+
 class X11ScreenReader;
 
 // The screen of the eyedropper: the pointer position and one pixel under it.
@@ -61,6 +67,9 @@ class QtScreen : public Screen {
     void set_unreadable_handler(std::function<void()> handler) {
         on_unreadable_ = std::move(handler);
     }
+    // Reads the pointer and pixels through `reader` instead (a windowless host's screen,
+    // or a platform reader of its own); null goes back to the platform's.
+    void set_reader(std::shared_ptr<Screen> reader) { reader_ = std::move(reader); }
 
     float twips_per_pixel_x() const override;
     ScreenPoint cursor_position() const override;
@@ -76,6 +85,7 @@ class QtScreen : public Screen {
     std::unique_ptr<X11ScreenReader> x11_;  // null when not on X11
 #endif
     std::function<void()> on_unreadable_;
+    std::shared_ptr<Screen> reader_;
 };
 
 // The system clipboard through QGuiApplication::clipboard().
@@ -83,6 +93,11 @@ class QtClipboard : public Clipboard {
   public:
     std::u16string text() const override;
     void set_text(std::u16string_view text) override;
+    // Goes through `source` instead (a windowless host's clipboard); null goes back.
+    void set_source(std::shared_ptr<Clipboard> source) { source_ = std::move(source); }
+
+  private:
+    std::shared_ptr<Clipboard> source_;
 };
 
 // Text widths in the font that the control's fields and labels draw with.

@@ -140,15 +140,13 @@ QWidget* Skin::widget_for(const View& view) const {
     return found == index_of_.end() ? nullptr : mirrors_[found->second].widget;
 }
 
-QPoint Skin::window_device_pixel(const QWidget& widget, QPointF logical) const {
+QPoint Skin::window_device_pixel(const QWidget& widget, QPointF logical, qreal ratio) const {
     const QPointF at = widget.mapTo(widget.window(), logical);
-    const qreal ratio = widget.devicePixelRatioF();
     return QPoint(device_pixel(at.x(), ratio), device_pixel(at.y(), ratio));
 }
 
-QPointF Skin::twips_at(QPoint window_device_pixel) const {
+QPointF Skin::twips_at(QPoint window_device_pixel, qreal ratio) const {
     const float twips_per_pixel = this->twips_per_pixel();
-    const qreal ratio = surface_widget_->devicePixelRatioF();
     const QPointF surface = surface_widget_->mapTo(surface_widget_->window(), QPointF(0, 0));
     return QPointF(device_pixel_to_twips(window_device_pixel.x(), twips_per_pixel, ratio) -
                        surface.x() * twips_per_pixel,
@@ -257,10 +255,15 @@ void Skin::timer_changed() {
         }
         const auto& timer = static_cast<const Timer&>(*view);
         if (timer.Enabled()) {
-            if (!clock_.isActive()) {
+            if (external_clock_) {
+                external_clock_(std::max(1, timer.Interval()));
+            } else if (!clock_.isActive()) {
                 clock_.start(std::max(1, timer.Interval()));
             }
         } else {
+            if (external_clock_) {
+                external_clock_(0);
+            }
             clock_.stop();
             unreadable_reported_ = false;
         }
@@ -269,12 +272,26 @@ void Skin::timer_changed() {
 
 // One interval per timeout: a stalled event loop does not replay the missed ticks.
 void Skin::tick() {
+    advance_time(clock_.interval());
+}
+
+void Skin::advance_time(int milliseconds) {
     if (ticking_) {
         return;  // a host's modal dialog opened from inside a tick
     }
     ticking_ = true;
-    run(Actor::Clock, [this] { surface_.advance_time(clock_.interval()); });
+    run(Actor::Clock, [&] { surface_.advance_time(milliseconds); });
     ticking_ = false;
+}
+
+void Skin::set_external_clock(std::function<void(int interval_ms)> clock) {
+    clock_.stop();
+    external_clock_ = std::move(clock);
+    timer_changed();
+}
+
+QRect Skin::surface_rect(const QWidget& widget) const {
+    return QRect(widget.mapTo(surface_widget_.data(), QPoint(0, 0)), widget.size());
 }
 
 void Skin::eyedropper_unreadable() {

@@ -11,6 +11,7 @@
 #include <QCursor>
 #include <QPointer>
 #include <QTimer>
+#include <functional>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -37,6 +38,8 @@ class Skin {
   public:
     Skin(TintboxWidget& owner, Tintbox& control);
     ~Skin();
+    // The skin of a widget (for a windowless host, which drives the widget unshown).
+    static Skin& of(TintboxWidget& widget) { return *widget.skin_; }
     Skin(const Skin&) = delete;
     Skin& operator=(const Skin&) = delete;
 
@@ -48,9 +51,10 @@ class Skin {
     // pointer positions and by the drawn spectrum alike: the window's device pixel that
     // holds a widget's logical point, and the surface twips of a device pixel's centre.
     // Going through the window's device pixels keeps both exact when a widget's origin
-    // falls between device pixels (fractional scale factors).
-    QPoint window_device_pixel(const QWidget& widget, QPointF logical) const;
-    QPointF twips_at(QPoint window_device_pixel) const;
+    // falls between device pixels (fractional scale factors). `ratio` is the window's
+    // device pixel ratio, or that of the buffer a windowless host draws into.
+    QPoint window_device_pixel(const QWidget& widget, QPointF logical, qreal ratio) const;
+    QPointF twips_at(QPoint window_device_pixel, qreal ratio) const;
     float twips_per_pixel() const;
     QSize pixel_size(Twips width, Twips height) const;
 
@@ -90,6 +94,16 @@ class Skin {
     // The door of a Change raised now (see TintboxWidget::changeDoor).
     QString change_door() const;
 
+    // ---- A host that draws the control itself (windowless) ----------------------------
+    // Hears the rectangle (surface pixels) of every widget whose look a flush changed.
+    void set_repaint_listener(std::function<void(const QRect&)> listener) {
+        repaint_listener_ = std::move(listener);
+    }
+    // The view layer's timers run on the host's clock instead of the skin's QTimer:
+    // `clock` hears the interval to tick at (0: stop), and the host calls advance_time.
+    void set_external_clock(std::function<void(int interval_ms)> clock);
+    void advance_time(int milliseconds);
+
   private:
     struct Mirror {
         View* view = nullptr;
@@ -128,6 +142,7 @@ class Skin {
     bool qt_focus_inside() const;
     QWidget* outside_focus_target(bool forward) const;
     const QCursor& cursor_for(const PointerShapePtr& shape);
+    QRect surface_rect(const QWidget& widget) const;
 
     TintboxWidget& owner_;
     Tintbox& control_;
@@ -150,6 +165,8 @@ class Skin {
     bool focus_moved_ = false;  // the model's focus moved since the last flush
     // Each shape is kept alive with its cursor, so the address stays a valid key.
     std::unordered_map<const PointerShape*, std::pair<PointerShapePtr, QCursor>> cursors_;
+    std::function<void(const QRect&)> repaint_listener_;
+    std::function<void(int)> external_clock_;
 };
 
 template <class Call>

@@ -16,8 +16,15 @@ void Skin::apply(Mirror& mirror) {
     if (mirror.widget == nullptr) {
         return;
     }
+    constexpr unsigned kUnseen = aspect_bit(Aspect::Pointer) | aspect_bit(Aspect::Timer);
+    if (repaint_listener_ && (dirty & ~kUnseen) != 0) {
+        repaint_listener_(surface_rect(*mirror.widget));
+    }
     if (dirty & aspect_bit(Aspect::Geometry)) {
         mirror.widget->setGeometry(view_rect(view, twips_per_pixel()));
+        if (repaint_listener_) {
+            repaint_listener_(surface_rect(*mirror.widget));
+        }
     }
     if (dirty & aspect_bit(Aspect::Visible)) {
         mirror.widget->setVisible(view.Visible());
@@ -113,6 +120,9 @@ void Skin::apply_selection(FieldWidget& field) {
 void Skin::apply_surface() {
     const QSize size = pixel_size(surface_.Width(), surface_.Height());
     surface_widget_->setGeometry(QRect(QPoint(0, 0), size));
+    if (repaint_listener_) {
+        repaint_listener_(surface_widget_->rect());
+    }
     // Outside a layout the widget takes the size the control settled on (the control
     // keeps its height and clamps its width); inside one the layout decides and the
     // surface is clipped to it.
@@ -151,10 +161,7 @@ const QCursor& Skin::cursor_for(const PointerShapePtr& shape) {
         return found->second.second;
     }
     constexpr int side = 32;
-    const auto drawn = [&](int x, int y) {
-        return x >= 0 && y >= 0 && x < side && y < side &&
-               shape->drawn[static_cast<std::size_t>(y * side + x)];
-    };
+    const std::vector<bool> near = cursor_outline(*shape);
     QBitmap bitmap(side, side);
     QBitmap mask(side, side);
     bitmap.fill(Qt::color0);
@@ -166,16 +173,11 @@ const QCursor& Skin::cursor_for(const PointerShapePtr& shape) {
         outline.setPen(Qt::color1);
         for (int y = 0; y < side; ++y) {
             for (int x = 0; x < side; ++x) {
-                bool near = false;
-                for (int dy = -1; dy <= 1 && !near; ++dy) {
-                    for (int dx = -1; dx <= 1 && !near; ++dx) {
-                        near = drawn(x + dx, y + dy);
-                    }
-                }
-                if (drawn(x, y)) {
+                const auto index = static_cast<std::size_t>(y * side + x);
+                if (shape->drawn[index]) {
                     bits.drawPoint(x, y);
                 }
-                if (near) {
+                if (near[index]) {
                     outline.drawPoint(x, y);
                 }
             }

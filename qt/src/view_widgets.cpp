@@ -135,12 +135,16 @@ BoxWidget::BoxWidget(Skin& skin, View& view, QWidget* parent)
 void BoxWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     switch (view_.kind()) {
-        case ViewKind::Image:
-            if (rendered_.isNull() || rendered_.size() != device_size()) {
-                render_picture();
+        case ViewKind::Image: {
+            // Per device pixel of what is painted on: the screen, or a windowless host's
+            // buffer at its own ratio.
+            const qreal ratio = painter.deviceTransform().m11();
+            if (rendered_.isNull() || rendered_.size() != device_size(ratio)) {
+                render_picture(ratio);
             }
             painter.drawImage(0, 0, rendered_);
             break;
+        }
         case ViewKind::Label: {
             const auto& label = static_cast<const Label&>(view_);
             painter.fillRect(rect(), to_qcolor(label.BackColor(), palette()));
@@ -163,9 +167,8 @@ void BoxWidget::paintEvent(QPaintEvent*) {
 // Each device pixel shows the picture pixel that the image maps the pixel's centre to, so
 // what is drawn is exactly what a pick at that pixel reads; pixels no picture covers
 // stay transparent and the frame beneath shows through.
-void BoxWidget::render_picture() {
-    const qreal ratio = devicePixelRatioF();
-    rendered_ = QImage(device_size(), QImage::Format_ARGB32_Premultiplied);
+void BoxWidget::render_picture(qreal ratio) {
+    rendered_ = QImage(device_size(ratio), QImage::Format_ARGB32_Premultiplied);
     rendered_.setDevicePixelRatio(ratio);
     rendered_.fill(Qt::transparent);
     const auto& image = static_cast<const Image&>(view_);
@@ -174,16 +177,16 @@ void BoxWidget::render_picture() {
         return;
     }
     // The same mapping as a pointer's (Skin::twips_at), then relative to the image.
-    const QPoint origin = skin_.window_device_pixel(*this, QPointF(0, 0));
+    const QPoint origin = skin_.window_device_pixel(*this, QPointF(0, 0), ratio);
     std::vector<Twips> column_twips(static_cast<std::size_t>(rendered_.width()));
     for (int x = 0; x < rendered_.width(); ++x) {
-        column_twips[static_cast<std::size_t>(x)] =
-            static_cast<Twips>(skin_.twips_at(origin + QPoint(x, 0)).x() - image.surface_left());
+        column_twips[static_cast<std::size_t>(x)] = static_cast<Twips>(
+            skin_.twips_at(origin + QPoint(x, 0), ratio).x() - image.surface_left());
     }
     for (int y = 0; y < rendered_.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(rendered_.scanLine(y));
-        const auto ty =
-            static_cast<Twips>(skin_.twips_at(origin + QPoint(0, y)).y() - image.surface_top());
+        const auto ty = static_cast<Twips>(skin_.twips_at(origin + QPoint(0, y), ratio).y() -
+                                           image.surface_top());
         for (int x = 0; x < rendered_.width(); ++x) {
             std::int32_t column = 0;
             std::int32_t row = 0;
@@ -196,8 +199,7 @@ void BoxWidget::render_picture() {
     }
 }
 
-QSize BoxWidget::device_size() const {
-    const qreal ratio = devicePixelRatioF();
+QSize BoxWidget::device_size(qreal ratio) const {
     return QSize(device_pixel(width(), ratio), device_pixel(height(), ratio));
 }
 

@@ -96,8 +96,8 @@ class BoxWidget : public QWidget {
     void focusOutEvent(QFocusEvent* event) override;
 
   private:
-    void render_picture();
-    QSize device_size() const;
+    void render_picture(qreal ratio);
+    QSize device_size(qreal ratio) const;
 
     Skin& skin_;
     View& view_;

@@ -48,7 +48,9 @@ struct ControlObject : TintboxControl {
     };
 
     ControlObject();
+    ControlObject(Tintbox& shown, DispatchOwner& owner);
     ~ControlObject() { object_destroyed(); }
+    void connect();
 
     // Runs one call of the host: clears the last error, and turns every failure into a
     // status code with its message.
@@ -61,7 +63,10 @@ struct ControlObject : TintboxControl {
     TintboxStatus fail(TintboxStatus status, std::int32_t kind, std::string message);
 
     std::atomic<std::uint32_t> references{1};
-    Tintbox control;
+    std::unique_ptr<Tintbox> own_control;  // null when the owner's control is shown
+    Tintbox& control;
+    DispatchOwner* owner = nullptr;
+    int calls_running = 0;  // host calls in progress (a Change callback may nest one)
     std::vector<Subscription> subscriptions;
     std::uint32_t next_cookie = 1;
     std::int32_t error_kind = TINTBOX_ERROR_NONE;
@@ -79,7 +84,11 @@ ControlObject* object_of(TintboxControl* self) noexcept {
 }
 
 std::uint32_t add_ref(TintboxControl* self) noexcept {
-    return self == nullptr ? 0 : ++object_of(self)->references;
+    if (self == nullptr) {
+        return 0;
+    }
+    ControlObject* object = object_of(self);
+    return object->owner != nullptr ? object->owner->add_ref() : ++object->references;
 }
 
 std::uint32_t release(TintboxControl* self) noexcept {
@@ -87,6 +96,9 @@ std::uint32_t release(TintboxControl* self) noexcept {
         return 0;
     }
     ControlObject* object = object_of(self);
+    if (object->owner != nullptr) {
+        return object->owner->release();
+    }
     const std::uint32_t left = --object->references;
     if (left == 0) {
         delete object;
@@ -107,6 +119,17 @@ class CallGuard {
     TintboxControl* self_;
 };
 
+class CallDepth {
+  public:
+    explicit CallDepth(int& depth) : depth_(depth) { ++depth_; }
+    ~CallDepth() { --depth_; }
+    CallDepth(const CallDepth&) = delete;
+    CallDepth& operator=(const CallDepth&) = delete;
+
+  private:
+    int& depth_;
+};
+
 TintboxStatus ControlObject::fail(TintboxStatus status, std::int32_t kind, std::string message) {
     error_kind = kind;
     error_message = std::move(message);
@@ -119,7 +142,12 @@ TintboxStatus ControlObject::run(Body&& body) noexcept {
     error_message.clear();
     handler_error.reset();
     try {
-        body();
+        const CallDepth depth(calls_running);
+        if (owner != nullptr) {
+            owner->host_call(body);
+        } else {
+            body();
+        }
         // A handler that failed inside the call did not stop it, but the host must hear
         // of it; the call's effects stay.
         if (handler_error) {
@@ -262,6 +290,9 @@ void ControlObject::raise_change() {
             }
         }
     }
+    if (owner != nullptr) {
+        owner->changed();
+    }
 }
 
 // A call refused for a missing or unknown argument, before anything happened.
@@ -384,17 +415,40 @@ const TintboxControlVtbl kControlVtbl = {
     unadvise, read_properties, write_properties, last_error_kind, last_error_message,
 };
 
-ControlObject::ControlObject() : TintboxControl{&kControlVtbl} {
+ControlObject::ControlObject()
+    : TintboxControl{&kControlVtbl},
+      own_control(std::make_unique<Tintbox>()),
+      control(*own_control) {
+    connect();
+}
+
+ControlObject::ControlObject(Tintbox& shown, DispatchOwner& owner)
+    : TintboxControl{&kControlVtbl}, control(shown), owner(&owner) {
+    connect();
+}
+
+void ControlObject::connect() {
     control.set_change_handler([this] { raise_change(); });
     control.set_error_sink([this](const Error& error) {
         if (!handler_error) {
             handler_error = {error_kind_code(error.kind()), error.what()};
+        }
+        if (owner != nullptr) {
+            owner->handler_failed(error, calls_running > 0);
         }
     });
     object_created();
 }
 
 }  // namespace
+
+TintboxControl* create_dispatch(Tintbox& control, DispatchOwner& owner) {
+    return new ControlObject(control, owner);
+}
+
+void destroy_dispatch(TintboxControl* dispatch) noexcept {
+    delete object_of(dispatch);
+}
 
 TintboxStatus create_control(TintboxControl** out) noexcept {
     try {

@@ -58,6 +58,9 @@ TintboxStatus create_instance(TintboxClassFactory* self, const TintboxGuid* inte
     if (self == nullptr || interface_id == nullptr) {
         return TINTBOX_E_INVALID_ARGUMENT;
     }
+    if (same_guid(*interface_id, TINTBOX_IID_Windowless)) {
+        return create_windowless(reinterpret_cast<TintboxWindowless**>(out));
+    }
     if (!same_guid(*interface_id, TINTBOX_IID__Tintbox)) {
         return TINTBOX_E_CLASS_NOT_AVAILABLE;
     }
@@ -95,6 +98,9 @@ TintboxStatus get_resource(TintboxClassFactory* self, std::int32_t type, std::in
         bytes = toolbox_bitmap();
     } else if (type == TINTBOX_RESOURCE_VERSION && id == TINTBOX_ID_VERSION) {
         bytes = version_info();
+    } else if (type == TINTBOX_RESOURCE_CURSOR && cursor_resource(id, *size) != nullptr) {
+        *data = cursor_resource(id, *size);
+        return TINTBOX_OK;
     } else {
         return TINTBOX_E_NOT_FOUND;
     }
@@ -109,17 +115,6 @@ const TintboxClassFactoryVtbl kFactoryVtbl = {
 
 TintboxClassFactory factory{&kFactoryVtbl};
 
-// The absolute path of this library, as the registry records it.
-std::string library_path() {
-    Dl_info info{};
-    if (::dladdr(reinterpret_cast<void*>(&factory_add_ref), &info) == 0 ||
-        info.dli_fname == nullptr) {
-        return "";
-    }
-    char resolved[PATH_MAX];
-    return ::realpath(info.dli_fname, resolved) != nullptr ? resolved : info.dli_fname;
-}
-
 }  // namespace
 
 void object_created() noexcept {
@@ -128,6 +123,16 @@ void object_created() noexcept {
 
 void object_destroyed() noexcept {
     --live_objects;
+}
+
+std::string library_path() {
+    Dl_info info{};
+    if (::dladdr(reinterpret_cast<void*>(&factory_add_ref), &info) == 0 ||
+        info.dli_fname == nullptr) {
+        return "";
+    }
+    char resolved[PATH_MAX];
+    return ::realpath(info.dli_fname, resolved) != nullptr ? resolved : info.dli_fname;
 }
 
 }  // namespace tintbox::shell

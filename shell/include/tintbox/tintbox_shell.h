@@ -245,7 +245,8 @@ typedef struct TintboxClassFactoryVtbl {
     uint32_t (*AddRef)(TintboxClassFactory* self);
     uint32_t (*Release)(TintboxClassFactory* self);
     /* Creates an instance offering `interface_id` (TINTBOX_IID__Tintbox) with one
-     * reference. *out is NULL on failure. */
+     * reference. *out is NULL on failure. With TINTBOX_IID_Windowless (from
+     * tintbox_windowless.h) *out receives a TintboxWindowless*. */
     TintboxStatus (*CreateInstance)(TintboxClassFactory* self, const TintboxGuid* interface_id,
                                     TintboxControl** out);
     /* lock nonzero keeps the server loaded; zero takes one such lock back. */
@@ -322,6 +323,11 @@ typedef TintboxStatus (*TintboxDllGetClassObjectFn)(const TintboxGuid*, const Ti
 typedef TintboxStatus (*TintboxDllCanUnloadNowFn)(void);
 typedef TintboxStatus (*TintboxDllRegisterServerFn)(void);
 typedef TintboxStatus (*TintboxDllUnregisterServerFn)(void);
+
+/* The version of the interfaces this header declares: 1 the dispatch interface; 2 adds
+ * windowless hosting (tintbox_windowless.h, TINTBOX_IID_Windowless), which a library
+ * built without Qt refuses with TINTBOX_E_CLASS_NOT_AVAILABLE. */
+#define TINTBOX_SHELL_VERSION 2
 
 #ifdef __cplusplus
 }
