@@ -26,9 +26,13 @@
 #include <vector>
 
 #include "../../src/control/tintbox_internals.hpp"
+#include "median_reporter.hpp"
 #include "tintbox/qt/tintbox_widget.hpp"
 
 extern char** environ;
+
+using tintbox::bench::MedianReporter;
+using tintbox::bench::print_ratio;
 
 namespace {
 
@@ -141,31 +145,6 @@ void QScreen_grabWindow_OnePixel(benchmark::State& state) {
         sink ^= screen->grabWindow(0, at.x(), at.y(), 1, 1).toImage().pixel(0, 0);
     }
     benchmark::DoNotOptimize(sink);
-}
-
-// Keeps each benchmark's median for the ratios.
-class MedianReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median" &&
-                !run.error_occurred) {
-                medians[run.run_name.function_name] = run.GetAdjustedRealTime();
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> medians;  // in microseconds
-};
-
-void print_ratio(const MedianReporter& reporter, const char* ours, const char* peer) {
-    const auto a = reporter.medians.find(ours);
-    const auto b = reporter.medians.find(peer);
-    if (a == reporter.medians.end() || b == reporter.medians.end()) {
-        return;
-    }
-    std::printf("%-42s median %9.3f us | %-38s median %9.3f us | ratio %.3f\n", ours, a->second,
-                peer, b->second, a->second / b->second);
 }
 
 // Runs a program to its end and returns its peak resident set in KiB, or -1.

@@ -14,8 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "median_reporter.hpp"
 #include "tintbox/qt/tintbox_widget.hpp"
 #include "tintbox/tintbox_windowless.h"
+
+using tintbox::bench::MedianReporter;
+using tintbox::bench::print_ratio;
 
 namespace {
 
@@ -116,29 +120,6 @@ void TintboxWidget_grab(benchmark::State& state) {
     picker.resize(sized.width, sized.height);
     for (auto _ : state) {
         benchmark::DoNotOptimize(picker.grab());
-    }
-}
-
-class MedianReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median" &&
-                !run.error_occurred) {
-                medians[run.run_name.function_name] = run.GetAdjustedRealTime();
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> medians;  // in microseconds
-};
-
-void print_ratio(const MedianReporter& reporter, const char* ours, const char* peer) {
-    const auto a = reporter.medians.find(ours);
-    const auto b = reporter.medians.find(peer);
-    if (a != reporter.medians.end() && b != reporter.medians.end()) {
-        std::printf("%-26s median %9.3f us | %-20s median %9.3f us | ratio %.3f\n", ours, a->second,
-                    peer, b->second, a->second / b->second);
     }
 }
 

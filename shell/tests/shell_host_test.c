@@ -14,25 +14,7 @@
 
 #include "tintbox/tintbox_shell.h"
 
-static int failures = 0;
-
-#define CHECK(condition)                                                                  \
-    do {                                                                                  \
-        if (!(condition)) {                                                               \
-            fprintf(stderr, "%s:%d: CHECK failed: %s\n", __FILE__, __LINE__, #condition); \
-            ++failures;                                                                   \
-        }                                                                                 \
-    } while (0)
-
-#define CHECK_STATUS(expression, expected)                                                       \
-    do {                                                                                         \
-        TintboxStatus status_ = (expression);                                                    \
-        if (status_ != (expected)) {                                                             \
-            fprintf(stderr, "%s:%d: %s gave %d, expected %d\n", __FILE__, __LINE__, #expression, \
-                    (int)status_, (int)(expected));                                              \
-            ++failures;                                                                          \
-        }                                                                                        \
-    } while (0)
+#include "check.h"
 
 static TintboxDllGetClassObjectFn get_class_object;
 static TintboxDllCanUnloadNowFn can_unload_now;

@@ -1,0 +1,39 @@
+// A Google Benchmark reporter that keeps each benchmark's median (repetitions with
+// aggregates), so that a benchmark program can print ratios against a peer measured in
+// the same run.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace tintbox::bench {
+
+class MedianReporter : public benchmark::ConsoleReporter {
+  public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median" &&
+                !run.error_occurred) {
+                medians[run.run_name.function_name] = run.GetAdjustedRealTime();
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> medians;  // in the benchmarks' time unit
+};
+
+// "OURS median ... | PEER median ... | ratio ...", when both ran.
+inline void print_ratio(const MedianReporter& reporter, const char* ours, const char* peer) {
+    const auto a = reporter.medians.find(ours);
+    const auto b = reporter.medians.find(peer);
+    if (a != reporter.medians.end() && b != reporter.medians.end()) {
+        std::printf("%-42s median %9.3f us | %-38s median %9.3f us | ratio %.3f\n", ours, a->second,
+                    peer, b->second, a->second / b->second);
+    }
+}
+
+}  // namespace tintbox::bench
