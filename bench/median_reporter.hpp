@@ -26,6 +26,16 @@ class MedianReporter : public benchmark::ConsoleReporter {
     std::map<std::string, double> medians;  // in the benchmarks' time unit
 };
 
+// Registers a benchmark to run 9 times in microseconds, reporting the aggregates only
+// (the medians the reporter keeps).
+template <class Function>
+void register_for_medians(const char* name, Function function) {
+    benchmark::RegisterBenchmark(name, function)
+        ->Unit(benchmark::kMicrosecond)
+        ->Repetitions(9)
+        ->ReportAggregatesOnly(true);
+}
+
 // "OURS median ... | PEER median ... | ratio ...", when both ran.
 inline void print_ratio(const MedianReporter& reporter, const char* ours, const char* peer) {
     const auto a = reporter.medians.find(ours);

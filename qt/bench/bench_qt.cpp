@@ -33,6 +33,7 @@ extern char** environ;
 
 using tintbox::bench::MedianReporter;
 using tintbox::bench::print_ratio;
+using tintbox::bench::register_for_medians;
 
 namespace {
 
@@ -215,10 +216,7 @@ int main(int argc, char** argv) {
         {"QScreen_grabWindow_OnePixel", QScreen_grabWindow_OnePixel},
     };
     for (const auto& [name, function] : benchmarks) {
-        benchmark::RegisterBenchmark(name, function)
-            ->Unit(benchmark::kMicrosecond)
-            ->Repetitions(9)
-            ->ReportAggregatesOnly(true);
+        register_for_medians(name, function);
     }
     MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

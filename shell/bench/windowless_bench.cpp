@@ -20,6 +20,7 @@
 
 using tintbox::bench::MedianReporter;
 using tintbox::bench::print_ratio;
+using tintbox::bench::register_for_medians;
 
 namespace {
 
@@ -143,10 +144,7 @@ int main(int argc, char** argv) {
           std::pair{"Windowless_SetRGB", Windowless_SetRGB},
           std::pair{"Windowless_SetRGB_Redraw", Windowless_SetRGB_Redraw},
           std::pair{"TintboxWidget_grab", TintboxWidget_grab}}) {
-        benchmark::RegisterBenchmark(name, function)
-            ->Unit(benchmark::kMicrosecond)
-            ->Repetitions(9)
-            ->ReportAggregatesOnly(true);
+        register_for_medians(name, function);
     }
     MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
