@@ -220,6 +220,75 @@ TEST(Eyedropper, GivesTheScreenContextBackEvenWhenTheUpdateFails) {
     EXPECT_EQ(inside.CurrentColor(), 0x112233);
 }
 
+// The screen hears how each eyedropper run ended: a person's release may hand the pick to
+// the desktop's own picker, a gesture that lost its release must not.
+TEST(Eyedropper, TellsTheScreenWhetherTheRunEndedWithARelease) {
+    enum Ending { Release, ReleaseLeft, Escape, SwitchOff };
+    const struct {
+        const char* how;
+        std::int16_t pressed;  // a second button held with the right one, or 0
+        std::int16_t button;
+        Ending ending;
+        std::vector<bool> expected;
+    } rows[] = {
+        {"right released", 0, kRightButton, Release, {true}},
+        {"left released, right still held", kLeftButton, kRightButton, ReleaseLeft, {true}},
+        {"Escape", 0, kRightButton, Escape, {false}},
+        {"switched off", 0, kRightButton, SwitchOff, {false}},
+        {"left drag released", 0, kLeftButton, Release, {}},
+        {"middle released", 0, kMiddleButton, Release, {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.how);
+        Tintbox control;
+        TintboxInternals inside(control);
+        Surface& surface = control.UserControl();
+        const Twips x = inside.ColorFrame.Left() + 100;
+        if (row.pressed != 0) {
+            surface.press(row.pressed, x, 100);
+        }
+        surface.press(row.button, x, 100);
+        surface.advance_time(20);
+        switch (row.ending) {
+            case Release:
+                surface.release(row.button, x, 100);
+                break;
+            case ReleaseLeft:
+                surface.release(kLeftButton, x, 100);
+                surface.release(kRightButton, x, 100);  // the run has ended already
+                break;
+            case Escape:
+                surface.key(Key::Escape);
+                break;
+            case SwitchOff:
+                control.SetEnabled(false);
+                break;
+        }
+        EXPECT_EQ(inside.fake_screen()->ended_runs(), row.expected);
+    }
+}
+
+// The desktop's picker answers after the release: its colour reaches every view through
+// the same door as a tick, even when a host call moved the tag to an editor meanwhile.
+TEST(Eyedropper, AColourFromTheDesktopPickerGoesInAsOneTick) {
+    Tintbox control;
+    TintboxInternals inside(control);
+    control.SetRGB(0x123456);
+    control.SetRed(0x56);  // leaves the tag on txtRed
+    const auto changes = control.changes_raised();
+    inside.pick_screen_color(0xABCDEF);
+    EXPECT_EQ(control.GetRGB(), 0xABCDEF);
+    EXPECT_EQ(inside.txtHex.Text(), u"ABCDEF");
+    EXPECT_EQ(inside.txtRed.Text(), u"239");
+    EXPECT_EQ(inside.picOldColor.BackColor(), 0x123456);
+    EXPECT_EQ(control.changes_raised(), changes + 1);
+
+    control.SetEnabled(false);  // switched off while the person picked: dropped
+    inside.pick_screen_color(0x000001);
+    EXPECT_EQ(control.GetRGB(), 0xABCDEF);
+    EXPECT_EQ(control.changes_raised(), changes + 1);
+}
+
 TEST(Layout, TheHeightIsFixedAndTheWidthIsCompactOrFull) {
     const struct {
         Twips requested, width, frame, color_frame;

@@ -26,6 +26,13 @@ class Screen {
     // The colour of one screen pixel, -1 when it cannot be read.
     virtual ColorValue pixel(Context context, ScreenPoint point) = 0;
     virtual void release_context(Context context) = 0;
+    // Whether a program may read this screen's pixels at all (on Wayland it may not).
+    virtual bool can_read() const { return true; }
+    // The eyedropper's run on the control ended: by the person's release (`released`), or
+    // because its gesture lost the release (Escape, the control switched off or hidden).
+    // A screen that cannot be read may now let the person pick one pixel with the
+    // desktop's own picker; that colour comes back as one more tick.
+    virtual void eyedropper_ended(bool released) { static_cast<void>(released); }
 };
 
 // Holds a screen context for one scope and gives it back however the scope ends.

@@ -149,6 +149,7 @@ class Tintbox {
     void Colors_MouseUp(const MouseEvent& event);
     void Colors_GestureCancelled();
     void tmrGetPixelColor_Timer();
+    void pick_screen_color(ColorValue color);
 
     std::unique_ptr<Surface> surface_;
     std::function<void()> change_handler_;

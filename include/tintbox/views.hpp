@@ -458,6 +458,9 @@ class Surface {
     // (held buttons, capture, thumb drag, drag selection) is cleared. Nothing when no
     // button is held. Works while the surface is disabled.
     void end_gesture();
+    // True while end_gesture delivers the releases: a release handler tells a gesture
+    // that lost its release from one the person ended.
+    bool ending_gesture() const noexcept { return ending_gesture_; }
     // The second press of a double click, already delivered by press(): a left double
     // click on the focused text field under the pointer selects its whole text.
     void double_click(std::int16_t button);
@@ -514,6 +517,7 @@ class Surface {
     Twips pointer_y_ = -1;
     ScrollBar* thumb_drag_ = nullptr;
     TextField* drag_select_ = nullptr;  // the field whose text a left drag selects
+    bool ending_gesture_ = false;
     ErrorSink error_sink_;
 };
 

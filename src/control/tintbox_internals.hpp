@@ -95,6 +95,8 @@ struct TintboxInternals {
         control.UpdateColor(color);
     }
     void set_change_source(const std::string& tag) { control.ChangeSource_ = tag; }
+    // A screen colour that the desktop's picker chose: one eyedropper tick's worth.
+    void pick_screen_color(ColorValue color) { control.pick_screen_color(color); }
 
     Tintbox& control;
     // The constituent views, topmost first.

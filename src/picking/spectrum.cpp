@@ -1,6 +1,8 @@
 // Picking: the left button picks from the spectrum picture while it is held; the right
 // button starts the eyedropper, which picks the screen pixel under the pointer on every
-// tick of its timer. Any release stops both.
+// tick of its timer. Any release stops both. Where no program may read the screen, the
+// desktop's own picker may answer for it once the eyedropper is let go
+// (pick_screen_color).
 #include "../control/tintbox_internals.hpp"
 
 namespace tintbox {
@@ -39,9 +41,13 @@ void Tintbox::Colors_MouseMove(const MouseEvent& event) {
 }
 
 void Tintbox::Colors_MouseUp(const MouseEvent&) {
+    const bool eyedropper_ran = tmrGetPixelColor.Enabled();
     SpectrumPressed_ = false;
     tmrGetPixelColor.SetEnabled(false);
     Colors.SetMousePointer(kDefaultPointer);
+    if (eyedropper_ran) {
+        surface_->screen().eyedropper_ended(!surface_->ending_gesture());
+    }
 }
 
 // Escape during a drag or an eyedropper run: the colour from before the press comes
@@ -61,6 +67,17 @@ void Tintbox::tmrGetPixelColor_Timer() {
     ScreenContext context(screen);
     ColorValue picked = context.pixel(screen.cursor_position());
     UpdateColor(picked);
+}
+
+// A colour that the desktop's picker chose for the eyedropper goes in as one more tick,
+// with the tag that the right press sets: a host call made while the person was picking
+// must not turn the pick into a read of some editor's text.
+void Tintbox::pick_screen_color(ColorValue color) {
+    if (!surface_->Enabled()) {
+        return;  // switched off while the person was picking
+    }
+    ChangeSource_ = tags::kColorSpectrum;
+    UpdateColor(color);
 }
 
 }  // namespace tintbox

@@ -302,10 +302,15 @@ void Surface::deliver_release(std::int16_t button, Twips x, Twips y, std::int16_
 }
 
 void Surface::end_gesture() {
+    const bool outer = !ending_gesture_;
+    ending_gesture_ = true;
     for (const std::int16_t button : {kLeftButton, kRightButton, kMiddleButton}) {
         if ((held_ & button) != 0) {
             deliver_release(button, pointer_x_, pointer_y_, 0);
         }
+    }
+    if (outer) {
+        ending_gesture_ = false;
     }
     // A handler that threw part-way leaves nothing behind either.
     held_ = 0;
