@@ -80,11 +80,15 @@ std::vector<bool> cursor_outline(const PointerShape& shape) {
 }
 
 QtScreen::QtScreen() {
+    // No program may read a Wayland screen.
+    platform_readable_ = !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 #if defined(TINTBOX_QT_HAS_XCB)
     // The offscreen platform answers for X11 too, without a connection.
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     if (x11 != nullptr && x11->connection() != nullptr) {
         x11_ = std::make_unique<X11ScreenReader>(x11->connection());
+        // XWayland refuses every read of the root window (BadMatch): one read now tells.
+        platform_readable_ = x11_->pixel({0, 0}) >= 0;
     }
 #endif
 }
@@ -115,6 +119,26 @@ ScreenPoint QtScreen::cursor_position() const {
     return {position.x(), position.y()};
 }
 
+void QtScreen::set_reader(std::shared_ptr<Screen> reader) {
+    reader_ = std::move(reader);
+    if (on_reader_changed_) {
+        on_reader_changed_();
+    }
+}
+
+bool QtScreen::can_read() const {
+    return reader_ ? reader_->can_read() : platform_readable_;
+}
+
+void QtScreen::eyedropper_ended(bool released) {
+    if (reader_) {
+        reader_->eyedropper_ended(released);
+    }
+    if (on_run_end_) {
+        on_run_end_(released);
+    }
+}
+
 void QtScreen::release_context(Context context) {
     if (reader_) {
         reader_->release_context(context);
@@ -138,6 +162,9 @@ ColorValue QtScreen::pixel(Context, ScreenPoint point) {
 ColorValue QtScreen::read_pixel(ScreenPoint point) const {
     if (reader_) {
         return reader_->pixel(1, point);
+    }
+    if (!platform_readable_) {
+        return -1;  // known to fail: no round trip each tick
     }
 #if defined(TINTBOX_QT_HAS_XCB)
     if (x11_) {

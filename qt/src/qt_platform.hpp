@@ -69,13 +69,24 @@ class QtScreen : public Screen {
     }
     // Reads the pointer and pixels through `reader` instead (a windowless host's screen,
     // or a platform reader of its own); null goes back to the platform's.
-    void set_reader(std::shared_ptr<Screen> reader) { reader_ = std::move(reader); }
+    void set_reader(std::shared_ptr<Screen> reader);
+    // Told when an eyedropper run ends (see Screen::eyedropper_ended), and when the reader
+    // changes (and with it whether the screen can be read).
+    void set_run_end_handler(std::function<void(bool released)> handler) {
+        on_run_end_ = std::move(handler);
+    }
+    void set_reader_changed_handler(std::function<void()> handler) {
+        on_reader_changed_ = std::move(handler);
+    }
 
     float twips_per_pixel_x() const override;
     ScreenPoint cursor_position() const override;
     Context acquire_context() override { return 1; }
     ColorValue pixel(Context context, ScreenPoint point) override;
     void release_context(Context context) override;
+    // False on Wayland and on an X server that refuses to give its pixels (XWayland).
+    bool can_read() const override;
+    void eyedropper_ended(bool released) override;
 
   private:
     ColorValue read_pixel(ScreenPoint point) const;
@@ -85,7 +96,10 @@ class QtScreen : public Screen {
     std::unique_ptr<X11ScreenReader> x11_;  // null when not on X11
 #endif
     std::function<void()> on_unreadable_;
+    std::function<void(bool)> on_run_end_;
+    std::function<void()> on_reader_changed_;
     std::shared_ptr<Screen> reader_;
+    bool platform_readable_ = true;  // decided once, when the screen is made
 };
 
 // The system clipboard through QGuiApplication::clipboard().

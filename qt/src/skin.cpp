@@ -9,6 +9,7 @@
 #include "../../src/control/tintbox_internals.hpp"
 #include "accessibility.hpp"
 #include "qt_platform.hpp"
+#include "system_pick.hpp"
 
 namespace tintbox::qtskin {
 
@@ -113,6 +114,9 @@ void Skin::build() {
     surface_.on_surface_changed = [this] {
         surface_dirty_ = true;
         schedule_flush();
+        if (!surface_.Enabled() && owner_.system_pick_) {
+            owner_.system_pick_->close();  // switched off while the person picks
+        }
     };
     timer_changed();
     flush();
@@ -299,7 +303,11 @@ void Skin::eyedropper_unreadable() {
         return;
     }
     unreadable_reported_ = true;
-    emit owner_.eyedropperUnavailable();
+    owner_.system_pick_->unreadable();
+}
+
+void Skin::screen_color_picked(ColorValue color) {
+    run(Actor::Clock, [&] { TintboxInternals(control_).pick_screen_color(color); });
 }
 
 void Skin::resized(QSize pixels) {

@@ -82,6 +82,9 @@ class Skin {
     void palette_changed();  // system colours are drawn from the palette
 
     void eyedropper_unreadable();
+    // A colour the desktop's picker chose: one eyedropper tick's worth, from the clock's
+    // door.
+    void screen_color_picked(ColorValue color);
 
     // The release of the buttons held now will never reach the control (a popup took
     // it, the window was deactivated, the widget hidden or destroyed): the view layer

@@ -9,6 +9,7 @@
 
 #include "qt_platform.hpp"
 #include "skin.hpp"
+#include "system_pick.hpp"
 #include "tintbox/error.hpp"
 
 namespace tintbox {
@@ -117,7 +118,10 @@ TintboxWidget::TintboxWidget(QWidget* parent)
     control_->set_error_sink(
         [this](const Error& error) { emit errorRaised(QString::fromUtf8(error.what())); });
     skin_ = std::make_unique<qtskin::Skin>(*this, *control_);
+    system_pick_ = std::make_unique<qtskin::SystemPick>(*this, *screen_, *skin_);
     screen_->set_unreadable_handler([this] { skin_->eyedropper_unreadable(); });
+    screen_->set_run_end_handler([this](bool released) { system_pick_->run_ended(released); });
+    screen_->set_reader_changed_handler([this] { system_pick_->refresh(); });
 
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFocusPolicy(Qt::NoFocus);
@@ -128,6 +132,9 @@ TintboxWidget::TintboxWidget(QWidget* parent)
 TintboxWidget::~TintboxWidget() {
     // The widgets go before the control whose views they observe.
     screen_->set_unreadable_handler(nullptr);
+    screen_->set_run_end_handler(nullptr);
+    screen_->set_reader_changed_handler(nullptr);
+    system_pick_.reset();  // dismisses a pending pick of the desktop's picker
     skin_->detach();
     skin_.reset();
     control_.reset();
@@ -255,6 +262,10 @@ const Tintbox& TintboxWidget::control() const {
     return *control_;
 }
 
+TintboxWidget::EyedropperMode TintboxWidget::eyedropperMode() const {
+    return system_pick_->mode();
+}
+
 QWidget* TintboxWidget::viewWidget(const QString& name) const {
     const View* view = control_->UserControl().find(name.toStdString());
     return view != nullptr ? skin_->widget_for(*view) : nullptr;
@@ -311,6 +322,7 @@ void TintboxWidget::showEvent(QShowEvent* event) {
 void TintboxWidget::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     skin_->end_gesture();  // a hidden widget gets no release
+    system_pick_->close();
 }
 
 void TintboxWidget::changeEvent(QEvent* event) {

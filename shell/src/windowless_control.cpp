@@ -74,7 +74,8 @@ class SiteClipboard : public Clipboard {
     const TintboxSite& site_;
 };
 
-// No way to read the screen: every pixel read fails, and the host hears of it.
+// No way to read the screen: every pixel read fails, and the host hears of it, or the
+// desktop's picker answers for it.
 class UnreadableScreen : public Screen {
   public:
     float twips_per_pixel_x() const override { return 15.0f; }
@@ -82,6 +83,7 @@ class UnreadableScreen : public Screen {
     Context acquire_context() override { return 1; }
     ColorValue pixel(Context, ScreenPoint) override { return -1; }
     void release_context(Context) override {}
+    bool can_read() const override { return false; }
 };
 
 std::int16_t button_code(std::int32_t button) {

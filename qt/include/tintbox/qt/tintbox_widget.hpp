@@ -21,6 +21,7 @@ namespace tintbox {
 
 namespace qtskin {
 class Skin;
+class SystemPick;
 class QtScreen;
 class QtFontMetrics;
 }  // namespace qtskin
@@ -33,8 +34,19 @@ class TintboxWidget : public QWidget {
     // it); distinct from QWidget::enabled.
     Q_PROPERTY(
         bool controlEnabled READ controlEnabled WRITE setControlEnabled RESET resetControlEnabled)
+    // How the eyedropper (the right button on the spectrum) works here; read-only.
+    Q_PROPERTY(EyedropperMode eyedropperMode READ eyedropperMode NOTIFY eyedropperModeChanged)
 
   public:
+    // Live: the colour follows the screen pixel under the pointer while the right button
+    // is held (X11, Windows). SystemPicker: no program may read the screen (Wayland,
+    // XWayland); when the right button is let go the desktop's own picker opens, and the
+    // pixel the person clicks there becomes the colour. Unavailable: neither; a right
+    // press raises eyedropperUnavailable(). On Wayland the mode is Unavailable until the
+    // desktop has answered whether it can pick (eyedropperModeChanged() follows).
+    enum class EyedropperMode { Live, SystemPicker, Unavailable };
+    Q_ENUM(EyedropperMode)
+
     explicit TintboxWidget(QWidget* parent = nullptr);
     ~TintboxWidget() override;
 
@@ -96,13 +108,23 @@ class TintboxWidget : public QWidget {
     // scroll bar a person used ("txtRed", "hsGreen", ...).
     QString changeDoor() const { return change_door_; }
 
+    EyedropperMode eyedropperMode() const;
+
   signals:
     // Every Change event of the control (host calls, a person's edits, picks).
     void changed();
     // An event handler of the control failed; the message names the error.
     void errorRaised(const QString& message);
-    // The eyedropper could not read the screen (reported once per right-button press).
+    // The eyedropper could not read the screen (reported once per right-button press),
+    // or the desktop's picker failed.
     void eyedropperUnavailable();
+    void eyedropperModeChanged();
+    // The desktop's picker opened for the person (SystemPicker mode), and it closed: with
+    // a pick (changed() comes first, once), cancelled by the person (nothing changes),
+    // failed (eyedropperUnavailable() follows), or dismissed because the widget was hidden
+    // or switched off. A host may say "Click a pixel; Esc cancels" in between.
+    void systemPickStarted();
+    void systemPickFinished();
 
   protected:
     bool event(QEvent* event) override;
@@ -115,11 +137,13 @@ class TintboxWidget : public QWidget {
 
   private:
     friend class qtskin::Skin;
+    friend class qtskin::SystemPick;
 
     std::shared_ptr<qtskin::QtScreen> screen_;
     std::shared_ptr<qtskin::QtFontMetrics> fonts_;
     std::unique_ptr<tintbox::Tintbox> control_;
     std::unique_ptr<qtskin::Skin> skin_;
+    std::unique_ptr<qtskin::SystemPick> system_pick_;
     // The picture as the host gave it, and the core picture it was converted to.
     mutable QPixmap picture_;
     mutable tintbox::PicturePtr picture_source_;

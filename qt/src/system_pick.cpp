@@ -1,0 +1,129 @@
+#include "system_pick.hpp"
+
+#include <QDBusConnection>
+#include <QGuiApplication>
+#include <utility>
+
+#include "portal_picker.hpp"
+#include "qt_platform.hpp"
+#include "skin.hpp"
+
+namespace tintbox::qtskin {
+
+using Mode = TintboxWidget::EyedropperMode;
+
+SystemPick::SystemPick(TintboxWidget& owner, QtScreen& screen, Skin& skin)
+    : owner_(owner), screen_(screen), skin_(skin), told_mode_(mode()) {
+    refresh();
+}
+
+SystemPick::~SystemPick() = default;  // the portal dismisses a pending pick itself
+
+Mode SystemPick::mode() const {
+    if (screen_.can_read()) {
+        return Mode::Live;
+    }
+    return portal_ && portal_->state() == PortalColorPicker::State::Available ? Mode::SystemPicker
+                                                                              : Mode::Unavailable;
+}
+
+void SystemPick::refresh() {
+    if (!portal_ && !screen_.can_read()) {
+        portal_ = std::make_unique<PortalColorPicker>(QDBusConnection::sessionBus());
+        connect(portal_.get(), &PortalColorPicker::probed, this, [this] { probed(); });
+        connect(portal_.get(), &PortalColorPicker::picked, this, [this](ColorValue color) {
+            skin_.screen_color_picked(color);
+            finished();
+        });
+        connect(portal_.get(), &PortalColorPicker::cancelled, this, [this] { finished(); });
+        connect(portal_.get(), &PortalColorPicker::failed, this, [this] {
+            finished();
+            report_unavailable();
+        });
+        portal_->probe();
+    }
+    const Mode now = mode();
+    if (now != std::exchange(told_mode_, now)) {
+        emit owner_.eyedropperModeChanged();
+    }
+}
+
+void SystemPick::unreadable() {
+    refresh();
+    const bool portal_may_pick =
+        portal_ && (portal_->state() == PortalColorPicker::State::Available ||
+                    portal_->state() == PortalColorPicker::State::Probing);
+    // Where the portal may pick, the release asks it and its answer says what failed.
+    if (screen_.can_read() || !portal_may_pick) {
+        report_unavailable();
+        reported_in_run_ = true;
+    }
+}
+
+void SystemPick::run_ended(bool released) {
+    const bool reported = std::exchange(reported_in_run_, false);
+    if (!released || screen_.can_read()) {
+        return;
+    }
+    refresh();
+    switch (portal_->state()) {
+        case PortalColorPicker::State::Available:
+            request();
+            break;
+        case PortalColorPicker::State::Probing:
+            pick_after_probe_ = true;
+            break;
+        default:
+            if (!reported) {
+                report_unavailable();  // a click too short for a tick
+            }
+            break;
+    }
+}
+
+void SystemPick::close() {
+    pick_after_probe_ = false;
+    if (portal_ && portal_->picking()) {
+        portal_->close();
+        finished();
+    }
+}
+
+void SystemPick::request() {
+    if (portal_->picking()) {
+        return;  // one pick at a time: the desktop's picker is open already
+    }
+    // The desktop places its picker over the window it names; Qt names windows of an X
+    // server only. internalWinId makes no native window for an unshown widget.
+    QString parent;
+    if (QGuiApplication::platformName() == QLatin1String("xcb") &&
+        owner_.window()->internalWinId() != 0) {
+        parent = QStringLiteral("x11:%1").arg(owner_.window()->internalWinId(), 0, 16);
+    }
+    if (portal_->pick(parent)) {
+        emit owner_.systemPickStarted();
+    } else {
+        report_unavailable();
+    }
+}
+
+void SystemPick::probed() {
+    refresh();
+    if (std::exchange(pick_after_probe_, false)) {
+        if (mode() == Mode::SystemPicker) {
+            request();
+        } else {
+            report_unavailable();
+        }
+    }
+}
+
+void SystemPick::finished() {
+    emit owner_.systemPickFinished();
+}
+
+void SystemPick::report_unavailable() {
+    emit owner_.eyedropperUnavailable();
+}
+
+}  // namespace tintbox::qtskin
