@@ -70,12 +70,15 @@ void PortalColorPicker::probe() {
     if (state_ != State::Unknown) {
         return;
     }
+    if (!bus_.isConnected()) {
+        state_ = State::Unavailable;  // no session bus: nothing to ask
+        return;
+    }
     state_ = State::Probing;
     QDBusMessage get = QDBusMessage::createMethodCall(
         kService, kObject, QStringLiteral("org.freedesktop.DBus.Properties"),
         QStringLiteral("Get"));
     get << kScreenshot << QStringLiteral("version");
-    // A bus that is not there fails the call at once; the watcher still answers later.
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(get), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this](QDBusPendingCallWatcher* finished) {

@@ -31,7 +31,8 @@ class PortalColorPicker : public QObject {
     PortalColorPicker& operator=(const PortalColorPicker&) = delete;
 
     // Asks the portal, once and without waiting, whether it can pick (its Screenshot
-    // interface at version 2 or later); probed() follows.
+    // interface at version 2 or later); probed() follows, except without a session bus,
+    // which makes the state Unavailable at once.
     void probe();
     State state() const noexcept { return state_; }
     bool picking() const noexcept { return !handle_.isEmpty(); }

@@ -36,10 +36,7 @@ void SystemPick::refresh() {
             finished();
         });
         connect(portal_.get(), &PortalColorPicker::cancelled, this, [this] { finished(); });
-        connect(portal_.get(), &PortalColorPicker::failed, this, [this] {
-            finished();
-            report_unavailable();
-        });
+        connect(portal_.get(), &PortalColorPicker::failed, this, [this] { fail(); });
         portal_->probe();
     }
     const Mode now = mode();
@@ -66,11 +63,16 @@ void SystemPick::run_ended(bool released) {
         return;
     }
     refresh();
+    if (waiting()) {
+        return;  // one pick at a time: the desktop's picker is open already
+    }
     switch (portal_->state()) {
         case PortalColorPicker::State::Available:
-            request();
+            emit owner_.systemPickStarted();
+            ask();
             break;
         case PortalColorPicker::State::Probing:
+            emit owner_.systemPickStarted();
             pick_after_probe_ = true;
             break;
         default:
@@ -81,18 +83,20 @@ void SystemPick::run_ended(bool released) {
     }
 }
 
-void SystemPick::close() {
-    pick_after_probe_ = false;
-    if (portal_ && portal_->picking()) {
-        portal_->close();
-        finished();
-    }
+bool SystemPick::waiting() const {
+    return pick_after_probe_ || (portal_ && portal_->picking());
 }
 
-void SystemPick::request() {
-    if (portal_->picking()) {
-        return;  // one pick at a time: the desktop's picker is open already
+void SystemPick::close() {
+    if (!waiting()) {
+        return;
     }
+    pick_after_probe_ = false;
+    portal_->close();
+    finished();
+}
+
+void SystemPick::ask() {
     // The desktop places its picker over the window it names; Qt names windows of an X
     // server only. internalWinId makes no native window for an unshown widget.
     QString parent;
@@ -100,10 +104,8 @@ void SystemPick::request() {
         owner_.window()->internalWinId() != 0) {
         parent = QStringLiteral("x11:%1").arg(owner_.window()->internalWinId(), 0, 16);
     }
-    if (portal_->pick(parent)) {
-        emit owner_.systemPickStarted();
-    } else {
-        report_unavailable();
+    if (!portal_->pick(parent)) {
+        fail();
     }
 }
 
@@ -111,11 +113,16 @@ void SystemPick::probed() {
     refresh();
     if (std::exchange(pick_after_probe_, false)) {
         if (mode() == Mode::SystemPicker) {
-            request();
+            ask();
         } else {
-            report_unavailable();
+            fail();
         }
     }
+}
+
+void SystemPick::fail() {
+    finished();
+    report_unavailable();
 }
 
 void SystemPick::finished() {

@@ -32,9 +32,14 @@ class SystemPick : public QObject {
     // Hidden or switched off: dismisses a pending pick, whose answer is then dropped.
     void close();
 
+    // Between systemPickStarted and systemPickFinished: the portal is asked, or will be
+    // once it has said whether it can pick.
+    bool waiting() const;
+
   private:
-    void request();
+    void ask();
     void probed();
+    void fail();
     void finished();
     void report_unavailable();
 

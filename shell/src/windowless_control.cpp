@@ -231,6 +231,20 @@ WindowlessControl::WindowlessControl(std::function<std::uint32_t()> add_ref,
     });
     QObject::connect(widget_.get(), &TintboxWidget::eyedropperUnavailable,
                      [this] { send_event(TINTBOX_EVENT_EYEDROPPER_UNAVAILABLE, nullptr); });
+    QObject::connect(widget_.get(), &TintboxWidget::eyedropperModeChanged,
+                     [this] { tell_eyedropper_state(); });
+    QObject::connect(widget_.get(), &TintboxWidget::systemPickStarted, [this] {
+        system_pick_open_ = true;
+        tell_eyedropper_state();
+    });
+    // The answer comes between the host's calls when the host runs Qt's event loop: the
+    // repaint it causes is told at once, not at the host's next call.
+    QObject::connect(widget_.get(), &TintboxWidget::systemPickFinished, [this] {
+        system_pick_open_ = false;
+        tell_eyedropper_state();
+        QMetaObject::invokeMethod(
+            widget_.get(), [this] { deliver(); }, Qt::QueuedConnection);
+    });
     skin_.set_repaint_listener([this](const QRect& area) { invalid_.push_back(area); });
     skin_.set_external_clock([this](int interval) { wanted_interval_ = interval; });
     set_site(nullptr);
@@ -252,6 +266,7 @@ void WindowlessControl::set_site(const TintboxSite* site) {
     }
     has_site_ = site != nullptr;
     site_ = has_site_ ? *site : TintboxSite{};
+    told_mode_ = -1;  // a new site hears the eyedropper's state once
     site_interval_ = 0;
     shown_pointer_ = -1;
     dynamic_cast<qtskin::QtClipboard&>(surface_.clipboard())
@@ -268,6 +283,7 @@ void WindowlessControl::set_site(const TintboxSite* site) {
         screen.set_reader(nullptr);
     }
     if (has_site_) {
+        tell_eyedropper_state();
         invalid_.push_back(QRect(QPoint(0, 0), widget_->size()));
         deliver();
     }
@@ -574,7 +590,11 @@ void WindowlessControl::deliver() {
     invalid_.clear();
     // The callbacks may call the control again: everything is read before the first.
     const std::int32_t shape = pointer_known_ ? pointer_shape() : shown_pointer_;
-    const std::int32_t interval = wanted_interval_;
+    // While the desktop's picker is open the control needs Ticks even without a timer
+    // of its own: a library that runs Qt itself hears the portal's answer only inside
+    // the host's calls.
+    const std::int32_t interval =
+        wanted_interval_ > 0 ? wanted_interval_ : (system_pick_open_ ? kSystemPickPollMs : 0);
     const TintboxSite site = site_;
     for (const QRect& area : areas) {
         const TintboxRect rect{area.x(), area.y(), area.width(), area.height()};
@@ -598,6 +618,30 @@ void WindowlessControl::send_event(std::int32_t event, const char* detail) {
     if (has_site_ && site_.event != nullptr) {
         site_.event(site_.context, event, detail);
     }
+}
+
+void WindowlessControl::tell_eyedropper_state() {
+    if (!has_site_ || site_.eyedropper_state == nullptr) {
+        return;
+    }
+    std::int32_t mode = TINTBOX_EYEDROPPER_UNAVAILABLE;
+    switch (widget_->eyedropperMode()) {
+        case TintboxWidget::EyedropperMode::Live:
+            mode = TINTBOX_EYEDROPPER_LIVE;
+            break;
+        case TintboxWidget::EyedropperMode::SystemPicker:
+            mode = TINTBOX_EYEDROPPER_SYSTEM_PICKER;
+            break;
+        case TintboxWidget::EyedropperMode::Unavailable:
+            break;
+    }
+    const std::int32_t open = system_pick_open_ ? 1 : 0;
+    if (mode == told_mode_ && open == told_open_) {
+        return;
+    }
+    told_mode_ = mode;
+    told_open_ = open;
+    site_.eyedropper_state(site_.context, mode, open);
 }
 
 void WindowlessControl::changed() {

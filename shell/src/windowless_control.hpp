@@ -65,6 +65,8 @@ class WindowlessControl : public DispatchOwner {
     // Ends every call from the host: tells the site what changed.
     void deliver();
     void send_event(std::int32_t event, const char* detail);
+    // The site's eyedropper_state, when the mode or the picker's being open changed.
+    void tell_eyedropper_state();
     bool pointer_input(const TintboxInputEvent& event);
     bool key(const TintboxInputEvent& event);
     bool wheel(Twips x, Twips y, std::int32_t delta);
@@ -92,6 +94,10 @@ class WindowlessControl : public DispatchOwner {
     std::int32_t shown_pointer_ = -1;
     bool requesting_focus_ = false;
     View* focus_before_out_ = nullptr;  // restored when the host gives the focus back
+    bool system_pick_open_ = false;     // the desktop's colour picker is open
+    std::int32_t told_mode_ = -1;       // what the site last heard by eyedropper_state
+    std::int32_t told_open_ = 0;
+    static constexpr std::int32_t kSystemPickPollMs = 50;
 };
 
 // Starts Qt for the first windowless instance (or joins the host's QApplication) and ends

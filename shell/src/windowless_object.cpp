@@ -1,8 +1,10 @@
 // An instance of the windowless interface: checks every call of the host before the
 // control sees it, turns every failure into a status code with its message, and stays
 // answerable (TINTBOX_E_RELEASED) after its last release.
+#include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <string>
@@ -109,13 +111,19 @@ TintboxStatus run(TintboxWindowless* self, Body&& body) noexcept {
 }
 
 TintboxStatus set_site(TintboxWindowless* self, const TintboxSite* site) noexcept {
+    TintboxSite grown{};
     return run(self, [&](WindowlessControl& control) {
         if (site != nullptr) {
-            if (site->size < sizeof(TintboxSite)) {
+            if (site->size < TINTBOX_SITE_SIZE_V2) {
                 refuse(TINTBOX_E_INVALID_ARGUMENT, "the site's size is " +
                                                        std::to_string(site->size) + ", expected " +
                                                        std::to_string(sizeof(TintboxSite)));
             }
+            // A host built against an older header has a shorter table: the members it
+            // lacks stay null.
+            std::memcpy(&grown, site, std::min<std::size_t>(site->size, sizeof grown));
+            grown.size = sizeof grown;
+            site = &grown;
             const struct {
                 bool present;
                 const char* name;

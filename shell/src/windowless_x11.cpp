@@ -14,8 +14,9 @@ namespace {
 // The reader goes before the connection it reads through.
 class X11Screen : public Screen {
   public:
+    // XWayland refuses every read of the root window (BadMatch): one read now tells.
     explicit X11Screen(xcb_connection_t* connection)
-        : connection_{connection}, reader_(connection) {}
+        : connection_{connection}, reader_(connection), readable_(reader_.pixel({0, 0}) >= 0) {}
     float twips_per_pixel_x() const override { return 15.0f; }  // unused: QtScreen answers
     ScreenPoint cursor_position() const override {
         ScreenPoint position;
@@ -24,6 +25,7 @@ class X11Screen : public Screen {
     Context acquire_context() override { return 1; }
     ColorValue pixel(Context, ScreenPoint point) override { return reader_.pixel(point); }
     void release_context(Context) override { reader_.forget(); }
+    bool can_read() const override { return readable_; }
 
   private:
     struct Connection {
@@ -31,6 +33,7 @@ class X11Screen : public Screen {
         ~Connection() { xcb_disconnect(handle); }
     } connection_;
     mutable qtskin::X11ScreenReader reader_;
+    bool readable_;
 };
 
 }  // namespace

@@ -37,6 +37,9 @@ typedef struct Site {
     char last_property[32];
     int handler_errors;
     int unavailable;
+    int eyedropper_states; /* calls of eyedropper_state */
+    int eyedropper_mode;
+    int system_pick_open;
 } Site;
 
 static void site_invalidate(void* context, const TintboxRect* area) {
@@ -101,6 +104,13 @@ static void site_event(void* context, int32_t event, const char* detail) {
     }
 }
 
+static void site_eyedropper_state(void* context, int32_t mode, int32_t system_pick_open) {
+    Site* site = context;
+    ++site->eyedropper_states;
+    site->eyedropper_mode = mode;
+    site->system_pick_open = system_pick_open;
+}
+
 static TintboxSite make_site(Site* state, int with_screen) {
     TintboxSite site;
     memset(&site, 0, sizeof site);
@@ -118,6 +128,7 @@ static TintboxSite make_site(Site* state, int with_screen) {
         site.read_screen_pixel = site_read_pixel;
     }
     site.event = site_event;
+    site.eyedropper_state = site_eyedropper_state;
     return site;
 }
 
@@ -621,6 +632,8 @@ static void eyedropper_without_a_screen_reports_unavailable(Site* state) {
     set_spectrum(control);
     const Place spectrum = place_of("Colors");
     state->unavailable = 0;
+    CHECK(state->eyedropper_mode == TINTBOX_EYEDROPPER_UNAVAILABLE);
+    CHECK(state->system_pick_open == 0);
     set_rgb(control, 0x010203);
     send(control, TINTBOX_INPUT_PRESS, spectrum.x + 10, spectrum.y + 10, TINTBOX_BUTTON_RIGHT, 0, 0,
          NULL);
@@ -672,7 +685,18 @@ static void bad_calls_give_status_codes(Site* state) {
     broken = site;
     broken.size = 8;
     CHECK_STATUS(control->vtbl->SetSite(control, &broken), TINTBOX_E_INVALID_ARGUMENT);
+    broken.size = (uint32_t)TINTBOX_SITE_SIZE_V2 - 1;
+    CHECK_STATUS(control->vtbl->SetSite(control, &broken), TINTBOX_E_INVALID_ARGUMENT);
+    /* A host built before eyedropper_state: its table ends before it, and what lies
+     * beyond is not the library's to call. */
+    broken = site;
+    broken.size = (uint32_t)TINTBOX_SITE_SIZE_V2;
+    state->eyedropper_states = 0;
+    CHECK_STATUS(control->vtbl->SetSite(control, &broken), TINTBOX_OK);
+    CHECK(state->eyedropper_states == 0);
     CHECK_STATUS(control->vtbl->SetSite(control, &site), TINTBOX_OK);
+    CHECK(state->eyedropper_states == 1);
+    CHECK(state->eyedropper_mode == TINTBOX_EYEDROPPER_LIVE);
 
     int32_t width = 0;
     int32_t height = 0;
@@ -802,7 +826,10 @@ int main(int argc, char** argv) {
 
     TintboxWindowless* control = create();
     TintboxSite site = make_site(&state, 1);
+    state.eyedropper_states = 0;
     CHECK_STATUS(control->vtbl->SetSite(control, &site), TINTBOX_OK);
+    CHECK(state.eyedropper_states == 1); /* the site's screen reads live */
+    CHECK(state.eyedropper_mode == TINTBOX_EYEDROPPER_LIVE);
     properties_and_changes_reach_the_site(control, &state);
     drawing_an_area_touches_only_that_area(control);
     click_on_the_spectrum_picks_what_is_drawn(control, &state);

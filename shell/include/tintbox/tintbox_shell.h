@@ -326,8 +326,9 @@ typedef TintboxStatus (*TintboxDllUnregisterServerFn)(void);
 
 /* The version of the interfaces this header declares: 1 the dispatch interface; 2 adds
  * windowless hosting (tintbox_windowless.h, TINTBOX_IID_Windowless), which a library
- * built without Qt refuses with TINTBOX_E_CLASS_NOT_AVAILABLE. */
-#define TINTBOX_SHELL_VERSION 2
+ * built without Qt refuses with TINTBOX_E_CLASS_NOT_AVAILABLE; 3 adds the windowless
+ * site's optional eyedropper_state (a site table of version 2 is still taken). */
+#define TINTBOX_SHELL_VERSION 3
 
 #ifdef __cplusplus
 }

@@ -87,10 +87,23 @@ typedef struct TintboxCursorImage {
 #define TINTBOX_EVENT_HANDLER_ERROR 3          /* detail: the error's message */
 #define TINTBOX_EVENT_EYEDROPPER_UNAVAILABLE 4 /* the screen cannot be read */
 
+/* How the eyedropper (the right button held on the spectrum) works, for the site's
+ * eyedropper_state. */
+/* The colour follows the screen pixel under the pointer while the button is held. */
+#define TINTBOX_EYEDROPPER_LIVE 0
+/* No program may read the screen (Wayland, XWayland): when the person lets go of the
+ * button the desktop's own colour picker opens, and the pixel clicked there becomes the
+ * colour. */
+#define TINTBOX_EYEDROPPER_SYSTEM_PICKER 1
+/* Neither: a right press reports TINTBOX_EVENT_EYEDROPPER_UNAVAILABLE. */
+#define TINTBOX_EYEDROPPER_UNAVAILABLE 2
+
 /* The site: the host's side. Fill every member that is not marked optional; `size` is
- * sizeof(TintboxSite), so that later versions can grow the table. The library copies
- * the table; `context` comes back with every callback. Callbacks may call the instance
- * again (GetRGB, Draw, ...). */
+ * sizeof(TintboxSite), so that later versions can grow the table: a library reads only
+ * the members that `size` covers, and takes a table that ends before the members added
+ * in a later version (the first table ended after `event`). The library copies the
+ * table; `context` comes back with every callback. Callbacks may call the instance again
+ * (GetRGB, Draw, ...). */
 typedef struct TintboxSite {
     uint32_t size;
     void* context;
@@ -117,7 +130,18 @@ typedef struct TintboxSite {
     int32_t (*read_screen_pixel)(void* context, int32_t x, int32_t y, uint32_t* rgb);
     /* An event of the control: TINTBOX_EVENT_..., with its text or NULL. */
     void (*event)(void* context, int32_t event, const char* detail);
+    /* Optional, since TINTBOX_SHELL_VERSION 3: how the eyedropper works now
+     * (TINTBOX_EYEDROPPER_...) and whether the desktop's colour picker is open for the
+     * person (1) or not (0). Called when the site is set and whenever either changes;
+     * a host may say "Click a pixel; Esc cancels" while the picker is open. The picker's
+     * colour arrives as TINTBOX_EVENT_CHANGE; while it is open the control asks for
+     * Ticks (start_timer or TimerInterval), through which its answer comes in when the
+     * library runs Qt on its own. */
+    void (*eyedropper_state)(void* context, int32_t mode, int32_t system_pick_open);
 } TintboxSite;
+
+/* The size of the first site table, which ended after `event`. */
+#define TINTBOX_SITE_SIZE_V2 (offsetof(TintboxSite, eyedropper_state))
 
 /* A person's input. */
 #define TINTBOX_INPUT_PRESS 1        /* x, y, button, modifiers */
