@@ -12,7 +12,7 @@ packages=(
   xvfb xauth x11-utils libx11-dev libxtst-dev
   dbus at-spi2-core python3-pyatspi
   libgtk-4-dev xdotool
-  weston qt6-wayland
+  weston qt6-wayland xwayland
 )
 
 missing=()
