@@ -91,6 +91,11 @@ DemoWindow::DemoWindow(QWidget* parent)
     connect(picker_, &TintboxWidget::eyedropperUnavailable, this, [this] {
         status_->setText(tr("The eyedropper cannot read the screen on this desktop."));
     });
+    connect(picker_, &TintboxWidget::eyedropperModeChanged, this,
+            &DemoWindow::show_eyedropper_hint);
+    connect(picker_, &TintboxWidget::systemPickStarted, this,
+            [this] { status_->setText(tr("Click a pixel anywhere on the screen; Esc cancels.")); });
+    connect(picker_, &TintboxWidget::systemPickFinished, this, &DemoWindow::show_eyedropper_hint);
     connect(set_rgb, &QPushButton::clicked, this, &DemoWindow::set_rgb_from_entry);
     connect(rgb_entry_, &QLineEdit::returnPressed, this, &DemoWindow::set_rgb_from_entry);
     connect(enabled_, &QCheckBox::toggled, this, [this](bool on) {
@@ -104,11 +109,29 @@ DemoWindow::DemoWindow(QWidget* parent)
     // The window never gets smaller than the control's compact form at its fixed height.
     picker_->setMinimumSize(picker_->minimumSizeHint());
     picker_->setPicture(make_spectrum(256, 256));
-    status_->setText(
-        tr("Left-drag over the spectrum to pick; hold the right button there "
-           "and move anywhere on the screen for the eyedropper."));
+    show_eyedropper_hint();
     status_->setWordWrap(true);
     resize(picker_->sizeHint().width() + 160, 560);
+}
+
+void DemoWindow::show_eyedropper_hint() {
+    switch (picker_->eyedropperMode()) {
+        case TintboxWidget::EyedropperMode::Live:
+            status_->setText(
+                tr("Left-drag over the spectrum to pick; hold the right button there "
+                   "and move anywhere on the screen for the eyedropper."));
+            break;
+        case TintboxWidget::EyedropperMode::SystemPicker:
+            status_->setText(
+                tr("Left-drag over the spectrum to pick; right-click it to "
+                   "pick any pixel of the screen with the desktop's picker."));
+            break;
+        case TintboxWidget::EyedropperMode::Unavailable:
+            status_->setText(
+                tr("Left-drag over the spectrum to pick; this desktop lets no "
+                   "program read the screen, so the eyedropper is off."));
+            break;
+    }
 }
 
 void DemoWindow::log(const QString& line) {

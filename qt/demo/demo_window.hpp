@@ -32,6 +32,7 @@ class DemoWindow : public QWidget {
     // Appends a line; the same line again only counts up the last one ("... x 97").
     void log(const QString& line);
     void log_change();
+    void show_eyedropper_hint();  // what the right button does on this desktop
     void set_rgb_from_entry();
     void load_picture();
     void save_properties();

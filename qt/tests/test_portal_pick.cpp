@@ -309,8 +309,7 @@ void PortalPickTest::onWaylandAndXWaylandTheWidgetUsesTheSystemPicker() {
     QCOMPARE(portal_->requests, 1);
     // The desktop places its picker over the window named, where it can name one.
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
-        QCOMPARE(portal_->last_parent,
-                 QStringLiteral("x11:%1").arg(host.window->winId(), 0, 16));
+        QCOMPARE(portal_->last_parent, QStringLiteral("x11:%1").arg(host.window->winId(), 0, 16));
     } else {
         QCOMPARE(portal_->last_parent, QString());
     }
