@@ -21,7 +21,7 @@ options=(--backend=headless-backend.so --socket="$socket" --width=1280 --height=
 [ "$xwayland" = 1 ] && options+=(--xwayland)
 XDG_RUNTIME_DIR=$runtime weston "${options[@]}" >"$runtime/weston.log" 2>&1 &
 weston_pid=$!
-trap 'kill "$weston_pid" 2>/dev/null; wait "$weston_pid" 2>/dev/null; rm -rf "$runtime"' EXIT
+trap 'kill "$weston_pid" 2>/dev/null; wait "$weston_pid" 2>/dev/null || true; rm -rf "$runtime"' EXIT
 ready() {
   if [ "$xwayland" = 1 ]; then
     grep -q 'xserver listening on display' "$runtime/weston.log"

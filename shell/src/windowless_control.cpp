@@ -251,6 +251,7 @@ WindowlessControl::WindowlessControl(std::function<std::uint32_t()> add_ref,
 }
 
 WindowlessControl::~WindowlessControl() {
+    has_site_ = false;  // a host that releases without SetSite(NULL) hears nothing more
     skin_.set_repaint_listener(nullptr);
     destroy_dispatch(dispatch_);
     dynamic_cast<qtskin::QtScreen&>(surface_.screen()).set_reader(nullptr);

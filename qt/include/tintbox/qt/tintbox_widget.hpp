@@ -119,10 +119,11 @@ class TintboxWidget : public QWidget {
     // or the desktop's picker failed.
     void eyedropperUnavailable();
     void eyedropperModeChanged();
-    // The desktop's picker opened for the person (SystemPicker mode), and it closed: with
-    // a pick (changed() comes first, once), cancelled by the person (nothing changes),
-    // failed (eyedropperUnavailable() follows), or dismissed because the widget was hidden
-    // or switched off. A host may say "Click a pixel; Esc cancels" in between.
+    // A pick through the desktop's picker began (SystemPicker mode, the right button let
+    // go: the picker opens as soon as the desktop answers), and it ended: with a pick
+    // (changed() comes first, once), cancelled by the person (nothing changes), failed
+    // (eyedropperUnavailable() follows), or dismissed because the widget was hidden or
+    // switched off. A host may say "Click a pixel; Esc cancels" in between.
     void systemPickStarted();
     void systemPickFinished();
 
