@@ -5,7 +5,6 @@
 #include <map>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "tintbox/platform.hpp"
 
@@ -21,7 +20,7 @@ class FakeScreen : public Screen {
     ColorValue pixel(Context context, ScreenPoint point) override;
     void release_context(Context context) override;
     bool can_read() const override { return !unreadable_; }
-    void eyedropper_ended(bool released) override { ended_runs_.push_back(released); }
+    void eyedropper_ended(bool released) override { ++(released ? released_runs_ : lost_runs_); }
 
     void set_twips_per_pixel_x(float twips) { twips_per_pixel_x_ = twips; }
     void set_cursor(ScreenPoint point) { cursor_ = point; }
@@ -30,8 +29,9 @@ class FakeScreen : public Screen {
     void set_unreadable(bool unreadable) { unreadable_ = unreadable; }
     // Contexts taken and not yet given back.
     int open_contexts() const noexcept { return open_contexts_; }
-    // How each eyedropper run ended so far: true for a release, false for a lost gesture.
-    const std::vector<bool>& ended_runs() const noexcept { return ended_runs_; }
+    // Eyedropper runs that ended with the person's release, and that lost their release.
+    int released_runs() const noexcept { return released_runs_; }
+    int lost_runs() const noexcept { return lost_runs_; }
 
   private:
     float twips_per_pixel_x_ = 15.0f;  // a 96-dpi screen
@@ -41,7 +41,8 @@ class FakeScreen : public Screen {
     bool unreadable_ = false;
     int open_contexts_ = 0;
     Context next_context_ = 1;
-    std::vector<bool> ended_runs_;
+    int released_runs_ = 0;
+    int lost_runs_ = 0;
 };
 
 // A clipboard held in memory, private to the control that owns it.
