@@ -92,6 +92,18 @@ static void show_colour(Host* host) {
     fflush(stdout);
 }
 
+/* Where no program may read the screen (Wayland), the desktop's own picker takes the
+ * eyedropper's pick once the right button is let go: the label says what to do meanwhile. */
+static void site_eyedropper_state(void* context, int32_t mode, int32_t system_pick_open) {
+    Host* host = context;
+    (void)mode;
+    if (system_pick_open) {
+        gtk_label_set_text(GTK_LABEL(host->label), "Click a pixel; Esc cancels");
+    } else {
+        show_colour(host);
+    }
+}
+
 static void site_event(void* context, int32_t event, const char* detail) {
     Host* host = context;
     switch (event) {
@@ -441,7 +453,8 @@ static void activate(GtkApplication* application, gpointer data) {
                               site_set_clipboard,
                               NULL,
                               NULL,
-                              site_event};
+                              site_event,
+                              site_eyedropper_state};
     if (host->control->vtbl->SetSite(host->control, &site) != TINTBOX_OK) {
         fprintf(stderr, "%s\n", host->control->vtbl->ErrorMessage(host->control));
     }

@@ -285,7 +285,8 @@ int main(int argc, char** argv) {
                               site_set_clipboard,
                               NULL,
                               NULL,
-                              site_event};
+                              site_event,
+                              NULL /* no hint while the desktop's picker is open */};
     host.control->vtbl->SetSite(host.control, &site);
     fit_buffer(&host, width, height);
     XMapWindow(host.display, host.window);
