@@ -80,11 +80,16 @@ class XPointer : public QObject {
         XTestFakeButtonEvent(display(), 3, down ? True : False, CurrentTime);
         XFlush(display());
     }
+    // Also waits until the X server has done everything asked of it so far (the
+    // repaint after the last tick): ticks 10 ms apart find the server idle, and the
+    // timed tick must not pay for the previous one's drawing.
     void wait_for_motion() {
         const QDeadlineTimer deadline(1000);
         while (!moved_ && !deadline.hasExpired()) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
         }
+        QCoreApplication::processEvents();
+        XSync(display(), False);
     }
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::MouseMove) {
