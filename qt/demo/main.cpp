@@ -1,6 +1,8 @@
 // tintbox-demo: the Tintbox control in a window a person can use.
 //   tintbox-demo                    opens the window
 //   tintbox-demo --screenshot FILE  renders the window to a PNG and exits
+//   tintbox-demo --first-frame      prints the monotonic clock (ns) at the window's
+//                                   first painted frame and exits (start-up timing)
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -11,6 +13,7 @@
 #include <cstring>
 
 #include "demo_window.hpp"
+#include "first_frame.hpp"
 #include "tintbox/qt/tintbox_widget.hpp"
 
 namespace {
@@ -31,6 +34,7 @@ bool display_available() {
 
 int main(int argc, char** argv) {
     const char* screenshot = nullptr;
+    bool first_frame = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--screenshot") == 0) {
             if (i + 1 >= argc) {
@@ -38,8 +42,10 @@ int main(int argc, char** argv) {
                 return 2;
             }
             screenshot = argv[++i];
+        } else if (std::strcmp(argv[i], "--first-frame") == 0) {
+            first_frame = true;
         } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::printf("usage: tintbox-demo [--screenshot FILE.png]\n");
+            std::printf("usage: tintbox-demo [--screenshot FILE.png | --first-frame]\n");
             return 0;
         }
     }
@@ -59,6 +65,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     tintbox::demo::DemoWindow window;
     window.picker().setRGB(0xDC8D3C);
+    if (first_frame) {
+        tintbox::demo::quit_after_first_frame(window);
+    }
     window.show();
     if (screenshot == nullptr) {
         return app.exec();

@@ -105,9 +105,32 @@ float QtScreen::twips_per_pixel_x() const {
     return dpi > 0 ? static_cast<float>(1440.0 / dpi) : 15.0f;
 }
 
+void QtScreen::pointer_moved(QPointF global_position) {
+    QScreen* screen = QGuiApplication::screenAt(global_position.toPoint());
+    if (reader_ || screen == nullptr) {
+        moved_to_valid_ = false;
+        return;
+    }
+    QPointF position = global_position;
+#if defined(TINTBOX_QT_HAS_XCB)
+    if (x11_) {
+        // The X server counts root-window pixels. Qt scales each screen's logical
+        // coordinates about the screen's top-left corner, which it keeps unscaled.
+        const QPointF origin = screen->geometry().topLeft();
+        position = origin + (global_position - origin) * screen->devicePixelRatio();
+    }
+#endif
+    moved_to_ = {static_cast<std::int32_t>(std::lround(position.x())),
+                 static_cast<std::int32_t>(std::lround(position.y()))};
+    moved_to_valid_ = true;
+}
+
 ScreenPoint QtScreen::cursor_position() const {
     if (reader_) {
         return reader_->cursor_position();
+    }
+    if (moved_to_valid_) {
+        return moved_to_;
     }
 #if defined(TINTBOX_QT_HAS_XCB)
     if (x11_) {

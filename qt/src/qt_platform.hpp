@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPalette>
+#include <QPointF>
 #include <QPointer>
 #include <QRect>
 #include <QString>
@@ -79,6 +80,14 @@ class QtScreen : public Screen {
         on_reader_changed_ = std::move(handler);
     }
 
+    // While a button is held the window has the pointer grabbed, so every move of the
+    // pointer arrives as a motion event. The skin hands each one in, and the eyedropper's
+    // next tick takes the position from it instead of asking the window system: one
+    // round trip per tick (the pixel) instead of two. A press or release forgets it, so
+    // the first tick after a press asks.
+    void pointer_moved(QPointF global_position);
+    void forget_pointer() { moved_to_valid_ = false; }
+
     float twips_per_pixel_x() const override;
     ScreenPoint cursor_position() const override;
     Context acquire_context() override { return 1; }
@@ -100,6 +109,8 @@ class QtScreen : public Screen {
     std::function<void()> on_reader_changed_;
     std::shared_ptr<Screen> reader_;
     bool platform_readable_ = true;  // decided once, when the screen is made
+    bool moved_to_valid_ = false;
+    ScreenPoint moved_to_;  // in the coordinates cursor_position() answers in
 };
 
 // The system clipboard through QGuiApplication::clipboard().

@@ -148,6 +148,11 @@ void Skin::mouse(QWidget& source, QMouseEvent* event, MouseAction action) {
     const auto y = static_cast<Twips>(at.y());
     const std::int16_t modifiers = modifier_code(event->modifiers());
     const std::int16_t button = button_code(event->button());
+    if (action == MouseAction::Move && event->buttons() != Qt::NoButton) {
+        owner_.screen_->pointer_moved(event->globalPosition());
+    } else {
+        owner_.screen_->forget_pointer();
+    }
     person_input([&] {
         switch (action) {
             case MouseAction::Press:
@@ -308,6 +313,7 @@ void Skin::context_menu(FieldWidget& field, QContextMenuEvent* event) {
 // ---- Gestures that lose their release ----------------------------------------------
 
 void Skin::end_gesture() {
+    owner_.screen_->forget_pointer();
     if (surface_.held_buttons() != 0) {
         run(Actor::Host, [this] { surface_.end_gesture(); });
     }

@@ -1,7 +1,9 @@
 // The eyedropper end to end on an X server (Xvfb): windows of known colours on the
 // screen, the pointer moved over them and the right button pressed on the spectrum with
 // real X input (XTest), the timer's ticks, and every view of the control shows the
-// colour under the pointer.
+// colour under the pointer. While the button is held the ticks take the pointer from
+// its motion events; ctest runs this at scale factors 1 and 1.5, where those positions
+// must still name the X server's pixel under the pointer.
 #include <QtGui/qguiapplication_platform.h>
 #include <QSignalSpy>
 #include <QTest>
@@ -19,8 +21,12 @@ Display* display() {
     return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->display();
 }
 
+// XTest counts the X server's pixels; Qt scales a screen's logical coordinates about
+// its top-left corner (the origin here).
 void move_pointer(QPoint to) {
-    XTestFakeMotionEvent(display(), -1, to.x(), to.y(), CurrentTime);
+    const qreal ratio = QGuiApplication::primaryScreen()->devicePixelRatio();
+    XTestFakeMotionEvent(display(), -1, qRound(to.x() * ratio), qRound(to.y() * ratio),
+                         CurrentTime);
     XFlush(display());
 }
 
