@@ -36,8 +36,19 @@ KEY_BACKTAB = 0x100C
 KEY_INSERT = 0x100D
 KEY_ESCAPE = 0x100E
 KEY_RETURN = 0x100F
+# The kinds of input event, for WindowlessTintbox.input.
+INPUT_PRESS = _abi.INPUT_PRESS
+INPUT_RELEASE = _abi.INPUT_RELEASE
+INPUT_MOVE = _abi.INPUT_MOVE
+INPUT_DOUBLE_CLICK = _abi.INPUT_DOUBLE_CLICK
+INPUT_WHEEL = _abi.INPUT_WHEEL
+INPUT_KEY = _abi.INPUT_KEY
+INPUT_TEXT = _abi.INPUT_TEXT
+INPUT_FOCUS_IN = _abi.INPUT_FOCUS_IN
+INPUT_FOCUS_OUT = _abi.INPUT_FOCUS_OUT
+INPUT_LEAVE = _abi.INPUT_LEAVE
 
-__all__ = [name for name in dir() if name.split("_")[0] in ("BUTTON", "MOD", "POINTER", "KEY")]
+__all__ = [name for name in dir() if name.split("_")[0] in ("BUTTON", "MOD", "POINTER", "KEY", "INPUT")]
 
 
 @dataclass(frozen=True)
@@ -318,10 +329,10 @@ class WindowlessTintbox(Tintbox):
         return handled.value != 0
 
     def press(self, x, y, button=BUTTON_LEFT, modifiers=0):
-        return self.input(_abi.INPUT_PRESS, x, y, button, modifiers)
+        return self.input(INPUT_PRESS, x, y, button, modifiers)
 
     def release(self, x, y, button=BUTTON_LEFT, modifiers=0):
-        return self.input(_abi.INPUT_RELEASE, x, y, button, modifiers)
+        return self.input(INPUT_RELEASE, x, y, button, modifiers)
 
     def click(self, x, y, button=BUTTON_LEFT, modifiers=0):
         """A press and its release at one point."""
@@ -330,33 +341,33 @@ class WindowlessTintbox(Tintbox):
 
     def double_click(self, x, y, button=BUTTON_LEFT, modifiers=0):
         """The second press of a double click."""
-        return self.input(_abi.INPUT_DOUBLE_CLICK, x, y, button, modifiers)
+        return self.input(INPUT_DOUBLE_CLICK, x, y, button, modifiers)
 
     def move(self, x, y, modifiers=0):
-        return self.input(_abi.INPUT_MOVE, x, y, modifiers=modifiers)
+        return self.input(INPUT_MOVE, x, y, modifiers=modifiers)
 
     def wheel(self, x, y, delta):
         """`delta` notches, positive away from the person."""
-        return self.input(_abi.INPUT_WHEEL, x, y, delta=delta)
+        return self.input(INPUT_WHEEL, x, y, delta=delta)
 
     def key(self, key, modifiers=0):
         """A KEY_... or, with MOD_CTRL, a letter ("A" select all, "C", "X", "V", "Z")."""
-        return self.input(_abi.INPUT_KEY, key=key, modifiers=modifiers)
+        return self.input(INPUT_KEY, key=key, modifiers=modifiers)
 
     def text(self, text):
         """Committed text from the keyboard or an input method."""
-        return self.input(_abi.INPUT_TEXT, text=text)
+        return self.input(INPUT_TEXT, text=text)
 
     def focus_in(self, key=0):
         """The control got the keyboard focus (key KEY_TAB / KEY_BACKTAB when tabbed in)."""
-        return self.input(_abi.INPUT_FOCUS_IN, key=key)
+        return self.input(INPUT_FOCUS_IN, key=key)
 
     def focus_out(self):
-        return self.input(_abi.INPUT_FOCUS_OUT)
+        return self.input(INPUT_FOCUS_OUT)
 
     def leave(self):
         """The pointer left the control."""
-        return self.input(_abi.INPUT_LEAVE)
+        return self.input(INPUT_LEAVE)
 
     # ---- time and resources
     def tick(self, elapsed_ms):
