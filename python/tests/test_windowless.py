@@ -1,6 +1,7 @@
 """The windowless control: drawn into a Python buffer, driven by forwarded input, served
 by a Python site."""
 
+import os
 import struct
 
 import pytest
@@ -51,6 +52,16 @@ class RecordingSite(tintbox.Site):
 
     def eyedropper_unavailable(self):
         self.unavailable += 1
+
+
+@pytest.fixture(scope="module", autouse=True)
+def windowless_available():
+    try:
+        tintbox.WindowlessTintbox(library=os.environ["TINTBOX_LIBRARY"]).close()
+    except tintbox.TintboxError as error:
+        if error.status != "ClassNotAvailable":
+            raise
+        pytest.skip("the library was built without Qt: no windowless control")
 
 
 @pytest.fixture
@@ -216,3 +227,33 @@ def test_a_site_callback_error_comes_back_from_the_input_call(library):
         with pytest.raises(RuntimeError):
             control.click(5, 5)
         control.SetRGB(1)
+
+
+def test_a_site_answer_of_the_wrong_shape_comes_back_as_an_error(library):
+    class WrongScreen(RecordingSite):
+        def get_pointer_position(self):
+            return "nowhere"
+
+    control = tintbox.WindowlessTintbox(WrongScreen(), library)
+    control.picture = (1, 1, [SPECTRUM_COLOUR])
+    x, y, _ = spectrum_centre(control)
+    control.SetRGB(0x010101)
+    control.press(x, y, tintbox.BUTTON_RIGHT)
+    with pytest.raises(ValueError):
+        control.tick(10)  # the eyedropper asks where the pointer is
+    control.release(x, y, tintbox.BUTTON_RIGHT)
+    assert control.timer_interval == 0
+    control.close()
+
+
+def test_without_a_site_timer_the_host_pumps_tick(library):
+    control = tintbox.WindowlessTintbox(library=library)
+    control.picture = (1, 1, [SPECTRUM_COLOUR])
+    x, y, _ = spectrum_centre(control)
+    assert control.timer_interval == 0
+    control.press(x, y, tintbox.BUTTON_RIGHT)
+    assert control.timer_interval == 10
+    control.tick(10)
+    control.release(x, y, tintbox.BUTTON_RIGHT)
+    assert control.timer_interval == 0
+    control.close()

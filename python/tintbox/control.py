@@ -229,6 +229,8 @@ class Tintbox:
 
     def _control_error(self):
         dispatch = self._dispatch
+        if dispatch.address is None:  # a callback closed the control during the call
+            return None, "the control was closed during the call"
         message = dispatch.vtbl.ErrorMessage(dispatch.address) or b""
         return dispatch.vtbl.ErrorKind(dispatch.address), message.decode("utf-8", "replace")
 
@@ -320,7 +322,7 @@ class Tintbox:
         picture = result.value.picture
         if result.type != _abi.VT_PICTURE or not picture.pixels:
             return None, result
-        return ctypes.addressof(picture.pixels.contents), result
+        return ctypes.cast(picture.pixels, ctypes.c_void_p).value, result
 
     @property
     def picture(self):

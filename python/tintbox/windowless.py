@@ -102,11 +102,18 @@ class Site:
 
 # ---- The site's C trampolines ---------------------------------------------------------------
 # Module-level like the Change trampoline: the library keeps only a key.
-def _site_call(context, name, *args, failed=None):
+def _site_call(context, name, *args, convert=None, failed=None):
+    """Calls a method of the instance's site; `convert` checks and shapes its result
+    (None: failed). An error in either goes to the instance's caller."""
     control = _instance(context)
     if control is None:
         return failed
-    result = control._run_callback(getattr(control.site, name), *args)
+
+    def call():
+        result = getattr(control.site, name)(*args)
+        return convert(result) if convert is not None and result is not None else result
+
+    result = control._run_callback(call)
     return failed if result is None else result
 
 
@@ -136,15 +143,21 @@ def _request_focus(context):
     _site_call(context, "request_focus")
 
 
+def _utf8(text):
+    if not isinstance(text, str):
+        raise TypeError(f"the clipboard's text must be a str, not {type(text).__name__}")
+    return ctypes.create_string_buffer(text.encode("utf-8", "surrogatepass"))
+
+
 @_abi.GetClipboardFn
 def _get_clipboard_text(context):
+    text = _site_call(context, "get_clipboard_text", convert=_utf8)
     control = _instance(context)
-    text = _site_call(context, "get_clipboard_text")
-    if control is None or not isinstance(text, str):
+    if control is None or text is None:
         return None
     # Valid until the next callback, as the site table promises: the instance keeps it.
-    control._clipboard = ctypes.create_string_buffer(text.encode("utf-8", "surrogatepass"))
-    return ctypes.addressof(control._clipboard)
+    control._clipboard = text
+    return ctypes.addressof(text)
 
 
 @_abi.SetClipboardFn
@@ -155,7 +168,9 @@ def _set_clipboard_text(context, text, length):
 
 @_abi.PointerPositionFn
 def _get_pointer_position(context, x, y):
-    position = _site_call(context, "get_pointer_position")
+    position = _site_call(
+        context, "get_pointer_position", convert=lambda at: (int(at[0]), int(at[1]))
+    )
     if position is None:
         return 0
     x[0], y[0] = position
@@ -164,7 +179,7 @@ def _get_pointer_position(context, x, y):
 
 @_abi.ReadPixelFn
 def _read_screen_pixel(context, x, y, rgb):
-    value = _site_call(context, "read_screen_pixel", x, y)
+    value = _site_call(context, "read_screen_pixel", x, y, convert=int)
     if value is None:
         return 0
     rgb[0] = value & 0xFFFFFF
@@ -205,7 +220,7 @@ class WindowlessTintbox(Tintbox):
     def __init__(self, site=None, library=None):
         library = load_library(library)
         self._setup(library)
-        self.site = site if site is not None else Site()
+        self._site = site if site is not None else Site()
         self.on_error = None
         self._clipboard = None
         address = library.create(_abi.IID_WINDOWLESS)
@@ -216,6 +231,11 @@ class WindowlessTintbox(Tintbox):
         dispatch = ctypes.c_void_p()
         self._call("GetDispatch", ctypes.byref(dispatch))
         self._dispatch.attach(dispatch.value)
+
+    @property
+    def site(self):
+        """The Site given at creation (the library keeps which optional pairs it has)."""
+        return self._site
 
     def _make_site_table(self):
         site = self.site
@@ -259,6 +279,8 @@ class WindowlessTintbox(Tintbox):
         function = getattr(windowless.vtbl, name)
 
         def message():
+            if windowless.address is None:  # a callback closed the control during the call
+                return None, "the control was closed during the call"
             text = windowless.vtbl.ErrorMessage(windowless.address) or b""
             return None, text.decode("utf-8", "replace")
 
