@@ -12,7 +12,7 @@ packages=(
   xvfb xauth x11-utils libx11-dev libxtst-dev
   dbus at-spi2-core python3-pyatspi
   libgtk-4-dev xdotool
-  python3-pytest python3-venv python3-gi gir1.2-gtk-4.0 python3-gi-cairo
+  python3-pytest python3-venv python3-wheel python3-gi gir1.2-gtk-4.0 python3-gi-cairo
 )
 
 missing=()

@@ -58,7 +58,7 @@ def test_a_callback_lives_as_long_as_it_is_subscribed(library):
 
 def test_a_collected_control_unsubscribes_and_releases(library):
     box = tintbox.Tintbox(library)
-    box.on_change = lambda: box.rgb
+    box.on_change = lambda box=box: box.rgb  # a cycle through the callback
     alive = weakref.ref(box)
     key = box._dispatch.key
     del box

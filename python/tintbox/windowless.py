@@ -123,24 +123,15 @@ def _invalidate(context, area):
     _site_call(context, "invalidate", rect.x, rect.y, rect.width, rect.height)
 
 
-@_abi.StartTimerFn
-def _start_timer(context, interval_ms):
-    _site_call(context, "start_timer", interval_ms)
+def _forwarding(function_type, name):
+    """A C trampoline that hands its arguments after the context to the site's method."""
+    return function_type(lambda context, *args: _site_call(context, name, *args))
 
 
-@_abi.StopTimerFn
-def _stop_timer(context):
-    _site_call(context, "stop_timer")
-
-
-@_abi.SetPointerFn
-def _set_pointer(context, shape):
-    _site_call(context, "set_pointer", shape)
-
-
-@_abi.RequestFocusFn
-def _request_focus(context):
-    _site_call(context, "request_focus")
+_start_timer = _forwarding(_abi.StartTimerFn, "start_timer")
+_stop_timer = _forwarding(_abi.StopTimerFn, "stop_timer")
+_set_pointer = _forwarding(_abi.SetPointerFn, "set_pointer")
+_request_focus = _forwarding(_abi.RequestFocusFn, "request_focus")
 
 
 def _utf8(text):
