@@ -257,3 +257,22 @@ def test_without_a_site_timer_the_host_pumps_tick(library):
     control.release(x, y, tintbox.BUTTON_RIGHT)
     assert control.timer_interval == 0
     control.close()
+
+
+def test_a_drag_across_the_spectrum_follows_the_pointer(shown):
+    left, right = 0x0000FF, 0xFF0000
+    x, y, spectrum = spectrum_centre(shown)
+    shown.picture = (2, 1, [left, right])  # two halves, stretched over the spectrum
+    quarter = spectrum[2] // 4
+    shown.press(x - quarter, y)
+    assert shown.rgb == left
+    shown.move(x + quarter, y)  # the button still held
+    assert shown.rgb == right
+    shown.release(x + quarter, y)
+    shown.move(x - quarter, y)  # released: a plain move picks nothing
+    assert shown.rgb == right
+    assert shown.double_click(x - quarter, y) is True
+    shown.release(x - quarter, y)
+    assert shown.rgb == left
+    shown.leave()
+    shown.focus_out()
