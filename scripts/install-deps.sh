@@ -13,6 +13,7 @@ packages=(
   dbus at-spi2-core python3-pyatspi
   libgtk-4-dev xdotool
   weston qt6-wayland xwayland
+  python3-pytest python3-venv python3-wheel python3-gi gir1.2-gtk-4.0 python3-gi-cairo
 )
 
 missing=()

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# The package as people get it: installed by `cmake --install` (it finds the installed
+# library by itself), and installed by pip into a virtual environment (given the
+# library's path).
+#   packaging_test.sh PYTHON BUILD_DIR PACKAGE_SOURCE WORK_DIR PYTHON_INSTALL_DIR
+set -euo pipefail
+python=$1
+build=$2
+source=$3
+work=$4
+python_dir=$5
+rm -rf "$work"
+mkdir -p "$work"
+
+check='
+import sys, tintbox
+box = tintbox.Tintbox()
+box.SetRGB(0x336699)
+assert box.rgb == 0x336699, box.rgb
+assert box.Dec("#1a2B3d") == (1715005, "1A2B3D")
+print("found", box.library_path)
+'
+
+echo "== cmake --install"
+cmake --install "$build" --prefix "$work/prefix" >/dev/null
+(
+  cd "$work"  # not beside the source package
+  unset TINTBOX_LIBRARY TINTBOX_REGISTRY_DIR
+  export HOME="$work" XDG_DATA_HOME="$work/no-registry"
+  PYTHONPATH="$work/prefix/$python_dir" "$python" -c "$check" | tee "$work/installed.out"
+)
+grep -q "^found $work/prefix/" "$work/installed.out"
+
+echo "== pip install into a virtual environment"
+if ! "$python" -c "import ensurepip, venv" 2>/dev/null; then
+  echo "no venv module (python3-venv): the pip check is skipped"
+  exit 0
+fi
+# Without PyPI (CI has none) the build cannot fetch setuptools and wheel into an
+# isolated environment: it uses Debian's (python3-setuptools, python3-wheel) instead.
+"$python" -m venv --system-site-packages "$work/venv"
+# A copy: a build writes into the package's folder.
+cp -r "$source" "$work/package"
+rm -rf "$work/package/tests"
+"$work/venv/bin/pip" install --quiet --no-index --no-build-isolation "$work/package"
+"$work/venv/bin/pip" show --files tintbox >"$work/pip-show.out"
+grep -q "tintbox/control.py" "$work/pip-show.out"
+(
+  cd "$work"
+  unset PYTHONPATH
+  TINTBOX_LIBRARY=$(sed -n 's/^found //p' "$work/installed.out") "$work/venv/bin/python" -c "$check"
+  "$work/venv/bin/python" -c "import tintbox; assert '/venv/' in tintbox.__file__, tintbox.__file__"
+)
+echo "the package works installed and in a virtual environment"
