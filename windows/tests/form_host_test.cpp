@@ -21,6 +21,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <functional>
 #include <memory>
 #include <string>
@@ -177,6 +178,7 @@ class Site final : public IOleClientSite,
     HWND form = nullptr;
     RECT position{};
     bool user_mode = true;
+    ComRef<IFontDisp> font;  // the ambient font, when the form has one
     ComRef<IOleInPlaceActiveObject> active;
     ComRef<IOleInPlaceObject> in_place;
     int in_place_activations = 0;
@@ -316,6 +318,13 @@ class Site final : public IOleClientSite,
             case DISPID_AMBIENT_USERMODE:
                 V_VT(result) = VT_BOOL;
                 V_BOOL(result) = user_mode ? VARIANT_TRUE : VARIANT_FALSE;
+                return S_OK;
+            case DISPID_AMBIENT_FONT:
+                if (!font) {
+                    return DISP_E_MEMBERNOTFOUND;
+                }
+                V_VT(result) = VT_DISPATCH;
+                V_DISPATCH(result) = ComRef<IFontDisp>(font).detach();
                 return S_OK;
             case DISPID_AMBIENT_BACKCOLOR:
                 V_VT(result) = VT_I4;
@@ -605,6 +614,68 @@ COLORREF screenshot(HWND window, const std::string& path, POINT at) {
     return seen;
 }
 
+// The pointer shown now: its hot spot and, for a monochrome cursor, which pixels invert
+// the screen (AND mask 1, XOR mask 1) and whether every other one is transparent (AND 1,
+// XOR 0).
+struct PointerSeen {
+    bool monochrome = false;
+    DWORD hot_x = 0;
+    DWORD hot_y = 0;
+    bool others_transparent = true;
+    std::vector<bool> inverting;  // row * 32 + column
+    bool inverts(int column, int row) const {
+        return inverting.size() == 32 * 32 &&
+               inverting[static_cast<std::size_t>(row * 32 + column)];
+    }
+};
+
+PointerSeen current_pointer() {
+    PointerSeen seen;
+    CURSORINFO info{};
+    info.cbSize = sizeof info;
+    ICONINFO icon{};
+    if (!GetCursorInfo(&info) || !info.hCursor || !GetIconInfo(info.hCursor, &icon)) {
+        return seen;
+    }
+    seen.monochrome = icon.hbmColor == nullptr;
+    seen.hot_x = icon.xHotspot;
+    seen.hot_y = icon.yHotspot;
+    BITMAP header{};
+    GetObjectW(icon.hbmMask, sizeof header, &header);
+    if (seen.monochrome && header.bmWidth == 32 && header.bmHeight == 64) {
+        HDC memory = CreateCompatibleDC(nullptr);
+        const HGDIOBJ old = SelectObject(memory, icon.hbmMask);
+        for (int row = 0; row < 32; ++row) {
+            for (int column = 0; column < 32; ++column) {
+                const bool and_bit = GetPixel(memory, column, row) != 0;
+                const bool xor_bit = GetPixel(memory, column, row + 32) != 0;
+                seen.inverting.push_back(and_bit && xor_bit);
+                seen.others_transparent = seen.others_transparent && and_bit;
+            }
+        }
+        SelectObject(memory, old);
+        DeleteDC(memory);
+    }
+    DeleteObject(icon.hbmMask);
+    if (icon.hbmColor) {
+        DeleteObject(icon.hbmColor);
+    }
+    return seen;
+}
+
+// Cursor A is the open cross; cursor B adds the corner brackets.
+void check_pointer(bool corner_brackets) {
+    const PointerSeen pointer = current_pointer();
+    CHECK(pointer.monochrome);
+    CHECK_EQ(pointer.hot_x, 15ul);
+    CHECK_EQ(pointer.hot_y, 15ul);
+    CHECK(pointer.others_transparent);
+    CHECK(pointer.inverts(15, 8) && pointer.inverts(23, 16) && pointer.inverts(8, 15));
+    CHECK(!pointer.inverts(15, 15) && !pointer.inverts(14, 14));  // the open centre
+    CHECK_EQ(pointer.inverts(5, 5), corner_brackets);
+    CHECK_EQ(pointer.inverts(26, 22), corner_brackets);
+}
+
 }  // namespace
 
 // ---- Test cases ----------------------------------------------------------------------------
@@ -628,10 +699,15 @@ TEST(activation_shows_the_control_in_its_own_window_at_the_site) {
 TEST(a_click_on_the_spectrum_picks_the_picture_colour_under_the_pointer) {
     Form form(true);
     // SendInput: the press travels through the window system to the spectrum's window.
-    click(form, form.on_screen(point_in(kColors, 2.5 / kBlocks, 1.5 / kBlocks)));
+    move_to(form, form.on_screen(point_in(kColors, 2.5 / kBlocks, 1.5 / kBlocks)));
+    send({mouse_input(MOUSEEVENTF_LEFTDOWN)});
+    form.pump(60);
     CHECK_EQ(get_rgb(*form.control), static_cast<LONG>(block_color(2, 1)));
     CHECK(form.sink.changes >= 1);
     CHECK(form.site.ui_activations >= 1);  // the click activated the control's UI
+    check_pointer(false);                  // cursor A while the left button is held
+    send({mouse_input(MOUSEEVENTF_LEFTUP)});
+    form.pump(60);
     click(form, form.on_screen(point_in(kColors, 0.5 / kBlocks, 3.5 / kBlocks)));
     CHECK_EQ(get_rgb(*form.control), static_cast<LONG>(block_color(0, 3)));
 
@@ -691,6 +767,7 @@ TEST(right_button_held_over_a_window_of_known_colour_picks_it_on_the_next_tick) 
     move_to(form, form.on_screen(point_in(kColors, 0.5, 0.5)));
     send({mouse_input(MOUSEEVENTF_RIGHTDOWN)});
     form.pump(60);
+    check_pointer(true);  // cursor B while only the right button is held
     move_to(form, POINT{640, 440});
     form.pump(2000, [&] { return get_rgb(*form.control) == static_cast<LONG>(kKnownColor); });
     CHECK_EQ(get_rgb(*form.control), static_cast<LONG>(kKnownColor));
@@ -769,6 +846,50 @@ TEST(the_container_resizing_the_control_runs_its_layout) {
     SIZEL extent{};
     form.object->GetExtent(DVASPECT_CONTENT, &extent);
     CHECK_EQ(extent.cy, 5953L);
+}
+
+TEST(the_ambient_font_gives_the_fields_their_face_and_the_size_still_fits) {
+    Form form(true);
+    // The font of txtGreen, focused by a click.
+    const auto field_font = [&form] {
+        click(form, form.on_screen(point_in(kTxtGreen, 0.3, 0.5)));
+        LOGFONTW logical{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(GetFocus(), WM_GETFONT, 0, 0)),
+                   sizeof logical, &logical);
+        return logical;
+    };
+    const LOGFONTW system_font = field_font();
+    FONTDESC description{};
+    description.cbSizeofstruct = sizeof description;
+    description.lpstrName = const_cast<LPOLESTR>(L"Courier New");
+    description.cySize.int64 = 240000;  // 24 points: far too tall for the fields
+    description.sWeight = FW_NORMAL;
+    CHECK_EQ(OleCreateFontIndirect(&description, IID_IFontDisp,
+                                   reinterpret_cast<void**>(form.site.font.put())),
+             S_OK);
+    const ComRef<IOleControl> control = form.query<IOleControl>(IID_IOleControl);
+    CHECK_EQ(control->OnAmbientPropertyChange(DISPID_AMBIENT_FONT), S_OK);
+    LOGFONTW logical = field_font();
+    // The face the font names (Wine names the face it maps Courier New to).
+    ComRef<IFont> ambient;
+    form.site.font->QueryInterface(IID_IFont, reinterpret_cast<void**>(ambient.put()));
+    BSTR name = nullptr;
+    ambient->get_Name(&name);
+    CHECK(name && std::wcscmp(logical.lfFaceName, name) == 0);
+    CHECK(std::wcscmp(logical.lfFaceName, system_font.lfFaceName) != 0);
+    SysFreeString(name);
+    HDC dc = GetDC(nullptr);
+    HFONT font = CreateFontIndirectW(&logical);
+    const HGDIOBJ old = SelectObject(dc, font);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, L"255", 3, &size);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    ReleaseDC(nullptr, dc);
+    CHECK(size.cx + 1 <= pixels(1590) - pixels(1305));  // left of the green strip
+    CHECK(metrics.tmHeight <= pixels(1710 + 195) - pixels(1710) + 1);
 }
 
 // Last: it needs every control of the other cases released.
