@@ -121,6 +121,13 @@ LONG get_rgb(IDispatch& control) {
     return V_VT(&result) == VT_I4 ? V_I4(&result) : -999;
 }
 
+SHORT get_red(IDispatch& control) {
+    VARIANT result;
+    VariantInit(&result);
+    invoke(control, dispid::kGetRed, DISPATCH_METHOD, nullptr, &result);
+    return V_VT(&result) == VT_I2 ? V_I2(&result) : -999;
+}
+
 void set_rgb(IDispatch& control, LONG color) {
     VARIANT argument;
     V_VT(&argument) = VT_BYREF | VT_I4;
@@ -735,6 +742,27 @@ TEST(typing_into_txtGreen_updates_GetRGB_and_raises_Change) {
     const COLORREF seen =
         screenshot(form.site.form, g_screenshot_folder + "/form_host.bmp", in_form);
     CHECK_EQ(seen, static_cast<COLORREF>(0x10C830));
+}
+
+TEST(the_scroll_bar_moves_by_a_click_on_its_arrow_and_by_the_arrow_keys) {
+    Form form(true);
+    constexpr TwipsRect kHsRed = {0, 1320, 1215, 255};
+    const POINT right_arrow = point_in(kHsRed, 1.0, 0.5);
+    const int arrow = pixels(255) / 2;
+    move_to(form, form.on_screen(POINT{right_arrow.x - arrow, right_arrow.y}));
+    // Press and release in one go: SCROLLBAR tracks the press in a loop of its own that
+    // runs until the release arrives.
+    send({mouse_input(MOUSEEVENTF_LEFTDOWN), mouse_input(MOUSEEVENTF_LEFTUP)});
+    form.pump(100);
+    CHECK_EQ(get_red(*form.control), static_cast<SHORT>(1));
+    CHECK(form.sink.changes >= 1);
+    CHECK(focus_is(form, kHsRed));  // the press gave the bar the focus
+    press_key(form, VK_RIGHT);
+    press_key(form, VK_RIGHT);
+    CHECK_EQ(get_red(*form.control), static_cast<SHORT>(3));
+    press_key(form, VK_LEFT);
+    CHECK_EQ(get_red(*form.control), static_cast<SHORT>(2));
+    CHECK_EQ(GetScrollPos(GetFocus(), SB_CTL), 2);  // the bar shows the model's value
 }
 
 TEST(tab_walks_the_tab_stops_and_leaves_the_control_at_each_end) {
