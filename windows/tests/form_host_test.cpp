@@ -701,6 +701,58 @@ TEST(activation_shows_the_control_in_its_own_window_at_the_site) {
     CHECK_EQ(form.object->GetExtent(DVASPECT_CONTENT, &extent), S_OK);
     CHECK_EQ(extent.cx, 8414L);  // 4770 twips in HIMETRIC
     CHECK_EQ(extent.cy, 5953L);  // 3375 twips
+
+    // UI activation: the frame hears of the active object, and the keyboard focus goes
+    // to the first tab stop (hsRed).
+    CHECK(!form.site.active);
+    CHECK_EQ(form.object->DoVerb(OLEIVERB_UIACTIVATE, nullptr, &form.site, 0, form.site.form,
+                                 &form.site.position),
+             S_OK);
+    form.pump(50);
+    CHECK_EQ(form.site.ui_activations, 1);
+    CHECK(form.site.active);
+    CHECK(focus_is(form, TwipsRect{0, 1320, 1215, 255}));
+    CHECK(form.site.focus_in >= 1);
+}
+
+TEST(quick_activation_takes_the_site_ambients_and_event_sink_in_one_call) {
+    register_classes();
+    Site site;
+    site.user_mode = false;
+    ChangeSink sink;
+    ComRef<IQuickActivate> quick;
+    CHECK_EQ(CoCreateInstance(kClsId, nullptr, CLSCTX_INPROC_SERVER, IID_IQuickActivate,
+                              reinterpret_cast<void**>(quick.put())),
+             S_OK);
+    if (!quick) {
+        return;
+    }
+    QACONTAINER container{};
+    container.cbSize = sizeof container;
+    container.pClientSite = &site;
+    container.pUnkEventSink = &sink;
+    container.dwAmbientFlags = QACONTAINER_USERMODE;
+    container.colorBack = 0x80000000u | COLOR_BTNFACE;
+    QACONTROL control{};
+    control.cbSize = sizeof control;
+    CHECK_EQ(quick->QuickActivate(&container, &control), S_OK);
+    CHECK((control.dwMiscStatus & OLEMISC_ACTIVATEWHENVISIBLE) != 0);
+    CHECK(control.dwEventCookie != 0);
+    ComRef<IDispatch> dispatch;
+    quick->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.put()));
+    set_rgb(*dispatch, 0x123456);
+    CHECK_EQ(sink.changes, 1);
+    SIZEL extent{};
+    CHECK_EQ(quick->GetContentExtent(&extent), S_OK);
+    CHECK_EQ(extent.cy, 5953L);
+    ComRef<IOleObject> object;
+    quick->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(object.put()));
+    ComRef<IOleClientSite> held;
+    object->GetClientSite(held.put());
+    CHECK(held.get() == static_cast<IOleClientSite*>(&site));
+    held.reset();
+    object->Close(OLECLOSE_NOSAVE);
+    object->SetClientSite(nullptr);
 }
 
 TEST(a_click_on_the_spectrum_picks_the_picture_colour_under_the_pointer) {
@@ -772,6 +824,9 @@ TEST(tab_walks_the_tab_stops_and_leaves_the_control_at_each_end) {
     for (const TwipsRect& stop : kTabWalk) {
         press_key(form, VK_TAB);
         CHECK(focus_is(form, stop));
+        if (&stop == &kTabWalk[0]) {  // on hsGreen: how a focused scroll bar looks
+            screenshot(form.site.form, g_screenshot_folder + "/form_host_tab.bmp", POINT{0, 0});
+        }
     }
     press_key(form, VK_TAB);  // past txtWebHex: out to the form's next tab stop
     CHECK_EQ(GetFocus(), form.next_button);
