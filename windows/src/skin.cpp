@@ -173,7 +173,10 @@ void Skin::create_view_window(Mirror& mirror, HWND parent) {
         case ViewKind::Timer:
             return;
     }
-    const std::wstring name(view.name().begin(), view.name().end());
+    // The views' windows carry their view's name; a field's text is its content.
+    const std::wstring name = view.kind() == ViewKind::TextField
+                                  ? std::wstring()
+                                  : std::wstring(view.name().begin(), view.name().end());
     mirror.window = CreateWindowExW(0, window_class, name.c_str(), style, 0, 0, 0, 0, parent,
                                     nullptr, module::handle(), nullptr);
     SetWindowLongPtrW(mirror.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&mirror));
@@ -182,9 +185,6 @@ void Skin::create_view_window(Mirror& mirror, HWND parent) {
             mirror.window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(view_procedure)));
     }
     if (view.kind() == ViewKind::TextField) {
-        ++echo_;
-        SetWindowTextW(mirror.window, L"");
-        --echo_;
         SendMessageW(mirror.window, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.font()), FALSE);
         // The pair fields over txtWebHex are placed by the text's own widths: every field
         // draws its text from its left edge.
@@ -368,7 +368,7 @@ void Skin::apply(Mirror& mirror) {
         ShowWindow(mirror.window, view.Visible() ? SW_SHOWNA : SW_HIDE);
     }
     if (dirty & aspect_bit(Aspect::Enabled)) {
-        EnableWindow(mirror.window, view.Enabled());
+        EnableWindow(mirror.window, view.Enabled() && surface_.Enabled());
     }
     if (dirty & aspect_bit(Aspect::Pointer)) {
         apply_pointer(mirror);

@@ -899,6 +899,28 @@ TEST(in_design_mode_the_control_shows_and_takes_no_input) {
     CHECK_EQ(get_rgb(*form.control), static_cast<LONG>(block_color(2, 1)));
 }
 
+TEST(a_control_switched_off_greys_its_editors_and_takes_no_input) {
+    Form form(true);
+    VARIANT off;
+    V_VT(&off) = VT_BOOL;
+    V_BOOL(&off) = VARIANT_FALSE;
+    CHECK_EQ(invoke(*form.control, dispid::kEnabled, DISPATCH_PROPERTYPUT, &off, nullptr), S_OK);
+    click(form, form.on_screen(point_in(kTxtGreen, 0.3, 0.5)));
+    const HWND green = ChildWindowFromPointEx(form.control_window, point_in(kTxtGreen, 0.3, 0.5),
+                                              CWP_SKIPINVISIBLE);
+    CHECK(green != nullptr && green != form.control_window && !IsWindowEnabled(green));
+    click(form, form.on_screen(point_in(kColors, 2.5 / kBlocks, 1.5 / kBlocks)));
+    CHECK_EQ(get_rgb(*form.control), 0L);
+    CHECK_EQ(form.sink.changes, 0);
+
+    VARIANT on = off;
+    V_BOOL(&on) = VARIANT_TRUE;
+    CHECK_EQ(invoke(*form.control, dispid::kEnabled, DISPATCH_PROPERTYPUT, &on, nullptr), S_OK);
+    CHECK(IsWindowEnabled(green) != FALSE);
+    click(form, form.on_screen(point_in(kColors, 2.5 / kBlocks, 1.5 / kBlocks)));
+    CHECK_EQ(get_rgb(*form.control), static_cast<LONG>(block_color(2, 1)));
+}
+
 TEST(the_container_resizing_the_control_runs_its_layout) {
     Form form(true);
     // Narrower than the left column: the control keeps its compact width and fixed
