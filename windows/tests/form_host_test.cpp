@@ -446,7 +446,7 @@ class Form {
         HWND window = nullptr;
         CHECK_EQ(site.in_place->GetWindow(&window), S_OK);
         control_window = window;
-        pump(300);
+        settle();
         sink.changes = 0;
     }
     Form(const Form&) = delete;
@@ -464,7 +464,7 @@ class Form {
             control.reset();
             object.reset();
         }
-        pump(50);
+        settle();
     }
 
     template <typename Interface>
@@ -472,6 +472,20 @@ class Form {
         ComRef<Interface> result;
         object->QueryInterface(iid, reinterpret_cast<void**>(result.put()));
         return result;
+    }
+
+    // Runs the message loop until nothing is left to do. SendInput has queued the input
+    // by the time it returns, so once no input, posted or sent message waits (three
+    // rounds in a row), everything the input causes has happened, however slow the
+    // machine; five seconds at most.
+    void settle() {
+        const DWORD start = GetTickCount();
+        for (int quiet = 0; quiet < 3 && GetTickCount() - start < 5000;) {
+            pump(10);
+            const DWORD waiting =
+                HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE));
+            quiet = waiting == 0 ? quiet + 1 : 0;
+        }
     }
 
     // Runs the message loop as a container does for `milliseconds`, or until `done`.
@@ -496,6 +510,18 @@ class Form {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
+    }
+
+    // Waits until the screen shows `color` at a point of the control: Wine hands a
+    // window's drawing to the X server on its own schedule.
+    void wait_for_screen(POINT point, COLORREF color) {
+        const POINT at = on_screen(point);
+        pump(5000, [&] {
+            HDC screen = GetDC(nullptr);
+            const COLORREF seen = GetPixel(screen, at.x, at.y);
+            ReleaseDC(nullptr, screen);
+            return seen == color;
+        });
     }
 
     // A point of the control (pixels relative to it) on the screen.
@@ -561,16 +587,16 @@ void move_to(Form& form, POINT screen) {
     };
     send({mouse_input(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, normal(screen.x, width),
                       normal(screen.y, height))});
-    form.pump(60);
+    form.settle();
 }
 
 void click(Form& form, POINT screen, DWORD down = MOUSEEVENTF_LEFTDOWN,
            DWORD up = MOUSEEVENTF_LEFTUP) {
     move_to(form, screen);
     send({mouse_input(down)});
-    form.pump(60);
+    form.settle();
     send({mouse_input(up)});
-    form.pump(60);
+    form.settle();
 }
 
 void press_key(Form& form, WORD key, WORD modifier = 0) {
@@ -584,7 +610,7 @@ void press_key(Form& form, WORD key, WORD modifier = 0) {
         inputs.push_back(key_input(modifier, true));
     }
     send(inputs);
-    form.pump(60);
+    form.settle();
 }
 
 void type_text(Form& form, const char* digits) {
@@ -718,7 +744,7 @@ TEST(activation_shows_the_control_in_its_own_window_at_the_site) {
     CHECK_EQ(form.object->DoVerb(OLEIVERB_UIACTIVATE, nullptr, &form.site, 0, form.site.form,
                                  &form.site.position),
              S_OK);
-    form.pump(50);
+    form.settle();
     CHECK_EQ(form.site.ui_activations, 1);
     CHECK(form.site.active);
     CHECK(focus_is(form, TwipsRect{0, 1320, 1215, 255}));
@@ -769,18 +795,19 @@ TEST(a_click_on_the_spectrum_picks_the_picture_colour_under_the_pointer) {
     // SendInput: the press travels through the window system to the spectrum's window.
     move_to(form, form.on_screen(point_in(kColors, 2.5 / kBlocks, 1.5 / kBlocks)));
     send({mouse_input(MOUSEEVENTF_LEFTDOWN)});
-    form.pump(60);
+    form.settle();
     CHECK_EQ(get_rgb(*form.control), static_cast<LONG>(block_color(2, 1)));
     CHECK(form.sink.changes >= 1);
     CHECK(form.site.ui_activations >= 1);  // the click activated the control's UI
     check_pointer(false);                  // cursor A while the left button is held
     send({mouse_input(MOUSEEVENTF_LEFTUP)});
-    form.pump(60);
+    form.settle();
     click(form, form.on_screen(point_in(kColors, 0.5 / kBlocks, 3.5 / kBlocks)));
     CHECK_EQ(get_rgb(*form.control), static_cast<LONG>(block_color(0, 3)));
 
     // The swatch shows the picked colour on the screen.
     const POINT swatch = point_in(kNewColor, 0.5, 0.5);
+    form.wait_for_screen(swatch, block_color(0, 3));
     const POINT in_form{swatch.x + form.site.position.left, swatch.y + form.site.position.top};
     const COLORREF seen =
         screenshot(form.site.form, g_screenshot_folder + "/form_host_spectrum.bmp", in_form);
@@ -799,6 +826,7 @@ TEST(typing_into_txtGreen_updates_GetRGB_and_raises_Change) {
     CHECK(form.sink.changes >= 3);  // one per keystroke at least
 
     const POINT swatch = point_in(kNewColor, 0.5, 0.5);
+    form.wait_for_screen(swatch, 0x10C830);
     const POINT in_form{swatch.x + form.site.position.left, swatch.y + form.site.position.top};
     const COLORREF seen =
         screenshot(form.site.form, g_screenshot_folder + "/form_host.bmp", in_form);
@@ -814,7 +842,7 @@ TEST(the_scroll_bar_moves_by_a_click_on_its_arrow_and_by_the_arrow_keys) {
     // Press and release in one go: SCROLLBAR tracks the press in a loop of its own that
     // runs until the release arrives.
     send({mouse_input(MOUSEEVENTF_LEFTDOWN), mouse_input(MOUSEEVENTF_LEFTUP)});
-    form.pump(100);
+    form.settle();
     CHECK_EQ(get_red(*form.control), static_cast<SHORT>(1));
     CHECK(form.sink.changes >= 1);
     CHECK(focus_is(form, kHsRed));  // the press gave the bar the focus
@@ -855,16 +883,16 @@ TEST(right_button_held_over_a_window_of_known_colour_picks_it_on_the_next_tick) 
                                   WS_POPUP | WS_VISIBLE, 600, 400, 80, 80, nullptr, nullptr,
                                   GetModuleHandleW(nullptr), nullptr);
     UpdateWindow(colour);
-    form.pump(200);
+    form.settle();
     move_to(form, form.on_screen(point_in(kColors, 0.5, 0.5)));
     send({mouse_input(MOUSEEVENTF_RIGHTDOWN)});
-    form.pump(60);
+    form.settle();
     check_pointer(true);  // cursor B while only the right button is held
     move_to(form, POINT{640, 440});
-    form.pump(2000, [&] { return get_rgb(*form.control) == static_cast<LONG>(kKnownColor); });
+    form.pump(5000, [&] { return get_rgb(*form.control) == static_cast<LONG>(kKnownColor); });
     CHECK_EQ(get_rgb(*form.control), static_cast<LONG>(kKnownColor));
     send({mouse_input(MOUSEEVENTF_RIGHTUP)});
-    form.pump(60);
+    form.settle();
     const int changes = form.sink.changes;
     form.pump(100);
     CHECK_EQ(form.sink.changes, changes);  // the release stopped the eyedropper
@@ -937,7 +965,7 @@ TEST(the_container_resizing_the_control_runs_its_layout) {
     RECT narrow{8, 8, 8 + 40, 8 + 500};
     form.site.requested_rects.clear();
     CHECK_EQ(form.site.in_place->SetObjectRects(&narrow, &narrow), S_OK);
-    form.pump(50);
+    form.settle();
     RECT rect{};
     GetWindowRect(form.control_window, &rect);
     CHECK_EQ(rect.right - rect.left, pixels(1695));
@@ -951,7 +979,7 @@ TEST(the_container_resizing_the_control_runs_its_layout) {
     // Wider: the spectrum follows, still picking what it shows.
     RECT wide{8, 8, 8 + 400, 8 + pixels(3375)};
     CHECK_EQ(form.site.in_place->SetObjectRects(&wide, &wide), S_OK);
-    form.pump(50);
+    form.settle();
     GetWindowRect(form.control_window, &rect);
     CHECK_EQ(rect.right - rect.left, 400L);
     const TwipsRect stretched{1815, 15, 400 * 1440 / screen_dpi() - 1815 - 15, 3345};
