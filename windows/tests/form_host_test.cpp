@@ -619,42 +619,69 @@ void type_text(Form& form, const char* digits) {
     }
 }
 
-// The screen's pixels of a window, saved as a 24-bit BMP; returns the colour at `at`
-// (pixels relative to the window's client area).
+// A 24-bit picture to draw or copy into, and to save as a BMP file.
+class Capture {
+  public:
+    Capture(int width, int height) : width_(width), height_(height) {
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+        dc_ = CreateCompatibleDC(nullptr);
+        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits_, nullptr, 0);
+        old_ = SelectObject(dc_, bitmap_);
+    }
+    Capture(const Capture&) = delete;
+    Capture& operator=(const Capture&) = delete;
+    ~Capture() {
+        SelectObject(dc_, old_);
+        DeleteObject(bitmap_);
+        DeleteDC(dc_);
+    }
+    HDC dc() const { return dc_; }
+    COLORREF pixel(POINT at) const {
+        GdiFlush();
+        return GetPixel(dc_, at.x, at.y);
+    }
+    void save(const std::string& path) const {
+        GdiFlush();
+        const int stride = (width_ * 3 + 3) & ~3;
+        BITMAPINFOHEADER header = {
+            sizeof(BITMAPINFOHEADER), width_, height_, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+        BITMAPFILEHEADER file{};
+        file.bfType = 0x4D42;  // "BM"
+        file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+        file.bfSize = file.bfOffBits + static_cast<DWORD>(stride * height_);
+        FILE* out = std::fopen(path.c_str(), "wb");
+        CHECK(out != nullptr);
+        if (out) {
+            std::fwrite(&file, sizeof file, 1, out);
+            std::fwrite(&header, sizeof header, 1, out);
+            std::fwrite(bits_, static_cast<std::size_t>(stride) * height_, 1, out);
+            std::fclose(out);
+        }
+    }
+
+  private:
+    int width_;
+    int height_;
+    HDC dc_;
+    HBITMAP bitmap_;
+    HGDIOBJ old_;
+    void* bits_ = nullptr;
+};
+
+// The screen's pixels of a window, saved as a BMP; returns the colour at `at` (pixels
+// relative to the window's client area).
 COLORREF screenshot(HWND window, const std::string& path, POINT at) {
     RECT rect{};
     GetClientRect(window, &rect);
     MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&rect), 2);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
+    Capture capture(rect.right - rect.left, rect.bottom - rect.top);
     HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    const HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    GdiFlush();
-    const COLORREF seen = GetPixel(memory, at.x, at.y);
-    const int stride = (width * 3 + 3) & ~3;
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-    file.bfSize = file.bfOffBits + static_cast<DWORD>(stride * height);
-    if (FILE* out = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(&file, sizeof file, 1, out);
-        std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
-        std::fwrite(bits, static_cast<std::size_t>(stride) * height, 1, out);
-        std::fclose(out);
-    } else {
-        CHECK(!"the screenshot could not be written");
-    }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
+    BitBlt(capture.dc(), 0, 0, rect.right - rect.left, rect.bottom - rect.top, screen, rect.left,
+           rect.top, SRCCOPY);
     ReleaseDC(nullptr, screen);
-    return seen;
+    capture.save(path);
+    return capture.pixel(at);
 }
 
 // The pointer shown now: its hot spot and, for a monochrome cursor, which pixels invert
@@ -913,20 +940,14 @@ TEST(in_design_mode_the_control_shows_and_takes_no_input) {
     // The designer draws the control through IViewObject2: the swatch shows the colour.
     set_rgb(*form.control, 0x2040C0);
     const ComRef<IViewObject2> view = form.query<IViewObject2>(IID_IViewObject2);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, 2 * pixels(4770), 2 * pixels(3375));
-    const HGDIOBJ old = SelectObject(memory, bitmap);
+    Capture drawn(2 * pixels(4770), 2 * pixels(3375));
     const RECTL bounds{0, 0, 2 * pixels(4770), 2 * pixels(3375)};  // drawn twice the size
-    CHECK_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, memory, &bounds, nullptr,
-                        nullptr, 0),
+    CHECK_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, drawn.dc(), &bounds,
+                        nullptr, nullptr, 0),
              S_OK);
+    drawn.save(g_screenshot_folder + "/form_host_design_drawn.bmp");
     const POINT swatch = point_in(kNewColor, 0.5, 0.5);
-    CHECK_EQ(GetPixel(memory, 2 * swatch.x, 2 * swatch.y), static_cast<COLORREF>(0x2040C0));
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    CHECK_EQ(drawn.pixel(POINT{2 * swatch.x, 2 * swatch.y}), static_cast<COLORREF>(0x2040C0));
 
     // Run mode, told through the ambient property, takes input again.
     form.site.user_mode = true;
