@@ -396,10 +396,15 @@ HWND form_window(HWND& next_button) {
     static HWND next = nullptr;
     if (!form) {
         register_classes();
+        // The control at (8, 8), the button below it.
+        const int below = 8 + pixels(3375) + 8;
+        RECT frame{0, 0, 16 + pixels(4770) + 200, below + 26 + 8};
+        AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
         form = CreateWindowExW(0, L"TintboxTestForm", L"Tintbox on a form",
-                               WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 560, 330, nullptr,
-                               nullptr, GetModuleHandleW(nullptr), nullptr);
-        next = CreateWindowExW(0, L"BUTTON", L"Next", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 8, 250,
+                               WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
+                               frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+        next = CreateWindowExW(0, L"BUTTON", L"Next", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 8, below,
                                80, 26, form, nullptr, GetModuleHandleW(nullptr), nullptr);
         ShowWindow(form, SW_SHOW);
         UpdateWindow(form);
@@ -762,7 +767,8 @@ TEST(activation_shows_the_control_in_its_own_window_at_the_site) {
     CHECK_EQ(rect.bottom - rect.top, pixels(3375));
     SIZEL extent{};
     CHECK_EQ(form.object->GetExtent(DVASPECT_CONTENT, &extent), S_OK);
-    CHECK_EQ(extent.cx, 8414L);  // 4770 twips in HIMETRIC
+    // The width the form gave, in HIMETRIC (8414 for 318 pixels at 96 dpi).
+    CHECK_EQ(extent.cx, std::lround((rect.right - rect.left) * 2540.0 / screen_dpi()));
     CHECK_EQ(extent.cy, 5953L);  // 3375 twips
 
     // UI activation: the frame hears of the active object, and the keyboard focus goes
