@@ -342,6 +342,11 @@ HRESULT ControlObject::InPlaceDeactivate() {
         return S_OK;
     }
     ui_deactivate();
+    if (skin_ && skin_->busy()) {
+        // A Change handler deactivated the control from inside one of its windows.
+        skin_->retire();
+        retired_skin_ = std::move(skin_);
+    }
     skin_.reset();
     frame_.reset();
     ui_window_.reset();

@@ -69,7 +69,9 @@ ControlObject::ControlObject(ComRef<ITypeLib> library, ComRef<ITypeInfo> interfa
 }
 
 ControlObject::~ControlObject() {
+    destroying_ = true;
     skin_.reset();  // the windows go before the control they show
+    retired_skin_.reset();
     events_.clear();
     property_notify_.clear();
 }

@@ -171,6 +171,18 @@ class ControlObject final : public IDispatch,
     void focus_left() override;
     void size_settled() override;
     void view_changed() override;
+    // Not while the object is being destroyed: the windows' last messages come then.
+    void hold() override {
+        if (!destroying_) {
+            AddRef();
+        }
+    }
+    void let_go() override {
+        if (!destroying_) {
+            Release();
+        }
+    }
+    void skin_retired() override { retired_skin_.reset(); }
 
     std::atomic<ULONG> references_{1};
     ComRef<ITypeLib> library_;
@@ -196,12 +208,14 @@ class ControlObject final : public IDispatch,
     ComRef<IAdviseSink> view_sink_;
     DWORD view_sink_aspects_ = 0;
     DWORD view_sink_flags_ = 0;
-    std::unique_ptr<Skin> skin_;  // the windows, while in-place active
+    std::unique_ptr<Skin> skin_;          // the windows, while in-place active
+    std::unique_ptr<Skin> retired_skin_;  // deactivated while busy; goes when it is done
     bool ui_active_ = false;
     bool user_mode_ = true;       // the container's ambient UserMode: False in a designer
     COLORREF surface_color_;      // the container's ambient BackColor, or the button face
     int frozen_events_ = 0;       // IOleControl::FreezeEvents nesting
     bool settling_size_ = false;  // telling the container the settled size
+    bool destroying_ = false;
 };
 
 }  // namespace tintbox::windows

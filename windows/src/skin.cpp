@@ -66,12 +66,10 @@ Skin::Skin(Tintbox& control, Win32Screen& screen, Win32FontMetrics& fonts, SkinH
 }
 
 Skin::~Skin() {
-    end_gesture();
-    for (const auto& view : surface_.views()) {
-        view->set_observer(nullptr);
+    end_gesture();  // of a retired skin: the gesture whose press retired it
+    if (!retired_) {
+        detach_model();
     }
-    surface_.on_surface_changed = nullptr;
-    screen_.set_window(nullptr);
     if (surface_window_ != nullptr) {
         KillTimer(surface_window_, kClockTimer);
         // The windows go with the surface window; they must not call back into the skin.
@@ -98,6 +96,42 @@ Skin::~Skin() {
         DeleteObject(entry.second);
     }
     unregister_classes();
+}
+
+// The model forgets the skin: a skin made after this one (the control activated again)
+// observes it alone.
+void Skin::detach_model() {
+    for (const auto& view : surface_.views()) {
+        view->set_observer(nullptr);
+    }
+    surface_.on_surface_changed = nullptr;
+    screen_.set_window(nullptr);
+}
+
+void Skin::retire() {
+    end_gesture();
+    detach_model();
+    retired_ = true;
+    KillTimer(surface_window_, kClockTimer);
+    ShowWindow(surface_window_, SW_HIDE);
+}
+
+Skin::Inside::Inside(Skin& skin) : skin(skin) {
+    if (skin.inside_++ == 0) {
+        skin.host_.hold();
+    }
+}
+
+// Nothing of the skin is touched after the host lets go: that may delete it.
+Skin::Inside::~Inside() {
+    if (--skin.inside_ > 0) {
+        return;
+    }
+    SkinHost& host = skin.host_;
+    if (skin.retired_) {
+        host.skin_retired();
+    }
+    host.let_go();
 }
 
 void Skin::build(HWND parent, const RECT& position) {

@@ -49,6 +49,12 @@ class SkinHost {
     virtual void size_settled() = 0;
     // What the control shows changed (for a container's view advise sink).
     virtual void view_changed() = 0;
+    // The host stays alive while one of the control's windows handles a message: a
+    // Change handler may let go of the control meanwhile.
+    virtual void hold() = 0;
+    virtual void let_go() = 0;
+    // A skin retired while busy has handled its last message: the host deletes it now.
+    virtual void skin_retired() = 0;
 
   protected:
     ~SkinHost() = default;
@@ -65,6 +71,12 @@ class Skin {
     Skin& operator=(const Skin&) = delete;
 
     HWND window() const noexcept { return surface_window_; }
+    // Whether one of the control's windows is handling a message now.
+    bool busy() const noexcept { return inside_ > 0; }
+    // The container deactivated the control while a window of it handles a message (a
+    // Change handler did): the windows hide and let go of the model at once, and the
+    // skin asks its host to delete it once the message is handled (skin_retired).
+    void retire();
     // Whether `window` is the surface window or one of the views' windows.
     bool owns(HWND window) const noexcept;
     HWND window_of(const View& view) const noexcept;
@@ -116,6 +128,14 @@ class Skin {
         bool rendered_current = false;
     };
 
+    // Counts a window procedure's run; the outermost keeps the host alive and, for a
+    // retired skin, has it deleted at its end.
+    struct Inside {
+        explicit Inside(Skin& skin);
+        ~Inside();
+        Skin& skin;
+    };
+
     struct Scope {
         Scope(Skin& skin, bool person);
         ~Scope();
@@ -127,6 +147,7 @@ class Skin {
     static void register_classes();
     static void unregister_classes();
     void build(HWND parent, const RECT& position);
+    void detach_model();
     // Moves the window to `position` and gives the control that size (its layout runs).
     void take_size(const RECT& position);
     void create_view_window(Mirror& mirror, HWND parent);
@@ -189,6 +210,8 @@ class Skin {
     int echo_ = 0;  // > 0 while the skin itself moves the focus or the capture
     bool focus_moved_ = false;
     bool user_mode_ = true;
+    int inside_ = 0;  // window procedures running
+    bool retired_ = false;
     bool clock_running_ = false;
     UINT clock_interval_ = 0;
     wchar_t pending_high_surrogate_ = 0;

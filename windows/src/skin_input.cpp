@@ -26,6 +26,7 @@ LRESULT CALLBACK Skin::surface_procedure(HWND window, UINT message, WPARAM wpara
     if (skin == nullptr) {
         return DefWindowProcW(window, message, wparam, lparam);
     }
+    const Inside inside(*skin);
     return skin->surface_message(message, wparam, lparam);
 }
 
@@ -34,6 +35,7 @@ LRESULT CALLBACK Skin::view_procedure(HWND window, UINT message, WPARAM wparam, 
     if (mirror == nullptr || mirror->window != window) {
         return DefWindowProcW(window, message, wparam, lparam);
     }
+    const Inside inside(*mirror->skin);
     return mirror->skin->view_message(*mirror, message, wparam, lparam);
 }
 

@@ -148,6 +148,7 @@ void set_picture(IDispatch& control, IPictureDisp* picture) {
 class ChangeSink final : public IDispatch {
   public:
     int changes = 0;
+    std::function<void()> on_change;  // the host's handler, if it has one
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (iid == IID_IUnknown || iid == IID_IDispatch || iid == kIidEventInterface) {
             *out = static_cast<IDispatch*>(this);
@@ -170,6 +171,9 @@ class ChangeSink final : public IDispatch {
                                      EXCEPINFO*, UINT*) override {
         if (id == dispid::kChange) {
             ++changes;
+            if (on_change) {
+                on_change();
+            }
         }
         return S_OK;
     }
@@ -983,6 +987,32 @@ TEST(a_control_switched_off_greys_its_editors_and_takes_no_input) {
     CHECK(IsWindowEnabled(green) != FALSE);
     click(form, form.on_screen(point_in(kColors, 2.5 / kBlocks, 1.5 / kBlocks)));
     CHECK_EQ(get_rgb(*form.control), static_cast<LONG>(block_color(2, 1)));
+}
+
+TEST(a_change_handler_may_close_the_control_in_the_middle_of_a_click) {
+    Form form(true);
+    bool closed = false;
+    form.sink.on_change = [&] {
+        if (!closed) {
+            closed = true;
+            form.object->Close(OLECLOSE_NOSAVE);  // deactivates: the windows go
+        }
+    };
+    click(form, form.on_screen(point_in(kColors, 2.5 / kBlocks, 1.5 / kBlocks)));
+    CHECK(closed);
+    CHECK(!IsWindow(form.control_window));
+    CHECK_EQ(get_rgb(*form.control), static_cast<LONG>(block_color(2, 1)));
+    CHECK_EQ(form.site.in_place_deactivations, 1);
+
+    // Activated again, the control takes a person's input as before.
+    form.sink.on_change = nullptr;
+    CHECK_EQ(form.object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &form.site, 0, form.site.form,
+                                 &form.site.position),
+             S_OK);
+    form.site.in_place->GetWindow(&form.control_window);
+    form.settle();
+    click(form, form.on_screen(point_in(kColors, 0.5 / kBlocks, 0.5 / kBlocks)));
+    CHECK_EQ(get_rgb(*form.control), static_cast<LONG>(block_color(0, 0)));
 }
 
 TEST(the_container_resizing_the_control_runs_its_layout) {
