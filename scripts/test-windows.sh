@@ -33,7 +33,7 @@ for target in x86_64:wine64 i686:wine; do
   loader=/usr/lib/wine/${target##*:}
   build=build/windows-$arch
   echo "== Windows $arch: build"
-  cmake -S windows -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  cmake -S windows -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTINTBOX_WARNINGS_AS_ERRORS=ON \
     --toolchain "$PWD/cmake/toolchains/mingw-$arch.cmake" >/dev/null
   cmake --build "$build" -j "$jobs"
   echo "== Windows $arch: tests under Wine"

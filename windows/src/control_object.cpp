@@ -53,7 +53,11 @@ ControlObject::ControlObject(ComRef<ITypeLib> library, ComRef<ITypeInfo> interfa
       interface_info_(std::move(interface_info)),
       class_info_(std::move(class_info)),
       events_(*this, kIidEventInterface),
-      property_notify_(*this, IID_IPropertyNotifySink) {
+      property_notify_(*this, IID_IPropertyNotifySink),
+      screen_(std::make_shared<Win32Screen>()),
+      fonts_(std::make_shared<Win32FontMetrics>()),
+      control_(TintboxPlatform{screen_, fonts_, std::make_shared<Win32Clipboard>()}),
+      surface_color_(GetSysColor(COLOR_BTNFACE)) {
     control_.set_change_handler([this] { raise_change(); });
     control_.set_property_changed_handler(
         [this](const std::string& name) { notify_property_changed(name); });
@@ -65,6 +69,9 @@ ControlObject::ControlObject(ComRef<ITypeLib> library, ComRef<ITypeInfo> interfa
 }
 
 ControlObject::~ControlObject() {
+    destroying_ = true;
+    skin_.reset();  // the windows go before the control they show
+    retired_skin_.reset();
     events_.clear();
     property_notify_.clear();
 }
@@ -85,6 +92,18 @@ HRESULT ControlObject::QueryInterface(REFIID iid, void** out) {
         *out = static_cast<IPersistPropertyBag*>(this);
     } else if (iid == IID_IPersistStreamInit) {
         *out = static_cast<IPersistStreamInit*>(this);
+    } else if (iid == IID_IOleObject) {
+        *out = static_cast<IOleObject*>(this);
+    } else if (iid == IID_IOleWindow || iid == IID_IOleInPlaceObject) {
+        *out = static_cast<IOleInPlaceObject*>(this);
+    } else if (iid == IID_IOleInPlaceActiveObject) {
+        *out = static_cast<IOleInPlaceActiveObject*>(this);
+    } else if (iid == IID_IOleControl) {
+        *out = static_cast<IOleControl*>(this);
+    } else if (iid == IID_IViewObject || iid == IID_IViewObject2) {
+        *out = static_cast<IViewObject2*>(this);
+    } else if (iid == IID_IQuickActivate) {
+        *out = static_cast<IQuickActivate*>(this);
     } else {
         *out = nullptr;
         return E_NOINTERFACE;
@@ -156,6 +175,11 @@ HRESULT ControlObject::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAM
         return report_error(std::current_exception(), exception);
     }
     call.finish(value, result);
+    if (skin_) {
+        skin_->flush();  // the windows show the call's outcome before it returns
+    } else {
+        view_changed();
+    }
     if (handler_error_) {
         // A handler's error reaches the caller after the call has run to its end; the
         // arguments keep what the call wrote, but a failed call has no result.
@@ -255,7 +279,12 @@ PicturePtr ControlObject::adopt_picture(IPictureDisp* picture) {
 
 // ---- Events -------------------------------------------------------------------------
 
+// A container that froze the events (IOleControl::FreezeEvents) cannot take them: the
+// Change events raised meanwhile are dropped, as OLE controls do.
 void ControlObject::raise_change() {
+    if (frozen_events_ > 0) {
+        return;
+    }
     DISPPARAMS no_arguments{};
     for (const ComRef<IUnknown>& sink : events_.sinks()) {
         // Advise queried the sink for __Tintbox, a dispatch interface.

@@ -1,7 +1,9 @@
 // The COM object of the class Tintbox: the control's public surface (_Tintbox through
 // IDispatch), its events (__Tintbox and IPropertyNotifySink through connection points),
 // its persistence (IPersistPropertyBag, IPersistStreamInit), its class information and
-// rich errors. One tintbox::Tintbox inside does the work.
+// rich errors, and its life as an ActiveX control on a container's form (IOleObject,
+// in-place activation, IOleControl, IViewObject2, IQuickActivate). One tintbox::Tintbox
+// inside does the work; while the control is in-place active a Win32 skin shows it.
 #pragma once
 
 #include <ocidl.h>
@@ -10,11 +12,14 @@
 #include <atomic>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "com_ref.hpp"
 #include "connection_points.hpp"
 #include "module.hpp"
+#include "skin.hpp"
 #include "tintbox/tintbox.hpp"
+#include "win32_platform.hpp"
 
 namespace tintbox::windows {
 
@@ -26,6 +31,13 @@ class ControlObject final : public IDispatch,
                             public ISupportErrorInfo,
                             public IPersistPropertyBag,
                             public IPersistStreamInit,
+                            public IOleObject,
+                            public IOleInPlaceObject,
+                            public IOleInPlaceActiveObject,
+                            public IOleControl,
+                            public IViewObject2,
+                            public IQuickActivate,
+                            private SkinHost,
                             private module::Counted {
   public:
     // A new control with one reference, or the failure's HRESULT.
@@ -64,6 +76,71 @@ class ControlObject final : public IDispatch,
     HRESULT STDMETHODCALLTYPE Save(IStream* stream, BOOL clear_dirty) override;
     HRESULT STDMETHODCALLTYPE GetSizeMax(ULARGE_INTEGER* size) override;
 
+    // IOleObject (activation.cpp)
+    HRESULT STDMETHODCALLTYPE SetClientSite(IOleClientSite* site) override;
+    HRESULT STDMETHODCALLTYPE GetClientSite(IOleClientSite** out) override;
+    HRESULT STDMETHODCALLTYPE SetHostNames(LPCOLESTR application, LPCOLESTR document) override;
+    HRESULT STDMETHODCALLTYPE Close(DWORD save_option) override;
+    HRESULT STDMETHODCALLTYPE SetMoniker(DWORD which, IMoniker* moniker) override;
+    HRESULT STDMETHODCALLTYPE GetMoniker(DWORD assign, DWORD which, IMoniker** out) override;
+    HRESULT STDMETHODCALLTYPE InitFromData(IDataObject* data, BOOL creation,
+                                           DWORD reserved) override;
+    HRESULT STDMETHODCALLTYPE GetClipboardData(DWORD reserved, IDataObject** out) override;
+    HRESULT STDMETHODCALLTYPE DoVerb(LONG verb, LPMSG message, IOleClientSite* site, LONG index,
+                                     HWND parent, LPCRECT position) override;
+    HRESULT STDMETHODCALLTYPE EnumVerbs(IEnumOLEVERB** out) override;
+    HRESULT STDMETHODCALLTYPE Update() override;
+    HRESULT STDMETHODCALLTYPE IsUpToDate() override;
+    HRESULT STDMETHODCALLTYPE GetUserClassID(CLSID* out) override;
+    HRESULT STDMETHODCALLTYPE GetUserType(DWORD form, LPOLESTR* out) override;
+    HRESULT STDMETHODCALLTYPE SetExtent(DWORD aspect, SIZEL* size) override;
+    HRESULT STDMETHODCALLTYPE GetExtent(DWORD aspect, SIZEL* size) override;
+    HRESULT STDMETHODCALLTYPE Advise(IAdviseSink* sink, DWORD* connection) override;
+    HRESULT STDMETHODCALLTYPE Unadvise(DWORD connection) override;
+    HRESULT STDMETHODCALLTYPE EnumAdvise(IEnumSTATDATA** out) override;
+    HRESULT STDMETHODCALLTYPE GetMiscStatus(DWORD aspect, DWORD* status) override;
+    HRESULT STDMETHODCALLTYPE SetColorScheme(LOGPALETTE* palette) override;
+    // IOleWindow, shared by both in-place interfaces
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* out) override;
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL enter) override;
+    // IOleInPlaceObject
+    HRESULT STDMETHODCALLTYPE InPlaceDeactivate() override;
+    HRESULT STDMETHODCALLTYPE UIDeactivate() override;
+    HRESULT STDMETHODCALLTYPE SetObjectRects(LPCRECT position, LPCRECT clip) override;
+    HRESULT STDMETHODCALLTYPE ReactivateAndUndo() override;
+    // IOleInPlaceActiveObject
+    HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG message) override;
+    HRESULT STDMETHODCALLTYPE OnFrameWindowActivate(BOOL activate) override;
+    HRESULT STDMETHODCALLTYPE OnDocWindowActivate(BOOL activate) override;
+    HRESULT STDMETHODCALLTYPE ResizeBorder(LPCRECT border, IOleInPlaceUIWindow* window,
+                                           BOOL frame_window) override;
+    HRESULT STDMETHODCALLTYPE EnableModeless(BOOL enable) override;
+    // IOleControl
+    HRESULT STDMETHODCALLTYPE GetControlInfo(CONTROLINFO* info) override;
+    HRESULT STDMETHODCALLTYPE OnMnemonic(MSG* message) override;
+    HRESULT STDMETHODCALLTYPE OnAmbientPropertyChange(DISPID id) override;
+    HRESULT STDMETHODCALLTYPE FreezeEvents(BOOL freeze) override;
+    // IViewObject2
+    HRESULT STDMETHODCALLTYPE Draw(DWORD aspect, LONG index, void* aspect_info,
+                                   DVTARGETDEVICE* device, HDC target_dc, HDC dc, LPCRECTL bounds,
+                                   LPCRECTL window_bounds,
+                                   WINBOOL(STDMETHODCALLTYPE* keep_going)(ULONG_PTR),
+                                   ULONG_PTR keep_going_argument) override;
+    HRESULT STDMETHODCALLTYPE GetColorSet(DWORD aspect, LONG index, void* aspect_info,
+                                          DVTARGETDEVICE* device, HDC target_dc,
+                                          LOGPALETTE** out) override;
+    HRESULT STDMETHODCALLTYPE Freeze(DWORD aspect, LONG index, void* aspect_info,
+                                     DWORD* out) override;
+    HRESULT STDMETHODCALLTYPE Unfreeze(DWORD cookie) override;
+    HRESULT STDMETHODCALLTYPE SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) override;
+    HRESULT STDMETHODCALLTYPE GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** out) override;
+    HRESULT STDMETHODCALLTYPE GetExtent(DWORD aspect, LONG index, DVTARGETDEVICE* device,
+                                        LPSIZEL size) override;
+    // IQuickActivate
+    HRESULT STDMETHODCALLTYPE QuickActivate(QACONTAINER* container, QACONTROL* control) override;
+    HRESULT STDMETHODCALLTYPE SetContentExtent(LPSIZEL size) override;
+    HRESULT STDMETHODCALLTYPE GetContentExtent(LPSIZEL size) override;
+
     // The OLE picture standing for the control's picture: the very object the host set,
     // or for a picture restored from a stream one made once and kept.
     ComRef<IPictureDisp> picture_object();
@@ -80,17 +157,65 @@ class ControlObject final : public IDispatch,
     void raise_change();
     void notify_property_changed(const std::string& name);
 
+    // Activation (activation.cpp).
+    HRESULT activate(bool ui_activate, IOleClientSite* site, HWND parent, LPCRECT position);
+    void ui_activate();
+    void ui_deactivate();
+    void attach_site(IOleClientSite* site);
+    // Reads the container's ambient properties (DISPID_UNKNOWN: all of them).
+    void read_ambients(DISPID id);
+    void apply_font(IUnknown* font);
+    // SkinHost
+    void tab_out(bool forward, const MSG& message) override;
+    void focus_entered() override;
+    void focus_left() override;
+    void size_settled() override;
+    void view_changed() override;
+    // Not while the object is being destroyed: the windows' last messages come then.
+    void hold() override {
+        if (!destroying_) {
+            AddRef();
+        }
+    }
+    void let_go() override {
+        if (!destroying_) {
+            Release();
+        }
+    }
+    void skin_retired() override { retired_skin_.reset(); }
+
     std::atomic<ULONG> references_{1};
     ComRef<ITypeLib> library_;
     ComRef<ITypeInfo> interface_info_;  // _Tintbox
     ComRef<ITypeInfo> class_info_;      // the coclass Tintbox
     ConnectionPoint events_;            // __Tintbox
     ConnectionPoint property_notify_;   // IPropertyNotifySink
+    std::shared_ptr<Win32Screen> screen_;
+    std::shared_ptr<Win32FontMetrics> fonts_;
     Tintbox control_;
     ComRef<IPictureDisp> picture_;        // what the host set, or made for a restored picture
     PicturePtr picture_pixels_;           // the control's picture that picture_ stands for
     std::optional<Error> handler_error_;  // the first error a handler reported in a call
     bool dirty_ = false;
+
+    // On a container's form.
+    ComRef<IOleClientSite> client_site_;
+    ComRef<IOleControlSite> control_site_;
+    ComRef<IOleInPlaceSite> in_place_site_;  // set while in-place active
+    ComRef<IOleInPlaceFrame> frame_;
+    ComRef<IOleInPlaceUIWindow> ui_window_;
+    ComRef<IOleAdviseHolder> ole_advise_;
+    ComRef<IAdviseSink> view_sink_;
+    DWORD view_sink_aspects_ = 0;
+    DWORD view_sink_flags_ = 0;
+    std::unique_ptr<Skin> skin_;          // the windows, while in-place active
+    std::unique_ptr<Skin> retired_skin_;  // deactivated while busy; goes when it is done
+    bool ui_active_ = false;
+    bool user_mode_ = true;       // the container's ambient UserMode: False in a designer
+    COLORREF surface_color_;      // the container's ambient BackColor, or the button face
+    int frozen_events_ = 0;       // IOleControl::FreezeEvents nesting
+    bool settling_size_ = false;  // telling the container the settled size
+    bool destroying_ = false;
 };
 
 }  // namespace tintbox::windows

@@ -80,6 +80,10 @@ std::vector<RegistryEntry> registry_entries(const std::wstring& module_path) {
         {class_key + L"\\TypeLib", L"", text_of(kLibId)},
         {class_key + L"\\Version", L"", L"1.0"},
         {class_key + L"\\Control", L"", L"", false},
+        // OLEMISC_ACTIVATEWHENVISIBLE, SETCLIENTSITEFIRST, INSIDEOUT, CANTLINKINSIDE and
+        // RECOMPOSEONRESIZE: a control in-place active whenever it shows (activation.cpp).
+        {class_key + L"\\MiscStatus", L"", L"0"},
+        {class_key + L"\\MiscStatus\\1", L"", L"131473"},
         {class_key + L"\\Programmable", L"", L"", false},
         {class_key + L"\\ToolboxBitmap32", L"",
          module_path + L", " + std::to_wstring(kToolboxBitmapId)},

@@ -2,8 +2,8 @@
 # Runs the Windows tests of one build under Wine:
 #   run_windows_tests.sh BUILD_DIR TRIPLET WINE_LOADER
 # needs an X display (run it under xvfb-run). Checks the library's exports and imports,
-# registers Tintbox.ocx with regsvr32 and reads the keys back, runs the VBScript client
-# and the C++ host, unregisters and checks that nothing is left, and runs the scenario
+# registers Tintbox.ocx with regsvr32 and reads the keys back, runs the VBScript client,
+# the C++ host and the form host (screenshots in BUILD_DIR/screenshots), unregisters and checks that nothing is left, and runs the scenario
 # scripts through tintbox-script.exe. A Wine that cannot start is a failure.
 set -euo pipefail
 
@@ -54,7 +54,8 @@ else
   fail "Tintbox.ocx exports: $exports"
 fi
 system_dlls='^(ADVAPI32|GDI32|KERNEL32|msvcrt|ole32|OLEAUT32|USER32|VERSION)\.dll$'
-for program in "$ocx" "$build/tests/tintbox_com_host_test.exe" "$build/core/tintbox-script.exe"; do
+for program in "$ocx" "$build/tests/tintbox_com_host_test.exe" "$build/tests/tintbox_form_host_test.exe" \
+  "$build/core/tintbox-script.exe"; do
   if ! imports=$("$triplet-objdump" -p "$program" | awk '/DLL Name:/ {print $3}'); then
     fail "$(basename "$program") cannot be read"
     continue
@@ -92,6 +93,8 @@ expected_values=(
   "CLSID\\$clsid\\TypeLib|(Default)|$libid"
   "CLSID\\$clsid\\Version|(Default)|1.0"
   "CLSID\\$clsid\\ToolboxBitmap32|(Default)|$windows_path, 30000"
+  "CLSID\\$clsid\\MiscStatus|(Default)|0"
+  "CLSID\\$clsid\\MiscStatus\\1|(Default)|131473"
   "TintboxControl.Tintbox\\CLSID|(Default)|$clsid"
   "TintboxControl.Tintbox\\CurVer|(Default)|TintboxControl.Tintbox.1"
   "TintboxControl.Tintbox.1\\CLSID|(Default)|$clsid"
@@ -126,6 +129,12 @@ wine_out cscript //nologo "$(wine_out winepath -w "$root/windows/tests/tintbox_t
   pass "VBScript client" || fail "VBScript client"
 wine_out "$build/tests/tintbox_com_host_test.exe" | sed 's/^/    /' &&
   pass "C++ host" || fail "C++ host"
+# The control on a form: the screenshots stay in the build folder for a person to look at.
+mkdir -p "$build/screenshots"
+TINTBOX_SCREENSHOTS=$(wine_out winepath -w "$build/screenshots") \
+  wine_out "$build/tests/tintbox_form_host_test.exe" | sed 's/^/    /' &&
+  pass "form host: the control in place on a form, driven through the window system" ||
+  fail "form host"
 
 # ---- Unregistration removes what registration wrote
 if wine regsvr32 /u /s "$ocx"; then pass "regsvr32 /u unregisters Tintbox.ocx"; else fail "regsvr32 /u exit status $?"; fi
