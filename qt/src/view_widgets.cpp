@@ -119,6 +119,27 @@ void BarWidget::paintEvent(QPaintEvent* event) {
     if (view_.has_focus()) {
         draw_focus_mark(*this);
     }
+    painted_thumb_ = thumb_rect();
+    painted_value_ = value();
+}
+
+QRect BarWidget::thumb_rect() const {
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    return style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this);
+}
+
+// Some styles draw an arrow differently at the end it points to, and a transient bar
+// flashes on a change: those, and a thumb never painted yet, take the whole repaint.
+void BarWidget::sliderChange(SliderChange change) {
+    if (change != SliderValueChange || painted_thumb_.isNull() || at_an_end(painted_value_) ||
+        at_an_end(value()) || style()->styleHint(QStyle::SH_ScrollBar_Transient, nullptr, this)) {
+        QScrollBar::sliderChange(change);
+        return;
+    }
+    // Styles draw the thumb's edge lines just outside its rectangle.
+    const QMargins edges(3, 0, 3, 0);
+    update(QRegion(painted_thumb_ + edges) + (thumb_rect() + edges));
 }
 
 // ---- BoxWidget -----------------------------------------------------------------------

@@ -71,10 +71,18 @@ class BarWidget : public QScrollBar {
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    // A new value moves only the thumb: the bar repaints where the thumb was drawn and
+    // where it is now, not the arrows and the rest of the groove.
+    void sliderChange(SliderChange change) override;
 
   private:
+    QRect thumb_rect() const;
+    bool at_an_end(int value) const { return value <= minimum() || value >= maximum(); }
+
     Skin& skin_;
     ScrollBar& view_;
+    QRect painted_thumb_;  // where the last paint drew the thumb
+    int painted_value_ = 0;
 };
 
 // A picture box, the spectrum image or a label: painted from the view's state.

@@ -2,6 +2,8 @@
 #include <QClipboard>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPaintEvent>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -67,6 +69,7 @@ class TintboxWidgetTest : public QObject {
     void hoveringPairFieldHidesIt_data();
     void hoveringPairFieldHidesIt();
     void scrollBarArrowMovesByOneAndThumbCommitsOnRelease();
+    void aColourChangeRepaintsOnlyTheViewsItChanged();
     void arrowKeysMoveAFocusedScrollBar();
     void dragOverSpectrumFollowsPictureUnderPointer();
     void unreadableScreenIsReportedOnceAndKeepsTheColour();
@@ -339,6 +342,60 @@ void TintboxWidgetTest::scrollBarArrowMovesByOneAndThumbCommitsOnRelease() {
     QCOMPARE(bar->value(), released);
     QCOMPARE(host.field("txtRed")->text(), QString::number(released));
     QVERIFY(changes.count() > before_release);
+}
+
+namespace {
+
+// Each view widget's painted region, by view name.
+class PaintRecorder : public QObject {
+  public:
+    explicit PaintRecorder(QWidget& root) {
+        for (QWidget* widget : root.findChildren<QWidget*>()) {
+            if (!widget->objectName().isEmpty()) {
+                widget->installEventFilter(this);
+            }
+        }
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            painted[watched->objectName()] += static_cast<QPaintEvent*>(event)->region();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+    QMap<QString, QRegion> painted;
+};
+
+}  // namespace
+
+void TintboxWidgetTest::aColourChangeRepaintsOnlyTheViewsItChanged() {
+    HostWindow host;
+    host.picker->setRGB(0x406080);
+    QTest::qWait(20);
+    PaintRecorder recorder(*host.picker);
+    host.picker->setRGB(0x507090);  // every component changes, none to an end of its bar
+    QTest::qWait(20);
+
+    QStringList expected = {"picOldColor",    "picNewColor",  "picRed", "picGreen",  "picBlue",
+                            "hsRed",          "hsGreen",      "hsBlue", "txtRed",    "txtGreen",
+                            "txtBlue",        "txtDec",       "txtHex", "txtWebHex", "txtWebHexRed",
+                            "txtWebHexGreen", "txtWebHexBlue"};
+    QStringList painted = recorder.painted.keys();
+    expected.sort();
+    painted.sort();
+    QCOMPARE(painted, expected);  // the frames, labels and the spectrum stay as they are
+
+    // A bar repaints where its thumb was and is, and then shows what a whole paint shows.
+    const auto on_screen = [&] {
+        return host.window->screen()->grabWindow(host.window->winId()).toImage();
+    };
+    const QImage partly = on_screen();
+    for (const char* name : {"hsRed", "hsGreen", "hsBlue"}) {
+        QScrollBar* bar = host.bar(name);
+        QVERIFY2(recorder.painted[name].boundingRect().width() < bar->width(), name);
+        bar->update();
+    }
+    QTest::qWait(20);
+    QCOMPARE(partly, on_screen());
 }
 
 void TintboxWidgetTest::arrowKeysMoveAFocusedScrollBar() {
