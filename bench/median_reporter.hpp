@@ -26,6 +26,20 @@ class MedianReporter : public benchmark::ConsoleReporter {
     std::map<std::string, double> medians;  // in the benchmarks' time unit
 };
 
+// benchmark::Initialize with the repetitions of all benchmarks interleaved in random
+// order, so that a busy spell of a shared machine falls on ours and the peer's alike
+// instead of on one of them (a flag given on the command line still wins).
+inline void initialize_interleaved(int* argc, char** argv) {
+    static std::vector<char*> arguments;
+    static char interleaved[] = "--benchmark_enable_random_interleaving=true";
+    arguments.assign(argv, argv + *argc);
+    arguments.insert(arguments.begin() + (*argc > 0 ? 1 : 0), interleaved);
+    arguments.push_back(nullptr);
+    int count = static_cast<int>(arguments.size()) - 1;
+    benchmark::Initialize(&count, arguments.data());
+    *argc = count;
+}
+
 // Registers a benchmark to run 9 times in microseconds, reporting the aggregates only
 // (the medians the reporter keeps).
 template <class Function>

@@ -348,7 +348,7 @@ int main(int argc, char** argv) {
         return compare_peak_memory(argv[0]);
     }
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
+    tintbox::bench::initialize_interleaved(&argc, argv);
     const std::pair<const char*, std::function<void(benchmark::State&)>> benchmarks[] = {
         {"TintboxWidget_SetRGB", TintboxWidget_SetRGB},
         {"QColorDialog_setCurrentColor", QColorDialog_setCurrentColor},

@@ -138,7 +138,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot load %s\n", TINTBOX_SHELL_PATH);
         return 1;
     }
-    benchmark::Initialize(&argc, argv);
+    tintbox::bench::initialize_interleaved(&argc, argv);
     for (const auto& [name, function] :
          {std::pair{"Windowless_Draw_Full", Windowless_Draw_Full},
           std::pair{"Windowless_SetRGB", Windowless_SetRGB},
