@@ -78,6 +78,45 @@ TEST_F(ViewContract, TabLeavesTheControlOnlyPastEitherEndOfTheTabOrder) {
     }
 }
 
+TEST_F(ViewContract, FocusEnteringFromOutsideGoesWhereTabOrTheWindowSystemSends) {
+    struct Row {
+        View* held;      // the model's focus before
+        View* received;  // the view the window system gave the focus to
+        bool by_tab;
+        bool backward;
+        View* expected;
+    };
+    const Row rows[] = {
+        {nullptr, top, false, false, top},     {other, top, false, false, top},
+        {other, nullptr, false, false, other}, {nullptr, nullptr, false, false, under},
+        {nullptr, nullptr, false, true, bar},  {other, top, true, false, under},
+        {other, top, true, true, bar},         {nullptr, bar, false, false, bar},
+    };
+    for (const Row& row : rows) {
+        if (row.held != nullptr) {
+            surface.focus_by_keyboard(*row.held);
+        } else {
+            surface.clear_focus();
+        }
+        EXPECT_TRUE(surface.focus_entered(row.received, row.by_tab, row.backward));
+        EXPECT_EQ(surface.focused(), row.expected)
+            << (row.received ? row.received->name() : "none") << (row.by_tab ? " by Tab" : "")
+            << (row.backward ? " backward" : "");
+    }
+    // A view that cannot take the focus is passed over; with no tab stop nothing takes it.
+    surface.clear_focus();
+    other->SetEnabled(false);
+    EXPECT_TRUE(surface.focus_entered(other, false, false));
+    EXPECT_EQ(surface.focused(), under);
+    surface.clear_focus();
+    for (View* view :
+         {static_cast<View*>(top), static_cast<View*>(under), static_cast<View*>(bar)}) {
+        view->SetEnabled(false);
+    }
+    EXPECT_FALSE(surface.focus_entered(nullptr, false, false));
+    EXPECT_EQ(surface.focused(), nullptr);
+}
+
 TEST_F(ViewContract, ArrowKeysMoveAFocusedBarAndUpDownMeanNothingToAField) {
     surface.focus_by_keyboard(*bar);
     EXPECT_TRUE(surface.key(Key::Down));

@@ -442,6 +442,13 @@ class Surface {
     // tab order: a skin or host then moves its own focus out of the control instead of
     // calling tab() / backtab(), which wrap around.
     bool tab_leaves(bool forward) const;
+    // The window system or a host moved the keyboard focus into the control from outside
+    // it. By Tab or Shift+Tab (`by_tab`) it enters at the first or the last tab stop.
+    // Otherwise `received` takes it (the view the window system gave it to, or the one
+    // that had it before it left) when it can, else the view holding the model's focus
+    // keeps it, else the first tab stop (the last when `backward`). Returns whether a
+    // view holds the focus afterwards.
+    bool focus_entered(View* received, bool by_tab, bool backward);
 
     // --- A person's input. Ignored while the surface is disabled; keys, typing, paste
     // and selection also while the focused view is disabled. ----------------------------

@@ -67,24 +67,15 @@ void Skin::focus_changed(QWidget& widget, QFocusEvent* event) {
     if (event->gotFocus()) {
         // Qt moved the focus into the control by itself (Tab from a host widget, a
         // host's setFocus): the model decides which view gets it.
-        const std::vector<View*> stops = surface_.tab_stops();
-        View* target = nullptr;
         const auto owned = std::find_if(mirrors_.begin(), mirrors_.end(),
                                         [&](const Mirror& m) { return m.widget == &widget; });
-        if (reason != Qt::TabFocusReason && reason != Qt::BacktabFocusReason &&
-            owned != mirrors_.end() && owned->view->can_take_focus()) {
-            target = owned->view;
-        } else if (!stops.empty()) {
-            target = reason == Qt::BacktabFocusReason ? stops.back() : stops.front();
-        }
-        if (target == nullptr) {
-            return;
-        }
+        View* received = owned != mirrors_.end() ? owned->view : nullptr;
+        const bool backward = reason == Qt::BacktabFocusReason;
+        const bool by_tab = backward || reason == Qt::TabFocusReason;
         person_input([&] {
-            if (surface_.focused() != target) {
-                surface_.focus_by_keyboard(*target);
+            if (surface_.focus_entered(received, by_tab, backward)) {
+                focus_moved_ = true;
             }
-            focus_moved_ = true;
         });
         return;
     }

@@ -507,23 +507,9 @@ void WindowlessControl::focus_in(std::int32_t key) {
     if (requesting_focus_) {
         return;  // the press that asked decides where the focus goes
     }
-    const std::vector<View*> stops = surface_.tab_stops();
-    View* target = nullptr;
-    if (key == TINTBOX_KEY_TAB && !stops.empty()) {
-        target = stops.front();
-    } else if (key == TINTBOX_KEY_BACKTAB && !stops.empty()) {
-        target = stops.back();
-    } else if (surface_.focused() != nullptr) {
-        target = surface_.focused();
-    } else if (focus_before_out_ != nullptr && focus_before_out_->can_take_focus()) {
-        target = focus_before_out_;
-    } else if (!stops.empty()) {
-        target = stops.front();
-    }
+    const bool backward = key == TINTBOX_KEY_BACKTAB;
     person([&] {
-        if (target != nullptr && surface_.focused() != target) {
-            surface_.focus_by_keyboard(*target);
-        }
+        surface_.focus_entered(focus_before_out_, backward || key == TINTBOX_KEY_TAB, backward);
     });
 }
 

@@ -367,6 +367,22 @@ void Surface::backtab() {
     }
 }
 
+bool Surface::focus_entered(View* received, bool by_tab, bool backward) {
+    const std::vector<View*> stops = tab_stops();
+    View* target = nullptr;
+    if (!by_tab && received != nullptr && received->can_take_focus()) {
+        target = received;
+    } else if (!by_tab && focused_ != nullptr) {
+        target = focused_;
+    } else if (!stops.empty()) {
+        target = backward ? stops.back() : stops.front();
+    }
+    if (target != nullptr && target != focused_) {
+        focus_by_keyboard(*target);
+    }
+    return focused_ != nullptr;
+}
+
 void Surface::focus_by_keyboard(View& view) {
     // As with Tab, a view that cannot take the focus is simply not reached.
     if (enabled_ && view.can_take_focus()) {

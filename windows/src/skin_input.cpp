@@ -538,24 +538,13 @@ void Skin::focus_in(Mirror* mirror, HWND previous) {
     }
     // Windows moved the focus into the control by itself (the container's SetFocus, a
     // form's Tab, the window active again): the model decides which view gets it.
-    View* target = surface_.focused();
-    if (target == nullptr && mirror != nullptr && mirror->view->can_take_focus()) {
-        target = mirror->view;
-    }
-    if (target == nullptr) {
-        const std::vector<View*> stops = surface_.tab_stops();
-        if (!stops.empty()) {
-            target = GetKeyState(VK_SHIFT) < 0 ? stops.back() : stops.front();
-        }
-    }
-    if (target == nullptr) {
-        return;
-    }
+    // Windows does not say whether Tab brought it; Shift held picks the last stop.
+    View* received = mirror != nullptr ? mirror->view : nullptr;
+    const bool backward = GetKeyState(VK_SHIFT) < 0;
     person_input([&] {
-        if (surface_.focused() != target) {
-            surface_.focus_by_keyboard(*target);
+        if (surface_.focus_entered(received, false, backward)) {
+            focus_moved_ = true;
         }
-        focus_moved_ = true;
     });
 }
 
