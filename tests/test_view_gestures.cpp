@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tintbox/pending_changes.hpp"
 #include "view_contract_fixture.hpp"
 
 namespace {
@@ -76,6 +77,30 @@ TEST_F(ViewContract, TabLeavesTheControlOnlyPastEitherEndOfTheTabOrder) {
         EXPECT_EQ(surface.tab_leaves(row.forward), row.leaves)
             << (row.focused ? row.focused->name() : "none") << (row.forward ? " Tab" : " Backtab");
     }
+}
+
+// A skin's batch: a view changed again before its turn is mirrored once with both
+// changes; one changed by its own mirroring comes round again.
+TEST(PendingChanges, DrainsInFirstChangeOrderUntilNothingIsLeft) {
+    PendingChanges pending;
+    pending.reset(3);
+    pending.note(2, aspect_bit(Aspect::Text));
+    pending.note(0, aspect_bit(Aspect::Colors));
+    std::vector<std::pair<std::size_t, unsigned>> applied;
+    pending.drain([&](std::size_t view, unsigned aspects) {
+        applied.emplace_back(view, aspects);
+        if (view == 2 && aspects == aspect_bit(Aspect::Text)) {
+            pending.note(0, aspect_bit(Aspect::Value));  // before 0's turn
+            pending.note(2, aspect_bit(Aspect::Focus));  // after its own
+        }
+    });
+    const std::vector<std::pair<std::size_t, unsigned>> expected = {
+        {2, aspect_bit(Aspect::Text)},
+        {0, aspect_bit(Aspect::Colors) | aspect_bit(Aspect::Value)},
+        {2, aspect_bit(Aspect::Focus)},
+    };
+    EXPECT_EQ(applied, expected);
+    EXPECT_TRUE(pending.empty());
 }
 
 TEST_F(ViewContract, FocusEnteringFromOutsideGoesWhereTabOrTheWindowSystemSends) {

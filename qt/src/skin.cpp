@@ -33,6 +33,7 @@ void Skin::build() {
     bar_style->setParent(surface_widget_);
     const auto& views = surface_.views();
     mirrors_.resize(views.size());
+    pending_.reset(views.size());
     // Views are listed topmost first and Qt stacks later siblings above earlier ones, so
     // the widgets are made bottom up; views inside another view come in a second pass,
     // once their parent's widget exists.
@@ -89,8 +90,7 @@ void Skin::build() {
                 }
             }
             index_of_[&view] = i;
-            mirror.dirty = kAllAspects;
-            dirty_list_.push_back(i);
+            pending_.note(i, kAllAspects);
             view.set_observer([this, i](const View&, Aspect aspect) { mark(i, aspect); });
         }
     }
@@ -136,7 +136,7 @@ void Skin::detach() {
     delete surface_widget_.data();
     mirrors_.clear();
     index_of_.clear();
-    dirty_list_.clear();
+    pending_.reset(0);
 }
 
 QWidget* Skin::widget_for(const View& view) const {
@@ -200,11 +200,7 @@ void Skin::mark(std::size_t index, Aspect aspect) {
     if (detached_) {
         return;
     }
-    Mirror& mirror = mirrors_[index];
-    if (mirror.dirty == 0) {
-        dirty_list_.push_back(index);
-    }
-    mirror.dirty |= aspect_bit(aspect);
+    pending_.note(index, aspect_bit(aspect));
     if (aspect == Aspect::Focus) {
         focus_moved_ = true;
     } else if (aspect == Aspect::Timer) {
@@ -237,13 +233,7 @@ void Skin::flush() {
         surface_dirty_ = false;
         apply_surface();
     }
-    while (!dirty_list_.empty()) {
-        std::vector<std::size_t> pending;
-        pending.swap(dirty_list_);
-        for (std::size_t index : pending) {
-            apply(mirrors_[index]);
-        }
-    }
+    pending_.drain([this](std::size_t index, unsigned dirty) { apply(mirrors_[index], dirty); });
     apply_focus();
     focus_moved_ = false;
     --echo_;

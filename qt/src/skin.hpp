@@ -16,6 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "tintbox/pending_changes.hpp"
 #include "tintbox/qt/tintbox_widget.hpp"
 #include "view_widgets.hpp"
 
@@ -27,12 +28,6 @@ class QMouseEvent;
 namespace tintbox::qtskin {
 
 enum class MouseAction { Press, Release, Move, DoubleClick };
-
-// A view's aspects as bits of a Mirror's dirty mask.
-constexpr unsigned aspect_bit(Aspect aspect) {
-    return 1u << static_cast<unsigned>(aspect);
-}
-constexpr unsigned kAllAspects = ~0u;
 
 class Skin {
   public:
@@ -114,7 +109,6 @@ class Skin {
         FieldWidget* field = nullptr;
         BarWidget* bar = nullptr;
         BoxWidget* box = nullptr;
-        unsigned dirty = 0;
     };
 
     // Who is acting while a scope is open: the host, a person, or the clock.
@@ -134,7 +128,7 @@ class Skin {
     void tick();
     void mark(std::size_t index, Aspect aspect);
     void schedule_flush();
-    void apply(Mirror& mirror);
+    void apply(Mirror& mirror, unsigned dirty);
     void apply_field(Mirror& mirror, unsigned dirty);
     void apply_selection(FieldWidget& field);
     void apply_focus();
@@ -153,7 +147,7 @@ class Skin {
     QPointer<SurfaceWidget> surface_widget_;
     std::vector<Mirror> mirrors_;
     std::unordered_map<const View*, std::size_t> index_of_;
-    std::vector<std::size_t> dirty_list_;
+    PendingChanges pending_;
     bool surface_dirty_ = true;  // the surface's Width, Height or Enabled changed
     int depth_ = 0;              // nesting of host calls and input events
     bool person_ = false;        // inside a person's input (may pull Qt's focus in)

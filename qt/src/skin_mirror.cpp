@@ -9,9 +9,7 @@
 
 namespace tintbox::qtskin {
 
-void Skin::apply(Mirror& mirror) {
-    const unsigned dirty = mirror.dirty;
-    mirror.dirty = 0;
+void Skin::apply(Mirror& mirror, unsigned dirty) {
     View& view = *mirror.view;
     if (mirror.widget == nullptr) {
         return;

@@ -12,11 +12,6 @@ namespace {
 
 int g_skins = 0;  // window classes stay registered while a skin lives
 
-constexpr unsigned aspect_bit(Aspect aspect) {
-    return 1u << static_cast<unsigned>(aspect);
-}
-constexpr unsigned kAllAspects = ~0u;
-
 std::wstring wide(std::u16string_view text) {
     return std::wstring(text.begin(), text.end());
 }
@@ -146,6 +141,7 @@ void Skin::build(HWND parent, const RECT& position) {
 
     const auto& views = surface_.views();
     mirrors_.resize(views.size());
+    pending_.reset(views.size());
     for (std::size_t i = 0; i < views.size(); ++i) {
         mirrors_[i].skin = this;
         mirrors_[i].view = views[i].get();
@@ -171,8 +167,7 @@ void Skin::build(HWND parent, const RECT& position) {
         }
     }
     for (std::size_t i = 0; i < mirrors_.size(); ++i) {
-        mirrors_[i].dirty = kAllAspects;
-        dirty_list_.push_back(i);
+        pending_.note(i, kAllAspects);
         mirrors_[i].view->set_observer(
             [this, i](const View&, Aspect aspect) { mark(mirrors_[i], aspect); });
     }
@@ -335,10 +330,7 @@ Skin::Scope::~Scope() {
 }
 
 void Skin::mark(Mirror& mirror, Aspect aspect) {
-    if (mirror.dirty == 0) {
-        dirty_list_.push_back(static_cast<std::size_t>(&mirror - mirrors_.data()));
-    }
-    mirror.dirty |= aspect_bit(aspect);
+    pending_.note(static_cast<std::size_t>(&mirror - mirrors_.data()), aspect_bit(aspect));
     if (aspect == Aspect::Focus) {
         focus_moved_ = true;
     } else if (aspect == Aspect::Timer) {
@@ -362,18 +354,12 @@ void Skin::flush() {
     flush_posted_ = false;
     flushing_ = true;
     ++echo_;
-    const bool changed = surface_dirty_ || !dirty_list_.empty();
+    const bool changed = surface_dirty_ || !pending_.empty();
     if (surface_dirty_) {
         surface_dirty_ = false;
         apply_surface();
     }
-    while (!dirty_list_.empty()) {
-        std::vector<std::size_t> pending;
-        pending.swap(dirty_list_);
-        for (std::size_t index : pending) {
-            apply(mirrors_[index]);
-        }
-    }
+    pending_.drain([this](std::size_t index, unsigned dirty) { apply(mirrors_[index], dirty); });
     apply_focus();
     focus_moved_ = false;
     --echo_;
@@ -385,9 +371,7 @@ void Skin::flush() {
 
 // ---- Mirroring -------------------------------------------------------------------------
 
-void Skin::apply(Mirror& mirror) {
-    const unsigned dirty = mirror.dirty;
-    mirror.dirty = 0;
+void Skin::apply(Mirror& mirror, unsigned dirty) {
     const View& view = *mirror.view;
     if (mirror.window == nullptr) {
         return;

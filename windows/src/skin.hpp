@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "paint.hpp"
+#include "tintbox/pending_changes.hpp"
 #include "tintbox/tintbox.hpp"
 #include "tintbox/views.hpp"
 #include "win32_platform.hpp"
@@ -122,9 +123,8 @@ class Skin {
         View* view = nullptr;
         HWND window = nullptr;
         WNDPROC original = nullptr;  // EDIT's or SCROLLBAR's own procedure
-        unsigned dirty = 0;
-        bool tracking = false;  // SCROLLBAR runs its mouse loop
-        ImagePixels rendered;   // the image as last drawn
+        bool tracking = false;       // SCROLLBAR runs its mouse loop
+        ImagePixels rendered;        // the image as last drawn
         bool rendered_current = false;
     };
 
@@ -153,7 +153,7 @@ class Skin {
     void create_view_window(Mirror& mirror, HWND parent);
     void mark(Mirror& mirror, Aspect aspect);
     void schedule_flush();
-    void apply(Mirror& mirror);
+    void apply(Mirror& mirror, unsigned dirty);
     void apply_field(Mirror& mirror, unsigned dirty);
     void apply_bar(Mirror& mirror);
     void apply_pointer(Mirror& mirror);
@@ -201,7 +201,7 @@ class Skin {
     HWND surface_window_ = nullptr;
     std::vector<Mirror> mirrors_;  // one per view, in the surface's order; never resized
     std::unordered_map<const View*, std::size_t> index_of_;
-    std::vector<std::size_t> dirty_list_;
+    PendingChanges pending_;
     bool surface_dirty_ = true;  // the surface's Width, Height or Enabled changed
     int depth_ = 0;              // nesting of host calls and input messages
     bool person_ = false;        // inside a person's input (may pull the focus in)
