@@ -16,13 +16,5 @@ packages=(
   python3-pytest python3-venv python3-wheel python3-gi gir1.2-gtk-4.0 python3-gi-cairo
 )
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+source "$(dirname "$0")/apt-packages.sh"
+install_missing_packages "${packages[@]}"
