@@ -2,10 +2,11 @@
 // control, the clipboard, undo, and input to a view that is switched off.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "tintbox/pending_changes.hpp"
+#include "tintbox/mirror_session.hpp"
 #include "view_contract_fixture.hpp"
 
 namespace {
@@ -101,6 +102,43 @@ TEST(PendingChanges, DrainsInFirstChangeOrderUntilNothingIsLeft) {
     };
     EXPECT_EQ(applied, expected);
     EXPECT_TRUE(pending.empty());
+}
+
+// The session every front end shares: nested calls mirror once, when the outermost ends;
+// a change outside any call asks the toolkit for one flush; a person's error goes to the
+// host's sink and never escapes into the event loop.
+TEST(MirrorSession, MirrorsOnceAtTheOutermostEndAndKeepsErrorsOutOfTheEventLoop) {
+    struct Front : MirrorHooks {
+        int posts = 0, flushes = 0, surfaces = 0;
+        std::vector<std::string> reports;
+        void post_flush() override { ++posts; }
+        void mirror_surface() override { ++surfaces; }
+        void mirror_view(std::size_t, unsigned) override {}
+        void mirror_focus(bool) override { ++flushes; }
+        void report(const std::exception& error) override { reports.push_back(error.what()); }
+    } front;
+    MirrorSession session(front);
+    session.reset(2);
+    session.input(MirrorSession::Actor::Person, [&] {
+        session.note(0, aspect_bit(Aspect::Text));
+        session.host_call([&] { session.note(1, aspect_bit(Aspect::Value)); });
+        EXPECT_EQ(front.flushes, 0);
+        EXPECT_TRUE(session.person());
+        throw std::runtime_error("handler failed");
+    });
+    EXPECT_EQ(front.flushes, 1);
+    EXPECT_EQ(front.surfaces, 1);
+    EXPECT_EQ(front.reports, std::vector<std::string>{"handler failed"});
+    EXPECT_EQ(front.posts, 0);
+    EXPECT_FALSE(session.person());
+
+    session.note(0, aspect_bit(Aspect::Text));
+    session.note(1, aspect_bit(Aspect::Text));
+    EXPECT_EQ(front.posts, 1);
+    session.flush();
+    EXPECT_EQ(front.flushes, 2);
+    EXPECT_THROW(session.host_call([] { throw std::runtime_error("to the caller"); }),
+                 std::runtime_error);
 }
 
 TEST_F(ViewContract, FocusEnteringFromOutsideGoesWhereTabOrTheWindowSystemSends) {

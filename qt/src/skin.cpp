@@ -33,7 +33,7 @@ void Skin::build() {
     bar_style->setParent(surface_widget_);
     const auto& views = surface_.views();
     mirrors_.resize(views.size());
-    pending_.reset(views.size());
+    session_.reset(views.size());
     // Views are listed topmost first and Qt stacks later siblings above earlier ones, so
     // the widgets are made bottom up; views inside another view come in a second pass,
     // once their parent's widget exists.
@@ -90,7 +90,6 @@ void Skin::build() {
                 }
             }
             index_of_[&view] = i;
-            pending_.note(i, kAllAspects);
             view.set_observer([this, i](const View&, Aspect aspect) { mark(i, aspect); });
         }
     }
@@ -112,8 +111,7 @@ void Skin::build() {
     surface_widget_->setFocusPolicy(policy);
 
     surface_.on_surface_changed = [this] {
-        surface_dirty_ = true;
-        schedule_flush();
+        session_.note_surface();
         if (!surface_.Enabled() && owner_.system_pick_) {
             owner_.system_pick_->close();  // switched off while the person picks
         }
@@ -123,11 +121,11 @@ void Skin::build() {
 }
 
 void Skin::detach() {
-    if (detached_) {
+    if (session_.detached()) {
         return;
     }
     end_gesture();
-    detached_ = true;
+    session_.detach();
     clock_.stop();
     for (const auto& view : surface_.views()) {
         view->set_observer(nullptr);
@@ -136,7 +134,6 @@ void Skin::detach() {
     delete surface_widget_.data();
     mirrors_.clear();
     index_of_.clear();
-    pending_.reset(0);
 }
 
 QWidget* Skin::widget_for(const View& view) const {
@@ -169,27 +166,11 @@ QSize Skin::pixel_size(Twips width, Twips height) const {
 
 // ---- Batching and flush --------------------------------------------------------------
 
-Skin::Scope::Scope(Skin& skin, Actor actor)
-    : skin(skin), was_person(skin.person_), was_actor(skin.actor_) {
-    if (skin.depth_++ == 0) {
-        skin.actor_ = actor;
-    }
-    skin.person_ = skin.person_ || actor == Actor::Person;
-}
-
-Skin::Scope::~Scope() {
-    if (--skin.depth_ == 0) {
-        skin.flush();
-    }
-    skin.person_ = was_person;
-    skin.actor_ = was_actor;
-}
-
 QString Skin::change_door() const {
-    if (depth_ == 0 || actor_ == Actor::Host) {
+    if (session_.actor() == Actor::Host) {
         return QStringLiteral("host");  // also a call made on the control directly
     }
-    if (actor_ == Actor::Clock) {
+    if (session_.actor() == Actor::Clock) {
         return QStringLiteral("eyedropper");
     }
     const std::string& tag = TintboxInternals(control_).ChangeSource();
@@ -197,47 +178,15 @@ QString Skin::change_door() const {
 }
 
 void Skin::mark(std::size_t index, Aspect aspect) {
-    if (detached_) {
-        return;
-    }
-    pending_.note(index, aspect_bit(aspect));
-    if (aspect == Aspect::Focus) {
-        focus_moved_ = true;
-    } else if (aspect == Aspect::Timer) {
+    session_.note(index, aspect_bit(aspect));
+    if (aspect == Aspect::Timer && !session_.detached()) {
         timer_changed();
     }
-    schedule_flush();
 }
 
-void Skin::schedule_flush() {
-    if (depth_ > 0 || flush_posted_ || detached_) {
-        return;
-    }
-    flush_posted_ = true;
+void Skin::post_flush() {
     QMetaObject::invokeMethod(
-        surface_widget_.data(),
-        [this] {
-            flush_posted_ = false;
-            flush();
-        },
-        Qt::QueuedConnection);
-}
-
-void Skin::flush() {
-    if (flushing_ || detached_) {
-        return;
-    }
-    flushing_ = true;
-    ++echo_;
-    if (surface_dirty_) {
-        surface_dirty_ = false;
-        apply_surface();
-    }
-    pending_.drain([this](std::size_t index, unsigned dirty) { apply(mirrors_[index], dirty); });
-    apply_focus();
-    focus_moved_ = false;
-    --echo_;
-    flushing_ = false;
+        surface_widget_.data(), [this] { flush(); }, Qt::QueuedConnection);
 }
 
 // ---- Timer and screen ----------------------------------------------------------------
@@ -274,7 +223,7 @@ void Skin::advance_time(int milliseconds) {
         return;  // a host's modal dialog opened from inside a tick
     }
     ticking_ = true;
-    run(Actor::Clock, [&] { surface_.advance_time(milliseconds); });
+    session_.input(Actor::Clock, [&] { surface_.advance_time(milliseconds); });
     ticking_ = false;
 }
 
@@ -297,30 +246,30 @@ void Skin::eyedropper_unreadable() {
 }
 
 void Skin::screen_color_picked(ColorValue color) {
-    run(Actor::Clock, [&] { TintboxInternals(control_).pick_screen_color(color); });
+    session_.input(Actor::Clock, [&] { TintboxInternals(control_).pick_screen_color(color); });
 }
 
 void Skin::resized(QSize pixels) {
     const float twips_per_pixel = this->twips_per_pixel();
-    run(Actor::Host, [&] {
+    session_.input(Actor::Host, [&] {
         surface_.SetWidth(static_cast<Twips>(pixels.width()) * twips_per_pixel);
         surface_.SetHeight(static_cast<Twips>(pixels.height()) * twips_per_pixel);
     });
 }
 
 void Skin::rescale() {
-    if (detached_) {
+    if (session_.detached()) {
         return;
     }
     for (std::size_t i = 0; i < mirrors_.size(); ++i) {
         mark(i, Aspect::Geometry);
     }
-    surface_dirty_ = true;
+    session_.note_surface();
     resized(owner_.size());
 }
 
 void Skin::palette_changed() {
-    if (detached_) {
+    if (session_.detached()) {
         return;
     }
     for (std::size_t i = 0; i < mirrors_.size(); ++i) {

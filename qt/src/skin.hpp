@@ -16,7 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "tintbox/pending_changes.hpp"
+#include "tintbox/mirror_session.hpp"
 #include "tintbox/qt/tintbox_widget.hpp"
 #include "view_widgets.hpp"
 
@@ -29,7 +29,7 @@ namespace tintbox::qtskin {
 
 enum class MouseAction { Press, Release, Move, DoubleClick };
 
-class Skin {
+class Skin : private MirrorHooks {
   public:
     Skin(TintboxWidget& owner, Tintbox& control);
     ~Skin();
@@ -59,7 +59,7 @@ class Skin {
     void host_call(Call&& call);
     template <class Call>
     void person_input(Call&& call) {
-        run(Actor::Person, std::forward<Call>(call));
+        session_.input(Actor::Person, std::forward<Call>(call));
     }
 
     // ---- Input from the widgets -------------------------------------------------------
@@ -87,7 +87,7 @@ class Skin {
     void end_gesture();
 
     // Brings every widget up to date with the model.
-    void flush();
+    void flush() { session_.flush(); }
 
     // The door of a Change raised now (see TintboxWidget::changeDoor).
     QString change_door() const;
@@ -111,31 +111,27 @@ class Skin {
         BoxWidget* box = nullptr;
     };
 
-    // Who is acting while a scope is open: the host, a person, or the clock.
-    enum class Actor { Host, Person, Clock };
+    using Actor = MirrorSession::Actor;
 
-    struct Scope {
-        Scope(Skin& skin, Actor actor);
-        ~Scope();
-        Skin& skin;
-        bool was_person;
-        Actor was_actor;
-    };
-
-    template <class Call>
-    void run(Actor actor, Call&& call);
     void build();
     void tick();
     void mark(std::size_t index, Aspect aspect);
-    void schedule_flush();
+    // MirrorHooks
+    void post_flush() override;
+    void mirror_surface() override { apply_surface(); }
+    void mirror_view(std::size_t view, unsigned aspects) override {
+        apply(mirrors_[view], aspects);
+    }
+    void mirror_focus(bool moved) override { apply_focus(moved); }
+    void report(const std::exception& error) override;
+
     void apply(Mirror& mirror, unsigned dirty);
     void apply_field(Mirror& mirror, unsigned dirty);
     void apply_selection(FieldWidget& field);
-    void apply_focus();
+    void apply_focus(bool moved);
     void apply_surface();
     void apply_pointer(Mirror& mirror);
     void timer_changed();
-    void report(const std::exception& error);
     bool qt_focus_inside() const;
     QWidget* outside_focus_target(bool forward) const;
     const QCursor& cursor_for(const PointerShapePtr& shape);
@@ -147,19 +143,10 @@ class Skin {
     QPointer<SurfaceWidget> surface_widget_;
     std::vector<Mirror> mirrors_;
     std::unordered_map<const View*, std::size_t> index_of_;
-    PendingChanges pending_;
-    bool surface_dirty_ = true;  // the surface's Width, Height or Enabled changed
-    int depth_ = 0;              // nesting of host calls and input events
-    bool person_ = false;        // inside a person's input (may pull Qt's focus in)
-    Actor actor_ = Actor::Host;  // the outermost scope's
-    bool flushing_ = false;
-    bool flush_posted_ = false;  // a flush waits on the event loop
-    int echo_ = 0;               // > 0 while the skin itself moves Qt's focus
-    bool detached_ = false;
+    MirrorSession session_{*this};
     QTimer clock_;                      // drives the view layer's timers
     bool unreadable_reported_ = false;  // once per eyedropper run
     bool ticking_ = false;
-    bool focus_moved_ = false;  // the model's focus moved since the last flush
     // Each shape is kept alive with its cursor, so the address stays a valid key.
     std::unordered_map<const PointerShape*, std::pair<PointerShapePtr, QCursor>> cursors_;
     std::function<void(const QRect&)> repaint_listener_;
@@ -168,22 +155,7 @@ class Skin {
 
 template <class Call>
 void Skin::host_call(Call&& call) {
-    Scope scope(*this, Actor::Host);
-    call();
-}
-
-// Input events and timer ticks: nothing may escape into Qt's event loop.
-template <class Call>
-void Skin::run(Actor actor, Call&& call) {
-    if (detached_) {
-        return;
-    }
-    Scope scope(*this, actor);
-    try {
-        call();
-    } catch (const std::exception& error) {
-        report(error);
-    }
+    session_.host_call(std::forward<Call>(call));
 }
 
 }  // namespace tintbox::qtskin

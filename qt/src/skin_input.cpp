@@ -51,7 +51,7 @@ bool printable(const QString& text) {
 // ---- Focus and tab order -------------------------------------------------------------
 
 void Skin::focus_changed(QWidget& widget, QFocusEvent* event) {
-    if (echo_ > 0 || detached_) {
+    if (session_.echoing() || session_.detached()) {
         return;
     }
     const Qt::FocusReason reason = event->reason();
@@ -74,7 +74,7 @@ void Skin::focus_changed(QWidget& widget, QFocusEvent* event) {
         const bool by_tab = backward || reason == Qt::TabFocusReason;
         person_input([&] {
             if (surface_.focus_entered(received, by_tab, backward)) {
-                focus_moved_ = true;
+                session_.note_focus_moved();
             }
         });
         return;
@@ -85,11 +85,11 @@ void Skin::focus_changed(QWidget& widget, QFocusEvent* event) {
     }
     // The focus left the control: the editor that had it runs its LostFocus now and its
     // GotFocus when the person comes back.
-    run(Actor::Host, [this] { surface_.clear_focus(); });
+    session_.input(Actor::Host, [this] { surface_.clear_focus(); });
 }
 
 bool Skin::tab(bool forward) {
-    if (detached_) {
+    if (session_.detached()) {
         return false;
     }
     if (surface_.tab_leaves(forward)) {
@@ -130,7 +130,7 @@ QWidget* Skin::outside_focus_target(bool forward) const {
 
 void Skin::mouse(QWidget& source, QMouseEvent* event, MouseAction action) {
     event->accept();
-    if (detached_) {
+    if (session_.detached()) {
         return;
     }
     const qreal ratio = source.devicePixelRatioF();
@@ -231,7 +231,7 @@ bool key_for(const QKeyEvent& event, Key& key) {
 }  // namespace
 
 void Skin::key(QKeyEvent* event, bool text_field) {
-    if (detached_) {
+    if (session_.detached()) {
         return;
     }
     Key key = Key::Left;
@@ -263,7 +263,7 @@ void Skin::type(const QString& text) {
 // here.
 void Skin::context_menu(FieldWidget& field, QContextMenuEvent* event) {
     event->accept();
-    if (detached_) {
+    if (session_.detached()) {
         return;
     }
     end_gesture();
@@ -283,7 +283,7 @@ void Skin::context_menu(FieldWidget& field, QContextMenuEvent* event) {
         }
         action->setEnabled(enabled);
         QObject::connect(action, &QAction::triggered, [this, &model, key] {
-            if (!detached_ && surface_.focused() == &model) {
+            if (!session_.detached() && surface_.focused() == &model) {
                 person_input([this, key] { surface_.key(key); });
             }
         });
@@ -306,7 +306,7 @@ void Skin::context_menu(FieldWidget& field, QContextMenuEvent* event) {
 void Skin::end_gesture() {
     owner_.screen_->forget_pointer();
     if (surface_.held_buttons() != 0) {
-        run(Actor::Host, [this] { surface_.end_gesture(); });
+        session_.input(Actor::Host, [this] { surface_.end_gesture(); });
     }
 }
 
@@ -315,7 +315,7 @@ void Skin::end_gesture() {
 // A press on a bar gives it the focus at once, as a press does anywhere else; the move
 // itself comes with the action or with the thumb's release.
 void Skin::bar_pressed(BarWidget& bar) {
-    if (detached_ || !surface_.Enabled() || surface_.focused() == &bar.view() ||
+    if (session_.detached() || !surface_.Enabled() || surface_.focused() == &bar.view() ||
         !bar.view().can_take_focus()) {
         return;
     }

@@ -129,7 +129,7 @@ void Skin::apply_surface() {
         QMetaObject::invokeMethod(
             &owner_,
             [this] {
-                if (!detached_) {
+                if (!session_.detached()) {
                     owner_.resize(pixel_size(surface_.Width(), surface_.Height()));
                 }
             },
@@ -196,18 +196,16 @@ bool Skin::qt_focus_inside() const {
 // Qt's focus follows the model's while it is inside the control, or when a person's
 // input in the control moved it there; the skin never pulls the focus away from a
 // host widget on its own.
-void Skin::apply_focus() {
+void Skin::apply_focus(bool moved) {
     const View* focused = surface_.focused();
     QWidget* widget = focused != nullptr ? widget_for(*focused) : nullptr;
     if (widget == nullptr || owner_.window()->focusWidget() == widget) {
         return;
     }
-    if (!qt_focus_inside() && !(person_ && focus_moved_)) {
+    if (!qt_focus_inside() && !(session_.person() && moved)) {
         return;
     }
-    ++echo_;
-    widget->setFocus(Qt::OtherFocusReason);
-    --echo_;
+    session_.without_echo([widget] { widget->setFocus(Qt::OtherFocusReason); });
     if (focused->name() == "txtHidden" && QAccessible::isActive()) {
         // txtHidden only parks the keys during and after a pick: the spectrum is what
         // assistive technology is told has the focus.

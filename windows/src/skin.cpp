@@ -141,7 +141,7 @@ void Skin::build(HWND parent, const RECT& position) {
 
     const auto& views = surface_.views();
     mirrors_.resize(views.size());
-    pending_.reset(views.size());
+    session_.reset(views.size());
     for (std::size_t i = 0; i < views.size(); ++i) {
         mirrors_[i].skin = this;
         mirrors_[i].view = views[i].get();
@@ -167,14 +167,10 @@ void Skin::build(HWND parent, const RECT& position) {
         }
     }
     for (std::size_t i = 0; i < mirrors_.size(); ++i) {
-        pending_.note(i, kAllAspects);
         mirrors_[i].view->set_observer(
             [this, i](const View&, Aspect aspect) { mark(mirrors_[i], aspect); });
     }
-    surface_.on_surface_changed = [this] {
-        surface_dirty_ = true;
-        schedule_flush();
-    };
+    surface_.on_surface_changed = [this] { session_.note_surface(); };
     timer_changed();
     take_size(position);
 }
@@ -245,7 +241,7 @@ void Skin::take_size(const RECT& position) {
         surface_.SetWidth(static_cast<Twips>(position.right - position.left) * twips_per_pixel);
         surface_.SetHeight(static_cast<Twips>(position.bottom - position.top) * twips_per_pixel);
     });
-    surface_dirty_ = true;
+    session_.note_surface();
     flush();
 }
 
@@ -296,7 +292,7 @@ void Skin::font_changed() {
         }
         mark(mirror, Aspect::Geometry);
     }
-    surface_dirty_ = true;
+    session_.note_surface();
     flush();
 }
 
@@ -309,63 +305,34 @@ void Skin::end_gesture() {
         host_call([this] { surface_.end_gesture(); });
     }
     if (GetCapture() == surface_window_) {
-        ++echo_;
-        ReleaseCapture();
-        --echo_;
+        session_.without_echo([] { ReleaseCapture(); });
     }
 }
 
 // ---- Batching and flush ----------------------------------------------------------------
 
-Skin::Scope::Scope(Skin& skin, bool person) : skin(skin), was_person(skin.person_) {
-    ++skin.depth_;
-    skin.person_ = skin.person_ || person;
-}
-
-Skin::Scope::~Scope() {
-    if (--skin.depth_ == 0) {
-        skin.flush();
-    }
-    skin.person_ = was_person;
-}
-
 void Skin::mark(Mirror& mirror, Aspect aspect) {
-    pending_.note(static_cast<std::size_t>(&mirror - mirrors_.data()), aspect_bit(aspect));
-    if (aspect == Aspect::Focus) {
-        focus_moved_ = true;
-    } else if (aspect == Aspect::Timer) {
+    session_.note(static_cast<std::size_t>(&mirror - mirrors_.data()), aspect_bit(aspect));
+    if (aspect == Aspect::Timer) {
         timer_changed();
     }
-    schedule_flush();
 }
 
-void Skin::schedule_flush() {
-    if (depth_ > 0 || flush_posted_) {
-        return;
-    }
-    flush_posted_ = true;
+void Skin::post_flush() {
     PostMessageW(surface_window_, kFlushMessage, 0, 0);
 }
 
-void Skin::flush() {
-    if (flushing_) {
-        return;
-    }
-    flush_posted_ = false;
-    flushing_ = true;
-    ++echo_;
-    const bool changed = surface_dirty_ || !pending_.empty();
-    if (surface_dirty_) {
-        surface_dirty_ = false;
-        apply_surface();
-    }
-    pending_.drain([this](std::size_t index, unsigned dirty) { apply(mirrors_[index], dirty); });
-    apply_focus();
-    focus_moved_ = false;
-    --echo_;
-    flushing_ = false;
+void Skin::mirrored(bool changed) {
     if (changed) {
         host_.view_changed();
+    }
+}
+
+void Skin::report(const std::exception& error) {
+    if (const auto* control_error = dynamic_cast<const Error*>(&error)) {
+        surface_.report(*control_error);
+    } else {
+        surface_.report(Error(ErrorKind::Internal, error.what()));
     }
 }
 
@@ -481,18 +448,16 @@ void Skin::apply_surface() {
 // The focus follows the model's while it is inside the control, or when a person's input
 // in the control moved it there; the skin never pulls it away from a container's window
 // on its own.
-void Skin::apply_focus() {
+void Skin::apply_focus(bool moved) {
     const View* focused = surface_.focused();
     HWND target = focused != nullptr ? window_of(*focused) : nullptr;
     if (target == nullptr || GetFocus() == target) {
         return;
     }
-    if (!owns(GetFocus()) && !(person_ && focus_moved_)) {
+    if (!owns(GetFocus()) && !(session_.person() && moved)) {
         return;
     }
-    ++echo_;
-    SetFocus(target);
-    --echo_;
+    session_.without_echo([target] { SetFocus(target); });
 }
 
 HCURSOR Skin::cursor_for(const View* view) {
@@ -550,14 +515,8 @@ void Skin::tick() {
     if (!clock_running_) {
         return;
     }
-    Scope scope(*this, false);
-    try {
-        surface_.advance_time(static_cast<std::int32_t>(clock_interval_));
-    } catch (const Error& error) {
-        surface_.report(error);
-    } catch (const std::exception& error) {
-        surface_.report(Error(ErrorKind::Internal, error.what()));
-    }
+    session_.input(MirrorSession::Actor::Clock,
+                   [this] { surface_.advance_time(static_cast<std::int32_t>(clock_interval_)); });
 }
 
 void Skin::rescale() {

@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "paint.hpp"
-#include "tintbox/pending_changes.hpp"
+#include "tintbox/mirror_session.hpp"
 #include "tintbox/tintbox.hpp"
 #include "tintbox/views.hpp"
 #include "win32_platform.hpp"
@@ -61,7 +61,7 @@ class SkinHost {
     ~SkinHost() = default;
 };
 
-class Skin {
+class Skin : private MirrorHooks {
   public:
     // Creates the surface window as a child of `parent` at `position` (pixels of the
     // parent) and one window per view, sized as the control's layout says.
@@ -112,10 +112,9 @@ class Skin {
     // Runs a host's call: the windows are brought up to date when it ends.
     template <class Call>
     void host_call(Call&& call) {
-        Scope scope(*this, false);
-        call();
+        session_.host_call(std::forward<Call>(call));
     }
-    void flush();
+    void flush() { session_.flush(); }
 
   private:
     struct Mirror {
@@ -136,13 +135,6 @@ class Skin {
         Skin& skin;
     };
 
-    struct Scope {
-        Scope(Skin& skin, bool person);
-        ~Scope();
-        Skin& skin;
-        bool was_person;
-    };
-
     // ---- skin.cpp
     static void register_classes();
     static void unregister_classes();
@@ -152,13 +144,21 @@ class Skin {
     void take_size(const RECT& position);
     void create_view_window(Mirror& mirror, HWND parent);
     void mark(Mirror& mirror, Aspect aspect);
-    void schedule_flush();
+    // MirrorHooks
+    void post_flush() override;
+    void mirror_surface() override { apply_surface(); }
+    void mirror_view(std::size_t view, unsigned aspects) override {
+        apply(mirrors_[view], aspects);
+    }
+    void mirror_focus(bool moved) override { apply_focus(moved); }
+    void mirrored(bool changed) override;
+    void report(const std::exception& error) override;
     void apply(Mirror& mirror, unsigned dirty);
     void apply_field(Mirror& mirror, unsigned dirty);
     void apply_bar(Mirror& mirror);
     void apply_pointer(Mirror& mirror);
     void apply_surface();
-    void apply_focus();
+    void apply_focus(bool moved);
     void timer_changed();
     HCURSOR cursor_for(const View* view);
     HBRUSH brush_for(COLORREF color);
@@ -201,14 +201,7 @@ class Skin {
     HWND surface_window_ = nullptr;
     std::vector<Mirror> mirrors_;  // one per view, in the surface's order; never resized
     std::unordered_map<const View*, std::size_t> index_of_;
-    PendingChanges pending_;
-    bool surface_dirty_ = true;  // the surface's Width, Height or Enabled changed
-    int depth_ = 0;              // nesting of host calls and input messages
-    bool person_ = false;        // inside a person's input (may pull the focus in)
-    bool flushing_ = false;
-    bool flush_posted_ = false;
-    int echo_ = 0;  // > 0 while the skin itself moves the focus or the capture
-    bool focus_moved_ = false;
+    MirrorSession session_{*this};
     bool user_mode_ = true;
     int inside_ = 0;  // window procedures running
     bool retired_ = false;
@@ -227,15 +220,8 @@ void Skin::person_input(Call&& call) {
     if (!user_mode_) {
         return;
     }
-    Scope scope(*this, true);
     // Nothing may escape into the window procedure; handlers' errors reach the sink anyway.
-    try {
-        call();
-    } catch (const Error& error) {
-        surface_.report(error);
-    } catch (const std::exception& error) {
-        surface_.report(Error(ErrorKind::Internal, error.what()));
-    }
+    session_.input(MirrorSession::Actor::Person, std::forward<Call>(call));
 }
 
 }  // namespace tintbox::windows

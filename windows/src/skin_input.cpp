@@ -82,7 +82,7 @@ LRESULT Skin::surface_message(UINT message, WPARAM wparam, LPARAM lparam) {
             return 0;
         case WM_CAPTURECHANGED:
             // Another window took the mouse: the release of the held buttons is lost.
-            if (echo_ == 0 && reinterpret_cast<HWND>(lparam) != surface_window_ &&
+            if (!session_.echoing() && reinterpret_cast<HWND>(lparam) != surface_window_ &&
                 surface_.held_buttons() != 0) {
                 host_call([this] { surface_.end_gesture(); });
             }
@@ -174,8 +174,9 @@ LRESULT Skin::field_message(Mirror& mirror, UINT message, WPARAM wparam, LPARAM 
         case WM_SETTEXT:
         case EM_REPLACESEL:
             // Only the mirror writes the text; anyone else edits through the model.
-            return echo_ > 0 ? CallWindowProcW(mirror.original, window, message, wparam, lparam)
-                             : 0;
+            return session_.echoing()
+                       ? CallWindowProcW(mirror.original, window, message, wparam, lparam)
+                       : 0;
         case WM_PASTE:
             return edit_key(Key::CtrlV);
         case WM_CUT:
@@ -330,13 +331,13 @@ void Skin::mouse(HWND source, UINT message, WPARAM wparam, LPARAM lparam) {
         // The surface holds the mouse while a button pressed over the control is held,
         // so the moves and the release outside it reach the view that holds the gesture.
         const bool held = surface_.held_buttons() != 0;
-        ++echo_;
-        if (held && GetCapture() != surface_window_) {
-            SetCapture(surface_window_);
-        } else if (!held && GetCapture() == surface_window_) {
-            ReleaseCapture();
-        }
-        --echo_;
+        session_.without_echo([&] {
+            if (held && GetCapture() != surface_window_) {
+                SetCapture(surface_window_);
+            } else if (!held && GetCapture() == surface_window_) {
+                ReleaseCapture();
+            }
+        });
     });
 }
 
@@ -533,7 +534,7 @@ void Skin::focus_in(Mirror* mirror, HWND previous) {
     if (!owns(previous)) {
         host_.focus_entered();
     }
-    if (echo_ > 0 || !user_mode_) {
+    if (session_.echoing() || !user_mode_) {
         return;
     }
     // Windows moved the focus into the control by itself (the container's SetFocus, a
@@ -543,7 +544,7 @@ void Skin::focus_in(Mirror* mirror, HWND previous) {
     const bool backward = GetKeyState(VK_SHIFT) < 0;
     person_input([&] {
         if (surface_.focus_entered(received, false, backward)) {
-            focus_moved_ = true;
+            session_.note_focus_moved();
         }
     });
 }
@@ -553,7 +554,7 @@ void Skin::focus_out(HWND next) {
         return;
     }
     host_.focus_left();
-    if (echo_ > 0) {
+    if (session_.echoing()) {
         return;
     }
     // The focus left the control: the editor that had it runs its LostFocus now and its

@@ -1,0 +1,231 @@
+// The toolkit-free half of mirroring the view layer into a front end's widgets. Views
+// tell their observer of every change as it happens; a front end notes each change in its
+// session, and the session decides when the widgets catch up: once, when the outermost
+// host call or input event ends, or on a posted flush for a change made outside any of
+// them. It also keeps who is acting, the echo guard for the front end's own focus moves,
+// and the error boundary that keeps a handler's error out of the toolkit's event loop.
+//
+// A front end serves it through MirrorHooks; everything else here is shared.
+#pragma once
+
+#include <cstddef>
+#include <exception>
+#include <utility>
+#include <vector>
+
+#include "tintbox/views.hpp"
+
+namespace tintbox {
+
+// A view's aspects as bits of a mask.
+constexpr unsigned aspect_bit(Aspect aspect) {
+    return 1u << static_cast<unsigned>(aspect);
+}
+constexpr unsigned kAllAspects = ~0u;
+
+// For each view (by its index in the front end's own table), the aspects changed since
+// it was last mirrored, and the order in which the views first changed.
+class PendingChanges {
+  public:
+    // `views` views, none with a change pending.
+    void reset(std::size_t views) {
+        aspects_.assign(views, 0);
+        order_.clear();
+    }
+    void note(std::size_t view, unsigned aspects) {
+        if (aspects_[view] == 0) {
+            order_.push_back(view);
+        }
+        aspects_[view] |= aspects;
+    }
+    bool empty() const noexcept { return order_.empty(); }
+
+    // Hands each view's pending aspects to `apply(view, aspects)` until none is left.
+    // Changes that applying causes come in the same call: a view noted again before its
+    // turn is applied once with both, one noted after its turn comes round again.
+    template <class Apply>
+    void drain(Apply&& apply) {
+        while (!order_.empty()) {
+            std::vector<std::size_t> views;
+            views.swap(order_);
+            for (std::size_t view : views) {
+                const unsigned aspects = aspects_[view];
+                aspects_[view] = 0;
+                apply(view, aspects);
+            }
+        }
+    }
+
+  private:
+    std::vector<unsigned> aspects_;
+    std::vector<std::size_t> order_;
+};
+
+// What a front end does for its session.
+class MirrorHooks {
+  public:
+    // Have flush() called soon from the toolkit's event loop (a queued call, a posted
+    // message); the session asks once until that flush has run.
+    virtual void post_flush() = 0;
+    // Bring the widgets up to date: the surface's own size and state, each view's
+    // changed aspects, then the keyboard focus.
+    virtual void mirror_surface() = 0;
+    virtual void mirror_view(std::size_t view, unsigned aspects) = 0;
+    virtual void mirror_focus(bool moved) = 0;
+    // A flush ended; `changed` when it brought anything over.
+    virtual void mirrored(bool /*changed*/) {}
+    // A person's input or a tick ended with an error: it goes to the host's sink.
+    virtual void report(const std::exception& error) = 0;
+
+  protected:
+    ~MirrorHooks() = default;
+};
+
+class MirrorSession {
+  public:
+    // Who is acting while a scope is open.
+    enum class Actor { Host, Person, Clock };
+
+    explicit MirrorSession(MirrorHooks& hooks) : hooks_(hooks) {}
+    MirrorSession(const MirrorSession&) = delete;
+    MirrorSession& operator=(const MirrorSession&) = delete;
+
+    // `views` views, each to be mirrored whole at the next flush.
+    void reset(std::size_t views) {
+        pending_.reset(views);
+        for (std::size_t view = 0; view < views; ++view) {
+            pending_.note(view, kAllAspects);
+        }
+        surface_dirty_ = true;
+        detached_ = false;
+    }
+    // Mirrors nothing more, for good: the widgets are going.
+    void detach() {
+        detached_ = true;
+        pending_.reset(0);
+    }
+    bool detached() const noexcept { return detached_; }
+
+    void note(std::size_t view, unsigned aspects) {
+        if (detached_) {
+            return;
+        }
+        pending_.note(view, aspects);
+        if (aspects & aspect_bit(Aspect::Focus)) {
+            focus_moved_ = true;
+        }
+        schedule_flush();
+    }
+    void note_surface() {
+        surface_dirty_ = true;
+        schedule_flush();
+    }
+    // A person moved the focus into the control: the next flush may pull the toolkit's.
+    void note_focus_moved() noexcept { focus_moved_ = true; }
+
+    // Runs `call` as a host call: its error goes on to the caller.
+    template <class Call>
+    void host_call(Call&& call) {
+        Scope scope(*this, Actor::Host);
+        call();
+    }
+    // Runs `call` as a person's input or a tick of the clock: nothing escapes into the
+    // toolkit's event loop; an error goes to the host through report().
+    template <class Call>
+    void input(Actor actor, Call&& call) {
+        if (detached_) {
+            return;
+        }
+        Scope scope(*this, actor);
+        try {
+            call();
+        } catch (const std::exception& error) {
+            hooks_.report(error);
+        }
+    }
+
+    void flush() {
+        posted_ = false;
+        if (flushing_ || detached_) {
+            return;
+        }
+        flushing_ = true;
+        ++echo_;
+        const bool changed = surface_dirty_ || !pending_.empty();
+        if (surface_dirty_) {
+            surface_dirty_ = false;
+            hooks_.mirror_surface();
+        }
+        pending_.drain(
+            [this](std::size_t view, unsigned aspects) { hooks_.mirror_view(view, aspects); });
+        hooks_.mirror_focus(focus_moved_);
+        focus_moved_ = false;
+        --echo_;
+        flushing_ = false;
+        hooks_.mirrored(changed);
+    }
+
+    bool inside() const noexcept { return depth_ > 0; }
+    // Inside a person's input (which may pull the toolkit's focus into the control).
+    bool person() const noexcept { return person_; }
+    // The outermost scope's actor; Host outside every scope.
+    Actor actor() const noexcept { return depth_ == 0 ? Actor::Host : actor_; }
+
+    // While the front end itself moves the toolkit's focus or capture: the toolkit's
+    // events that follow are its own echo, not a person's.
+    bool echoing() const noexcept { return echo_ > 0; }
+    template <class Call>
+    void without_echo(Call&& call) {
+        ++echo_;
+        struct Restore {
+            int& echo;
+            ~Restore() { --echo; }
+        } restore{echo_};
+        call();
+    }
+
+  private:
+    struct Scope {
+        Scope(MirrorSession& session, Actor actor)
+            : session(session), was_person(session.person_), was_actor(session.actor_) {
+            if (session.depth_++ == 0) {
+                session.actor_ = actor;
+            }
+            session.person_ = session.person_ || actor == Actor::Person;
+        }
+        ~Scope() {
+            if (--session.depth_ == 0) {
+                session.flush();
+            }
+            session.person_ = was_person;
+            session.actor_ = was_actor;
+        }
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+        MirrorSession& session;
+        bool was_person;
+        Actor was_actor;
+    };
+
+    void schedule_flush() {
+        if (depth_ > 0 || posted_ || detached_) {
+            return;
+        }
+        posted_ = true;
+        hooks_.post_flush();
+    }
+
+    MirrorHooks& hooks_;
+    PendingChanges pending_;
+    bool surface_dirty_ = true;  // the surface's Width, Height or Enabled changed
+    bool focus_moved_ = false;   // the model's focus moved since the last flush
+    int depth_ = 0;              // nesting of host calls and input events
+    bool person_ = false;
+    Actor actor_ = Actor::Host;
+    bool flushing_ = false;
+    bool posted_ = false;  // a flush waits on the event loop
+    int echo_ = 0;
+    bool detached_ = false;
+};
+
+}  // namespace tintbox
