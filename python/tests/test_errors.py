@@ -3,6 +3,7 @@ never a crash, and leave the control usable."""
 
 import os
 import shutil
+import threading
 
 import pytest
 
@@ -44,6 +45,34 @@ def test_bad_calls_raise_tintbox_error_and_change_nothing(box, log, call, status
     assert str(raised.value)
     assert box.rgb == 0x010203 and box.picture is None and box.enabled is True
     assert log.take() == 0
+
+
+def test_threads_sharing_one_control_each_get_their_own_error(box):
+    # The library keeps one error message per control, replaced by every call: without
+    # one call at a time, a thread reads another's message or one already freed.
+    def overflow_message(value):
+        try:
+            box.SetRed(value)
+        except tintbox.TintboxError as error:
+            return error.message
+        return None
+
+    template = overflow_message(1000000)
+    wrong = []
+
+    def hammer(first):
+        for value in range(first, first + 5000):
+            message = overflow_message(value)
+            if message != template.replace("1000000", str(value)):
+                wrong.append(message)
+
+    firsts = (-500000, 100000, 200000, 300000)  # all beyond SetRed's 16 bits
+    threads = [threading.Thread(target=hammer, args=(first,)) for first in firsts]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    assert not wrong, f"{len(wrong)} wrong messages, such as {wrong[:3]}"
 
 
 def test_a_damaged_bag_is_a_bad_property_bag(box, tmp_path):

@@ -1,13 +1,16 @@
 """The windowless control: drawn into a Python buffer, driven by forwarded input, served
 by a Python site."""
 
+import gc
 import os
 import struct
+import threading
 
 import pytest
 
 import tintbox
 from conftest import ChangeLog
+from tintbox import control as control_module
 
 SPECTRUM_COLOUR = 0x2080C0  # 0x00BBGGRR: red C0, green 80, blue 20
 
@@ -276,3 +279,34 @@ def test_a_drag_across_the_spectrum_follows_the_pointer(shown):
     assert shown.rgb == left
     shown.leave()
     shown.focus_out()
+
+
+def test_another_thread_is_refused_and_a_control_it_drops_is_released_at_home(shown, library):
+    # The control runs on Qt, whose widgets belong to the thread that created them.
+    dropped = [tintbox.WindowlessTintbox(library=library)]
+    refusals = []
+
+    def elsewhere():
+        for call in (
+            lambda: shown.rgb,
+            lambda: shown.press(5, 5),
+            lambda: shown.draw(),
+            lambda: setattr(shown, "picture", None),
+            shown.close,
+            lambda: tintbox.WindowlessTintbox(library=library),
+        ):
+            try:
+                call()
+            except tintbox.TintboxError as error:
+                refusals.append(error.status)
+        dropped.clear()
+        gc.collect()  # its finalizer runs here, on the wrong thread
+
+    thread = threading.Thread(target=elsewhere)
+    thread.start()
+    thread.join()
+    assert refusals == ["WrongThread"] * 6
+    held = len(control_module._instances)
+    shown.SetRGB(0x123456)  # releases the dropped control, here
+    assert len(control_module._instances) == held - 1
+    assert shown.rgb == 0x123456 and shown.draw()

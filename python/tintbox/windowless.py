@@ -1,17 +1,19 @@
 """The control shown by a host that owns its window: drawn into the host's buffer, fed
 with a person's input, and asking its host for what only the window's owner has.
 
-Sections: constants; the site; the site's C trampolines; the windowless control.
+Sections: constants; the site; the site's C trampolines; the user-interface thread; the
+windowless control.
 """
 
 import ctypes
+import threading
 import warnings
 import weakref
 from dataclasses import dataclass
 
 from . import _abi
 from ._library import load_library
-from .control import Tintbox, _instance
+from .control import Tintbox, _instance, _serialised
 from .errors import TintboxError
 
 # ---- Constants ----------------------------------------------------------------------------
@@ -184,21 +186,76 @@ def _event(context, event, detail):
         control._site_event(event, detail.decode("utf-8", "replace") if detail else "")
 
 
+# ---- The user-interface thread ----------------------------------------------------------------
+class _UiThread:
+    """The thread that runs a library's windowless controls. The library runs them on Qt,
+    which lives on the thread that created the first of them until the last one is
+    released; a call from any other thread would reach Qt's widgets from the wrong thread."""
+
+    def __init__(self, thread):
+        self.thread = thread
+        self.live = 0  # the library's windowless controls not yet released
+        self.orphans = []  # controls collected on another thread, to release here
+
+    def check(self, what):
+        if threading.current_thread() is not self.thread:
+            raise TintboxError(
+                _abi.E_WRONG_THREAD,
+                None,
+                f"{what} only on the thread that created the library's windowless controls "
+                f"({self.thread.name}), not on {threading.current_thread().name}",
+            )
+
+    def release_orphans(self):
+        while self.orphans:
+            self.orphans.pop().close()
+
+
+_ui_threads = {}  # Library -> _UiThread, while the library has windowless controls
+_ui_threads_lock = threading.Lock()
+
+
+def _enter_ui_thread(library):
+    """The library's _UiThread, counting one more control; this thread becomes it when
+    the library has no windowless control."""
+    with _ui_threads_lock:
+        ui = _ui_threads.get(library)
+        if ui is None:
+            ui = _ui_threads[library] = _UiThread(threading.current_thread())
+        ui.check("a windowless control can be created")
+        ui.live += 1
+        return ui
+
+
+def _leave_ui_thread(library, ui):
+    with _ui_threads_lock:
+        ui.live -= 1
+        if ui.live == 0:
+            del _ui_threads[library]
+
+
 # ---- The windowless control -------------------------------------------------------------------
 class _Windowless:
-    """The windowless instance's own references, released after its dispatch interface."""
+    """The windowless instance's own references, released after its dispatch interface,
+    on the user-interface thread: collected on another thread, the instance waits there
+    until the next call of one of the library's windowless controls."""
 
-    def __init__(self, dispatch, address):
+    def __init__(self, dispatch, address, ui):
         self.dispatch = dispatch
         self.address = address
         self.vtbl = _abi.vtable(address, _abi.WindowlessVtbl)
+        self.ui = ui
 
     def close(self):
+        if threading.current_thread() is not self.ui.thread:
+            self.ui.orphans.append(self)
+            return
         self.dispatch.close()
         if self.address is not None:
             self.vtbl.SetSite(self.address, None)
             self.vtbl.Release(self.address)
             self.address = None
+            _leave_ui_thread(self.dispatch.library, self.ui)
 
 
 class WindowlessTintbox(Tintbox):
@@ -206,16 +263,29 @@ class WindowlessTintbox(Tintbox):
     a person's input and time. `site` is a Site (a plain Site when None).
 
     on_error: called with the message of an error that one of the control's handlers
-    raised on a person's input (a warning when it is None)."""
+    raised on a person's input (a warning when it is None).
+
+    Threads: the control runs on Qt, on the thread that created the first of the
+    library's windowless controls still alive. Every call, close() included, and every
+    callback happens on that thread; a call from another thread raises TintboxError
+    (status "WrongThread"), and so does creating a control there while that thread
+    has one. A control collected on another thread is released on its own thread at the
+    next call of one of the library's windowless controls there."""
 
     def __init__(self, site=None, library=None):
         library = load_library(library)
+        self._ui = _enter_ui_thread(library)
+        try:
+            self._ui.release_orphans()
+            address = library.create(_abi.IID_WINDOWLESS)
+        except BaseException:
+            _leave_ui_thread(library, self._ui)
+            raise
         self._setup(library)
         self._site = site if site is not None else Site()
         self.on_error = None
         self._clipboard = None
-        address = library.create(_abi.IID_WINDOWLESS)
-        self._windowless = _Windowless(self._dispatch, address)
+        self._windowless = _Windowless(self._dispatch, address, self._ui)
         self._finalizer = weakref.finalize(self, self._windowless.close)
         self._site_table = self._make_site_table()
         self._call("SetSite", ctypes.byref(self._site_table))
@@ -263,6 +333,11 @@ class WindowlessTintbox(Tintbox):
         # The site's event tells of it: nothing to add.
         self._finish(_abi.OK, None)
 
+    def _calling(self):
+        self._ui.check("a windowless control is called")
+        self._ui.release_orphans()
+        return self._lock
+
     def _call(self, name, *args):
         windowless = self._windowless
         if windowless.address is None:
@@ -278,18 +353,21 @@ class WindowlessTintbox(Tintbox):
         self._call_c(lambda: function(windowless.address, *args), message)
 
     # ---- size and drawing
+    @_serialised
     def set_extent(self, width, height, ratio=1.0):
         """Sizes the control in device pixels at `ratio` device pixels per logical pixel;
         it keeps its own height and a minimum width (see extent)."""
         self._call("SetExtent", width, height, float(ratio))
 
     @property
+    @_serialised
     def extent(self):
         """(width, height): the size the control took, in device pixels."""
         width, height = ctypes.c_int32(), ctypes.c_int32()
         self._call("GetExtent", ctypes.byref(width), ctypes.byref(height))
         return width.value, height.value
 
+    @_serialised
     def draw(self, buffer=None, width=None, height=None, stride=None, area=None):
         """Draws the control into `buffer` (any writable buffer: a bytearray, a Cairo
         image surface's get_data(), ...) of premultiplied 32-bit 0xAARRGGBB pixels, and
@@ -327,6 +405,7 @@ class WindowlessTintbox(Tintbox):
         return buffer
 
     # ---- a person's input; each returns whether the control used it
+    @_serialised
     def input(self, kind, x=0, y=0, button=0, modifiers=0, key=0, delta=0, text=None):
         """One input event (the INPUT_... kinds of the C interface)."""
         if isinstance(key, str):
@@ -383,11 +462,13 @@ class WindowlessTintbox(Tintbox):
         return self.input(INPUT_LEAVE)
 
     # ---- time and resources
+    @_serialised
     def tick(self, elapsed_ms):
         """Time passed: runs the control's timer (the eyedropper's)."""
         self._call("Tick", elapsed_ms)
 
     @property
+    @_serialised
     def timer_interval(self):
         """The interval the control's timer wants now, 0 when none runs."""
         interval = ctypes.c_int32()
