@@ -212,6 +212,17 @@ def test_cursor_images_come_from_the_library(shown):
         (lambda c: c.key(0x7777), "InvalidArgument"),
         (lambda c: c.text("a\0b"), "InvalidArgument"),
         (lambda c: c.set_extent(100, 100, 0.1), "InvalidArgument"),
+        # Integers that ctypes would cut to 32 bits, and what is no integer at all.
+        (lambda c: c.set_extent(2**32 + 600, 300), "Overflow"),
+        (lambda c: c.draw(area=(2**32, 0, 10, 10)), "Overflow"),
+        (lambda c: c.draw(width=-(2**32) + 16), "Overflow"),
+        (lambda c: c.press(2**32 + 5, 5), "Overflow"),
+        (lambda c: c.input(tintbox.INPUT_KEY, key=2**32 + tintbox.KEY_TAB), "Overflow"),
+        (lambda c: c.wheel(5, 5, -(2**32) + 1), "Overflow"),
+        (lambda c: c.tick(2**32 + 10), "Overflow"),
+        (lambda c: c.cursor_image(2**32 + tintbox.POINTER_CURSOR_A), "Overflow"),
+        (lambda c: c.press(1.5, 5), "TypeMismatch"),
+        (lambda c: c.draw(area=(0, 0, 10)), "TypeMismatch"),
     ],
 )
 def test_bad_windowless_calls_raise(shown, call, status):

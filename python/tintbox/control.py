@@ -15,9 +15,7 @@ from dataclasses import dataclass
 
 from . import _abi
 from ._library import load_library
-from .errors import TintboxError
-
-INT32_MIN, INT32_MAX = -(2**31), 2**31 - 1
+from .errors import TintboxError, int32
 
 
 @dataclass(frozen=True)
@@ -30,11 +28,15 @@ class Picture:
     pixels: tuple
 
     def __post_init__(self):
+        # The library takes both sizes as 32-bit integers: checked before the pixel count,
+        # so that no size that ctypes would cut short passes it.
+        object.__setattr__(self, "width", int32(self.width, "a picture's width"))
+        object.__setattr__(self, "height", int32(self.height, "a picture's height"))
         try:
             object.__setattr__(self, "pixels", tuple(self.pixels))
-            count = max(self.width, 0) * max(self.height, 0)
         except TypeError as error:
             raise TintboxError(_abi.E_TYPE_MISMATCH, None, f"a bad picture: {error}") from None
+        count = max(self.width, 0) * max(self.height, 0)
         if count != len(self.pixels):
             raise TintboxError(
                 _abi.E_INVALID_ARGUMENT,
@@ -56,10 +58,8 @@ def _to_variant(value, variant, keep):
         variant.type = _abi.VT_BOOL
         variant.value.boolean = _abi.TRUE if value else _abi.FALSE
     elif isinstance(value, int):
-        if not INT32_MIN <= value <= INT32_MAX:
-            raise TintboxError(_abi.E_OVERFLOW, None, f"{value} does not fit a 32-bit integer")
         variant.type = _abi.VT_I4
-        variant.value.i4 = value
+        variant.value.i4 = int32(value, "the argument")
     elif isinstance(value, str):
         # UTF-16 code units, as the control counts characters; the room written back
         # texts need is never more than the text itself.

@@ -14,7 +14,7 @@ from dataclasses import dataclass
 from . import _abi
 from ._library import load_library
 from .control import Tintbox, _instance, _serialised
-from .errors import TintboxError
+from .errors import TintboxError, int32
 
 # ---- Constants ----------------------------------------------------------------------------
 BUTTON_LEFT, BUTTON_RIGHT, BUTTON_MIDDLE = 1, 2, 4
@@ -159,11 +159,13 @@ def _set_clipboard_text(context, text, length):
     _site_call(context, "set_clipboard_text", decoded)
 
 
+def _screen_position(at):
+    return int32(int(at[0]), "the pointer's x"), int32(int(at[1]), "the pointer's y")
+
+
 @_abi.PointerPositionFn
 def _get_pointer_position(context, x, y):
-    position = _site_call(
-        context, "get_pointer_position", convert=lambda at: (int(at[0]), int(at[1]))
-    )
+    position = _site_call(context, "get_pointer_position", convert=_screen_position)
     if position is None:
         return 0
     x[0], y[0] = position
@@ -256,6 +258,22 @@ class _Windowless:
             self.vtbl.Release(self.address)
             self.address = None
             _leave_ui_thread(self.dispatch.library, self.ui)
+
+
+def _area(area):
+    """The (x, y, width, height) of a draw area, each checked for the library's Rect."""
+    try:
+        x, y, width, height = area
+    except (TypeError, ValueError):
+        raise TintboxError(
+            _abi.E_TYPE_MISMATCH, None, f"an area is (x, y, width, height), not {area!r}"
+        ) from None
+    return (
+        int32(x, "the area's x"),
+        int32(y, "the area's y"),
+        int32(width, "the area's width"),
+        int32(height, "the area's height"),
+    )
 
 
 class WindowlessTintbox(Tintbox):
@@ -357,7 +375,14 @@ class WindowlessTintbox(Tintbox):
     def set_extent(self, width, height, ratio=1.0):
         """Sizes the control in device pixels at `ratio` device pixels per logical pixel;
         it keeps its own height and a minimum width (see extent)."""
-        self._call("SetExtent", width, height, float(ratio))
+        width, height = int32(width, "the width"), int32(height, "the height")
+        try:
+            ratio = float(ratio)
+        except (TypeError, ValueError):
+            raise TintboxError(
+                _abi.E_TYPE_MISMATCH, None, f"the ratio {ratio!r} is not a number"
+            ) from None
+        self._call("SetExtent", width, height, ratio)
 
     @property
     @_serialised
@@ -375,9 +400,10 @@ class WindowlessTintbox(Tintbox):
         width, height and stride default to the extent and width * 4; `area` is
         (x, y, width, height) to redraw one rectangle only."""
         extent_width, extent_height = self.extent
-        width = extent_width if width is None else width
-        height = extent_height if height is None else height
-        stride = width * 4 if stride is None else stride
+        width = extent_width if width is None else int32(width, "the width")
+        height = extent_height if height is None else int32(height, "the height")
+        stride = int32(width * 4 if stride is None else stride, "the stride")
+        rect = None if area is None else ctypes.byref(_abi.Rect(*_area(area)))
         if buffer is None:
             buffer = bytearray(max(stride, 0) * max(height, 0))
         view = memoryview(buffer).cast("B")
@@ -392,7 +418,6 @@ class WindowlessTintbox(Tintbox):
                     f"{width} x {height} pixels at stride {stride} need {needed} bytes, "
                     f"the buffer holds {view.nbytes}",
                 )
-            rect = None if area is None else ctypes.byref(_abi.Rect(*area))
             pixels = (ctypes.c_char * max(view.nbytes, 1)).from_buffer(
                 view if view.nbytes else bytearray(1)
             )
@@ -408,14 +433,18 @@ class WindowlessTintbox(Tintbox):
     @_serialised
     def input(self, kind, x=0, y=0, button=0, modifiers=0, key=0, delta=0, text=None):
         """One input event (the INPUT_... kinds of the C interface)."""
-        if isinstance(key, str):
-            key = ord(key.upper()) if len(key) == 1 else key
+        if isinstance(key, str) and len(key) == 1:
+            key = ord(key.upper())
+        numbers = dict(
+            kind=kind, x=x, y=y, button=button, modifiers=modifiers, key=key, delta=delta
+        )
+        numbers = {name: int32(value, f"the {name}") for name, value in numbers.items()}
         encoded = None
         if text is not None:
             encoded = text.encode("utf-8", "surrogatepass")
             if b"\0" in encoded:
                 raise TintboxError(_abi.E_INVALID_ARGUMENT, None, "the text holds a NUL")
-        event = _abi.InputEvent(kind, x, y, button, modifiers, key, delta, encoded)
+        event = _abi.InputEvent(**numbers, text=encoded)
         handled = ctypes.c_int32()
         self._call("Input", ctypes.byref(event), ctypes.byref(handled))
         return handled.value != 0
@@ -465,7 +494,7 @@ class WindowlessTintbox(Tintbox):
     @_serialised
     def tick(self, elapsed_ms):
         """Time passed: runs the control's timer (the eyedropper's)."""
-        self._call("Tick", elapsed_ms)
+        self._call("Tick", int32(elapsed_ms, "the elapsed time"))
 
     @property
     @_serialised
@@ -477,7 +506,7 @@ class WindowlessTintbox(Tintbox):
 
     def cursor_image(self, shape):
         """The CursorImage of POINTER_CURSOR_A or POINTER_CURSOR_B."""
-        data = self._library.resource(_abi.RESOURCE_CURSOR, shape)
+        data = self._library.resource(_abi.RESOURCE_CURSOR, int32(shape, "the shape"))
         image = _abi.CursorImageData.from_buffer_copy(data)
         return CursorImage(
             image.width, image.height, image.hot_x, image.hot_y, bytes(image.pixels)
