@@ -53,8 +53,8 @@ def test_bad_calls_raise_tintbox_error_and_change_nothing(box, log, call, status
 
 @pytest.mark.parametrize("width, height", [(-(2**32) + 256, 1), (1, -(2**32) + 256)])
 def test_a_picture_size_beyond_32_bits_never_reaches_the_library(box, tmp_path, width, height):
-    # Cut to 32 bits, the size would be 256 x 1 with no pixels behind it: the library
-    # would read past the pixels given, and a save would write that memory into the bag.
+    # Cut to 32 bits, a side would be 256 with no pixels behind it: the library would
+    # read past the pixels given, and a save would write that memory into the bag.
     with pytest.raises(tintbox.TintboxError) as raised:
         tintbox.Picture(width, height, ())
     assert raised.value.status == "Overflow"

@@ -1,7 +1,6 @@
 """The windowless control: drawn into a Python buffer, driven by forwarded input, served
 by a Python site."""
 
-import gc
 import os
 import struct
 import threading
@@ -310,8 +309,7 @@ def test_another_thread_is_refused_and_a_control_it_drops_is_released_at_home(sh
                 call()
             except tintbox.TintboxError as error:
                 refusals.append(error.status)
-        dropped.clear()
-        gc.collect()  # its finalizer runs here, on the wrong thread
+        dropped.clear()  # the last reference: its finalizer runs on this thread
 
     thread = threading.Thread(target=elsewhere)
     thread.start()
