@@ -3,6 +3,7 @@ never a crash, and leave the control usable."""
 
 import os
 import shutil
+import threading
 
 import pytest
 
@@ -30,6 +31,10 @@ import tintbox
         (lambda b: setattr(b, "picture", (1, 1, [2**40])), "TypeMismatch", None),
         (lambda b: setattr(b, "picture", (0, 0, [])), "ControlError", "InvalidPicture"),
         (lambda b: setattr(b, "picture", (-1, 3, [])), "ControlError", "InvalidPicture"),
+        (lambda b: setattr(b, "picture", (2**31, 0, [])), "Overflow", None),
+        (lambda b: setattr(b, "picture", (1, -(2**31) - 1, [])), "Overflow", None),
+        (lambda b: setattr(b, "picture", (True, 1, [5])), "TypeMismatch", None),
+        (lambda b: setattr(b, "picture", (1.0, 1, [5])), "TypeMismatch", None),
         (lambda b: b.read_properties("/nonexistent/form.tbag"), "ControlError", "File"),
         (lambda b: b.write_properties("/nonexistent/dir/form.tbag"), "ControlError", "File"),
         (lambda b: b.read_properties("bag\0name"), "InvalidArgument", None),
@@ -44,6 +49,49 @@ def test_bad_calls_raise_tintbox_error_and_change_nothing(box, log, call, status
     assert str(raised.value)
     assert box.rgb == 0x010203 and box.picture is None and box.enabled is True
     assert log.take() == 0
+
+
+@pytest.mark.parametrize("width, height", [(-(2**32) + 256, 1), (1, -(2**32) + 256)])
+def test_a_picture_size_beyond_32_bits_never_reaches_the_library(box, tmp_path, width, height):
+    # Cut to 32 bits, a side would be 256 with no pixels behind it: the library would
+    # read past the pixels given, and a save would write that memory into the bag.
+    with pytest.raises(tintbox.TintboxError) as raised:
+        tintbox.Picture(width, height, ())
+    assert raised.value.status == "Overflow"
+    with pytest.raises(tintbox.TintboxError):
+        box.picture = (width, height, ())
+    box.write_properties(tmp_path / "saved.tbag")
+    with tintbox.Tintbox(box.library_path) as fresh:
+        fresh.write_properties(tmp_path / "fresh.tbag")
+    assert (tmp_path / "saved.tbag").read_bytes() == (tmp_path / "fresh.tbag").read_bytes()
+
+
+def test_threads_sharing_one_control_each_get_their_own_error(box):
+    # The library keeps one error message per control, replaced by every call: without
+    # one call at a time, a thread reads another's message or one already freed.
+    def overflow_message(value):
+        try:
+            box.SetRed(value)
+        except tintbox.TintboxError as error:
+            return error.message
+        return None
+
+    template = overflow_message(1000000)
+    wrong = []
+
+    def hammer(first):
+        for value in range(first, first + 5000):
+            message = overflow_message(value)
+            if message != template.replace("1000000", str(value)):
+                wrong.append(message)
+
+    firsts = (-500000, 100000, 200000, 300000)  # all beyond SetRed's 16 bits
+    threads = [threading.Thread(target=hammer, args=(first,)) for first in firsts]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    assert not wrong, f"{len(wrong)} wrong messages, such as {wrong[:3]}"
 
 
 def test_a_damaged_bag_is_a_bad_property_bag(box, tmp_path):

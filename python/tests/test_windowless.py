@@ -3,11 +3,13 @@ by a Python site."""
 
 import os
 import struct
+import threading
 
 import pytest
 
 import tintbox
 from conftest import ChangeLog
+from tintbox import control as control_module
 
 SPECTRUM_COLOUR = 0x2080C0  # 0x00BBGGRR: red C0, green 80, blue 20
 
@@ -209,6 +211,17 @@ def test_cursor_images_come_from_the_library(shown):
         (lambda c: c.key(0x7777), "InvalidArgument"),
         (lambda c: c.text("a\0b"), "InvalidArgument"),
         (lambda c: c.set_extent(100, 100, 0.1), "InvalidArgument"),
+        # Integers that ctypes would cut to 32 bits, and what is no integer at all.
+        (lambda c: c.set_extent(2**32 + 600, 300), "Overflow"),
+        (lambda c: c.draw(area=(2**32, 0, 10, 10)), "Overflow"),
+        (lambda c: c.draw(width=-(2**32) + 16), "Overflow"),
+        (lambda c: c.press(2**32 + 5, 5), "Overflow"),
+        (lambda c: c.input(tintbox.INPUT_KEY, key=2**32 + tintbox.KEY_TAB), "Overflow"),
+        (lambda c: c.wheel(5, 5, -(2**32) + 1), "Overflow"),
+        (lambda c: c.tick(2**32 + 10), "Overflow"),
+        (lambda c: c.cursor_image(2**32 + tintbox.POINTER_CURSOR_A), "Overflow"),
+        (lambda c: c.press(1.5, 5), "TypeMismatch"),
+        (lambda c: c.draw(area=(0, 0, 10)), "TypeMismatch"),
     ],
 )
 def test_bad_windowless_calls_raise(shown, call, status):
@@ -276,3 +289,33 @@ def test_a_drag_across_the_spectrum_follows_the_pointer(shown):
     assert shown.rgb == left
     shown.leave()
     shown.focus_out()
+
+
+def test_another_thread_is_refused_and_a_control_it_drops_is_released_at_home(shown, library):
+    # The control runs on Qt, whose widgets belong to the thread that created them.
+    dropped = [tintbox.WindowlessTintbox(library=library)]
+    refusals = []
+
+    def elsewhere():
+        for call in (
+            lambda: shown.rgb,
+            lambda: shown.press(5, 5),
+            lambda: shown.draw(),
+            lambda: setattr(shown, "picture", None),
+            shown.close,
+            lambda: tintbox.WindowlessTintbox(library=library),
+        ):
+            try:
+                call()
+            except tintbox.TintboxError as error:
+                refusals.append(error.status)
+        dropped.clear()  # the last reference: its finalizer runs on this thread
+
+    thread = threading.Thread(target=elsewhere)
+    thread.start()
+    thread.join()
+    assert refusals == ["WrongThread"] * 6
+    held = len(control_module._instances)
+    shown.SetRGB(0x123456)  # releases the dropped control, here
+    assert len(control_module._instances) == held - 1
+    assert shown.rgb == 0x123456 and shown.draw()

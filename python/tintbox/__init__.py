@@ -8,6 +8,13 @@
 
 WindowlessTintbox draws the control into a buffer of the host's and takes a person's
 input, for hosts that show it in a window of their own (GTK, SDL, ...).
+
+Threads: a Tintbox may be called from any thread; calls on one control run one at a
+time. A WindowlessTintbox belongs to the thread that runs the library's windowless
+controls (Qt's): a call from any other thread raises TintboxError ("WrongThread").
+
+Integers passed to the library (sizes, positions, keys, times, picture sizes) must be
+ints within 32 bits: a TypeMismatch or an Overflow otherwise, never cut short.
 """
 
 from ._library import find_library, load_library

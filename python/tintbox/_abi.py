@@ -41,6 +41,9 @@ E_NO_SITE = 20
 E_BUFFER_TOO_SMALL = 21
 E_RELEASED = 22
 E_NO_DISPLAY = 23
+# A windowless control called from a thread other than its own. The package refuses
+# such a call itself before it reaches the library.
+E_WRONG_THREAD = 24
 
 STATUS_NAMES = {
     E_IN_USE: "InUse",
@@ -60,6 +63,7 @@ STATUS_NAMES = {
     E_BUFFER_TOO_SMALL: "BufferTooSmall",
     E_RELEASED: "Released",
     E_NO_DISPLAY: "NoDisplay",
+    E_WRONG_THREAD: "WrongThread",
 }
 
 # The kinds of error the control itself raises (ErrorKind after E_CONTROL_ERROR).

@@ -11,12 +11,14 @@ Where the library comes from, first match wins:
 
 import ctypes
 import os
+import threading
 
 from . import _abi
 from .errors import TintboxError, check_status
 
 LIBRARY_NAME = "libtintboxctl.so"
 _loaded = {}  # real path -> Library
+_loading = threading.Lock()  # one Library a path, whichever threads ask for it first
 
 
 class Library:
@@ -145,7 +147,8 @@ def load_library(path=None):
     if not os.path.exists(path):
         raise FileNotFoundError(2, f"no Tintbox library at {path}", path)
     real = os.path.realpath(path)
-    library = _loaded.get(real)
-    if library is None:
-        library = _loaded[real] = Library(real)
+    with _loading:
+        library = _loaded.get(real)
+        if library is None:
+            library = _loaded[real] = Library(real)
     return library

@@ -1,20 +1,21 @@
 """The Tintbox control through the dispatch interface of the shell library.
 
-Sections: values passed to the control; the Change trampoline; the control object.
+Sections: values passed to the control; the Change trampoline; one call at a time; the
+control object.
 """
 
 import array
 import ctypes
+import functools
 import itertools
 import os
+import threading
 import weakref
 from dataclasses import dataclass
 
 from . import _abi
 from ._library import load_library
-from .errors import TintboxError
-
-INT32_MIN, INT32_MAX = -(2**31), 2**31 - 1
+from .errors import TintboxError, int32
 
 
 @dataclass(frozen=True)
@@ -27,11 +28,15 @@ class Picture:
     pixels: tuple
 
     def __post_init__(self):
+        # The library takes both sizes as 32-bit integers: checked before the pixel count,
+        # so that no size that ctypes would cut short passes it.
+        object.__setattr__(self, "width", int32(self.width, "a picture's width"))
+        object.__setattr__(self, "height", int32(self.height, "a picture's height"))
         try:
             object.__setattr__(self, "pixels", tuple(self.pixels))
-            count = max(self.width, 0) * max(self.height, 0)
         except TypeError as error:
             raise TintboxError(_abi.E_TYPE_MISMATCH, None, f"a bad picture: {error}") from None
+        count = max(self.width, 0) * max(self.height, 0)
         if count != len(self.pixels):
             raise TintboxError(
                 _abi.E_INVALID_ARGUMENT,
@@ -53,10 +58,8 @@ def _to_variant(value, variant, keep):
         variant.type = _abi.VT_BOOL
         variant.value.boolean = _abi.TRUE if value else _abi.FALSE
     elif isinstance(value, int):
-        if not INT32_MIN <= value <= INT32_MAX:
-            raise TintboxError(_abi.E_OVERFLOW, None, f"{value} does not fit a 32-bit integer")
         variant.type = _abi.VT_I4
-        variant.value.i4 = value
+        variant.value.i4 = int32(value, "the argument")
     elif isinstance(value, str):
         # UTF-16 code units, as the control counts characters; the room written back
         # texts need is never more than the text itself.
@@ -148,6 +151,21 @@ class _Dispatch:
         _instances.pop(self.key, None)
 
 
+# ---- One call at a time -------------------------------------------------------------------
+def _serialised(method):
+    """Runs a public method inside the control's `_calling()`: ctypes lets other threads
+    run while the library works, and the library keeps one error message per control,
+    so a call, the reading of its error message and of the memory it returned must not
+    interleave with another thread's call on the same control."""
+
+    @functools.wraps(method)
+    def serialised(self, *args, **kwargs):
+        with self._calling():
+            return method(self, *args, **kwargs)
+
+    return serialised
+
+
 # ---- The control object -------------------------------------------------------------------
 class Tintbox:
     """A colour-picker control without a window (the dispatch interface).
@@ -162,6 +180,11 @@ class Tintbox:
     An exception raised by a callback does not stop the control; it is raised from the
     call that made the control raise the event, once that call has run to its end.
     Every failed call raises TintboxError.
+
+    Threads: any thread may call the control; calls on one control run one at a time
+    (each holds the control's lock until it has run to its end, its callbacks included,
+    which may call the control again). A callback must not wait for another thread that
+    calls the same control.
     """
 
     def __init__(self, library=None):
@@ -177,10 +200,12 @@ class Tintbox:
         self._pending = None  # the first error a callback raised during a call
         self._depth = 0  # calls into the library running
         self._picture_cache = (None, None)  # (the control's pixel address, Picture)
+        self._lock = threading.RLock()  # callbacks call the control again on its thread
         key = next(_keys)
         self._dispatch = _Dispatch(library, key)
         _instances[key] = weakref.ref(self)
 
+    @_serialised
     def close(self):
         """Releases the control now (collecting the object does the same)."""
         self._finalizer()
@@ -196,6 +221,10 @@ class Tintbox:
         return self._library.path
 
     # ---- calls and callbacks
+    def _calling(self):
+        """What a public call holds while it runs."""
+        return self._lock
+
     def _run_callback(self, callback, *args):
         if callback is None:
             return None
@@ -271,41 +300,51 @@ class Tintbox:
         self._finish(_abi.OK, None)
 
     # ---- the colour methods, under their own names
+    @_serialised
     def GetRGB(self):
         """The colour shown by the new-colour swatch, 0x00BBGGRR."""
         return self._method("GetRGB").value.i4
 
+    @_serialised
     def SetRGB(self, value):
         """Sets the colour (limited to 0..16777215) and the old-colour swatch; raises
         Change once."""
         self._method("SetRGB", value)
 
+    @_serialised
     def GetRed(self):
         return self._method("GetRed").value.i2
 
+    @_serialised
     def GetGreen(self):
         return self._method("GetGreen").value.i2
 
+    @_serialised
     def GetBlue(self):
         return self._method("GetBlue").value.i2
 
+    @_serialised
     def SetRed(self, value):
         """Sets red (limited to 0..255; beyond -32768..32767 an Overflow error); raises
         Change once or twice."""
         self._method("SetRed", value)
 
+    @_serialised
     def SetGreen(self, value):
         self._method("SetGreen", value)
 
+    @_serialised
     def SetBlue(self, value):
         self._method("SetBlue", value)
 
+    @_serialised
     def Dec(self, number):
         """The value of a hexadecimal text and the cleaned text the control leaves in
         its argument: Dec("#1a2B3d") == (1715005, "1A2B3D")."""
         result, _, texts = self._invoke("Dec", _abi.INVOKE_METHOD, (number,))
         return result.value.i4, texts[0]
 
+    @_serialised
     def SepRGB(self, value):
         """(red, green, blue) of a colour value."""
         _, variants, _ = self._invoke("SepRGB", _abi.INVOKE_METHOD, (value, 0, 0, 0))
@@ -325,6 +364,7 @@ class Tintbox:
         return ctypes.cast(picture.pixels, ctypes.c_void_p).value, result
 
     @property
+    @_serialised
     def picture(self):
         """The spectrum picture (a Picture), or None. The same picture object comes
         back as long as the control shows the same picture."""
@@ -341,6 +381,7 @@ class Tintbox:
         return cached
 
     @picture.setter
+    @_serialised
     def picture(self, value):
         value = _as_picture(value)
         self._invoke("Picture", _abi.INVOKE_PROPERTYPUTREF, (value,))
@@ -348,11 +389,13 @@ class Tintbox:
         self._announce_property("Picture")
 
     @property
+    @_serialised
     def enabled(self):
         """The control's own Enabled; False switches its editors off."""
         return self._invoke("Enabled", _abi.INVOKE_PROPERTYGET)[0].value.boolean != 0
 
     @enabled.setter
+    @_serialised
     def enabled(self, value):
         self._invoke("Enabled", _abi.INVOKE_PROPERTYPUT, (value,))
         self._announce_property("Enabled")
@@ -369,12 +412,14 @@ class Tintbox:
         function = getattr(dispatch.vtbl, function_name)
         self._call_c(lambda: function(dispatch.address, encoded), self._control_error)
 
+    @_serialised
     def read_properties(self, path):
         """Restores Picture and Enabled from a property-bag file (ReadProperties)."""
         self._picture_cache = (None, None)
         self._bag_call("ReadProperties", path)
         self._announce_property("Picture")
 
+    @_serialised
     def write_properties(self, path):
         """Saves Picture and Enabled into a property-bag file (WriteProperties)."""
         self._bag_call("WriteProperties", path)

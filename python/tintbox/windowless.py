@@ -1,18 +1,20 @@
 """The control shown by a host that owns its window: drawn into the host's buffer, fed
 with a person's input, and asking its host for what only the window's owner has.
 
-Sections: constants; the site; the site's C trampolines; the windowless control.
+Sections: constants; the site; the site's C trampolines; the user-interface thread; the
+windowless control.
 """
 
 import ctypes
+import threading
 import warnings
 import weakref
 from dataclasses import dataclass
 
 from . import _abi
 from ._library import load_library
-from .control import Tintbox, _instance
-from .errors import TintboxError
+from .control import Tintbox, _instance, _serialised
+from .errors import TintboxError, int32
 
 # ---- Constants ----------------------------------------------------------------------------
 BUTTON_LEFT, BUTTON_RIGHT, BUTTON_MIDDLE = 1, 2, 4
@@ -157,11 +159,13 @@ def _set_clipboard_text(context, text, length):
     _site_call(context, "set_clipboard_text", decoded)
 
 
+def _screen_position(at):
+    return int32(int(at[0]), "the pointer's x"), int32(int(at[1]), "the pointer's y")
+
+
 @_abi.PointerPositionFn
 def _get_pointer_position(context, x, y):
-    position = _site_call(
-        context, "get_pointer_position", convert=lambda at: (int(at[0]), int(at[1]))
-    )
+    position = _site_call(context, "get_pointer_position", convert=_screen_position)
     if position is None:
         return 0
     x[0], y[0] = position
@@ -184,21 +188,92 @@ def _event(context, event, detail):
         control._site_event(event, detail.decode("utf-8", "replace") if detail else "")
 
 
+# ---- The user-interface thread ----------------------------------------------------------------
+class _UiThread:
+    """The thread that runs a library's windowless controls. The library runs them on Qt,
+    which lives on the thread that created the first of them until the last one is
+    released; a call from any other thread would reach Qt's widgets from the wrong thread."""
+
+    def __init__(self, thread):
+        self.thread = thread
+        self.live = 0  # the library's windowless controls not yet released
+        self.orphans = []  # controls collected on another thread, to release here
+
+    def check(self, what):
+        if threading.current_thread() is not self.thread:
+            raise TintboxError(
+                _abi.E_WRONG_THREAD,
+                None,
+                f"{what} only on the thread that created the library's windowless controls "
+                f"({self.thread.name}), not on {threading.current_thread().name}",
+            )
+
+    def release_orphans(self):
+        while self.orphans:
+            self.orphans.pop().close()
+
+
+_ui_threads = {}  # Library -> _UiThread, while the library has windowless controls
+_ui_threads_lock = threading.Lock()
+
+
+def _enter_ui_thread(library):
+    """The library's _UiThread, counting one more control; this thread becomes it when
+    the library has no windowless control."""
+    with _ui_threads_lock:
+        ui = _ui_threads.get(library)
+        if ui is None:
+            ui = _ui_threads[library] = _UiThread(threading.current_thread())
+        ui.check("a windowless control can be created")
+        ui.live += 1
+        return ui
+
+
+def _leave_ui_thread(library, ui):
+    with _ui_threads_lock:
+        ui.live -= 1
+        if ui.live == 0:
+            del _ui_threads[library]
+
+
 # ---- The windowless control -------------------------------------------------------------------
 class _Windowless:
-    """The windowless instance's own references, released after its dispatch interface."""
+    """The windowless instance's own references, released after its dispatch interface,
+    on the user-interface thread: collected on another thread, the instance waits there
+    until the next call of one of the library's windowless controls."""
 
-    def __init__(self, dispatch, address):
+    def __init__(self, dispatch, address, ui):
         self.dispatch = dispatch
         self.address = address
         self.vtbl = _abi.vtable(address, _abi.WindowlessVtbl)
+        self.ui = ui
 
     def close(self):
+        if threading.current_thread() is not self.ui.thread:
+            self.ui.orphans.append(self)
+            return
         self.dispatch.close()
         if self.address is not None:
             self.vtbl.SetSite(self.address, None)
             self.vtbl.Release(self.address)
             self.address = None
+            _leave_ui_thread(self.dispatch.library, self.ui)
+
+
+def _area(area):
+    """The (x, y, width, height) of a draw area, each checked for the library's Rect."""
+    try:
+        x, y, width, height = area
+    except (TypeError, ValueError):
+        raise TintboxError(
+            _abi.E_TYPE_MISMATCH, None, f"an area is (x, y, width, height), not {area!r}"
+        ) from None
+    return (
+        int32(x, "the area's x"),
+        int32(y, "the area's y"),
+        int32(width, "the area's width"),
+        int32(height, "the area's height"),
+    )
 
 
 class WindowlessTintbox(Tintbox):
@@ -206,16 +281,29 @@ class WindowlessTintbox(Tintbox):
     a person's input and time. `site` is a Site (a plain Site when None).
 
     on_error: called with the message of an error that one of the control's handlers
-    raised on a person's input (a warning when it is None)."""
+    raised on a person's input (a warning when it is None).
+
+    Threads: the control runs on Qt, on the thread that created the first of the
+    library's windowless controls still alive. Every call, close() included, and every
+    callback happens on that thread; a call from another thread raises TintboxError
+    (status "WrongThread"), and so does creating a control there while that thread
+    has one. A control collected on another thread is released on its own thread at the
+    next call of one of the library's windowless controls there."""
 
     def __init__(self, site=None, library=None):
         library = load_library(library)
+        self._ui = _enter_ui_thread(library)
+        try:
+            self._ui.release_orphans()
+            address = library.create(_abi.IID_WINDOWLESS)
+        except BaseException:
+            _leave_ui_thread(library, self._ui)
+            raise
         self._setup(library)
         self._site = site if site is not None else Site()
         self.on_error = None
         self._clipboard = None
-        address = library.create(_abi.IID_WINDOWLESS)
-        self._windowless = _Windowless(self._dispatch, address)
+        self._windowless = _Windowless(self._dispatch, address, self._ui)
         self._finalizer = weakref.finalize(self, self._windowless.close)
         self._site_table = self._make_site_table()
         self._call("SetSite", ctypes.byref(self._site_table))
@@ -263,6 +351,11 @@ class WindowlessTintbox(Tintbox):
         # The site's event tells of it: nothing to add.
         self._finish(_abi.OK, None)
 
+    def _calling(self):
+        self._ui.check("a windowless control is called")
+        self._ui.release_orphans()
+        return self._lock
+
     def _call(self, name, *args):
         windowless = self._windowless
         if windowless.address is None:
@@ -278,18 +371,28 @@ class WindowlessTintbox(Tintbox):
         self._call_c(lambda: function(windowless.address, *args), message)
 
     # ---- size and drawing
+    @_serialised
     def set_extent(self, width, height, ratio=1.0):
         """Sizes the control in device pixels at `ratio` device pixels per logical pixel;
         it keeps its own height and a minimum width (see extent)."""
-        self._call("SetExtent", width, height, float(ratio))
+        width, height = int32(width, "the width"), int32(height, "the height")
+        try:
+            ratio = float(ratio)
+        except (TypeError, ValueError):
+            raise TintboxError(
+                _abi.E_TYPE_MISMATCH, None, f"the ratio {ratio!r} is not a number"
+            ) from None
+        self._call("SetExtent", width, height, ratio)
 
     @property
+    @_serialised
     def extent(self):
         """(width, height): the size the control took, in device pixels."""
         width, height = ctypes.c_int32(), ctypes.c_int32()
         self._call("GetExtent", ctypes.byref(width), ctypes.byref(height))
         return width.value, height.value
 
+    @_serialised
     def draw(self, buffer=None, width=None, height=None, stride=None, area=None):
         """Draws the control into `buffer` (any writable buffer: a bytearray, a Cairo
         image surface's get_data(), ...) of premultiplied 32-bit 0xAARRGGBB pixels, and
@@ -297,9 +400,10 @@ class WindowlessTintbox(Tintbox):
         width, height and stride default to the extent and width * 4; `area` is
         (x, y, width, height) to redraw one rectangle only."""
         extent_width, extent_height = self.extent
-        width = extent_width if width is None else width
-        height = extent_height if height is None else height
-        stride = width * 4 if stride is None else stride
+        width = extent_width if width is None else int32(width, "the width")
+        height = extent_height if height is None else int32(height, "the height")
+        stride = int32(width * 4 if stride is None else stride, "the stride")
+        rect = None if area is None else ctypes.byref(_abi.Rect(*_area(area)))
         if buffer is None:
             buffer = bytearray(max(stride, 0) * max(height, 0))
         view = memoryview(buffer).cast("B")
@@ -314,7 +418,6 @@ class WindowlessTintbox(Tintbox):
                     f"{width} x {height} pixels at stride {stride} need {needed} bytes, "
                     f"the buffer holds {view.nbytes}",
                 )
-            rect = None if area is None else ctypes.byref(_abi.Rect(*area))
             pixels = (ctypes.c_char * max(view.nbytes, 1)).from_buffer(
                 view if view.nbytes else bytearray(1)
             )
@@ -327,16 +430,21 @@ class WindowlessTintbox(Tintbox):
         return buffer
 
     # ---- a person's input; each returns whether the control used it
+    @_serialised
     def input(self, kind, x=0, y=0, button=0, modifiers=0, key=0, delta=0, text=None):
         """One input event (the INPUT_... kinds of the C interface)."""
-        if isinstance(key, str):
-            key = ord(key.upper()) if len(key) == 1 else key
+        if isinstance(key, str) and len(key) == 1:
+            key = ord(key.upper())
+        numbers = dict(
+            kind=kind, x=x, y=y, button=button, modifiers=modifiers, key=key, delta=delta
+        )
+        numbers = {name: int32(value, f"the {name}") for name, value in numbers.items()}
         encoded = None
         if text is not None:
             encoded = text.encode("utf-8", "surrogatepass")
             if b"\0" in encoded:
                 raise TintboxError(_abi.E_INVALID_ARGUMENT, None, "the text holds a NUL")
-        event = _abi.InputEvent(kind, x, y, button, modifiers, key, delta, encoded)
+        event = _abi.InputEvent(**numbers, text=encoded)
         handled = ctypes.c_int32()
         self._call("Input", ctypes.byref(event), ctypes.byref(handled))
         return handled.value != 0
@@ -383,11 +491,13 @@ class WindowlessTintbox(Tintbox):
         return self.input(INPUT_LEAVE)
 
     # ---- time and resources
+    @_serialised
     def tick(self, elapsed_ms):
         """Time passed: runs the control's timer (the eyedropper's)."""
-        self._call("Tick", elapsed_ms)
+        self._call("Tick", int32(elapsed_ms, "the elapsed time"))
 
     @property
+    @_serialised
     def timer_interval(self):
         """The interval the control's timer wants now, 0 when none runs."""
         interval = ctypes.c_int32()
@@ -396,7 +506,7 @@ class WindowlessTintbox(Tintbox):
 
     def cursor_image(self, shape):
         """The CursorImage of POINTER_CURSOR_A or POINTER_CURSOR_B."""
-        data = self._library.resource(_abi.RESOURCE_CURSOR, shape)
+        data = self._library.resource(_abi.RESOURCE_CURSOR, int32(shape, "the shape"))
         image = _abi.CursorImageData.from_buffer_copy(data)
         return CursorImage(
             image.width, image.height, image.hot_x, image.hot_y, bytes(image.pixels)
