@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <new>
+#include <optional>
+#include <string>
 
 #include "tintbox/conversions.hpp"
 #include "tintbox/error.hpp"
@@ -159,6 +161,48 @@ TEST(CombineRGB, CountsComponentsAbove255As255) {
     EXPECT_EQ(tintbox::CombineRGB(255, 128, 0), 33023);
     EXPECT_EQ(tintbox::CombineRGB(300, 300, 300), 16777215);
     EXPECT_EQ(tintbox::CombineRGB(0, 0, 1), 65536);
+}
+
+TEST(ColorFromNotation, ReadsAWholeWebNotationAndNothingElse) {
+    struct Row {
+        std::u16string text;
+        std::optional<tintbox::ColorValue> color;  // 0xBBGGRR
+    };
+    const Row rows[] = {
+        {u"#abc", 0xCCBBAA},
+        {u" \t#1E90ff\r\n", 0xFF901E},
+        {u"rgb(1,2,3)", 0x030201},
+        {u"RGB( 255 , 0 ,\t128 )", 0x8000FF},
+        {u"rgb(007,0,0)", 0x000007},
+        {u"DodgerBlue", 0xFF901E},
+        {u"aliceblue", 0xFFF8F0},    // first of the names
+        {u"yellowgreen", 0x32CD9A},  // last of them
+        {u"rebeccapurple", 0x993366},
+        {u"black", 0x000000},
+        {u"", std::nullopt},
+        {u"#", std::nullopt},
+        {u"#12", std::nullopt},
+        {u"#1234", std::nullopt},
+        {u"#abg", std::nullopt},
+        {u"# abc", std::nullopt},
+        {u"abc", std::nullopt},
+        {u"0x00FF00", std::nullopt},
+        {u"rgb(256,0,0)", std::nullopt},
+        {u"rgb(1,2)", std::nullopt},
+        {u"rgb(1,2,3,4)", std::nullopt},
+        {u"rgb(1,,3)", std::nullopt},
+        {u"rgb(-1,2,3)", std::nullopt},
+        {u"rgb(1.5,2,3)", std::nullopt},
+        {u"rgb(1,2,3", std::nullopt},
+        {u"rgb (1,2,3)", std::nullopt},
+        {u"rgb(1,2,3) x", std::nullopt},
+        {u"tomatoes", std::nullopt},
+        {u"\uFF52\uFF45\uFF44", std::nullopt},  // "red" in full-width letters
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(tintbox::ColorFromNotation(row.text), row.color)
+            << std::string(row.text.begin(), row.text.end());
+    }
 }
 
 // Counts allocations made on this thread while a scope runs.

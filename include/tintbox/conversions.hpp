@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -58,5 +59,11 @@ std::u16string HexForm(std::int32_t value);
 
 // r + 256 g + 65536 b, a component above 255 counting as 255.
 std::int32_t CombineRGB(std::int16_t red, std::int16_t green, std::int16_t blue);
+
+// The colour of a whole text in a notation that people copy from the web: "#RGB" (each
+// digit doubled), "#RRGGBB", "rgb(r, g, b)" with decimal components 0 to 255, or one of
+// the 148 CSS colour names. Letters in either case, blanks around the notation and its
+// components ignored. Nothing for any other text, a notation with more around it too.
+std::optional<ColorValue> ColorFromNotation(std::u16string_view text);
 
 }  // namespace tintbox

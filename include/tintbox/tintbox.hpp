@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -141,6 +142,8 @@ class Tintbox {
     void txtWebHex_LostFocus();
     void txtWebHexPair_MouseMove(TextField& hovered);
     static std::u16string ColorNumberPaste(std::u16string_view pasted);
+    static std::optional<std::u16string> HexNotationPaste(std::u16string_view pasted);
+    static std::optional<std::u16string> WebHexNotationPaste(std::u16string_view pasted);
     void SelectAll(TextField& field);
     void FinishEditorChange(TextField& field, std::int32_t caret, bool change_is_ours);
     // picking/

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -220,20 +221,31 @@ class TextField : public View {
     // A person's editing (reached through Surface, which routes it to the focused field).
     // Each keystroke, paste, cut or delete that changes the text is one step of the
     // field's undo history; undoing or redoing one is a person's edit too (Change
-    // runs). A write of a new Text that is not part of a person's edit of this field
-    // (the host's or another editor's) clears the history.
+    // runs) that leaves the caret after the text it brings back. An edit that leaves the
+    // text as it was (a character that the Change handler refuses) leaves the history
+    // alone, the steps to redo included. A write of a new Text that is not part of a
+    // person's edit of this field (the host's or another editor's) clears the history.
     void type_character(char16_t c);
-    // Replaces the selection with `text` (after paste_filter), cut to fit MaxLength; an
-    // empty paste deletes the selection.
+    // Replaces the whole text with what whole_text_paste makes of `text`, if anything;
+    // otherwise replaces the selection with `text` (after paste_filter). Either is cut to
+    // fit MaxLength; an empty paste deletes the selection.
     void paste(std::u16string_view text);
     // False when the key means nothing to a text field.
     bool press_key(Key key);
     bool can_undo() const noexcept { return !undo_.empty(); }
     bool can_redo() const noexcept { return !redo_.empty(); }
+    // Copy and cut take a selection, from a field whose text is the person's to copy.
+    bool can_copy() const noexcept { return copyable_ && anchor_ != active_; }
+    // False for a field that only holds the focus (its text is not the person's): copy
+    // and cut then leave the clipboard and the text alone.
+    void set_copyable(bool copyable) noexcept { copyable_ = copyable; }
     std::u16string selected_text() const;
     // Applied to pasted text before it is cut to fit MaxLength (the control sets it on
     // the fields that take a colour number as people copy it).
     std::function<std::u16string(std::u16string_view)> paste_filter;
+    // Tried first: the whole new text that a pasted text stands for (the control sets it
+    // on the fields that take a colour in a common notation), or nothing.
+    std::function<std::optional<std::u16string>(std::u16string_view)> whole_text_paste;
     void select(std::int32_t start, std::int32_t length);
     // Moves the caret to `position`, keeping the selection's fixed end when `extend`.
     void move_caret(std::int32_t position, bool extend);
@@ -241,25 +253,31 @@ class TextField : public View {
     std::int32_t position_at(Twips x) const;
 
   private:
-    struct Snapshot {
-        std::u16string text;
-        std::int32_t anchor = 0;
-        std::int32_t active = 0;
+    // One step of the history: the texts before and after a person's edit, each with
+    // the caret that undo or redo puts back, after the text it brings back.
+    struct EditStep {
+        std::u16string before;
+        std::int32_t caret_before = 0;
+        std::u16string after;
+        std::int32_t caret_after = 0;
     };
-    // A person's edit: the text becomes `edited` with the caret at `caret`, recorded
-    // in the undo history, and Change runs.
-    void edit(std::u16string edited, std::int32_t caret);
+    // A person's edit: the text becomes `edited` with the caret at `caret`, and Change
+    // runs; what it changed is recorded in the undo history, undo putting the caret back
+    // at `caret_before`.
+    void edit(std::u16string edited, std::int32_t caret, std::int32_t caret_before);
     void replace_selection(std::u16string_view insert);
-    void restore(std::vector<Snapshot>& from, std::vector<Snapshot>& to);
-    void apply_edit(Snapshot state);
+    void undo();
+    void redo();
+    void apply_edit(std::u16string text, std::int32_t caret);
 
     std::u16string text_;
     std::int32_t anchor_ = 0;  // fixed end of the selection
     std::int32_t active_ = 0;  // moving end (the caret)
     std::int32_t max_length_ = 0;
-    std::vector<Snapshot> undo_;
-    std::vector<Snapshot> redo_;
+    std::vector<EditStep> undo_;
+    std::vector<EditStep> redo_;
     int editing_ = 0;  // > 0 while a person's edit of this field runs its Change
+    bool copyable_ = true;
 };
 
 // Scroll-bar moves as a person makes them. As on a vertical bar, "down" increases the

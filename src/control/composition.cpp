@@ -142,6 +142,9 @@ void Tintbox::compose_views() {
          {&txtHidden2, &txtHidden, &txtWebHexRed, &txtWebHexGreen, &txtWebHexBlue}) {
         field->set_tab_stop(false);
     }
+    // The parking fields only hold the focus: their texts are not a person's to copy.
+    txtHidden.set_copyable(false);
+    txtHidden2.set_copyable(false);
 
     place(picNewColor, {15, 600, 1665, 600, 31});
     picNewColor.SetBackColor(0x000000);
@@ -292,11 +295,13 @@ void Tintbox::connect_handlers() {
     txtHex.on_lost_focus = [this] { txtHex_LostFocus(); };
     txtHex.on_mouse_down = set_on_left_press(ClickedHex_);
     txtHex.paste_filter = &Tintbox::ColorNumberPaste;
+    txtHex.whole_text_paste = &Tintbox::HexNotationPaste;
     txtWebHex.on_change = [this] { txtWebHex_Change(); };
     txtWebHex.on_got_focus = [this] { txtWebHex_GotFocus(); };
     txtWebHex.on_lost_focus = [this] { txtWebHex_LostFocus(); };
     txtWebHex.on_mouse_down = set_on_left_press(ClickedWebHex_);
     txtWebHex.paste_filter = &Tintbox::ColorNumberPaste;
+    txtWebHex.whole_text_paste = &Tintbox::WebHexNotationPaste;
     for (TextField* pair : {&txtWebHexRed, &txtWebHexGreen, &txtWebHexBlue}) {
         pair->on_mouse_move = [this, pair](const MouseEvent&) { txtWebHexPair_MouseMove(*pair); };
     }

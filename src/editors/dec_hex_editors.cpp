@@ -23,8 +23,9 @@ void Tintbox::txtHex_Change() {
     FinishEditorChange(txtHex, caret, ChangeSource_ == tags::kTxtHex);
 }
 
-// A colour number pasted as people copy it ("#1E90FF", "0x00FF00", "&HFF8000"): the
-// blanks around it and one leading "#", "0x" or "&H" go before MaxLength cuts it.
+// A colour number pasted as people copy it ("0x00FF00", "&HFF8000", "#1234" that is no
+// web colour): the blanks around it and one leading "#", "0x" or "&H" go before
+// MaxLength cuts it.
 std::u16string Tintbox::ColorNumberPaste(std::u16string_view pasted) {
     const auto is_blank = [](char16_t c) { return c == u' ' || c == u'\t'; };
     const auto trim = [&](std::u16string_view text) {
@@ -44,6 +45,16 @@ std::u16string Tintbox::ColorNumberPaste(std::u16string_view pasted) {
         }
     }
     return std::u16string(text);
+}
+
+// A whole colour in a web notation ("#abc", "rgb(1, 2, 3)", "tomato") is the colour a
+// person means: the field takes its colour number, whatever part of the text was selected.
+std::optional<std::u16string> Tintbox::HexNotationPaste(std::u16string_view pasted) {
+    const std::optional<ColorValue> color = ColorFromNotation(pasted);
+    if (!color) {
+        return std::nullopt;
+    }
+    return HexForm(*color);
 }
 
 void Tintbox::txtDec_LostFocus() {

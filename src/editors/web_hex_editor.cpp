@@ -1,6 +1,7 @@
 // The web-hex editor: txtWebHex in web order (red pair first) and the coloured pair
 // fields over it, which step aside when the pointer or the focus comes.
 #include "../control/tintbox_internals.hpp"
+#include "../text/text.hpp"
 
 namespace tintbox {
 
@@ -27,6 +28,24 @@ void Tintbox::txtWebHex_LostFocus() {
     txtWebHexRed.SetVisible(true);
     txtWebHexGreen.SetVisible(true);
     txtWebHexBlue.SetVisible(true);
+}
+
+// A whole colour in a web notation ("#abc", "rgb(1, 2, 3)", "tomato") is the colour a
+// person means: the field takes its six digits, red first, whatever part of the text
+// was selected.
+std::optional<std::u16string> Tintbox::WebHexNotationPaste(std::u16string_view pasted) {
+    const std::optional<ColorValue> color = ColorFromNotation(pasted);
+    if (!color) {
+        return std::nullopt;
+    }
+    const RgbComponents rgb = SplitRGB(*color);
+    std::u16string digits;
+    for (const std::int32_t component : {rgb.red, rgb.green, rgb.blue}) {
+        digits +=
+            static_cast<char16_t>(text::upper_hex_digit(static_cast<unsigned>(component) >> 4));
+        digits += static_cast<char16_t>(text::upper_hex_digit(static_cast<unsigned>(component)));
+    }
+    return digits;
 }
 
 void Tintbox::txtWebHexPair_MouseMove(TextField& hovered) {

@@ -66,34 +66,36 @@ constexpr std::size_t kUndoSteps = 100;
 
 void TextField::replace_selection(std::u16string_view insert) {
     const std::int32_t start = SelStart();
+    const std::int32_t removed = SelLength();
     std::u16string edited = text_;
-    edited.replace(static_cast<std::size_t>(start), static_cast<std::size_t>(SelLength()), insert);
-    edit(std::move(edited), start + static_cast<std::int32_t>(insert.size()));
+    edited.replace(static_cast<std::size_t>(start), static_cast<std::size_t>(removed), insert);
+    edit(std::move(edited), start + static_cast<std::int32_t>(insert.size()), start + removed);
 }
 
-void TextField::edit(std::u16string edited, std::int32_t caret) {
+void TextField::edit(std::u16string edited, std::int32_t caret, std::int32_t caret_before) {
     if (edited == text_) {
         move_caret(caret, false);
         return;
     }
-    undo_.push_back(Snapshot{text_, anchor_, active_});
-    if (undo_.size() > kUndoSteps) {
-        undo_.erase(undo_.begin());
+    std::u16string before = text_;
+    apply_edit(std::move(edited), caret);
+    // A keystroke that the Change handler took back (a refused character) changed
+    // nothing: it leaves no step and keeps the steps to redo.
+    if (text_ == before) {
+        return;
     }
     redo_.clear();
-    apply_edit(Snapshot{std::move(edited), caret, caret});
-    // A keystroke that the Change handler took back (a refused character) leaves no step.
-    if (!undo_.empty() && undo_.back().text == text_) {
-        undo_.pop_back();
+    undo_.push_back(EditStep{std::move(before), caret_before, text_, active_});
+    if (undo_.size() > kUndoSteps) {
+        undo_.erase(undo_.begin());
     }
 }
 
 // Writes a person's edit and runs Change as part of it, so that the handler's own
 // rewrites of this field's text keep the history.
-void TextField::apply_edit(Snapshot state) {
-    text_ = std::move(state.text);
-    anchor_ = state.anchor;
-    active_ = state.active;
+void TextField::apply_edit(std::u16string text, std::int32_t caret) {
+    text_ = std::move(text);
+    anchor_ = active_ = caret;
     notify(Aspect::Text);
     notify(Aspect::Selection);
     ++editing_;
@@ -101,14 +103,24 @@ void TextField::apply_edit(Snapshot state) {
     --editing_;
 }
 
-void TextField::restore(std::vector<Snapshot>& from, std::vector<Snapshot>& to) {
-    if (from.empty()) {
+void TextField::undo() {
+    if (undo_.empty()) {
         return;
     }
-    Snapshot state = std::move(from.back());
-    from.pop_back();
-    to.push_back(Snapshot{text_, anchor_, active_});
-    apply_edit(std::move(state));
+    EditStep step = std::move(undo_.back());
+    undo_.pop_back();
+    apply_edit(step.before, step.caret_before);
+    redo_.push_back(std::move(step));
+}
+
+void TextField::redo() {
+    if (redo_.empty()) {
+        return;
+    }
+    EditStep step = std::move(redo_.back());
+    redo_.pop_back();
+    apply_edit(step.after, step.caret_after);
+    undo_.push_back(std::move(step));
 }
 
 std::u16string TextField::selected_text() const {
@@ -125,6 +137,16 @@ void TextField::type_character(char16_t c) {
 }
 
 void TextField::paste(std::u16string_view pasted) {
+    if (whole_text_paste) {
+        if (std::optional<std::u16string> whole = whole_text_paste(pasted)) {
+            if (max_length_ > 0 && whole->size() > static_cast<std::size_t>(max_length_)) {
+                whole->resize(static_cast<std::size_t>(max_length_));
+            }
+            const auto caret = static_cast<std::int32_t>(whole->size());
+            edit(std::move(*whole), caret, static_cast<std::int32_t>(text_.size()));
+            return;
+        }
+    }
     const std::u16string filtered = paste_filter ? paste_filter(pasted) : std::u16string(pasted);
     const std::u16string_view text = filtered;
     std::size_t room = text.size();
@@ -196,12 +218,12 @@ bool TextField::press_key(Key key) {
             select(0, end);
             break;
         case Key::CtrlC:
-            if (has_selection) {
+            if (can_copy()) {
                 surface().clipboard().set_text(selected_text());
             }
             break;
         case Key::CtrlX:
-            if (has_selection) {
+            if (can_copy()) {
                 surface().clipboard().set_text(selected_text());
                 replace_selection(u"");
             }
@@ -210,10 +232,10 @@ bool TextField::press_key(Key key) {
             paste(surface().clipboard().text());
             break;
         case Key::CtrlZ:
-            restore(undo_, redo_);
+            undo();
             break;
         case Key::CtrlShiftZ:
-            restore(redo_, undo_);
+            redo();
             break;
         case Key::PageUp:
         case Key::PageDown:
