@@ -2,6 +2,7 @@
 #include "contract_scenarios.hpp"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <sstream>
 
@@ -133,7 +134,9 @@ Step expect_text(const std::string& view, const std::string& text) {
         expect(fail, view + ".Text", driver.field(view).text, text);
     });
 }
-Step expect_field(const std::string& view, const FieldState& state) {
+Step expect_field(const std::string& view, const std::string& text, int caret, int selection_start,
+                  int selection_length) {
+    const FieldState state{text, caret, selection_start, selection_length};
     return check(view, [=](Driver& driver, const Fail& fail) {
         const FieldState seen = driver.field(view);
         expect(fail, view + ".Text", seen.text, state.text);
@@ -279,10 +282,11 @@ std::vector<Scenario> table() {
           expect_rgb(0x123456), expect_changes(0)}},
         {"the eyedropper follows the screen pixel while the right button is held",
          {Capability::FakeScreen},
-         {set_rgb(0x010203), screen(0x563412), press({"Colors"}, Button::Right), expect_changes(1),
-          expect_rgb(0x010203), tick(), expect_rgb(0x563412), expect_text("txtHex", "563412"),
-          expect_changes(1), screen(0xABCDEF), tick(), expect_rgb(0xABCDEF),
-          release({"Colors"}, Button::Right), tick(), expect_changes(1), expect_rgb(0xABCDEF)}},
+         {set_rgb(0x010203), expect_changes(1), screen(0x563412), press({"Colors"}, Button::Right),
+          expect_changes(0), expect_rgb(0x010203), tick(), expect_rgb(0x563412),
+          expect_text("txtHex", "563412"), expect_changes(1), screen(0xABCDEF), tick(),
+          expect_rgb(0xABCDEF), release({"Colors"}, Button::Right), tick(), expect_changes(1),
+          expect_rgb(0xABCDEF)}},
         {"Enabled off in the middle of a spectrum drag ends the drag",
          {},
          {picture(quadrants()), press(kRedQuadrant), expect_rgb(0x0000FF), set_enabled(false),
@@ -295,54 +299,44 @@ std::vector<Scenario> table() {
           set_enabled(false), screen(0xABCDEF), tick(), expect_rgb(0x563412), set_enabled(true),
           tick(), release({"Colors"}, Button::Right), expect_rgb(0x563412)}},
 
-        {"typing, undo and the menu in a component field",
+        {"typing and undo in a component field",
          {},
-         {tabs(4),
-          expect_focus("txtGreen"),
-          expect_field("txtGreen", {"0", 1, 0, 1}),
-          type("12a"),
-          expect_field("txtGreen", {"12", 2, 2, 0}),
-          expect_value("hsGreen", 12),
-          expect_rgb(0x000C00),
-          expect_text("txtHex", "C00"),
-          type("9"),
-          expect_text("txtGreen", "129"),
-          type("9"),
-          expect_text("txtGreen", "129"),
-          key(Key::Z, kCtrl),
-          expect_text("txtGreen", "12"),
-          expect_rgb(0x000C00),
-          expect_menu("txtGreen", menu(true, true, false, false, true)),
-          key(Key::A, kCtrl),
-          type("300"),
-          expect_field("txtGreen", {"255", 3, 3, 0}),
-          expect_value("hsGreen", 255),
-          expect_rgb(0x00FF00),
-          expect_menu("txtGreen", menu(true, false, false, false, true))}},
-        {"typing, undo and the menu in the decimal field",
+         {tabs(4), expect_focus("txtGreen"), expect_field("txtGreen", "0", 1, 0, 1), type("12a"),
+          expect_field("txtGreen", "12", 2, 2, 0), expect_value("hsGreen", 12),
+          expect_text("txtHex", "C00"), type("9"), expect_text("txtGreen", "129"), type("9"),
+          expect_text("txtGreen", "129"), key(Key::Z, kCtrl), expect_rgb(0x000C00),
+          key(Key::A, kCtrl), type("300"), expect_field("txtGreen", "255", 3, 3, 0),
+          expect_value("hsGreen", 255), expect_rgb(0x00FF00)}},
+        {"typing and undo in the decimal field",
          {},
          {tabs(7), expect_focus("txtDec"), type("99999999"),
-          expect_field("txtDec", {"16777215", 8, 8, 0}), expect_rgb(0xFFFFFF),
+          expect_field("txtDec", "16777215", 8, 8, 0), expect_rgb(0xFFFFFF),
           expect_text("txtHex", "FFFFFF"), expect_text("txtRed", "255"), key(Key::Z, kCtrl),
-          expect_text("txtDec", "9999999"), expect_rgb(0x98967F),
-          expect_menu("txtDec", menu(true, true, false, false, true))}},
-        {"typing, undo and the menu in the hexadecimal field",
+          expect_text("txtDec", "9999999"), expect_rgb(0x98967F)}},
+        {"typing and undo in the hexadecimal field",
          {},
-         {tabs(8), expect_focus("txtHex"), type("ffg"), expect_field("txtHex", {"FF", 2, 2, 0}),
+         {tabs(8), expect_focus("txtHex"), type("ffg"), expect_field("txtHex", "FF", 2, 2, 0),
           expect_rgb(0x0000FF), expect_text("txtDec", "255"), key(Key::Z, kCtrl),
-          expect_text("txtHex", "F"), expect_rgb(0x00000F), key(Key::A, kCtrl),
-          expect_menu("txtHex", menu(true, true, true, false, true))}},
-        {"typing, undo and the menu in the web-hex field",
+          expect_text("txtHex", "F"), expect_rgb(0x00000F)}},
+        {"typing and undo in the web-hex field",
          {},
          {tabs(9), expect_focus("txtWebHex"), type("ff"), expect_text("txtWebHex", "FF"),
           expect_rgb(0x0000FF), expect_text("txtRed", "255"), expect_text("txtGreen", "0"),
           key(Key::Z, kCtrl), expect_text("txtWebHex", "F"), expect_rgb(0x0000F0),
-          key(Key::Z, kCtrl | kShift), expect_text("txtWebHex", "FF"),
-          expect_menu("txtWebHex", menu(true, false, false, false, true))}},
+          key(Key::Z, kCtrl | kShift), expect_text("txtWebHex", "FF")}},
+        {"a field's context menu offers what applies to its text",
+         {Capability::ContextMenu},
+         {tabs(4), expect_menu("txtGreen", menu(false, false, true, false, true)), type("12"),
+          expect_menu("txtGreen", menu(true, false, false, false, true)), key(Key::Z, kCtrl),
+          expect_menu("txtGreen", menu(true, true, false, false, true)), tabs(3),
+          expect_menu("txtDec", menu(false, false, true, false, true)), key(Key::C, kCtrl), tabs(1),
+          expect_menu("txtHex", menu(false, false, true, true, true)), key(Key::Delete),
+          expect_menu("txtHex", menu(true, false, false, true, false)), tabs(1), key(Key::Right),
+          expect_menu("txtWebHex", menu(false, false, false, true, true))}},
         {"a double click in a field selects its whole text",
          {},
          {set_rgb(0x123456), double_click({"txtDec", 0.1, 0.5}), expect_focus("txtDec"),
-          expect_field("txtDec", {"1193046", 7, 0, 7})}},
+          expect_field("txtDec", "1193046", 7, 0, 7)}},
 
         {"Tab and Shift+Tab visit every stop and leave at both ends",
          {},
@@ -371,10 +365,10 @@ std::vector<Scenario> table() {
           key(Key::PageUp), expect_value("hsGreen", 254), expect_text("txtGreen", "254"),
           key(Key::Home), expect_value("hsGreen", 0), key(Key::Left), expect_value("hsGreen", 0),
           expect_rgb(0)}},
-        {"the wheel over a scroll bar moves it by one a notch",
+        {"the wheel over a scroll bar moves it by one a notch, towards Max when turned down",
          {},
-         {wheel({"hsBlue"}, 1), expect_value("hsBlue", 1), expect_rgb(0x010000),
-          wheel({"hsBlue"}, 3), expect_value("hsBlue", 4), wheel({"hsBlue"}, -1),
+         {wheel({"hsBlue"}, -1), expect_value("hsBlue", 1), expect_rgb(0x010000),
+          wheel({"hsBlue"}, -3), expect_value("hsBlue", 4), wheel({"hsBlue"}, 1),
           expect_value("hsBlue", 3), expect_text("txtBlue", "3")}},
     };
     for (const double ratio : {1.0, 1.25, 1.5, 1.75, 2.0, 3.0}) {
@@ -391,6 +385,14 @@ std::vector<Scenario> table() {
 const std::vector<Scenario>& scenarios() {
     static const std::vector<Scenario> rows = table();
     return rows;
+}
+
+std::string identifier(const Scenario& scenario) {
+    std::string name;
+    for (const char character : scenario.name) {
+        name += std::isalnum(static_cast<unsigned char>(character)) != 0 ? character : '_';
+    }
+    return name;
 }
 
 Outcome run(Driver& driver, const Scenario& scenario) {

@@ -33,6 +33,9 @@ struct Scenario {
 // Every scenario, in the order they run.
 const std::vector<Scenario>& scenarios();
 
+// The row's name in letters, digits and underscores, for a test framework's list.
+std::string identifier(const Scenario& scenario);
+
 struct Outcome {
     std::string not_run;                // why the row could not run here, "" when it ran
     std::vector<std::string> failures;  // one line per wrong result
