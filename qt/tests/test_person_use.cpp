@@ -39,10 +39,8 @@ class PersonUseTest : public QObject {
     void theFirstActivationPutsTheFocusOnTheFirstStop();
     void theFocusedBarAndFieldCarryAVisibleMark();
     void everyEditorShowsItsLongestValueInFull();
-    void theSpectrumPicksThePixelItShows();
     void textFieldsShowTheTextPointer();
     void escapePutsBackTheColourFromBeforeThePick();
-    void undoAndRedoInAField();
     void aColourNumberPastesAsPeopleCopyIt();
     void changesNameTheirDoor();
 };
@@ -134,34 +132,6 @@ void PersonUseTest::everyEditorShowsItsLongestValueInFull() {
     }
 }
 
-// Every few device pixels of the spectrum: the colour drawn there is the colour a press
-// there picks.
-void PersonUseTest::theSpectrumPicksThePixelItShows() {
-    HostWindow host;
-    QImage gradient(37, 23, QImage::Format_RGB32);
-    for (int y = 0; y < gradient.height(); ++y) {
-        for (int x = 0; x < gradient.width(); ++x) {
-            gradient.setPixel(x, y, qRgb(x * 7, y * 11, (x * y) % 256));
-        }
-    }
-    host.picker->setPicture(gradient);
-    QWidget* spectrum = host.view("Colors");
-    // The window as it is drawn, so the spectrum sits at its real device pixels.
-    const QImage shown = host.window->grab().toImage();
-    const qreal ratio = shown.devicePixelRatio();
-    const QPoint origin = spectrum->mapTo(host.window.get(), QPoint(0, 0));
-    for (int y = 1; y < spectrum->height(); y += 5) {
-        for (int x = 1; x < spectrum->width(); x += 5) {
-            QTest::mousePress(spectrum, Qt::LeftButton, {}, {x, y});
-            QTest::mouseRelease(spectrum, Qt::LeftButton, {}, {x, y});
-            const QRgb drawn = shown.pixel(static_cast<int>((origin.x() + x) * ratio),
-                                           static_cast<int>((origin.y() + y) * ratio));
-            QVERIFY2(rgb_of(host.picker->getRGB()) == (drawn & 0xFFFFFF),
-                     qPrintable(QStringLiteral("at %1, %2").arg(x).arg(y)));
-        }
-    }
-}
-
 void PersonUseTest::textFieldsShowTheTextPointer() {
     HostWindow host;
     QCOMPARE(host.view("txtGreen")->cursor().shape(), Qt::IBeamCursor);
@@ -183,19 +153,6 @@ void PersonUseTest::escapePutsBackTheColourFromBeforeThePick() {
     QCOMPARE(changed.count(), 1);
     QCOMPARE(host.field("txtDec")->text(), QStringLiteral("1193046"));
     QCOMPARE(spectrum->cursor().shape(), Qt::ArrowCursor);
-}
-
-void PersonUseTest::undoAndRedoInAField() {
-    HostWindow host;
-    host.tab(4);  // txtGreen, selected
-    QTest::keyClicks(QApplication::focusWidget(), "12");
-    QCOMPARE(host.picker->getGreen(), 12);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(host.picker->getGreen(), 1);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z,
-                    Qt::ControlModifier | Qt::ShiftModifier);
-    QCOMPARE(host.picker->getGreen(), 12);
-    QCOMPARE(host.field("txtGreen")->text(), QStringLiteral("12"));
 }
 
 void PersonUseTest::aColourNumberPastesAsPeopleCopyIt() {
