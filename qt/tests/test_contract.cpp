@@ -116,6 +116,7 @@ class QtDriver : public Driver {
     bool can(Capability capability) const override {
         switch (capability) {
             case Capability::DeviceRatio:
+            case Capability::ReadDuringThumbDrag:
             case Capability::ContextMenu:
                 return true;
             case Capability::FakeScreen:

@@ -159,6 +159,7 @@ class WindowlessDriver : public Driver {
     bool can(Capability capability) const override {
         switch (capability) {
             case Capability::DeviceRatio:
+            case Capability::ReadDuringThumbDrag:
             case Capability::FakeScreen:
                 return true;
             case Capability::ContextMenu:

@@ -355,9 +355,14 @@ std::vector<Scenario> table() {
         {"a scroll bar's thumb drag commits on release",
          {},
          {set_rgb(0x000080), expect_changes(1), press(thumb("hsRed")),
+          move(past_the_right_end("hsRed")), release(past_the_right_end("hsRed")),
+          expect_value("hsRed", 255), expect_text("txtRed", "255"), expect_rgb(0x0000FF)}},
+        {"nothing changes while a scroll bar's thumb is dragged",
+         {Capability::ReadDuringThumbDrag},
+         {set_rgb(0x000080), expect_changes(1), press(thumb("hsRed")),
           move(past_the_right_end("hsRed")), expect_changes(0), expect_rgb(0x000080),
-          release(past_the_right_end("hsRed")), expect_value("hsRed", 255),
-          expect_text("txtRed", "255"), expect_rgb(0x0000FF)}},
+          expect_text("txtRed", "128"), release(past_the_right_end("hsRed")),
+          expect_rgb(0x0000FF)}},
         {"keys move a focused scroll bar",
          {},
          {tabs(3), expect_focus("hsGreen"), key(Key::Right), expect_value("hsGreen", 1),
@@ -374,7 +379,8 @@ std::vector<Scenario> table() {
     for (const double ratio : {1.0, 1.25, 1.5, 1.75, 2.0, 3.0}) {
         rows.push_back({"a press on a device pixel of the spectrum picks what is drawn there at " +
                             shown(ratio),
-                        {Capability::DeviceRatio},
+                        ratio == 1.0 ? std::vector<Capability>{}
+                                     : std::vector<Capability>{Capability::DeviceRatio},
                         {picture(gradient()), expect_picks_what_is_drawn(ratio)}});
     }
     return rows;

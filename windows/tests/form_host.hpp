@@ -539,15 +539,20 @@ inline INPUT key_input(WORD key, bool up) {
     return input;
 }
 
-// Moves the pointer to a screen point, in the normalised coordinates of SendInput.
-inline void move_to(Form& form, POINT screen) {
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
-    const auto normal = [](int value, int size) {
-        return static_cast<LONG>((value * 65536 + size / 2) / size);
+// The input that moves the pointer to a screen point, in the normalised coordinates of
+// SendInput: the smallest that the window system maps back (rounding down) onto that
+// very pixel.
+inline INPUT pointer_to(POINT screen) {
+    const auto normal = [](LONG value, LONG size) {
+        return static_cast<LONG>((value * 65536 + size - 1) / size);
     };
-    send({mouse_input(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, normal(screen.x, width),
-                      normal(screen.y, height))});
+    return mouse_input(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE,
+                       normal(screen.x, GetSystemMetrics(SM_CXSCREEN)),
+                       normal(screen.y, GetSystemMetrics(SM_CYSCREEN)));
+}
+
+inline void move_to(Form& form, POINT screen) {
+    send({pointer_to(screen)});
     form.settle();
 }
 
