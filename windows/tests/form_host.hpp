@@ -78,13 +78,6 @@ inline LONG get_rgb(IDispatch& control) {
     return V_VT(&result) == VT_I4 ? V_I4(&result) : -999;
 }
 
-inline SHORT get_red(IDispatch& control) {
-    VARIANT result;
-    VariantInit(&result);
-    invoke(control, dispid::kGetRed, DISPATCH_METHOD, nullptr, &result);
-    return V_VT(&result) == VT_I2 ? V_I2(&result) : -999;
-}
-
 inline void set_rgb(IDispatch& control, LONG color) {
     VARIANT argument;
     V_VT(&argument) = VT_BYREF | VT_I4;

@@ -37,15 +37,7 @@ struct TwipsRect {
 };
 constexpr TwipsRect kColors = {1815, 15, 2940, 3345};  // inside ColorFrame at (1815, 15)
 constexpr TwipsRect kNewColor = {15, 600, 1665, 600};
-constexpr TwipsRect kTxtRed = {1305, 1350, 345, 195};
 constexpr TwipsRect kTxtGreen = {1305, 1710, 345, 195};
-constexpr TwipsRect kTxtWebHex = {30, 3150, 1635, 195};
-// The editors in tab order after txtRed: hsGreen, txtGreen, hsBlue, txtBlue, txtDec,
-// txtHex, txtWebHex.
-constexpr TwipsRect kTabWalk[] = {
-    {0, 1680, 1215, 255},  {1305, 1710, 345, 195}, {0, 2040, 1215, 255},  {1305, 2070, 345, 195},
-    {30, 2430, 1635, 195}, {30, 2790, 1635, 195},  {30, 3150, 1635, 195},
-};
 
 // A point of a view, as fractions of its size, in pixels relative to the control.
 POINT point_in(const TwipsRect& rect, double fx, double fy) {
@@ -319,50 +311,6 @@ TEST(typing_into_txtGreen_updates_GetRGB_and_raises_Change) {
     const COLORREF seen =
         screenshot(form.site.form, g_screenshot_folder + "/form_host.bmp", in_form);
     CHECK_EQ(seen, static_cast<COLORREF>(0x10C830));
-}
-
-TEST(the_scroll_bar_moves_by_a_click_on_its_arrow_and_by_the_arrow_keys) {
-    Form form(true, block_picture());
-    constexpr TwipsRect kHsRed = {0, 1320, 1215, 255};
-    const POINT right_arrow = point_in(kHsRed, 1.0, 0.5);
-    const int arrow = pixels(255) / 2;
-    move_to(form, form.on_screen(POINT{right_arrow.x - arrow, right_arrow.y}));
-    // Press and release in one go: SCROLLBAR tracks the press in a loop of its own that
-    // runs until the release arrives.
-    send({mouse_input(MOUSEEVENTF_LEFTDOWN), mouse_input(MOUSEEVENTF_LEFTUP)});
-    form.settle();
-    CHECK_EQ(get_red(*form.control), static_cast<SHORT>(1));
-    CHECK(form.sink.changes >= 1);
-    CHECK(focus_is(form, kHsRed));  // the press gave the bar the focus
-    press_key(form, VK_RIGHT);
-    press_key(form, VK_RIGHT);
-    CHECK_EQ(get_red(*form.control), static_cast<SHORT>(3));
-    press_key(form, VK_LEFT);
-    CHECK_EQ(get_red(*form.control), static_cast<SHORT>(2));
-    CHECK_EQ(GetScrollPos(GetFocus(), SB_CTL), 2);  // the bar shows the model's value
-}
-
-TEST(tab_walks_the_tab_stops_and_leaves_the_control_at_each_end) {
-    Form form(true, block_picture());
-    click(form, form.on_screen(point_in(kTxtRed, 0.3, 0.5)));
-    CHECK(focus_is(form, kTxtRed));
-    for (const TwipsRect& stop : kTabWalk) {
-        press_key(form, VK_TAB);
-        CHECK(focus_is(form, stop));
-        if (&stop == &kTabWalk[0]) {  // on hsGreen: how a focused scroll bar looks
-            screenshot(form.site.form, g_screenshot_folder + "/form_host_tab.bmp", POINT{0, 0});
-        }
-    }
-    press_key(form, VK_TAB);  // past txtWebHex: out to the form's next tab stop
-    CHECK_EQ(GetFocus(), form.next_button);
-    press_key(form, VK_TAB, VK_SHIFT);  // and back in, at the last stop
-    CHECK(focus_is(form, kTxtWebHex));
-    for (int i = 0; i < 8; ++i) {
-        press_key(form, VK_TAB, VK_SHIFT);
-    }
-    CHECK(focus_is(form, TwipsRect{0, 1320, 1215, 255}));  // hsRed, the first stop
-    press_key(form, VK_TAB, VK_SHIFT);                     // before the first: out of the control
-    CHECK(GetFocus() != nullptr && !IsChild(form.control_window, GetFocus()));
 }
 
 TEST(right_button_held_over_a_window_of_known_colour_picks_it_on_the_next_tick) {
