@@ -17,6 +17,7 @@
 #include <QWheelEvent>
 #include <cmath>
 #include <memory>
+#include <utility>
 
 #include "contract_scenarios.hpp"
 #include "tintbox/qt/tintbox_widget.hpp"
@@ -39,54 +40,42 @@ const std::vector<std::string> kKnownFailing = {
     "the wheel over a scroll bar moves it by one a notch, towards Max when turned down",
 };
 
-Qt::Key qt_key(Key key) {
-    switch (key) {
-        case Key::Backspace:
-            return Qt::Key_Backspace;
-        case Key::Delete:
-            return Qt::Key_Delete;
-        case Key::Left:
-            return Qt::Key_Left;
-        case Key::Right:
-            return Qt::Key_Right;
-        case Key::Up:
-            return Qt::Key_Up;
-        case Key::Down:
-            return Qt::Key_Down;
-        case Key::Home:
-            return Qt::Key_Home;
-        case Key::End:
-            return Qt::Key_End;
-        case Key::PageUp:
-            return Qt::Key_PageUp;
-        case Key::PageDown:
-            return Qt::Key_PageDown;
-        case Key::Tab:
-            return Qt::Key_Tab;
-        case Key::Escape:
-            return Qt::Key_Escape;
-        case Key::A:
-            return Qt::Key_A;
-        case Key::C:
-            return Qt::Key_C;
-        case Key::V:
-            return Qt::Key_V;
-        case Key::X:
-            return Qt::Key_X;
-        case Key::Z:
-            return Qt::Key_Z;
+const std::pair<Key, Qt::Key> kQtKeys[] = {{Key::Backspace, Qt::Key_Backspace},
+                                           {Key::Delete, Qt::Key_Delete},
+                                           {Key::Left, Qt::Key_Left},
+                                           {Key::Right, Qt::Key_Right},
+                                           {Key::Up, Qt::Key_Up},
+                                           {Key::Down, Qt::Key_Down},
+                                           {Key::Home, Qt::Key_Home},
+                                           {Key::End, Qt::Key_End},
+                                           {Key::PageUp, Qt::Key_PageUp},
+                                           {Key::PageDown, Qt::Key_PageDown},
+                                           {Key::Tab, Qt::Key_Tab},
+                                           {Key::Escape, Qt::Key_Escape},
+                                           {Key::A, Qt::Key_A},
+                                           {Key::C, Qt::Key_C},
+                                           {Key::V, Qt::Key_V},
+                                           {Key::X, Qt::Key_X},
+                                           {Key::Z, Qt::Key_Z}};
+
+Qt::Key qt_key(Key which) {
+    for (const auto& [ours, theirs] : kQtKeys) {
+        if (ours == which) {
+            return theirs;
+        }
     }
     return Qt::Key_unknown;
 }
 
-Qt::MouseButton qt_button(Button button) {
-    switch (button) {
-        case Button::Left:
-            return Qt::LeftButton;
-        case Button::Right:
-            return Qt::RightButton;
-        case Button::Middle:
-            return Qt::MiddleButton;
+const std::pair<Button, Qt::MouseButton> kQtButtons[] = {{Button::Left, Qt::LeftButton},
+                                                         {Button::Right, Qt::RightButton},
+                                                         {Button::Middle, Qt::MiddleButton}};
+
+Qt::MouseButton qt_button(Button which) {
+    for (const auto& [ours, theirs] : kQtButtons) {
+        if (ours == which) {
+            return theirs;
+        }
     }
     return Qt::NoButton;
 }

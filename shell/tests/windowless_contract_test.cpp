@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 #include "contract_scenarios.hpp"
 #include "tintbox/tintbox_windowless.h"
@@ -53,54 +54,42 @@ TintboxClassFactory& factory() {
     return *loaded;
 }
 
-std::int32_t host_key(Key key) {
-    switch (key) {
-        case Key::Backspace:
-            return TINTBOX_KEY_BACKSPACE;
-        case Key::Delete:
-            return TINTBOX_KEY_DELETE;
-        case Key::Left:
-            return TINTBOX_KEY_LEFT;
-        case Key::Right:
-            return TINTBOX_KEY_RIGHT;
-        case Key::Up:
-            return TINTBOX_KEY_UP;
-        case Key::Down:
-            return TINTBOX_KEY_DOWN;
-        case Key::Home:
-            return TINTBOX_KEY_HOME;
-        case Key::End:
-            return TINTBOX_KEY_END;
-        case Key::PageUp:
-            return TINTBOX_KEY_PAGE_UP;
-        case Key::PageDown:
-            return TINTBOX_KEY_PAGE_DOWN;
-        case Key::Tab:
-            return TINTBOX_KEY_TAB;
-        case Key::Escape:
-            return TINTBOX_KEY_ESCAPE;
-        case Key::A:
-            return 'A';
-        case Key::C:
-            return 'C';
-        case Key::V:
-            return 'V';
-        case Key::X:
-            return 'X';
-        case Key::Z:
-            return 'Z';
+const std::pair<Key, std::int32_t> kHostKeys[] = {{Key::Backspace, TINTBOX_KEY_BACKSPACE},
+                                                  {Key::Delete, TINTBOX_KEY_DELETE},
+                                                  {Key::Left, TINTBOX_KEY_LEFT},
+                                                  {Key::Right, TINTBOX_KEY_RIGHT},
+                                                  {Key::Up, TINTBOX_KEY_UP},
+                                                  {Key::Down, TINTBOX_KEY_DOWN},
+                                                  {Key::Home, TINTBOX_KEY_HOME},
+                                                  {Key::End, TINTBOX_KEY_END},
+                                                  {Key::PageUp, TINTBOX_KEY_PAGE_UP},
+                                                  {Key::PageDown, TINTBOX_KEY_PAGE_DOWN},
+                                                  {Key::Tab, TINTBOX_KEY_TAB},
+                                                  {Key::Escape, TINTBOX_KEY_ESCAPE},
+                                                  {Key::A, 'A'},
+                                                  {Key::C, 'C'},
+                                                  {Key::V, 'V'},
+                                                  {Key::X, 'X'},
+                                                  {Key::Z, 'Z'}};
+
+std::int32_t host_key(Key which) {
+    for (const auto& [ours, theirs] : kHostKeys) {
+        if (ours == which) {
+            return theirs;
+        }
     }
     return 0;
 }
 
-std::int32_t host_button(Button button) {
-    switch (button) {
-        case Button::Left:
-            return TINTBOX_BUTTON_LEFT;
-        case Button::Right:
-            return TINTBOX_BUTTON_RIGHT;
-        case Button::Middle:
-            return TINTBOX_BUTTON_MIDDLE;
+const std::pair<Button, std::int32_t> kHostButtons[] = {{Button::Left, TINTBOX_BUTTON_LEFT},
+                                                        {Button::Right, TINTBOX_BUTTON_RIGHT},
+                                                        {Button::Middle, TINTBOX_BUTTON_MIDDLE}};
+
+std::int32_t host_button(Button which) {
+    for (const auto& [ours, theirs] : kHostButtons) {
+        if (ours == which) {
+            return theirs;
+        }
     }
     return 0;
 }

@@ -12,6 +12,7 @@
 #include <cctype>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "contract_scenarios.hpp"
 #include "form_host.hpp"
@@ -37,42 +38,29 @@ const std::vector<std::string> kKnownFailing = {
     "the wheel over a scroll bar moves it by one a notch, towards Max when turned down",
 };
 
-WORD virtual_key(Key key) {
-    switch (key) {
-        case Key::Backspace:
-            return VK_BACK;
-        case Key::Delete:
-            return VK_DELETE;
-        case Key::Left:
-            return VK_LEFT;
-        case Key::Right:
-            return VK_RIGHT;
-        case Key::Up:
-            return VK_UP;
-        case Key::Down:
-            return VK_DOWN;
-        case Key::Home:
-            return VK_HOME;
-        case Key::End:
-            return VK_END;
-        case Key::PageUp:
-            return VK_PRIOR;
-        case Key::PageDown:
-            return VK_NEXT;
-        case Key::Tab:
-            return VK_TAB;
-        case Key::Escape:
-            return VK_ESCAPE;
-        case Key::A:
-            return 'A';
-        case Key::C:
-            return 'C';
-        case Key::V:
-            return 'V';
-        case Key::X:
-            return 'X';
-        case Key::Z:
-            return 'Z';
+const std::pair<Key, WORD> kVirtualKeys[] = {{Key::Backspace, VK_BACK},
+                                             {Key::Delete, VK_DELETE},
+                                             {Key::Left, VK_LEFT},
+                                             {Key::Right, VK_RIGHT},
+                                             {Key::Up, VK_UP},
+                                             {Key::Down, VK_DOWN},
+                                             {Key::Home, VK_HOME},
+                                             {Key::End, VK_END},
+                                             {Key::PageUp, VK_PRIOR},
+                                             {Key::PageDown, VK_NEXT},
+                                             {Key::Tab, VK_TAB},
+                                             {Key::Escape, VK_ESCAPE},
+                                             {Key::A, 'A'},
+                                             {Key::C, 'C'},
+                                             {Key::V, 'V'},
+                                             {Key::X, 'X'},
+                                             {Key::Z, 'Z'}};
+
+WORD virtual_key(Key which) {
+    for (const auto& [ours, theirs] : kVirtualKeys) {
+        if (ours == which) {
+            return theirs;
+        }
     }
     return 0;
 }
