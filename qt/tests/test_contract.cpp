@@ -40,8 +40,7 @@ const std::vector<std::string> kKnownFailing = {
     "the wheel over a scroll bar moves it by one a notch, towards Max when turned down",
 };
 
-const std::pair<Key, Qt::Key> kQtKeys[] = {{Key::Backspace, Qt::Key_Backspace},
-                                           {Key::Delete, Qt::Key_Delete},
+const std::pair<Key, Qt::Key> kQtKeys[] = {{Key::Delete, Qt::Key_Delete},
                                            {Key::Left, Qt::Key_Left},
                                            {Key::Right, Qt::Key_Right},
                                            {Key::Up, Qt::Key_Up},
@@ -54,8 +53,6 @@ const std::pair<Key, Qt::Key> kQtKeys[] = {{Key::Backspace, Qt::Key_Backspace},
                                            {Key::Escape, Qt::Key_Escape},
                                            {Key::A, Qt::Key_A},
                                            {Key::C, Qt::Key_C},
-                                           {Key::V, Qt::Key_V},
-                                           {Key::X, Qt::Key_X},
                                            {Key::Z, Qt::Key_Z}};
 
 Qt::Key qt_key(Key which) {
@@ -68,8 +65,7 @@ Qt::Key qt_key(Key which) {
 }
 
 const std::pair<Button, Qt::MouseButton> kQtButtons[] = {{Button::Left, Qt::LeftButton},
-                                                         {Button::Right, Qt::RightButton},
-                                                         {Button::Middle, Qt::MiddleButton}};
+                                                         {Button::Right, Qt::RightButton}};
 
 Qt::MouseButton qt_button(Button which) {
     for (const auto& [ours, theirs] : kQtButtons) {

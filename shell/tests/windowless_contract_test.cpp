@@ -54,8 +54,7 @@ TintboxClassFactory& factory() {
     return *loaded;
 }
 
-const std::pair<Key, std::int32_t> kHostKeys[] = {{Key::Backspace, TINTBOX_KEY_BACKSPACE},
-                                                  {Key::Delete, TINTBOX_KEY_DELETE},
+const std::pair<Key, std::int32_t> kHostKeys[] = {{Key::Delete, TINTBOX_KEY_DELETE},
                                                   {Key::Left, TINTBOX_KEY_LEFT},
                                                   {Key::Right, TINTBOX_KEY_RIGHT},
                                                   {Key::Up, TINTBOX_KEY_UP},
@@ -68,8 +67,6 @@ const std::pair<Key, std::int32_t> kHostKeys[] = {{Key::Backspace, TINTBOX_KEY_B
                                                   {Key::Escape, TINTBOX_KEY_ESCAPE},
                                                   {Key::A, 'A'},
                                                   {Key::C, 'C'},
-                                                  {Key::V, 'V'},
-                                                  {Key::X, 'X'},
                                                   {Key::Z, 'Z'}};
 
 std::int32_t host_key(Key which) {
@@ -82,8 +79,7 @@ std::int32_t host_key(Key which) {
 }
 
 const std::pair<Button, std::int32_t> kHostButtons[] = {{Button::Left, TINTBOX_BUTTON_LEFT},
-                                                        {Button::Right, TINTBOX_BUTTON_RIGHT},
-                                                        {Button::Middle, TINTBOX_BUTTON_MIDDLE}};
+                                                        {Button::Right, TINTBOX_BUTTON_RIGHT}};
 
 std::int32_t host_button(Button which) {
     for (const auto& [ours, theirs] : kHostButtons) {

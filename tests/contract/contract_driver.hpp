@@ -29,9 +29,8 @@ enum class Capability {
 };
 
 enum class Mouse { Press, Move, Release, DoubleClick };
-enum class Button { Left, Right, Middle };
+enum class Button { Left, Right };
 enum class Key {
-    Backspace,
     Delete,
     Left,
     Right,
@@ -45,8 +44,6 @@ enum class Key {
     Escape,
     A,
     C,
-    V,
-    X,
     Z,
 };
 enum Modifier : int { kNoModifier = 0, kShift = 1, kCtrl = 2 };

@@ -38,8 +38,7 @@ const std::vector<std::string> kKnownFailing = {
     "the wheel over a scroll bar moves it by one a notch, towards Max when turned down",
 };
 
-const std::pair<Key, WORD> kVirtualKeys[] = {{Key::Backspace, VK_BACK},
-                                             {Key::Delete, VK_DELETE},
+const std::pair<Key, WORD> kVirtualKeys[] = {{Key::Delete, VK_DELETE},
                                              {Key::Left, VK_LEFT},
                                              {Key::Right, VK_RIGHT},
                                              {Key::Up, VK_UP},
@@ -52,8 +51,6 @@ const std::pair<Key, WORD> kVirtualKeys[] = {{Key::Backspace, VK_BACK},
                                              {Key::Escape, VK_ESCAPE},
                                              {Key::A, 'A'},
                                              {Key::C, 'C'},
-                                             {Key::V, 'V'},
-                                             {Key::X, 'X'},
                                              {Key::Z, 'Z'}};
 
 WORD virtual_key(Key which) {
@@ -75,20 +72,19 @@ std::string narrow(const wchar_t* text) {
 
 // The items of the context menu that is open now; closes it.
 std::vector<MenuItem> g_menu;
+BOOL CALLBACK find_open_menu(HWND candidate, LPARAM found) {
+    wchar_t kind[16] = {};
+    GetClassNameW(candidate, kind, 16);
+    if (std::wstring(kind) == L"#32768" && IsWindowVisible(candidate)) {
+        *reinterpret_cast<HWND*>(found) = candidate;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 void CALLBACK read_open_menu(HWND, UINT, UINT_PTR timer, DWORD) {
     HWND window = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND candidate, LPARAM found) -> BOOL {
-            wchar_t kind[16] = {};
-            GetClassNameW(candidate, kind, 16);
-            if (std::wstring(kind) == L"#32768" && IsWindowVisible(candidate)) {
-                *reinterpret_cast<HWND*>(found) = candidate;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&window));
+    EnumThreadWindows(GetCurrentThreadId(), find_open_menu, reinterpret_cast<LPARAM>(&window));
     if (window == nullptr) {
         return;  // not open yet
     }
