@@ -106,6 +106,7 @@ class Driver {
     virtual void tick() = 0;
 
     // ---- A person ------------------------------------------------------------------
+    // `button` is the one pressed or released; a move carries whatever buttons are held.
     virtual void mouse(Mouse action, Button button, const Spot& at) = 0;
     virtual void mouse_at(Mouse action, Button button, Pixel at) = 0;
     // A key chord; Tab with kShift is Shift+Tab. When the focus is outside the control,
