@@ -119,10 +119,17 @@ class QtDriver : public Driver {
                 image.setPixel(x, y, qt_rgb(picture.pixels[y * picture.width + x]));
             }
         }
+        shown_ = QImage();
         picker_->setPicture(image);
     }
-    void set_rgb(Color color) override { picker_->setRGB(color); }
-    void set_enabled(bool enabled) override { picker_->setControlEnabled(enabled); }
+    void set_rgb(Color color) override {
+        shown_ = QImage();
+        picker_->setRGB(color);
+    }
+    void set_enabled(bool enabled) override {
+        shown_ = QImage();
+        picker_->setControlEnabled(enabled);
+    }
     bool set_ratio(double ratio) override {
         return std::abs(window_->devicePixelRatioF() - ratio) < 1e-6;
     }
@@ -136,10 +143,10 @@ class QtDriver : public Driver {
     }
     void mouse_at(Mouse action, Button button, Pixel at) override {
         const double ratio = window_->devicePixelRatioF();
+        const QPoint origin = device_origin();
         // As a window system reports a pointer on a device pixel to a scaled Qt.
-        const QPointF in_picker(at.x / ratio, at.y / ratio);
         send_mouse(action, button,
-                   QPointF(picker_->mapTo(window_.get(), QPoint(0, 0))) + in_picker);
+                   QPointF((origin.x() + at.x) / ratio, (origin.y() + at.y) / ratio));
     }
     void key(Key key, int modifiers) override {
         Qt::KeyboardModifiers qt_modifiers;
@@ -153,9 +160,11 @@ class QtDriver : public Driver {
         if (code == Qt::Key_Tab && (modifiers & kShift) != 0) {
             code = Qt::Key_Backtab;  // what Qt's platforms deliver for Shift+Tab
         }
+        shown_ = QImage();
         QTest::keyClick(window_->windowHandle(), code, qt_modifiers);
     }
     void type(const std::string& text) override {
+        shown_ = QImage();
         for (const char character : text) {
             QTest::keyClick(window_->windowHandle(), character);
         }
@@ -163,6 +172,7 @@ class QtDriver : public Driver {
     void wheel(const Spot& at, int notches) override {
         QWidget* view = widget(at.view);
         const QPointF local(at.fx * view->width() + at.dx, at.fy * view->height() + at.dy);
+        shown_ = QImage();
         // A wheel reports each notch as an event of its own.
         for (int i = 0; i < std::abs(notches); ++i) {
             QWheelEvent event(local, view->mapToGlobal(local), QPoint(),
@@ -223,24 +233,39 @@ class QtDriver : public Driver {
     Rect bounds(const std::string& view) override {
         const QWidget* shown = widget(view);
         const double ratio = window_->devicePixelRatioF();
-        const QPoint at = shown->mapTo(picker_, QPoint(0, 0));
-        const int left = static_cast<int>(std::ceil(at.x() * ratio));
-        const int top = static_cast<int>(std::ceil(at.y() * ratio));
-        return {left, top, static_cast<int>(std::floor((at.x() + shown->width()) * ratio)) - left,
-                static_cast<int>(std::floor((at.y() + shown->height()) * ratio)) - top};
+        const QRect logical(shown->mapTo(window_.get(), QPoint(0, 0)), shown->size());
+        const QPoint origin = device_origin();
+        const int left = static_cast<int>(std::floor(logical.left() * ratio));
+        const int top = static_cast<int>(std::floor(logical.top() * ratio));
+        return {left - origin.x(), top - origin.y(),
+                static_cast<int>(std::ceil((logical.right() + 1) * ratio)) - left,
+                static_cast<int>(std::ceil((logical.bottom() + 1) * ratio)) - top};
     }
     Color drawn(Pixel at) override {
-        const QImage image = window_->grab().toImage();
-        const double ratio = image.devicePixelRatio();
-        const QPoint origin = picker_->mapTo(window_.get(), QPoint(0, 0));
-        const QRgb pixel = image.pixel(static_cast<int>(std::lround(origin.x() * ratio)) + at.x,
-                                       static_cast<int>(std::lround(origin.y() * ratio)) + at.y);
+        if (shown_.isNull()) {
+            shown_ = window_->grab().toImage();
+        }
+        const QPoint origin = device_origin();
+        const QPoint in_window(origin.x() + at.x, origin.y() + at.y);
+        const QRect control(origin, picker_->size() * window_->devicePixelRatioF());
+        if (!control.contains(in_window)) {
+            return -1;
+        }
+        const QRgb pixel = shown_.pixel(in_window);
         return qRed(pixel) | (qGreen(pixel) << 8) | (qBlue(pixel) << 16);
     }
 
   private:
     static QRgb qt_rgb(Color color) {
         return qRgb(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+    }
+
+    // The device pixel of the window where the control's (0, 0) device pixel lies.
+    QPoint device_origin() const {
+        const QPoint logical = picker_->mapTo(window_.get(), QPoint(0, 0));
+        const double ratio = window_->devicePixelRatioF();
+        return {static_cast<int>(std::floor(logical.x() * ratio)),
+                static_cast<int>(std::floor(logical.y() * ratio))};
     }
 
     QWidget* widget(const std::string& name) const {
@@ -255,6 +280,7 @@ class QtDriver : public Driver {
     // point, keeps it while a button is held, and turns a quick second press into a
     // double click.
     void send_mouse(Mouse action, Button button, QPointF in_window) {
+        shown_ = QImage();
         QWindow* window = window_->windowHandle();
         const QPointF global = in_window + QPointF(window->position());
         const Qt::MouseButton which = qt_button(button);
@@ -296,6 +322,7 @@ class QtDriver : public Driver {
     int changes_ = 0;
     Qt::MouseButtons held_;
     int timestamp_ = 0;
+    QImage shown_;  // the window as drawn, until the next input or host call
 };
 
 class Contract : public testing::TestWithParam<std::size_t> {};

@@ -320,12 +320,15 @@ class WindowlessDriver : public Driver {
     Rect bounds(const std::string& view) override {
         const QWidget* shown = widget(view);
         const QPoint at = shown->mapTo(widget_, QPoint(0, 0));
-        const int left = static_cast<int>(std::ceil(at.x() * ratio_));
-        const int top = static_cast<int>(std::ceil(at.y() * ratio_));
-        return {left, top, static_cast<int>(std::floor((at.x() + shown->width()) * ratio_)) - left,
-                static_cast<int>(std::floor((at.y() + shown->height()) * ratio_)) - top};
+        const int left = static_cast<int>(std::floor(at.x() * ratio_));
+        const int top = static_cast<int>(std::floor(at.y() * ratio_));
+        return {left, top, static_cast<int>(std::ceil((at.x() + shown->width()) * ratio_)) - left,
+                static_cast<int>(std::ceil((at.y() + shown->height()) * ratio_)) - top};
     }
     Color drawn(Pixel at) override {
+        if (at.x < 0 || at.y < 0 || at.x >= width_ || at.y >= height_) {
+            return -1;
+        }
         if (drawing_.empty()) {
             drawing_.assign(static_cast<std::size_t>(width_) * height_, 0);
             expect_ok(control_->vtbl->Draw(control_, drawing_.data(), width_, height_, width_ * 4,

@@ -255,6 +255,11 @@ class Win32Driver : public Driver {
         return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
     }
     Color drawn(Pixel at) override {
+        RECT control{};
+        GetClientRect(form_.control_window, &control);
+        if (!PtInRect(&control, POINT{at.x, at.y})) {
+            return -1;
+        }
         const POINT point = form_.on_screen(POINT{at.x, at.y});
         HDC screen = GetDC(nullptr);
         const COLORREF color = GetPixel(screen, point.x, point.y);
