@@ -6,9 +6,9 @@
 #include <random>
 #include <sstream>
 
-#include "../src/control/tintbox_internals.hpp"
-#include "../src/text/text.hpp"
+#include "control/tintbox_internals.hpp"
 #include "temp_folder.hpp"
+#include "text/text.hpp"
 #include "tintbox/picture.hpp"
 #include "tintbox/property_bag.hpp"
 

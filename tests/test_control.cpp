@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "../src/control/tintbox_internals.hpp"
+#include "control/tintbox_internals.hpp"
 #include "tintbox/tintbox.hpp"
 
 namespace {

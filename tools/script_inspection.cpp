@@ -2,8 +2,8 @@
 // of property names, the view kinds that have them and how each prints.
 #include <ostream>
 
-#include "../src/text/text.hpp"
 #include "script_runner.hpp"
+#include "text/text.hpp"
 
 namespace tintbox::script {
 

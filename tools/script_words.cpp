@@ -7,7 +7,7 @@
 #include <limits>
 #include <stdexcept>
 
-#include "../src/text/text.hpp"
+#include "text/text.hpp"
 
 namespace tintbox::script {
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "../src/control/tintbox_internals.hpp"
+#include "control/tintbox_internals.hpp"
 
 namespace tintbox::script {
 

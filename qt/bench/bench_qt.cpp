@@ -31,7 +31,7 @@
 #include <string>
 #include <vector>
 
-#include "../../src/control/tintbox_internals.hpp"
+#include "control/tintbox_internals.hpp"
 #include "first_frame.hpp"
 #include "median_reporter.hpp"
 #include "tintbox/qt/tintbox_widget.hpp"

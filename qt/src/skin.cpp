@@ -6,10 +6,10 @@
 #include <QMetaObject>
 #include <algorithm>
 
-#include "../../src/control/tintbox_internals.hpp"
 #include "accessibility.hpp"
 #include "qt_platform.hpp"
 #include "system_pick.hpp"
+#include "tintbox/front_end.hpp"
 
 namespace tintbox::qtskin {
 
@@ -173,8 +173,9 @@ QString Skin::change_door() const {
     if (session_.actor() == Actor::Clock) {
         return QStringLiteral("eyedropper");
     }
-    const std::string& tag = TintboxInternals(control_).ChangeSource();
-    return tag == tags::kColorSpectrum ? QStringLiteral("spectrum") : QString::fromStdString(tag);
+    const std::string& tag = front_end::change_source(control_);
+    return tag == front_end::kSpectrumSource ? QStringLiteral("spectrum")
+                                             : QString::fromStdString(tag);
 }
 
 void Skin::mark(std::size_t index, Aspect aspect) {
@@ -246,7 +247,7 @@ void Skin::eyedropper_unreadable() {
 }
 
 void Skin::screen_color_picked(ColorValue color) {
-    session_.input(Actor::Clock, [&] { TintboxInternals(control_).pick_screen_color(color); });
+    session_.input(Actor::Clock, [&] { front_end::pick_screen_color(control_, color); });
 }
 
 void Skin::resized(QSize pixels) {

@@ -10,7 +10,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "../../src/control/tintbox_internals.hpp"
+#include "control/tintbox_internals.hpp"
 #include "tintbox/qt/tintbox_widget.hpp"
 
 // The control's insides behind a widget, for checks on the model.

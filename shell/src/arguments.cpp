@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "../../src/text/text.hpp"
+#include "text/text.hpp"
 
 namespace tintbox::shell {
 namespace {

@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "../../src/text/text.hpp"
 #include "arguments.hpp"
 #include "server.hpp"
+#include "text/text.hpp"
 #include "tintbox/error.hpp"
 #include "tintbox/property_bag.hpp"
 #include "tintbox/tintbox.hpp"

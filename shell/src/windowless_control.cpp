@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "../../src/control/tintbox_internals.hpp"
-#include "../../src/text/text.hpp"
 #include "qt_platform.hpp"
 #include "skin.hpp"
+#include "text/text.hpp"
+#include "tintbox/front_end.hpp"
 #include "windowless_x11.hpp"
 
 namespace tintbox::shell {

@@ -7,7 +7,7 @@
 #include <memory>
 #include <random>
 
-#include "../text/text.hpp"
+#include "text/text.hpp"
 #include "tintbox/error.hpp"
 
 #if defined(__unix__) || defined(__APPLE__)

@@ -63,7 +63,7 @@ PointerShapePtr pointer_shape_b() {
     return shape;
 }
 
-Tintbox::Tintbox(TintboxPlatform platform)
+Tintbox::Parts::Parts(TintboxPlatform platform)
     : surface_(std::make_unique<Surface>(
           platform.screen ? std::move(platform.screen) : std::make_shared<FakeScreen>(),
           platform.fonts ? std::move(platform.fonts) : std::make_shared<DefaultFontMetrics>(),
@@ -112,17 +112,7 @@ Tintbox::Tintbox(TintboxPlatform platform)
     UserControl_Initialize();
 }
 
-Tintbox::~Tintbox() = default;
-
-void Tintbox::set_error_sink(std::function<void(const Error&)> sink) {
-    surface_->set_error_sink(std::move(sink));
-}
-
-void Tintbox::set_property_changed_handler(std::function<void(const std::string&)> handler) {
-    surface_->on_property_changed = std::move(handler);
-}
-
-void Tintbox::compose_views() {
+void Tintbox::Parts::compose_views() {
     tmrGetPixelColor.SetEnabled(false);
     tmrGetPixelColor.SetInterval(10);
 
@@ -248,7 +238,7 @@ void Tintbox::compose_views() {
     surface_->set_design_size(4770, CornerFrame.Top() + CornerFrame.Height(), picMinWidth.Width());
 }
 
-void Tintbox::connect_handlers() {
+void Tintbox::Parts::connect_handlers() {
     surface_->on_resize = [this] { UserControl_Resize(); };
 
     struct Component {
@@ -294,14 +284,14 @@ void Tintbox::connect_handlers() {
     txtHex.on_got_focus = [this] { TextEditor_GotFocus(txtHex, tags::kTxtHex, ClickedHex_); };
     txtHex.on_lost_focus = [this] { txtHex_LostFocus(); };
     txtHex.on_mouse_down = set_on_left_press(ClickedHex_);
-    txtHex.paste_filter = &Tintbox::ColorNumberPaste;
-    txtHex.whole_text_paste = &Tintbox::HexNotationPaste;
+    txtHex.paste_filter = &Tintbox::Parts::ColorNumberPaste;
+    txtHex.whole_text_paste = &Tintbox::Parts::HexNotationPaste;
     txtWebHex.on_change = [this] { txtWebHex_Change(); };
     txtWebHex.on_got_focus = [this] { txtWebHex_GotFocus(); };
     txtWebHex.on_lost_focus = [this] { txtWebHex_LostFocus(); };
     txtWebHex.on_mouse_down = set_on_left_press(ClickedWebHex_);
-    txtWebHex.paste_filter = &Tintbox::ColorNumberPaste;
-    txtWebHex.whole_text_paste = &Tintbox::WebHexNotationPaste;
+    txtWebHex.paste_filter = &Tintbox::Parts::ColorNumberPaste;
+    txtWebHex.whole_text_paste = &Tintbox::Parts::WebHexNotationPaste;
     for (TextField* pair : {&txtWebHexRed, &txtWebHexGreen, &txtWebHexBlue}) {
         pair->on_mouse_move = [this, pair](const MouseEvent&) { txtWebHexPair_MouseMove(*pair); };
     }

@@ -33,20 +33,20 @@ PropertyValue picture_value(const PicturePtr& picture) {
 
 }  // namespace
 
-const PicturePtr& Tintbox::Picture() const {
+const PicturePtr& Tintbox::Parts::Picture() const {
     return Colors.Picture();
 }
 
-void Tintbox::SetPicture(PicturePtr New_Picture) {
+void Tintbox::Parts::SetPicture(PicturePtr New_Picture) {
     Colors.SetPicture(std::move(New_Picture));
     surface_->PropertyChanged(kPictureKey);
 }
 
-bool Tintbox::Enabled() const {
+bool Tintbox::Parts::Enabled() const {
     return surface_->Enabled();
 }
 
-void Tintbox::SetEnabled(bool New_Enabled) {
+void Tintbox::Parts::SetEnabled(bool New_Enabled) {
     surface_->SetEnabled(New_Enabled);
     surface_->PropertyChanged(kEnabledKey);
     for (View* view : std::initializer_list<View*>{&hsRed, &hsGreen, &hsBlue, &txtRed, &txtGreen,
@@ -56,12 +56,12 @@ void Tintbox::SetEnabled(bool New_Enabled) {
     }
 }
 
-void Tintbox::UserControl_ReadProperties(PropertyBag& PropBag) {
+void Tintbox::Parts::UserControl_ReadProperties(PropertyBag& PropBag) {
     SetPicture(as_picture(PropBag.ReadProperty(kPictureKey, PropertyValue())));
     surface_->SetEnabled(as_boolean(PropBag.ReadProperty(kEnabledKey, true)));
 }
 
-void Tintbox::UserControl_WriteProperties(PropertyBag& PropBag) {
+void Tintbox::Parts::UserControl_WriteProperties(PropertyBag& PropBag) {
     PropBag.WriteProperty(kPictureKey, picture_value(Picture()), PropertyValue());
     PropBag.WriteProperty(kEnabledKey, surface_->Enabled(), true);
 }

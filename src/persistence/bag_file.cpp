@@ -20,8 +20,8 @@
 #include <string_view>
 #include <type_traits>
 
-#include "../base/file_io.hpp"
-#include "../text/text.hpp"
+#include "base/file_io.hpp"
+#include "text/text.hpp"
 #include "tintbox/error.hpp"
 #include "tintbox/property_bag.hpp"
 

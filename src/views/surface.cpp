@@ -5,7 +5,7 @@
 #include <cmath>
 #include <exception>
 
-#include "../base/headless_platform.hpp"
+#include "base/headless_platform.hpp"
 #include "tintbox/views.hpp"
 
 namespace tintbox {

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "../../src/text/text.hpp"
+#include "text/text.hpp"
 
 namespace tintbox::windows {
 
