@@ -1,6 +1,6 @@
 // An instance of the windowless interface: checks every call of the host before the
 // control sees it, turns every failure into a status code with its message, and stays
-// answerable (TINTBOX_E_RELEASED) after its last release.
+// answerable (TINTBOX_E_RELEASED) for a while after its last release.
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -8,7 +8,6 @@
 #include <memory>
 #include <new>
 #include <string>
-#include <vector>
 
 #include "server.hpp"
 #include "tintbox/error.hpp"
@@ -33,13 +32,45 @@ struct WindowlessObject : TintboxWindowless {
     std::atomic<std::uint32_t> references{1};
     std::unique_ptr<Live> live;  // null after the last release
     std::string error_message;
+    // The list of live instances.
+    WindowlessObject* previous = nullptr;
+    WindowlessObject* next = nullptr;
 };
 
-// Released objects are kept (small, without their control) so that a host's stale
-// pointer still gets TINTBOX_E_RELEASED instead of touching freed memory.
-std::vector<std::unique_ptr<WindowlessObject>>& all_objects() {
-    static std::vector<std::unique_ptr<WindowlessObject>> objects;
-    return objects;
+// The live instances. A process may end while its host still holds some (scripting
+// languages and collected hosts do): nothing destroys them then, because by the time
+// static destructors run Qt's own statics may be gone. The list only keeps them
+// reachable, so that leak checkers see them as the process's, not as lost.
+WindowlessObject* first_live = nullptr;
+
+void link_live(WindowlessObject& object) noexcept {
+    object.next = first_live;
+    if (first_live != nullptr) {
+        first_live->previous = &object;
+    }
+    first_live = &object;
+}
+
+void unlink_live(WindowlessObject& object) noexcept {
+    (object.previous != nullptr ? object.previous->next : first_live) = object.next;
+    if (object.next != nullptr) {
+        object.next->previous = object.previous;
+    }
+    object.previous = object.next = nullptr;
+}
+
+// The most recently released instances, kept without their control so that a host's
+// stale pointer to one of them gets TINTBOX_E_RELEASED instead of touching freed memory;
+// older ones are freed, so that memory stays the same however many instances come and go.
+constexpr std::size_t kTombstones = 256;
+WindowlessObject* tombstones[kTombstones] = {};
+std::size_t next_tombstone = 0;
+
+void bury(WindowlessObject& object) noexcept {
+    object.error_message = std::string();
+    delete tombstones[next_tombstone];
+    tombstones[next_tombstone] = &object;
+    next_tombstone = (next_tombstone + 1) % kTombstones;
 }
 
 WindowlessObject* object_of(TintboxWindowless* self) noexcept {
@@ -60,8 +91,10 @@ std::uint32_t release(TintboxWindowless* self) noexcept {
     }
     const std::uint32_t left = --object->references;
     if (left == 0) {
+        unlink_live(*object);
         object->live.reset();
         object_destroyed();
+        bury(*object);
     }
     return left;
 }
@@ -281,13 +314,11 @@ WindowlessObject::WindowlessObject() : TintboxWindowless{&kWindowlessVtbl} {}
 
 TintboxStatus create_windowless(TintboxWindowless** out) noexcept {
     try {
-        auto& objects = all_objects();
-        objects.reserve(objects.size() + 1);
         auto object = std::make_unique<WindowlessObject>();
         object->live = std::make_unique<Live>(*object);
         object_created();
-        *out = object.get();
-        objects.push_back(std::move(object));
+        link_live(*object);
+        *out = object.release();
         return TINTBOX_OK;
     } catch (const WindowlessFault& fault) {
         return fault.status;

@@ -8,9 +8,11 @@
 #define _XOPEN_SOURCE 700
 
 #include <dlfcn.h>
+#include <malloc.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -820,8 +822,95 @@ static void release_from_a_callback(Site* state) {
     CHECK_STATUS(control->vtbl->Tick(control, 10), TINTBOX_E_RELEASED);
 }
 
+/* A released instance frees what it held: many instances created and released leave
+ * the heap as it was (one more instance held keeps Qt running between them). */
+static void released_instances_free_their_memory(void) {
+    TintboxWindowless* held = create();
+    size_t in_use[2] = {0, 0};
+    for (int round = 0; round < 3; ++round) {
+        for (int i = 0; i < 600; ++i) {
+            TintboxWindowless* control = create();
+            CHECK(control->vtbl->Release(control) == 0);
+        }
+        if (round > 0) {
+            in_use[round - 1] = mallinfo2().uordblks;
+        }
+    }
+    if (in_use[1] > in_use[0] + 8192) {
+        fprintf(stderr, "600 instances more grew the heap from %zu to %zu bytes\n", in_use[0],
+                in_use[1]);
+    }
+    CHECK(in_use[1] <= in_use[0] + 8192);
+    CHECK(held->vtbl->Release(held) == 0);
+}
+
+/* ---- Exiting while instances live -------------------------------------------------- */
+
+/* The child: holds what `what` names, prints without flushing, and returns from main. */
+static int exit_holding(const char* what, void* library, const char* reference_program) {
+    TintboxWindowless* control = create();
+    Site state;
+    memset(&state, 0, sizeof state);
+    TintboxSite site = make_site(&state, 1);
+    if (strcmp(what, "no-site") != 0) {
+        CHECK_STATUS(control->vtbl->SetSite(control, &site), TINTBOX_OK);
+    }
+    if (strcmp(what, "dispatch") == 0) {
+        TintboxControl* dispatch = dispatch_of(control);
+        (void)dispatch;
+        control->vtbl->Release(control);
+    } else if (strcmp(what, "many") == 0) {
+        for (int i = 0; i < 19; ++i) {
+            TintboxWindowless* more = create();
+            CHECK_STATUS(more->vtbl->SetSite(more, &site), TINTBOX_OK);
+        }
+    } else if (strcmp(what, "eyedropper") == 0) {
+        Image geometry = reference(reference_program, 318, 225, 0, "1");
+        free(geometry.pixels);
+        const Place spectrum = place_of("Colors");
+        set_spectrum(control);
+        send(control, TINTBOX_INPUT_PRESS, spectrum.x + 10, spectrum.y + 10, TINTBOX_BUTTON_RIGHT,
+             0, 0, NULL);
+        CHECK_STATUS(control->vtbl->Tick(control, 10), TINTBOX_OK);
+    } else if (strcmp(what, "dlclose") == 0) {
+        TintboxWindowless* released_later = create();
+        factory->vtbl->Release(factory);
+        dlclose(library);
+        released_later->vtbl->Release(released_later);
+    }
+    printf("held %s\n", what); /* a pipe: buffered until exit flushes it */
+    return failures != 0;
+}
+
+/* A host that exits while it still holds instances (scripting languages and collected
+ * hosts do) ends normally, and what it printed but had not flushed arrives. */
+static void exiting_while_holding_instances_ends_cleanly(const char* program, const char* library,
+                                                         const char* reference_program) {
+    static const char* const cases[] = {"site", "no-site",    "dispatch",
+                                        "many", "eyedropper", "dlclose"};
+    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+        char command[2048];
+        snprintf(command, sizeof command, "'%s' '%s' '%s' --exit-holding %s", program, library,
+                 reference_program, cases[i]);
+        FILE* child = popen(command, "r");
+        char output[64] = "";
+        const size_t length = child != NULL ? fread(output, 1, sizeof output - 1, child) : 0;
+        output[length] = 0;
+        const int status = child != NULL ? pclose(child) : -1;
+        char expected[64];
+        snprintf(expected, sizeof expected, "held %s\n", cases[i]);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || strcmp(output, expected) != 0) {
+            fprintf(stderr, "exit holding %s: status %#x, output \"%s\"\n", cases[i], status,
+                    output);
+        }
+        CHECK(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        CHECK(strcmp(output, expected) == 0);
+    }
+}
+
 int main(int argc, char** argv) {
-    if (argc != 3) {
+    const int child = argc == 5 && strcmp(argv[3], "--exit-holding") == 0;
+    if (argc != 3 && !child) {
         fprintf(stderr, "usage: %s path/to/libtintboxctl.so path/to/windowless_reference\n",
                 argv[0]);
         return 2;
@@ -842,6 +931,9 @@ int main(int argc, char** argv) {
         get_class_object(&TINTBOX_CLSID_Tintbox, &TINTBOX_IID_ClassFactory, (void**)&factory),
         TINTBOX_OK);
 
+    if (child) {
+        return exit_holding(argv[4], library, argv[2]);
+    }
     if (getenv("TINTBOX_TEST_FAKE_PORTAL") != NULL) {
         Site state;
         memset(&state, 0, sizeof state);
@@ -897,6 +989,8 @@ int main(int argc, char** argv) {
     eyedropper_without_a_screen_reports_unavailable(&state);
     bad_calls_give_status_codes(&state);
     release_from_a_callback(&state);
+    released_instances_free_their_memory();
+    exiting_while_holding_instances_ends_cleanly(argv[0], argv[1], argv[2]);
 
     CHECK(factory->vtbl->Release(factory) == 0);
     CHECK_STATUS(can_unload_now(), TINTBOX_OK);

@@ -23,7 +23,10 @@
  * runs on Qt: a host that already runs a QApplication in its process shares it (use it
  * from its thread); otherwise the first instance starts one on Qt's "offscreen" platform,
  * which needs nothing but the installed Qt libraries, and the last release ends it. Once
- * a windowless instance has existed, the library stays loaded until the process ends.
+ * a windowless instance has existed, the library stays loaded until the process ends
+ * (dlclose does not unload it). A process may end holding instances (return from main,
+ * exit): they are left as they are, without a call back into the host, and the process
+ * ends normally.
  *
  * Pixels: every position, size and rectangle is in the host's device pixels, relative
  * to the control's top-left corner; SetExtent's ratio says how many device pixels make
@@ -50,8 +53,9 @@ static const TintboxGuid TINTBOX_IID_Windowless = {
 /* Draw: the buffer is smaller than the control (see GetExtent), or its stride is below
  * width * 4. */
 #define TINTBOX_E_BUFFER_TOO_SMALL 21
-/* The instance was released for the last time; only AddRef and Release of a reference
- * still held are answered. */
+/* The instance was released for the last time. Using a pointer after that is the host's
+ * error; the library answers it with this code (AddRef and Release with 0) for the 256
+ * most recently released instances, and frees older ones. */
 #define TINTBOX_E_RELEASED 22
 /* CreateInstance: the process runs a Qt application without widgets (QGuiApplication
  * or QCoreApplication), on which the control cannot run. */
