@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -153,8 +154,12 @@ TintboxStatus set_site(TintboxWindowless* self, const TintboxSite* site) noexcep
                                                        std::to_string(sizeof(TintboxSite)));
             }
             // A host built against an older header has a shorter table: the members it
-            // lacks stay null.
+            // lacks stay null, and so does one that its size covers only in part.
             std::memcpy(&grown, site, std::min<std::size_t>(site->size, sizeof grown));
+            if (site->size <
+                offsetof(TintboxSite, eyedropper_state) + sizeof grown.eyedropper_state) {
+                grown.eyedropper_state = nullptr;
+            }
             grown.size = sizeof grown;
             site = &grown;
             const struct {
