@@ -48,7 +48,8 @@ static const TintboxGuid TINTBOX_IID_Windowless = {
     0x5B0F6C2E, 0x3D41, 0x4E7A, {0x9C, 0x58, 0x21, 0xB7, 0xE4, 0xA9, 0xD0, 0xF3}};
 
 /* Status codes of the windowless interface besides those of tintbox_shell.h. */
-/* No site is set, or it was taken away: SetSite first. */
+/* Input without a site (none set yet, or SetSite(NULL)): a person's input needs the
+ * site's focus and clipboard, so SetSite first. Every other call works without a site. */
 #define TINTBOX_E_NO_SITE 20
 /* Draw: the buffer is smaller than the control (see GetExtent), or its stride is below
  * width * 4. */
@@ -206,11 +207,17 @@ typedef struct TintboxWindowlessVtbl {
      * `size` is too small or a required callback, or one of a pair, is missing. */
     TintboxStatus (*SetSite)(TintboxWindowless* self, const TintboxSite* site);
     /* The dispatch interface of this very control (GetRGB, SetRGB, Picture, Advise, ...)
-     * with one reference. */
+     * with one reference. Both pointers share one reference count: AddRef and Release
+     * through either count for the instance, and the release that brings the count to 0,
+     * through whichever pointer, is the last release of both. After it the windowless
+     * pointer answers TINTBOX_E_RELEASED (see there); the dispatch pointer is freed and
+     * must not be used. */
     TintboxStatus (*GetDispatch)(TintboxWindowless* self, TintboxControl** out);
     /* Sizes the control to width x height device pixels at `ratio` device pixels per
      * logical pixel (0.5 to 8). The control keeps its own height and a minimum width:
-     * GetExtent tells the size it took. The site hears invalidate for the whole control. */
+     * GetExtent tells the size it took. The site hears invalidate for the whole control.
+     * Until the first SetExtent the control has its designed size at ratio 1 (318 x 225
+     * when the library runs Qt itself), with or without a site. */
     TintboxStatus (*SetExtent)(TintboxWindowless* self, int32_t width, int32_t height,
                                double ratio);
     TintboxStatus (*GetExtent)(TintboxWindowless* self, int32_t* width, int32_t* height);
@@ -228,7 +235,9 @@ typedef struct TintboxWindowlessVtbl {
      * TINTBOX_E_INVALID_ARGUMENT for an unknown kind, button or key. */
     TintboxStatus (*Input)(TintboxWindowless* self, const TintboxInputEvent* event,
                            int32_t* handled);
-    /* Time passed: advances the control's timers (the eyedropper's) by elapsed_ms. */
+    /* Time passed: advances the control's timer (the eyedropper's) by elapsed_ms. Like
+     * every desktop timer it does not catch up: a Tick longer than the interval gives
+     * one timer event, not one per interval that passed. */
     TintboxStatus (*Tick)(TintboxWindowless* self, int32_t elapsed_ms);
     /* The interval the control's timer wants now, 0 when none runs (for hosts that pump
      * Tick from their own loop). */
