@@ -2,12 +2,12 @@
 // Every call is checked against the type library before the control sees it, and no
 // exception crosses the C boundary.
 #include <atomic>
+#include <map>
 #include <memory>
 #include <new>
 #include <optional>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "../../src/text/text.hpp"
 #include "arguments.hpp"
@@ -42,7 +42,6 @@ std::int32_t error_kind_code(ErrorKind kind) noexcept {
 
 struct ControlObject : TintboxControl {
     struct Subscription {
-        std::uint32_t cookie;
         TintboxEventCallback callback;
         void* context;
     };
@@ -67,7 +66,8 @@ struct ControlObject : TintboxControl {
     Tintbox& control;
     DispatchOwner* owner = nullptr;
     int calls_running = 0;  // host calls in progress (a Change callback may nest one)
-    std::vector<Subscription> subscriptions;
+    // By cookie: cookies grow, so this is the order in which the host subscribed.
+    std::map<std::uint32_t, Subscription> subscriptions;
     std::uint32_t next_cookie = 1;
     std::int32_t error_kind = TINTBOX_ERROR_NONE;
     std::string error_message;
@@ -279,16 +279,15 @@ void ControlObject::dispatch(const TintboxMemberInfo& member, TintboxVariant* ar
 }
 
 void ControlObject::raise_change() {
-    // Callbacks may subscribe and unsubscribe: walk a copy, and skip a subscription that
-    // an earlier callback removed.
-    const std::vector<Subscription> current = subscriptions;
-    for (const Subscription& subscription : current) {
-        for (const Subscription& live : subscriptions) {
-            if (live.cookie == subscription.cookie) {
-                subscription.callback(subscription.context, this, TINTBOX_DISPID_Change);
-                break;
-            }
-        }
+    // Callbacks may subscribe and unsubscribe: a subscription made during the event hears
+    // the next one, and one that an earlier callback removed is skipped.
+    const std::uint32_t subscribed_before = next_cookie;
+    auto next = subscriptions.begin();
+    while (next != subscriptions.end() && next->first < subscribed_before) {
+        const std::uint32_t cookie = next->first;
+        const Subscription subscription = next->second;
+        subscription.callback(subscription.context, this, TINTBOX_DISPID_Change);
+        next = subscriptions.upper_bound(cookie);
     }
     if (owner != nullptr) {
         owner->changed();
@@ -348,7 +347,8 @@ TintboxStatus advise(TintboxControl* self, TintboxEventCallback callback, void* 
             throw invalid_argument(callback == nullptr ? "Advise: no callback"
                                                        : "Advise: no place for the cookie");
         }
-        object->subscriptions.push_back({object->next_cookie, callback, context});
+        object->subscriptions.emplace(object->next_cookie,
+                                      ControlObject::Subscription{callback, context});
         *cookie = object->next_cookie++;
     });
 }
@@ -359,12 +359,8 @@ TintboxStatus unadvise(TintboxControl* self, std::uint32_t cookie) noexcept {
     }
     ControlObject* object = object_of(self);
     return object->run([&] {
-        std::vector<ControlObject::Subscription>& subscriptions = object->subscriptions;
-        for (auto it = subscriptions.begin(); it != subscriptions.end(); ++it) {
-            if (it->cookie == cookie) {
-                subscriptions.erase(it);
-                return;
-            }
+        if (object->subscriptions.erase(cookie) != 0) {
+            return;
         }
         throw invalid_argument("Unadvise: no subscription has the cookie " +
                                std::to_string(cookie));

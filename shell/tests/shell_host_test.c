@@ -180,6 +180,59 @@ static void count_change(void* context, TintboxControl* sender, int32_t event_di
     counter->last_rgb = get_long(sender, TINTBOX_DISPID_GetRGB);
 }
 
+/* Subscribers hear Change in the order they subscribed; one that an earlier subscriber
+ * removes during the event is skipped, one it adds hears the next event. */
+typedef struct Listener {
+    char name;
+    char* heard;          /* the names, in the order they heard Change */
+    uint32_t remove;      /* a cookie to unsubscribe when hearing Change, or 0 */
+    struct Listener* add; /* a listener to subscribe when hearing Change, or NULL */
+} Listener;
+
+static void log_change(void* context, TintboxControl* sender, int32_t event_dispatch_id) {
+    Listener* listener = context;
+    (void)event_dispatch_id;
+    strncat(listener->heard, &listener->name, 1);
+    if (listener->remove != 0) {
+        CHECK_STATUS(sender->vtbl->Unadvise(sender, listener->remove), TINTBOX_OK);
+        listener->remove = 0;
+    }
+    if (listener->add != NULL) {
+        uint32_t cookie = 0;
+        CHECK_STATUS(sender->vtbl->Advise(sender, log_change, listener->add, &cookie), TINTBOX_OK);
+        listener->add = NULL;
+    }
+}
+
+static void test_change_order(TintboxClassFactory* factory) {
+    TintboxControl* control = NULL;
+    CHECK_STATUS(factory->vtbl->CreateInstance(factory, &TINTBOX_IID__Tintbox, &control),
+                 TINTBOX_OK);
+    if (control == NULL) {
+        return;
+    }
+    char heard[64] = "";
+    Listener listeners[5] = {{'A', heard, 0, NULL},
+                             {'B', heard, 0, NULL},
+                             {'C', heard, 0, NULL},
+                             {'D', heard, 0, NULL},
+                             {'E', heard, 0, NULL}};
+    uint32_t cookies[4] = {0, 0, 0, 0};
+    for (int i = 0; i < 4; ++i) {
+        CHECK_STATUS(control->vtbl->Advise(control, log_change, &listeners[i], &cookies[i]),
+                     TINTBOX_OK);
+    }
+    listeners[1].remove = cookies[2];
+    listeners[1].add = &listeners[4];
+    set_value(control, TINTBOX_DISPID_SetRGB, i4(0x010203));
+    CHECK(strcmp(heard, "ABD") == 0);
+    heard[0] = 0;
+    CHECK_STATUS(control->vtbl->Unadvise(control, cookies[0]), TINTBOX_OK);
+    set_value(control, TINTBOX_DISPID_SetRGB, i4(0x040506));
+    CHECK(strcmp(heard, "BDE") == 0);
+    CHECK(control->vtbl->Release(control) == 0);
+}
+
 static void release_sender(void* context, TintboxControl* sender, int32_t event_dispatch_id) {
     (void)event_dispatch_id;
     int* released = context;
@@ -1056,6 +1109,7 @@ int main(int argc, char** argv) {
     }
 
     test_persistence(factory, base);
+    test_change_order(factory);
 
     /* After Unadvise only the first subscriber hears Change. */
     CHECK_STATUS(controls[0]->vtbl->Unadvise(controls[0], second_cookie), TINTBOX_OK);
