@@ -78,24 +78,58 @@ WindowlessObject* object_of(TintboxWindowless* self) noexcept {
     return static_cast<WindowlessObject*>(self);
 }
 
+// Instances whose last release came from another thread than Qt's: their Qt objects end
+// on Qt's thread, at its next windowless call. A hint only: the live list says which.
+std::atomic<int> orphans{0};
+
+void end(WindowlessObject& object) noexcept {
+    unlink_live(object);
+    object.live.reset();
+    object_destroyed();
+    bury(object);
+}
+
+// On Qt's thread.
+void end_orphans() noexcept {
+    if (orphans.load() <= 0) {
+        return;
+    }
+    for (WindowlessObject* object = first_live; object != nullptr;) {
+        WindowlessObject* const next = object->next;
+        if (object->references.load() == 0) {
+            end(*object);
+            --orphans;
+        }
+        object = next;
+    }
+}
+
+// A windowless call from another thread than Qt's, refused; what ErrorMessage tells that
+// thread.
+thread_local bool refused_here = false;
+constexpr const char* kWrongThread =
+    "a windowless control is called from another thread than the one it runs on";
+
 std::uint32_t add_ref(TintboxWindowless* self) noexcept {
-    if (self == nullptr || !object_of(self)->live) {
+    if (self == nullptr || !object_of(self)->live || object_of(self)->references.load() == 0) {
         return 0;
     }
     return ++object_of(self)->references;
 }
 
+// Counts from any thread; ends the instance on Qt's thread only.
 std::uint32_t release(TintboxWindowless* self) noexcept {
     WindowlessObject* object = self == nullptr ? nullptr : object_of(self);
-    if (object == nullptr || !object->live || object->references == 0) {
+    if (object == nullptr || !object->live || object->references.load() == 0) {
         return 0;
     }
     const std::uint32_t left = --object->references;
     if (left == 0) {
-        unlink_live(*object);
-        object->live.reset();
-        object_destroyed();
-        bury(*object);
+        if (QtProcess::on_interface_thread()) {
+            end(*object);
+        } else {
+            ++orphans;
+        }
     }
     return left;
 }
@@ -109,6 +143,11 @@ TintboxStatus run(TintboxWindowless* self, Body&& body) noexcept {
     if (self == nullptr) {
         return TINTBOX_E_INVALID_ARGUMENT;
     }
+    if (!QtProcess::on_interface_thread()) {
+        refused_here = true;
+        return TINTBOX_E_WRONG_THREAD;
+    }
+    end_orphans();
     WindowlessObject* object = object_of(self);
     if (!object->live) {
         return TINTBOX_E_RELEASED;
@@ -304,6 +343,9 @@ const char* error_message(TintboxWindowless* self) noexcept {
     if (self == nullptr) {
         return "";
     }
+    if (!QtProcess::on_interface_thread()) {
+        return refused_here ? kWrongThread : "";
+    }
     WindowlessObject* object = object_of(self);
     return object->live ? object->error_message.c_str() : "the instance was released";
 }
@@ -319,6 +361,9 @@ WindowlessObject::WindowlessObject() : TintboxWindowless{&kWindowlessVtbl} {}
 
 TintboxStatus create_windowless(TintboxWindowless** out) noexcept {
     try {
+        if (QtProcess::on_interface_thread()) {
+            end_orphans();
+        }
         auto object = std::make_unique<WindowlessObject>();
         object->live = std::make_unique<Live>(*object);
         object_created();

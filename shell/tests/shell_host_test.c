@@ -6,6 +6,7 @@
 #include <dlfcn.h>
 #include <ftw.h>
 #include <limits.h>
+#include <pthread.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -202,6 +203,58 @@ static void log_change(void* context, TintboxControl* sender, int32_t event_disp
         CHECK_STATUS(sender->vtbl->Advise(sender, log_change, listener->add, &cookie), TINTBOX_OK);
         listener->add = NULL;
     }
+}
+
+/* Several threads on one instance: calls run one at a time, and each thread hears about
+ * its own last call, whatever the others do meanwhile. */
+typedef struct Worker {
+    TintboxControl* control;
+    int index;
+    int wrong; /* results or messages that were not this thread's */
+} Worker;
+
+static void* call_and_fail(void* argument) {
+    Worker* worker = argument;
+    TintboxControl* control = worker->control;
+    char name[32];
+    snprintf(name, sizeof name, "NoSuchMember%d", worker->index);
+    for (int i = 0; i < 300; ++i) {
+        TintboxVariant value = i4(worker->index << 16 | i);
+        TintboxVariant result;
+        worker->wrong += call(control, TINTBOX_DISPID_SetRGB, TINTBOX_INVOKE_METHOD, &value, 1,
+                              NULL) != TINTBOX_OK;
+        worker->wrong += call(control, TINTBOX_DISPID_GetRGB, TINTBOX_INVOKE_METHOD, NULL, 0,
+                              &result) != TINTBOX_OK;
+        int32_t id = 0;
+        worker->wrong +=
+            control->vtbl->GetDispatchId(control, name, &id) != TINTBOX_E_UNKNOWN_MEMBER;
+        worker->wrong += strstr(control->vtbl->ErrorMessage(control), name) == NULL;
+    }
+    return NULL;
+}
+
+static void test_threads(TintboxClassFactory* factory) {
+    TintboxControl* control = NULL;
+    CHECK_STATUS(factory->vtbl->CreateInstance(factory, &TINTBOX_IID__Tintbox, &control),
+                 TINTBOX_OK);
+    if (control == NULL) {
+        return;
+    }
+    int32_t id = 0;
+    CHECK_STATUS(control->vtbl->GetDispatchId(control, "NoSuchMainMember", &id),
+                 TINTBOX_E_UNKNOWN_MEMBER);
+    Worker workers[4];
+    pthread_t threads[4];
+    for (int i = 0; i < 4; ++i) {
+        workers[i] = (Worker){control, i, 0};
+        CHECK(pthread_create(&threads[i], NULL, call_and_fail, &workers[i]) == 0);
+    }
+    for (int i = 0; i < 4; ++i) {
+        pthread_join(threads[i], NULL);
+        CHECK(workers[i].wrong == 0);
+    }
+    CHECK(strstr(control->vtbl->ErrorMessage(control), "NoSuchMainMember") != NULL);
+    CHECK(control->vtbl->Release(control) == 0);
 }
 
 static void test_change_order(TintboxClassFactory* factory) {
@@ -1110,6 +1163,7 @@ int main(int argc, char** argv) {
 
     test_persistence(factory, base);
     test_change_order(factory);
+    test_threads(factory);
 
     /* After Unadvise only the first subscriber hears Change. */
     CHECK_STATUS(controls[0]->vtbl->Unadvise(controls[0], second_cookie), TINTBOX_OK);

@@ -9,6 +9,7 @@
 
 #include <dlfcn.h>
 #include <malloc.h>
+#include <pthread.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -824,13 +825,64 @@ static void release_from_a_callback(Site* state) {
     CHECK_STATUS(control->vtbl->Tick(control, 10), TINTBOX_E_RELEASED);
 }
 
+/* The interface runs on one thread: calls from another are refused without touching the
+ * control, and say why; a last release from there ends the instance at the next call
+ * on the interface's thread. */
+typedef struct ForeignCalls {
+    TintboxWindowless* control;
+    TintboxControl* dispatch;
+    TintboxStatus statuses[4];
+    TintboxWindowless* created;
+    int messages_say_thread;
+} ForeignCalls;
+
+static void* call_from_another_thread(void* argument) {
+    ForeignCalls* calls = argument;
+    TintboxWindowless* control = calls->control;
+    int32_t width = 0;
+    int32_t height = 0;
+    calls->statuses[0] = control->vtbl->GetExtent(control, &width, &height);
+    calls->statuses[1] = control->vtbl->Tick(control, 10);
+    TintboxVariant result;
+    calls->statuses[2] = calls->dispatch->vtbl->Invoke(calls->dispatch, TINTBOX_DISPID_GetRGB,
+                                                       TINTBOX_INVOKE_METHOD, NULL, 0, &result);
+    calls->statuses[3] = factory->vtbl->CreateInstance(factory, &TINTBOX_IID_Windowless,
+                                                       (TintboxControl**)&calls->created);
+    calls->messages_say_thread =
+        strstr(control->vtbl->ErrorMessage(control), "thread") != NULL &&
+        strstr(calls->dispatch->vtbl->ErrorMessage(calls->dispatch), "thread") != NULL;
+    calls->dispatch->vtbl->Release(calls->dispatch);
+    control->vtbl->Release(control);
+    return NULL;
+}
+
+static void other_threads_are_refused(Site* state) {
+    ForeignCalls calls;
+    memset(&calls, 0, sizeof calls);
+    calls.control = create();
+    TintboxSite site = make_site(state, 1);
+    CHECK_STATUS(calls.control->vtbl->SetSite(calls.control, &site), TINTBOX_OK);
+    calls.dispatch = dispatch_of(calls.control);
+    pthread_t thread;
+    CHECK(pthread_create(&thread, NULL, call_from_another_thread, &calls) == 0);
+    pthread_join(thread, NULL);
+    for (int i = 0; i < 4; ++i) {
+        CHECK_STATUS(calls.statuses[i], TINTBOX_E_WRONG_THREAD);
+    }
+    CHECK(calls.created == NULL);
+    CHECK(calls.messages_say_thread);
+    CHECK_STATUS(calls.control->vtbl->Tick(calls.control, 10), TINTBOX_E_RELEASED);
+}
+
 /* A released instance frees what it held: many instances created and released leave
- * the heap as it was (one more instance held keeps Qt running between them). */
+ * the heap as it was (one more instance held keeps Qt running between them). Of two
+ * rounds the smaller growth counts, so that one of Qt's own caches growing once does
+ * not. */
 static void released_instances_free_their_memory(void) {
     TintboxWindowless* held = create();
-    size_t in_use[2] = {0, 0};
-    for (int round = 0; round < 3; ++round) {
-        for (int i = 0; i < 600; ++i) {
+    size_t in_use[3] = {0, 0, 0};
+    for (int round = 0; round < 4; ++round) {
+        for (int i = 0; i < 500; ++i) {
             TintboxWindowless* control = create();
             CHECK(control->vtbl->Release(control) == 0);
         }
@@ -838,11 +890,13 @@ static void released_instances_free_their_memory(void) {
             in_use[round - 1] = mallinfo2().uordblks;
         }
     }
-    if (in_use[1] > in_use[0] + 8192) {
-        fprintf(stderr, "600 instances more grew the heap from %zu to %zu bytes\n", in_use[0],
-                in_use[1]);
+    const long first = (long)in_use[1] - (long)in_use[0];
+    const long second = (long)in_use[2] - (long)in_use[1];
+    const long growth = first < second ? first : second;
+    if (growth > 8192) {
+        fprintf(stderr, "500 instances more grew the heap by %ld bytes\n", growth);
     }
-    CHECK(in_use[1] <= in_use[0] + 8192);
+    CHECK(growth <= 8192);
     CHECK(held->vtbl->Release(held) == 0);
 }
 
@@ -991,6 +1045,7 @@ int main(int argc, char** argv) {
     eyedropper_without_a_screen_reports_unavailable(&state);
     bad_calls_give_status_codes(&state);
     release_from_a_callback(&state);
+    other_threads_are_refused(&state);
     released_instances_free_their_memory();
     exiting_while_holding_instances_ends_cleanly(argv[0], argv[1], argv[2]);
 

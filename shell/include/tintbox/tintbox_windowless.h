@@ -22,7 +22,11 @@
  * interface thread, the one that created the first windowless instance. The control
  * runs on Qt: a host that already runs a QApplication in its process shares it (use it
  * from its thread); otherwise the first instance starts one on Qt's "offscreen" platform,
- * which needs nothing but the installed Qt libraries, and the last release ends it. Once
+ * which needs nothing but the installed Qt libraries, and the last release ends it. A
+ * call from any other thread, on the windowless pointer or on its dispatch interface,
+ * and CreateInstance there, does nothing and answers TINTBOX_E_WRONG_THREAD. AddRef and
+ * Release may come from any thread; when the last release comes from another one, the
+ * instance ends at the next windowless call on the interface's thread. Once
  * a windowless instance has existed, the library stays loaded until the process ends
  * (dlclose does not unload it). A process may end holding instances (return from main,
  * exit): they are left as they are, without a call back into the host, and the process
@@ -61,6 +65,10 @@ static const TintboxGuid TINTBOX_IID_Windowless = {
 /* CreateInstance: the process runs a Qt application without widgets (QGuiApplication
  * or QCoreApplication), on which the control cannot run. */
 #define TINTBOX_E_NO_DISPLAY 23
+/* A call on a windowless instance or on its dispatch interface from another thread than
+ * the one the interface runs on (see "One thread" above), or CreateInstance there; the
+ * call did nothing. ErrorMessage, asked from that thread, says so. */
+#define TINTBOX_E_WRONG_THREAD 24
 
 typedef struct TintboxRect {
     int32_t x;
