@@ -239,8 +239,10 @@ typedef struct TintboxWindowlessVtbl {
                           int32_t stride, const TintboxRect* area);
     /* A person's input. *handled (may be NULL) is 1 when the control used it, 0 when the
      * host should (TAB and BACKTAB at the ends of the control's tab order, so that the
-     * host moves its focus on; Return, Escape; keys outside any editor).
-     * TINTBOX_E_INVALID_ARGUMENT for an unknown kind, button or key. */
+     * host moves its focus on; Return; Escape when no mouse gesture runs; keys outside
+     * any editor). An Escape that ends a gesture (a drag, an eyedropper run) and puts the
+     * colour back is the control's: 1. TINTBOX_E_INVALID_ARGUMENT for an unknown kind,
+     * button or key. */
     TintboxStatus (*Input)(TintboxWindowless* self, const TintboxInputEvent* event,
                            int32_t* handled);
     /* Time passed: advances the control's timer (the eyedropper's) by elapsed_ms. Like
