@@ -4,7 +4,8 @@
  * gives with the Qt widget's own grab (made by windowless_reference), and checks the
  * colour, Change events, invalidated rectangles, pointer shapes and bad calls.
  *
- * usage: windowless_host_test path/to/libtintboxctl.so path/to/windowless_reference */
+ * usage: windowless_host_test path/to/libtintboxctl.so path/to/windowless_reference
+ * (with `--exit-holding WHAT` after them it is the host that the exit test runs) */
 #define _XOPEN_SOURCE 700
 
 #include <dlfcn.h>
