@@ -1,13 +1,16 @@
 // An instance of the class Tintbox: a headless control behind the C dispatch table.
 // Every call is checked against the type library before the control sees it, and no
-// exception crosses the C boundary.
+// exception crosses the C boundary. Calls from several threads run one at a time, and
+// each thread hears about its own last call.
 #include <atomic>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
-#include <vector>
 
 #include "arguments.hpp"
 #include "server.hpp"
@@ -42,7 +45,6 @@ std::int32_t error_kind_code(ErrorKind kind) noexcept {
 
 struct ControlObject : TintboxControl {
     struct Subscription {
-        std::uint32_t cookie;
         TintboxEventCallback callback;
         void* context;
     };
@@ -60,17 +62,28 @@ struct ControlObject : TintboxControl {
                        std::int32_t arg_count, TintboxVariant* result) noexcept;
     void dispatch(const TintboxMemberInfo& member, TintboxVariant* args, TintboxVariant* result);
     void raise_change();
-    TintboxStatus fail(TintboxStatus status, std::int32_t kind, std::string message);
+    // The calling thread's last error; fail() never throws, it is called from handlers.
+    TintboxStatus fail(TintboxStatus status, std::int32_t kind, std::string message) noexcept;
+    void forget_error() noexcept;
 
     std::atomic<std::uint32_t> references{1};
     std::unique_ptr<Tintbox> own_control;  // null when the owner's control is shown
     Tintbox& control;
     DispatchOwner* owner = nullptr;
     int calls_running = 0;  // host calls in progress (a Change callback may nest one)
-    std::vector<Subscription> subscriptions;
+    // By cookie: cookies grow, so this is the order in which the host subscribed.
+    std::map<std::uint32_t, Subscription> subscriptions;
     std::uint32_t next_cookie = 1;
-    std::int32_t error_kind = TINTBOX_ERROR_NONE;
-    std::string error_message;
+    // One call at a time; a Change callback may call the same instance again.
+    std::recursive_mutex call_mutex;
+    // Per thread that failed in its last call here: a call of one thread neither clears
+    // nor frees the message that another is reading.
+    struct LastError {
+        std::int32_t kind;
+        std::string message;
+    };
+    std::mutex errors_mutex;
+    std::map<std::thread::id, LastError> errors;
     // The first error that an event handler of the control reported during a call.
     struct HandlerError {
         std::int32_t kind;
@@ -130,18 +143,33 @@ class CallDepth {
     int& depth_;
 };
 
-TintboxStatus ControlObject::fail(TintboxStatus status, std::int32_t kind, std::string message) {
-    error_kind = kind;
-    error_message = std::move(message);
+TintboxStatus ControlObject::fail(TintboxStatus status, std::int32_t kind,
+                                  std::string message) noexcept {
+    try {
+        const std::lock_guard<std::mutex> lock(errors_mutex);
+        errors.insert_or_assign(std::this_thread::get_id(), LastError{kind, std::move(message)});
+    } catch (...) {
+        // Out of memory for the message: the status still tells the host.
+    }
     return status;
+}
+
+void ControlObject::forget_error() noexcept {
+    const std::lock_guard<std::mutex> lock(errors_mutex);
+    errors.erase(std::this_thread::get_id());
 }
 
 template <typename Body>
 TintboxStatus ControlObject::run(Body&& body) noexcept {
-    error_kind = TINTBOX_ERROR_NONE;
-    error_message.clear();
-    handler_error.reset();
+    forget_error();
+    if (owner != nullptr && !owner->on_interface_thread()) {
+        return fail(TINTBOX_E_WRONG_THREAD, TINTBOX_ERROR_NONE,
+                    "a windowless control is called from another thread than the one it runs "
+                    "on");
+    }
     try {
+        const std::lock_guard<std::recursive_mutex> lock(call_mutex);
+        handler_error.reset();
         const CallDepth depth(calls_running);
         if (owner != nullptr) {
             owner->host_call(body);
@@ -279,16 +307,15 @@ void ControlObject::dispatch(const TintboxMemberInfo& member, TintboxVariant* ar
 }
 
 void ControlObject::raise_change() {
-    // Callbacks may subscribe and unsubscribe: walk a copy, and skip a subscription that
-    // an earlier callback removed.
-    const std::vector<Subscription> current = subscriptions;
-    for (const Subscription& subscription : current) {
-        for (const Subscription& live : subscriptions) {
-            if (live.cookie == subscription.cookie) {
-                subscription.callback(subscription.context, this, TINTBOX_DISPID_Change);
-                break;
-            }
-        }
+    // Callbacks may subscribe and unsubscribe: a subscription made during the event hears
+    // the next one, and one that an earlier callback removed is skipped.
+    const std::uint32_t subscribed_before = next_cookie;
+    auto next = subscriptions.begin();
+    while (next != subscriptions.end() && next->first < subscribed_before) {
+        const std::uint32_t cookie = next->first;
+        const Subscription subscription = next->second;
+        subscription.callback(subscription.context, this, TINTBOX_DISPID_Change);
+        next = subscriptions.upper_bound(cookie);
     }
     if (owner != nullptr) {
         owner->changed();
@@ -348,7 +375,8 @@ TintboxStatus advise(TintboxControl* self, TintboxEventCallback callback, void* 
             throw invalid_argument(callback == nullptr ? "Advise: no callback"
                                                        : "Advise: no place for the cookie");
         }
-        object->subscriptions.push_back({object->next_cookie, callback, context});
+        object->subscriptions.emplace(object->next_cookie,
+                                      ControlObject::Subscription{callback, context});
         *cookie = object->next_cookie++;
     });
 }
@@ -359,12 +387,8 @@ TintboxStatus unadvise(TintboxControl* self, std::uint32_t cookie) noexcept {
     }
     ControlObject* object = object_of(self);
     return object->run([&] {
-        std::vector<ControlObject::Subscription>& subscriptions = object->subscriptions;
-        for (auto it = subscriptions.begin(); it != subscriptions.end(); ++it) {
-            if (it->cookie == cookie) {
-                subscriptions.erase(it);
-                return;
-            }
+        if (object->subscriptions.erase(cookie) != 0) {
+            return;
         }
         throw invalid_argument("Unadvise: no subscription has the cookie " +
                                std::to_string(cookie));
@@ -403,11 +427,25 @@ TintboxStatus write_properties(TintboxControl* self, const char* bag_path) noexc
 }
 
 std::int32_t last_error_kind(TintboxControl* self) noexcept {
-    return self == nullptr ? TINTBOX_ERROR_NONE : object_of(self)->error_kind;
+    if (self == nullptr) {
+        return TINTBOX_ERROR_NONE;
+    }
+    ControlObject* object = object_of(self);
+    const std::lock_guard<std::mutex> lock(object->errors_mutex);
+    const auto found = object->errors.find(std::this_thread::get_id());
+    return found != object->errors.end() ? found->second.kind : TINTBOX_ERROR_NONE;
 }
 
+// Only the calling thread replaces or erases its own entry: the text stays valid until
+// its next call here, whatever other threads do.
 const char* last_error_message(TintboxControl* self) noexcept {
-    return self == nullptr ? "" : object_of(self)->error_message.c_str();
+    if (self == nullptr) {
+        return "";
+    }
+    ControlObject* object = object_of(self);
+    const std::lock_guard<std::mutex> lock(object->errors_mutex);
+    const auto found = object->errors.find(std::this_thread::get_id());
+    return found != object->errors.end() ? found->second.message.c_str() : "";
 }
 
 const TintboxControlVtbl kControlVtbl = {

@@ -37,6 +37,9 @@ class DispatchOwner {
     virtual void changed() = 0;
     // An event handler of the control failed; `in_call` when a host call was running.
     virtual void handler_failed(const Error& error, bool in_call) = 0;
+    // Whether the calling thread is the one the owner runs on; calls from others are
+    // refused with TINTBOX_E_WRONG_THREAD.
+    virtual bool on_interface_thread() const noexcept = 0;
 
   protected:
     ~DispatchOwner() = default;

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QPainter>
+#include <QThread>
 #include <algorithm>
 #include <cmath>
 
@@ -185,6 +186,10 @@ bool view_key(std::int32_t host_key, bool shift, bool command, Key& key) {
 }  // namespace
 
 QtProcess::QtProcess() {
+    if (!on_interface_thread()) {
+        throw WindowlessFault{TINTBOX_E_WRONG_THREAD,
+                              "a windowless control is created on another thread than Qt's"};
+    }
     if (instances == 0 && QCoreApplication::instance() == nullptr) {
         qt_argc = 3;
         qt_argv[0] = qt_arg0;
@@ -211,6 +216,11 @@ QtProcess::~QtProcess() {
 
 bool QtProcess::owns_application() noexcept {
     return own_application != nullptr;
+}
+
+bool QtProcess::on_interface_thread() noexcept {
+    const QCoreApplication* application = QCoreApplication::instance();
+    return application == nullptr || application->thread() == QThread::currentThread();
 }
 
 // ---- Construction and site -----------------------------------------------------------
@@ -633,6 +643,10 @@ void WindowlessControl::tell_eyedropper_state() {
 
 void WindowlessControl::changed() {
     send_event(TINTBOX_EVENT_CHANGE, nullptr);
+}
+
+bool WindowlessControl::on_interface_thread() const noexcept {
+    return QtProcess::on_interface_thread();
 }
 
 void WindowlessControl::handler_failed(const Error& error, bool in_call) {

@@ -58,6 +58,7 @@ class WindowlessControl : public DispatchOwner {
     void host_call(const std::function<void()>& call) override;
     void changed() override;
     void handler_failed(const Error& error, bool in_call) override;
+    bool on_interface_thread() const noexcept override;
 
   private:
     template <class Call>
@@ -110,6 +111,9 @@ class QtProcess {
     QtProcess& operator=(const QtProcess&) = delete;
     // Whether the library started Qt itself (on the offscreen platform).
     static bool owns_application() noexcept;
+    // Whether the calling thread runs Qt, or no Qt runs yet: the only thread from which
+    // windowless instances are created and called.
+    static bool on_interface_thread() noexcept;
 };
 
 // The pixels of a pointer shape as a host's cursor image (black with a white outline,

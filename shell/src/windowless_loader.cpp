@@ -21,6 +21,9 @@ const TintboxWindowlessPlugin* plugin() noexcept {
             if (module == nullptr) {
                 return nullptr;  // a build without Qt
             }
+            // The module calls back into this library (object_created, object_destroyed)
+            // for as long as its instances live: a host's dlclose must not unmap it.
+            ::dlopen(self.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
             void* symbol = ::dlsym(module, TINTBOX_WINDOWLESS_PLUGIN_SYMBOL);
             TintboxWindowlessPluginFn entry = nullptr;
             static_assert(sizeof entry == sizeof symbol);

@@ -1,14 +1,14 @@
 // An instance of the windowless interface: checks every call of the host before the
 // control sees it, turns every failure into a status code with its message, and stays
-// answerable (TINTBOX_E_RELEASED) after its last release.
+// answerable (TINTBOX_E_RELEASED) for a while after its last release.
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <string>
-#include <vector>
 
 #include "server.hpp"
 #include "tintbox/error.hpp"
@@ -33,35 +33,103 @@ struct WindowlessObject : TintboxWindowless {
     std::atomic<std::uint32_t> references{1};
     std::unique_ptr<Live> live;  // null after the last release
     std::string error_message;
+    // The list of live instances.
+    WindowlessObject* previous = nullptr;
+    WindowlessObject* next = nullptr;
 };
 
-// Released objects are kept (small, without their control) so that a host's stale
-// pointer still gets TINTBOX_E_RELEASED instead of touching freed memory.
-std::vector<std::unique_ptr<WindowlessObject>>& all_objects() {
-    static std::vector<std::unique_ptr<WindowlessObject>> objects;
-    return objects;
+// The live instances. A process may end while its host still holds some (scripting
+// languages and collected hosts do): nothing destroys them then, because by the time
+// static destructors run Qt's own statics may be gone. The list only keeps them
+// reachable, so that leak checkers see them as the process's, not as lost.
+WindowlessObject* first_live = nullptr;
+
+void link_live(WindowlessObject& object) noexcept {
+    object.next = first_live;
+    if (first_live != nullptr) {
+        first_live->previous = &object;
+    }
+    first_live = &object;
+}
+
+void unlink_live(WindowlessObject& object) noexcept {
+    (object.previous != nullptr ? object.previous->next : first_live) = object.next;
+    if (object.next != nullptr) {
+        object.next->previous = object.previous;
+    }
+    object.previous = object.next = nullptr;
+}
+
+// The most recently released instances, kept without their control so that a host's
+// stale pointer to one of them gets TINTBOX_E_RELEASED instead of touching freed memory;
+// older ones are freed, so that memory stays the same however many instances come and go.
+constexpr std::size_t kTombstones = 256;
+WindowlessObject* tombstones[kTombstones] = {};
+std::size_t next_tombstone = 0;
+
+void bury(WindowlessObject& object) noexcept {
+    object.error_message = std::string();
+    delete tombstones[next_tombstone];
+    tombstones[next_tombstone] = &object;
+    next_tombstone = (next_tombstone + 1) % kTombstones;
 }
 
 WindowlessObject* object_of(TintboxWindowless* self) noexcept {
     return static_cast<WindowlessObject*>(self);
 }
 
+// Instances whose last release came from another thread than Qt's: their Qt objects end
+// on Qt's thread, at its next windowless call. A hint only: the live list says which.
+std::atomic<int> orphans{0};
+
+void end(WindowlessObject& object) noexcept {
+    unlink_live(object);
+    object.live.reset();
+    object_destroyed();
+    bury(object);
+}
+
+// On Qt's thread.
+void end_orphans() noexcept {
+    if (orphans.load() <= 0) {
+        return;
+    }
+    for (WindowlessObject* object = first_live; object != nullptr;) {
+        WindowlessObject* const next = object->next;
+        if (object->references.load() == 0) {
+            end(*object);
+            --orphans;
+        }
+        object = next;
+    }
+}
+
+// A windowless call from another thread than Qt's, refused; what ErrorMessage tells that
+// thread.
+thread_local bool refused_here = false;
+constexpr const char* kWrongThread =
+    "a windowless control is called from another thread than the one it runs on";
+
 std::uint32_t add_ref(TintboxWindowless* self) noexcept {
-    if (self == nullptr || !object_of(self)->live) {
+    if (self == nullptr || !object_of(self)->live || object_of(self)->references.load() == 0) {
         return 0;
     }
     return ++object_of(self)->references;
 }
 
+// Counts from any thread; ends the instance on Qt's thread only.
 std::uint32_t release(TintboxWindowless* self) noexcept {
     WindowlessObject* object = self == nullptr ? nullptr : object_of(self);
-    if (object == nullptr || !object->live || object->references == 0) {
+    if (object == nullptr || !object->live || object->references.load() == 0) {
         return 0;
     }
     const std::uint32_t left = --object->references;
     if (left == 0) {
-        object->live.reset();
-        object_destroyed();
+        if (QtProcess::on_interface_thread()) {
+            end(*object);
+        } else {
+            ++orphans;
+        }
     }
     return left;
 }
@@ -75,6 +143,11 @@ TintboxStatus run(TintboxWindowless* self, Body&& body) noexcept {
     if (self == nullptr) {
         return TINTBOX_E_INVALID_ARGUMENT;
     }
+    if (!QtProcess::on_interface_thread()) {
+        refused_here = true;
+        return TINTBOX_E_WRONG_THREAD;
+    }
+    end_orphans();
     WindowlessObject* object = object_of(self);
     if (!object->live) {
         return TINTBOX_E_RELEASED;
@@ -120,8 +193,12 @@ TintboxStatus set_site(TintboxWindowless* self, const TintboxSite* site) noexcep
                                                        std::to_string(sizeof(TintboxSite)));
             }
             // A host built against an older header has a shorter table: the members it
-            // lacks stay null.
+            // lacks stay null, and so does one that its size covers only in part.
             std::memcpy(&grown, site, std::min<std::size_t>(site->size, sizeof grown));
+            if (site->size <
+                offsetof(TintboxSite, eyedropper_state) + sizeof grown.eyedropper_state) {
+                grown.eyedropper_state = nullptr;
+            }
             grown.size = sizeof grown;
             site = &grown;
             const struct {
@@ -266,6 +343,9 @@ const char* error_message(TintboxWindowless* self) noexcept {
     if (self == nullptr) {
         return "";
     }
+    if (!QtProcess::on_interface_thread()) {
+        return refused_here ? kWrongThread : "";
+    }
     WindowlessObject* object = object_of(self);
     return object->live ? object->error_message.c_str() : "the instance was released";
 }
@@ -281,13 +361,14 @@ WindowlessObject::WindowlessObject() : TintboxWindowless{&kWindowlessVtbl} {}
 
 TintboxStatus create_windowless(TintboxWindowless** out) noexcept {
     try {
-        auto& objects = all_objects();
-        objects.reserve(objects.size() + 1);
+        if (QtProcess::on_interface_thread()) {
+            end_orphans();
+        }
         auto object = std::make_unique<WindowlessObject>();
         object->live = std::make_unique<Live>(*object);
         object_created();
-        *out = object.get();
-        objects.push_back(std::move(object));
+        link_live(*object);
+        *out = object.release();
         return TINTBOX_OK;
     } catch (const WindowlessFault& fault) {
         return fault.status;

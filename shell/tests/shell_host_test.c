@@ -6,6 +6,7 @@
 #include <dlfcn.h>
 #include <ftw.h>
 #include <limits.h>
+#include <pthread.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -178,6 +179,111 @@ static void count_change(void* context, TintboxControl* sender, int32_t event_di
     ++counter->changes;
     /* Calling back into the control from its own event works. */
     counter->last_rgb = get_long(sender, TINTBOX_DISPID_GetRGB);
+}
+
+/* Subscribers hear Change in the order they subscribed; one that an earlier subscriber
+ * removes during the event is skipped, one it adds hears the next event. */
+typedef struct Listener {
+    char name;
+    char* heard;          /* the names, in the order they heard Change */
+    uint32_t remove;      /* a cookie to unsubscribe when hearing Change, or 0 */
+    struct Listener* add; /* a listener to subscribe when hearing Change, or NULL */
+} Listener;
+
+static void log_change(void* context, TintboxControl* sender, int32_t event_dispatch_id) {
+    Listener* listener = context;
+    (void)event_dispatch_id;
+    strncat(listener->heard, &listener->name, 1);
+    if (listener->remove != 0) {
+        CHECK_STATUS(sender->vtbl->Unadvise(sender, listener->remove), TINTBOX_OK);
+        listener->remove = 0;
+    }
+    if (listener->add != NULL) {
+        uint32_t cookie = 0;
+        CHECK_STATUS(sender->vtbl->Advise(sender, log_change, listener->add, &cookie), TINTBOX_OK);
+        listener->add = NULL;
+    }
+}
+
+/* Several threads on one instance: calls run one at a time, and each thread hears about
+ * its own last call, whatever the others do meanwhile. */
+typedef struct Worker {
+    TintboxControl* control;
+    int index;
+    int wrong; /* results or messages that were not this thread's */
+} Worker;
+
+static void* call_and_fail(void* argument) {
+    Worker* worker = argument;
+    TintboxControl* control = worker->control;
+    char name[32];
+    snprintf(name, sizeof name, "NoSuchMember%d", worker->index);
+    for (int i = 0; i < 300; ++i) {
+        TintboxVariant value = i4(worker->index << 16 | i);
+        TintboxVariant result;
+        worker->wrong += call(control, TINTBOX_DISPID_SetRGB, TINTBOX_INVOKE_METHOD, &value, 1,
+                              NULL) != TINTBOX_OK;
+        worker->wrong += call(control, TINTBOX_DISPID_GetRGB, TINTBOX_INVOKE_METHOD, NULL, 0,
+                              &result) != TINTBOX_OK;
+        int32_t id = 0;
+        worker->wrong +=
+            control->vtbl->GetDispatchId(control, name, &id) != TINTBOX_E_UNKNOWN_MEMBER;
+        worker->wrong += strstr(control->vtbl->ErrorMessage(control), name) == NULL;
+    }
+    return NULL;
+}
+
+static void test_threads(TintboxClassFactory* factory) {
+    TintboxControl* control = NULL;
+    CHECK_STATUS(factory->vtbl->CreateInstance(factory, &TINTBOX_IID__Tintbox, &control),
+                 TINTBOX_OK);
+    if (control == NULL) {
+        return;
+    }
+    int32_t id = 0;
+    CHECK_STATUS(control->vtbl->GetDispatchId(control, "NoSuchMainMember", &id),
+                 TINTBOX_E_UNKNOWN_MEMBER);
+    Worker workers[4];
+    pthread_t threads[4];
+    for (int i = 0; i < 4; ++i) {
+        workers[i] = (Worker){control, i, 0};
+        CHECK(pthread_create(&threads[i], NULL, call_and_fail, &workers[i]) == 0);
+    }
+    for (int i = 0; i < 4; ++i) {
+        pthread_join(threads[i], NULL);
+        CHECK(workers[i].wrong == 0);
+    }
+    CHECK(strstr(control->vtbl->ErrorMessage(control), "NoSuchMainMember") != NULL);
+    CHECK(control->vtbl->Release(control) == 0);
+}
+
+static void test_change_order(TintboxClassFactory* factory) {
+    TintboxControl* control = NULL;
+    CHECK_STATUS(factory->vtbl->CreateInstance(factory, &TINTBOX_IID__Tintbox, &control),
+                 TINTBOX_OK);
+    if (control == NULL) {
+        return;
+    }
+    char heard[64] = "";
+    Listener listeners[5] = {{'A', heard, 0, NULL},
+                             {'B', heard, 0, NULL},
+                             {'C', heard, 0, NULL},
+                             {'D', heard, 0, NULL},
+                             {'E', heard, 0, NULL}};
+    uint32_t cookies[4] = {0, 0, 0, 0};
+    for (int i = 0; i < 4; ++i) {
+        CHECK_STATUS(control->vtbl->Advise(control, log_change, &listeners[i], &cookies[i]),
+                     TINTBOX_OK);
+    }
+    listeners[1].remove = cookies[2];
+    listeners[1].add = &listeners[4];
+    set_value(control, TINTBOX_DISPID_SetRGB, i4(0x010203));
+    CHECK(strcmp(heard, "ABD") == 0);
+    heard[0] = 0;
+    CHECK_STATUS(control->vtbl->Unadvise(control, cookies[0]), TINTBOX_OK);
+    set_value(control, TINTBOX_DISPID_SetRGB, i4(0x040506));
+    CHECK(strcmp(heard, "BDE") == 0);
+    CHECK(control->vtbl->Release(control) == 0);
 }
 
 static void release_sender(void* context, TintboxControl* sender, int32_t event_dispatch_id) {
@@ -1056,6 +1162,8 @@ int main(int argc, char** argv) {
     }
 
     test_persistence(factory, base);
+    test_change_order(factory);
+    test_threads(factory);
 
     /* After Unadvise only the first subscriber hears Change. */
     CHECK_STATUS(controls[0]->vtbl->Unadvise(controls[0], second_cookie), TINTBOX_OK);

@@ -4,13 +4,17 @@
  * gives with the Qt widget's own grab (made by windowless_reference), and checks the
  * colour, Change events, invalidated rectangles, pointer shapes and bad calls.
  *
- * usage: windowless_host_test path/to/libtintboxctl.so path/to/windowless_reference */
+ * usage: windowless_host_test path/to/libtintboxctl.so path/to/windowless_reference
+ * (with `--exit-holding WHAT` after them it is the host that the exit test runs) */
 #define _XOPEN_SOURCE 700
 
 #include <dlfcn.h>
+#include <malloc.h>
+#include <pthread.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -729,12 +733,14 @@ static void bad_calls_give_status_codes(Site* state) {
     broken.size = (uint32_t)TINTBOX_SITE_SIZE_V2 - 1;
     CHECK_STATUS(control->vtbl->SetSite(control, &broken), TINTBOX_E_INVALID_ARGUMENT);
     /* A host built before eyedropper_state: its table ends before it, and what lies
-     * beyond is not the library's to call. */
-    broken = site;
-    broken.size = (uint32_t)TINTBOX_SITE_SIZE_V2;
-    state->eyedropper_states = 0;
-    CHECK_STATUS(control->vtbl->SetSite(control, &broken), TINTBOX_OK);
-    CHECK(state->eyedropper_states == 0);
+     * beyond is not the library's to call, nor is a member the size covers only in part. */
+    for (size_t size = TINTBOX_SITE_SIZE_V2; size < sizeof site; ++size) {
+        broken = site;
+        broken.size = (uint32_t)size;
+        state->eyedropper_states = 0;
+        CHECK_STATUS(control->vtbl->SetSite(control, &broken), TINTBOX_OK);
+        CHECK(state->eyedropper_states == 0);
+    }
     CHECK_STATUS(control->vtbl->SetSite(control, &site), TINTBOX_OK);
     CHECK(state->eyedropper_states == 1);
     CHECK(state->eyedropper_mode == TINTBOX_EYEDROPPER_LIVE);
@@ -820,8 +826,148 @@ static void release_from_a_callback(Site* state) {
     CHECK_STATUS(control->vtbl->Tick(control, 10), TINTBOX_E_RELEASED);
 }
 
+/* The interface runs on one thread: calls from another are refused without touching the
+ * control, and say why; a last release from there ends the instance at the next call
+ * on the interface's thread. */
+typedef struct ForeignCalls {
+    TintboxWindowless* control;
+    TintboxControl* dispatch;
+    TintboxStatus statuses[4];
+    TintboxWindowless* created;
+    int messages_say_thread;
+} ForeignCalls;
+
+static void* call_from_another_thread(void* argument) {
+    ForeignCalls* calls = argument;
+    TintboxWindowless* control = calls->control;
+    int32_t width = 0;
+    int32_t height = 0;
+    calls->statuses[0] = control->vtbl->GetExtent(control, &width, &height);
+    calls->statuses[1] = control->vtbl->Tick(control, 10);
+    TintboxVariant result;
+    calls->statuses[2] = calls->dispatch->vtbl->Invoke(calls->dispatch, TINTBOX_DISPID_GetRGB,
+                                                       TINTBOX_INVOKE_METHOD, NULL, 0, &result);
+    calls->statuses[3] = factory->vtbl->CreateInstance(factory, &TINTBOX_IID_Windowless,
+                                                       (TintboxControl**)&calls->created);
+    calls->messages_say_thread =
+        strstr(control->vtbl->ErrorMessage(control), "thread") != NULL &&
+        strstr(calls->dispatch->vtbl->ErrorMessage(calls->dispatch), "thread") != NULL;
+    calls->dispatch->vtbl->Release(calls->dispatch);
+    control->vtbl->Release(control);
+    return NULL;
+}
+
+static void other_threads_are_refused(Site* state) {
+    ForeignCalls calls;
+    memset(&calls, 0, sizeof calls);
+    calls.control = create();
+    TintboxSite site = make_site(state, 1);
+    CHECK_STATUS(calls.control->vtbl->SetSite(calls.control, &site), TINTBOX_OK);
+    calls.dispatch = dispatch_of(calls.control);
+    pthread_t thread;
+    CHECK(pthread_create(&thread, NULL, call_from_another_thread, &calls) == 0);
+    pthread_join(thread, NULL);
+    for (int i = 0; i < 4; ++i) {
+        CHECK_STATUS(calls.statuses[i], TINTBOX_E_WRONG_THREAD);
+    }
+    CHECK(calls.created == NULL);
+    CHECK(calls.messages_say_thread);
+    CHECK_STATUS(calls.control->vtbl->Tick(calls.control, 10), TINTBOX_E_RELEASED);
+}
+
+/* A released instance frees what it held: many instances created and released leave
+ * the heap as it was (one more instance held keeps Qt running between them). Of two
+ * rounds the smaller growth counts, so that one of Qt's own caches growing once does
+ * not. */
+static void released_instances_free_their_memory(void) {
+    TintboxWindowless* held = create();
+    size_t in_use[3] = {0, 0, 0};
+    for (int round = 0; round < 4; ++round) {
+        for (int i = 0; i < 500; ++i) {
+            TintboxWindowless* control = create();
+            CHECK(control->vtbl->Release(control) == 0);
+        }
+        if (round > 0) {
+            in_use[round - 1] = mallinfo2().uordblks;
+        }
+    }
+    const long first = (long)in_use[1] - (long)in_use[0];
+    const long second = (long)in_use[2] - (long)in_use[1];
+    const long growth = first < second ? first : second;
+    if (growth > 8192) {
+        fprintf(stderr, "500 instances more grew the heap by %ld bytes\n", growth);
+    }
+    CHECK(growth <= 8192);
+    CHECK(held->vtbl->Release(held) == 0);
+}
+
+/* ---- Exiting while instances live -------------------------------------------------- */
+
+/* The child: holds what `what` names, prints without flushing, and returns from main. */
+static int exit_holding(const char* what, void* library, const char* reference_program) {
+    TintboxWindowless* control = create();
+    Site state;
+    memset(&state, 0, sizeof state);
+    TintboxSite site = make_site(&state, 1);
+    if (strcmp(what, "no-site") != 0) {
+        CHECK_STATUS(control->vtbl->SetSite(control, &site), TINTBOX_OK);
+    }
+    if (strcmp(what, "dispatch") == 0) {
+        TintboxControl* dispatch = dispatch_of(control);
+        (void)dispatch;
+        control->vtbl->Release(control);
+    } else if (strcmp(what, "many") == 0) {
+        for (int i = 0; i < 19; ++i) {
+            TintboxWindowless* more = create();
+            CHECK_STATUS(more->vtbl->SetSite(more, &site), TINTBOX_OK);
+        }
+    } else if (strcmp(what, "eyedropper") == 0) {
+        Image geometry = reference(reference_program, 318, 225, 0, "1");
+        free(geometry.pixels);
+        const Place spectrum = place_of("Colors");
+        set_spectrum(control);
+        send(control, TINTBOX_INPUT_PRESS, spectrum.x + 10, spectrum.y + 10, TINTBOX_BUTTON_RIGHT,
+             0, 0, NULL);
+        CHECK_STATUS(control->vtbl->Tick(control, 10), TINTBOX_OK);
+    } else if (strcmp(what, "dlclose") == 0) {
+        TintboxWindowless* released_later = create();
+        factory->vtbl->Release(factory);
+        dlclose(library);
+        released_later->vtbl->Release(released_later);
+    }
+    printf("held %s\n", what); /* a pipe: buffered until exit flushes it */
+    return failures != 0;
+}
+
+/* A host that exits while it still holds instances (scripting languages and collected
+ * hosts do) ends normally, and what it printed but had not flushed arrives. */
+static void exiting_while_holding_instances_ends_cleanly(const char* program, const char* library,
+                                                         const char* reference_program) {
+    static const char* const cases[] = {"site", "no-site",    "dispatch",
+                                        "many", "eyedropper", "dlclose"};
+    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+        char command[2048];
+        snprintf(command, sizeof command, "'%s' '%s' '%s' --exit-holding %s", program, library,
+                 reference_program, cases[i]);
+        FILE* child = popen(command, "r");
+        char output[64] = "";
+        const size_t length = child != NULL ? fread(output, 1, sizeof output - 1, child) : 0;
+        output[length] = 0;
+        const int status = child != NULL ? pclose(child) : -1;
+        char expected[64];
+        snprintf(expected, sizeof expected, "held %s\n", cases[i]);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || strcmp(output, expected) != 0) {
+            fprintf(stderr, "exit holding %s: status %#x, output \"%s\"\n", cases[i], status,
+                    output);
+        }
+        CHECK(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        CHECK(strcmp(output, expected) == 0);
+    }
+}
+
 int main(int argc, char** argv) {
-    if (argc != 3) {
+    const int child = argc == 5 && strcmp(argv[3], "--exit-holding") == 0;
+    if (argc != 3 && !child) {
         fprintf(stderr, "usage: %s path/to/libtintboxctl.so path/to/windowless_reference\n",
                 argv[0]);
         return 2;
@@ -842,6 +988,9 @@ int main(int argc, char** argv) {
         get_class_object(&TINTBOX_CLSID_Tintbox, &TINTBOX_IID_ClassFactory, (void**)&factory),
         TINTBOX_OK);
 
+    if (child) {
+        return exit_holding(argv[4], library, argv[2]);
+    }
     if (getenv("TINTBOX_TEST_FAKE_PORTAL") != NULL) {
         Site state;
         memset(&state, 0, sizeof state);
@@ -897,6 +1046,9 @@ int main(int argc, char** argv) {
     eyedropper_without_a_screen_reports_unavailable(&state);
     bad_calls_give_status_codes(&state);
     release_from_a_callback(&state);
+    other_threads_are_refused(&state);
+    released_instances_free_their_memory();
+    exiting_while_holding_instances_ends_cleanly(argv[0], argv[1], argv[2]);
 
     CHECK(factory->vtbl->Release(factory) == 0);
     CHECK_STATUS(can_unload_now(), TINTBOX_OK);

@@ -13,8 +13,13 @@
  * are reference counted: every pointer handed out carries one reference that the host
  * gives back with Release.
  *
- * Threads: an instance belongs to the thread that uses it; call it from one thread at a
- * time. Reference counts and the factory are safe to use from several threads.
+ * Threads: an instance may be called from several threads. It runs one call at a time:
+ * a call waits until the one running ends (a Change callback runs inside the call that
+ * raised it, on that thread, and may call the instance again). ErrorKind and
+ * ErrorMessage tell each thread about its own last call on the instance. Reference
+ * counts and the factory are safe to use from several threads. The dispatch interface
+ * of a windowless instance takes calls on its interface's thread only
+ * (tintbox_windowless.h, TINTBOX_E_WRONG_THREAD).
  *
  * Registry: DllRegisterServer writes small text files under the directory named by the
  * environment variable TINTBOX_REGISTRY_DIR, or else $XDG_DATA_HOME/tintbox/registry,
@@ -295,12 +300,13 @@ typedef struct TintboxControlVtbl {
      * _INVALID_PICTURE. */
     TintboxStatus (*ReadProperties)(TintboxControl* self, const char* bag_path);
     TintboxStatus (*WriteProperties)(TintboxControl* self, const char* bag_path);
-    /* About the last failed call on this instance (every call but AddRef, Release,
-     * ErrorKind and ErrorMessage clears it when it starts, and a failure for a NULL
-     * argument sets it too; a caller's text shows in it only as a short excerpt): a
-     * TINTBOX_ERROR_... kind (TINTBOX_ERROR_NONE when the failure was not the
+    /* About the calling thread's last failed call on this instance (every call but
+     * AddRef, Release, ErrorKind and ErrorMessage clears it when it starts, and a failure
+     * for a NULL argument sets it too; a caller's text shows in it only as a short
+     * excerpt): a TINTBOX_ERROR_... kind (TINTBOX_ERROR_NONE when the failure was not the
      * control's own) and a UTF-8 message, "" when there is none. The text stays valid
-     * until the next call on this instance. */
+     * until the calling thread's next call on this instance; other threads' calls leave
+     * it alone. */
     int32_t (*ErrorKind)(TintboxControl* self);
     const char* (*ErrorMessage)(TintboxControl* self);
 } TintboxControlVtbl;

@@ -22,8 +22,15 @@
  * interface thread, the one that created the first windowless instance. The control
  * runs on Qt: a host that already runs a QApplication in its process shares it (use it
  * from its thread); otherwise the first instance starts one on Qt's "offscreen" platform,
- * which needs nothing but the installed Qt libraries, and the last release ends it. Once
- * a windowless instance has existed, the library stays loaded until the process ends.
+ * which needs nothing but the installed Qt libraries, and the last release ends it. A
+ * call from any other thread, on the windowless pointer or on its dispatch interface,
+ * and CreateInstance there, does nothing and answers TINTBOX_E_WRONG_THREAD. AddRef and
+ * Release may come from any thread; when the last release comes from another one, the
+ * instance ends at the next windowless call on the interface's thread. Once
+ * a windowless instance has existed, the library stays loaded until the process ends
+ * (dlclose does not unload it). A process may end holding instances (return from main,
+ * exit): they are left as they are, without a call back into the host, and the process
+ * ends normally.
  *
  * Pixels: every position, size and rectangle is in the host's device pixels, relative
  * to the control's top-left corner; SetExtent's ratio says how many device pixels make
@@ -45,17 +52,23 @@ static const TintboxGuid TINTBOX_IID_Windowless = {
     0x5B0F6C2E, 0x3D41, 0x4E7A, {0x9C, 0x58, 0x21, 0xB7, 0xE4, 0xA9, 0xD0, 0xF3}};
 
 /* Status codes of the windowless interface besides those of tintbox_shell.h. */
-/* No site is set, or it was taken away: SetSite first. */
+/* Input without a site (none set yet, or SetSite(NULL)): a person's input needs the
+ * site's focus and clipboard, so SetSite first. Every other call works without a site. */
 #define TINTBOX_E_NO_SITE 20
 /* Draw: the buffer is smaller than the control (see GetExtent), or its stride is below
  * width * 4. */
 #define TINTBOX_E_BUFFER_TOO_SMALL 21
-/* The instance was released for the last time; only AddRef and Release of a reference
- * still held are answered. */
+/* The instance was released for the last time. Using a pointer after that is the host's
+ * error; the library answers it with this code (AddRef and Release with 0) for the 256
+ * most recently released instances, and frees older ones. */
 #define TINTBOX_E_RELEASED 22
 /* CreateInstance: the process runs a Qt application without widgets (QGuiApplication
  * or QCoreApplication), on which the control cannot run. */
 #define TINTBOX_E_NO_DISPLAY 23
+/* A call on a windowless instance or on its dispatch interface from another thread than
+ * the one the interface runs on (see "One thread" above), or CreateInstance there; the
+ * call did nothing. ErrorMessage, asked from that thread, says so. */
+#define TINTBOX_E_WRONG_THREAD 24
 
 typedef struct TintboxRect {
     int32_t x;
@@ -202,11 +215,17 @@ typedef struct TintboxWindowlessVtbl {
      * `size` is too small or a required callback, or one of a pair, is missing. */
     TintboxStatus (*SetSite)(TintboxWindowless* self, const TintboxSite* site);
     /* The dispatch interface of this very control (GetRGB, SetRGB, Picture, Advise, ...)
-     * with one reference. */
+     * with one reference. Both pointers share one reference count: AddRef and Release
+     * through either count for the instance, and the release that brings the count to 0,
+     * through whichever pointer, is the last release of both. After it the windowless
+     * pointer answers TINTBOX_E_RELEASED (see there); the dispatch pointer is freed and
+     * must not be used. */
     TintboxStatus (*GetDispatch)(TintboxWindowless* self, TintboxControl** out);
     /* Sizes the control to width x height device pixels at `ratio` device pixels per
      * logical pixel (0.5 to 8). The control keeps its own height and a minimum width:
-     * GetExtent tells the size it took. The site hears invalidate for the whole control. */
+     * GetExtent tells the size it took. The site hears invalidate for the whole control.
+     * Until the first SetExtent the control has its designed size at ratio 1 (318 x 225
+     * when the library runs Qt itself), with or without a site. */
     TintboxStatus (*SetExtent)(TintboxWindowless* self, int32_t width, int32_t height,
                                double ratio);
     TintboxStatus (*GetExtent)(TintboxWindowless* self, int32_t* width, int32_t* height);
@@ -220,11 +239,15 @@ typedef struct TintboxWindowlessVtbl {
                           int32_t stride, const TintboxRect* area);
     /* A person's input. *handled (may be NULL) is 1 when the control used it, 0 when the
      * host should (TAB and BACKTAB at the ends of the control's tab order, so that the
-     * host moves its focus on; Return, Escape; keys outside any editor).
-     * TINTBOX_E_INVALID_ARGUMENT for an unknown kind, button or key. */
+     * host moves its focus on; Return; Escape when no mouse gesture runs; keys outside
+     * any editor). An Escape that ends a gesture (a drag, an eyedropper run) and puts the
+     * colour back is the control's: 1. TINTBOX_E_INVALID_ARGUMENT for an unknown kind,
+     * button or key. */
     TintboxStatus (*Input)(TintboxWindowless* self, const TintboxInputEvent* event,
                            int32_t* handled);
-    /* Time passed: advances the control's timers (the eyedropper's) by elapsed_ms. */
+    /* Time passed: advances the control's timer (the eyedropper's) by elapsed_ms. Like
+     * every desktop timer it does not catch up: a Tick longer than the interval gives
+     * one timer event, not one per interval that passed. */
     TintboxStatus (*Tick)(TintboxWindowless* self, int32_t elapsed_ms);
     /* The interval the control's timer wants now, 0 when none runs (for hosts that pump
      * Tick from their own loop). */
