@@ -28,36 +28,15 @@ std::int32_t number_of(const std::string& text) {
     return static_cast<std::int32_t>(std::stoll(text, nullptr, 0));
 }
 
+// Words in the order of the enumerations.
 std::string type_word(MemberType type) {
-    switch (type) {
-        case MemberType::Integer:
-            return "Integer";
-        case MemberType::Long:
-            return "Long";
-        case MemberType::Boolean:
-            return "Boolean";
-        case MemberType::String:
-            return "String";
-        case MemberType::Picture:
-            return "Picture";
-        case MemberType::Empty:
-            break;
-    }
-    return "Empty";
+    const char* const words[] = {"Empty", "Integer", "Long", "Boolean", "String", "Picture"};
+    return words[static_cast<int>(type)];
 }
 
 std::string kind_word(MemberKind kind) {
-    switch (kind) {
-        case MemberKind::PropertyGet:
-            return "propget";
-        case MemberKind::PropertyPut:
-            return "propput";
-        case MemberKind::PropertyPutRef:
-            return "propputref";
-        case MemberKind::Method:
-            break;
-    }
-    return "method";
+    const char* const words[] = {"method", "propget", "propput", "propputref"};
+    return words[static_cast<int>(kind)];
 }
 
 // One member as a line: "Dec 0x6003000b method Long (Number String byref)".
