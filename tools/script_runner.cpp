@@ -210,21 +210,21 @@ void ScriptRunner::cmd_call(const Words& words) {
     }
     expect_words(words, word_count, usage.c_str());
     std::vector<MemberValue> args;
-    const Token* word = &words[2];
+    std::size_t next_word = 2;
     for (std::size_t i = 0; i < method->param_count; ++i) {
         if (!params[i].read()) {
             args.emplace_back();
             continue;
         }
+        const Token& word = words[next_word++];
         const char* type_name = "";
-        std::optional<MemberValue> value = host_argument(*word, params[i].type, type_name);
+        std::optional<MemberValue> value = host_argument(word, params[i].type, type_name);
         if (!value) {
             report(
-                Error(ErrorKind::Overflow, word->raw + " does not fit " + type_name + " argument"));
+                Error(ErrorKind::Overflow, word.raw + " does not fit " + type_name + " argument"));
             return;
         }
         args.push_back(std::move(*value));
-        ++word;
     }
 
     // The result, then what the method wrote into its arguments; `ok` when neither.
