@@ -7,6 +7,7 @@
 #include <limits>
 #include <ostream>
 #include <stdexcept>
+#include <type_traits>
 
 namespace tintbox::script {
 
@@ -21,6 +22,36 @@ std::optional<Int> host_integer(const Token& word) {
         return std::nullopt;
     }
     return static_cast<Int>(value);
+}
+
+// The argument of a method's read parameter, from its word: nullopt for a number that
+// the parameter's type cannot hold (`type_name` says which type that is).
+std::optional<MemberValue> host_argument(const Token& word, MemberType type,
+                                         const char*& type_name) {
+    switch (type) {
+        case MemberType::Integer:
+            type_name = "an Integer";
+            if (const auto value = host_integer<std::int16_t>(word))
+                return *value;
+            return std::nullopt;
+        case MemberType::Long:
+            type_name = "a Long";
+            if (const auto value = host_integer<std::int32_t>(word))
+                return *value;
+            return std::nullopt;
+        case MemberType::String:
+            return word.text;
+        default:
+            fail("a script cannot pass a method's argument of this type");
+    }
+}
+
+const Member* method_named(std::string_view name) {
+    for (const Member& member : dispatch_members()) {
+        if (member.kind == MemberKind::Method && name == member.name)
+            return &member;
+    }
+    return nullptr;
 }
 
 enum class LineRead { Line, End, TooLong };
@@ -163,54 +194,66 @@ void ScriptRunner::cmd_call(const Words& words) {
     if (words.size() < 2)
         fail("usage: call NAME [ARG ...]");
     const std::string& name = bare(words[1], "a method name");
-    Tintbox& control = *control_;
-
-    const auto overflow = [&](const Token& word, const char* type) {
-        report(Error(ErrorKind::Overflow, word.raw + " does not fit " + type + " argument"));
-    };
-    if (name == "GetRGB" || name == "GetRed" || name == "GetGreen" || name == "GetBlue") {
-        expect_words(words, 2, ("call " + name).c_str());
-        const std::int32_t value = name == "GetRGB"     ? control.GetRGB()
-                                   : name == "GetRed"   ? control.GetRed()
-                                   : name == "GetGreen" ? control.GetGreen()
-                                                        : control.GetBlue();
-        out_ << value << '\n';
-    } else if (name == "SetRGB") {
-        expect_words(words, 3, "call SetRGB VALUE");
-        const auto value = host_integer<std::int32_t>(words[2]);
-        if (!value)
-            return overflow(words[2], "a Long");
-        control.SetRGB(*value);
-        out_ << "ok\n";
-    } else if (name == "SetRed" || name == "SetGreen" || name == "SetBlue") {
-        expect_words(words, 3, ("call " + name + " VALUE").c_str());
-        const auto value = host_integer<std::int16_t>(words[2]);
-        if (!value)
-            return overflow(words[2], "an Integer");
-        if (name == "SetRed") {
-            control.SetRed(*value);
-        } else if (name == "SetGreen") {
-            control.SetGreen(*value);
-        } else {
-            control.SetBlue(*value);
-        }
-        out_ << "ok\n";
-    } else if (name == "Dec") {
-        expect_words(words, 3, "call Dec TEXT");
-        std::u16string number = words[2].text;
-        const std::int32_t result = control.Dec(number);
-        out_ << result << ' ' << format_text(number) << '\n';
-    } else if (name == "SepRGB") {
-        expect_words(words, 3, "call SepRGB VALUE");
-        const auto value = host_integer<std::int32_t>(words[2]);
-        if (!value)
-            return overflow(words[2], "a Long");
-        std::int32_t red = 0, green = 0, blue = 0;
-        control.SepRGB(*value, red, green, blue);
-        out_ << red << ' ' << green << ' ' << blue << '\n';
-    } else {
+    const Member* method = method_named(name);
+    if (method == nullptr)
         fail("unknown method " + shown(name));
+    const MemberParam* const params = method->params;
+
+    // One word for every parameter that the method reads.
+    std::string usage = "call " + name;
+    std::size_t word_count = 2;
+    for (std::size_t i = 0; i < method->param_count; ++i) {
+        if (params[i].read()) {
+            usage += params[i].type == MemberType::String ? " TEXT" : " VALUE";
+            ++word_count;
+        }
     }
+    expect_words(words, word_count, usage.c_str());
+    std::vector<MemberValue> args;
+    std::size_t next_word = 2;
+    for (std::size_t i = 0; i < method->param_count; ++i) {
+        if (!params[i].read()) {
+            args.emplace_back();
+            continue;
+        }
+        const Token& word = words[next_word++];
+        const char* type_name = "";
+        std::optional<MemberValue> value = host_argument(word, params[i].type, type_name);
+        if (!value) {
+            report(
+                Error(ErrorKind::Overflow, word.raw + " does not fit " + type_name + " argument"));
+            return;
+        }
+        args.push_back(std::move(*value));
+    }
+
+    // The result, then what the method wrote into its arguments; `ok` when neither.
+    const MemberValue result = method->call(*control_, args);
+    std::string printed = printed_value(result);
+    for (std::size_t i = 0; i < method->param_count; ++i) {
+        if (params[i].written())
+            printed += (printed.empty() ? "" : " ") + printed_value(args[i]);
+    }
+    out_ << (printed.empty() ? "ok" : printed) << '\n';
+}
+
+std::string ScriptRunner::printed_value(const MemberValue& value) {
+    return std::visit(
+        [this](const auto& held) -> std::string {
+            using Held = std::decay_t<decltype(held)>;
+            if constexpr (std::is_same_v<Held, std::monostate>) {
+                return "";
+            } else if constexpr (std::is_same_v<Held, bool>) {
+                return format_bool(held);
+            } else if constexpr (std::is_same_v<Held, std::u16string>) {
+                return format_text(held);
+            } else if constexpr (std::is_same_v<Held, PicturePtr>) {
+                return pictures_.text(held);
+            } else {
+                return std::to_string(held);
+            }
+        },
+        value);
 }
 
 void ScriptRunner::cmd_set(const Words& words) {

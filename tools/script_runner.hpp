@@ -49,6 +49,7 @@
 #include <vector>
 
 #include "script_words.hpp"
+#include "tintbox/members.hpp"
 
 namespace tintbox::script {
 
@@ -91,6 +92,8 @@ class ScriptRunner {
     // The host's side.
     void cmd_new(const Words& words);
     void cmd_call(const Words& words);
+    // A host call's result or written argument as the output prints it.
+    std::string printed_value(const MemberValue& value);
     void cmd_get(const Words& words);
     void cmd_set(const Words& words);
     void cmd_resize(const Words& words);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "text/text.hpp"
+#include "type_library.hpp"
 
 namespace tintbox::shell {
 namespace {
@@ -42,6 +43,72 @@ void copy_units(TintboxText& text, const void* units, std::size_t count, std::si
 
 }  // namespace
 
+std::vector<MemberValue> Arguments::read(const PicturePtr& current_picture) const {
+    std::vector<MemberValue> values;
+    values.reserve(member_.param_count);
+    for (std::size_t index = 0; index < member_.param_count; ++index) {
+        values.push_back(value(static_cast<int>(index), current_picture));
+    }
+    return values;
+}
+
+MemberValue Arguments::value(int index, const PicturePtr& current_picture) const {
+    const MemberParam& declared = param(index);
+    // A written text goes back in the encoding it came in.
+    if (declared.written() && declared.type != MemberType::String) {
+        require_declared_type(index);
+    }
+    switch (declared.type) {
+        case MemberType::Integer:
+            return static_cast<std::int16_t>(number(index, INT16_MIN, INT16_MAX));
+        case MemberType::Long:
+            return number(index, INT32_MIN, INT32_MAX);
+        case MemberType::Boolean:
+            return number(index, INT32_MIN, INT32_MAX) != 0;
+        case MemberType::String:
+            return text(index);
+        case MemberType::Picture:
+            return picture(index, current_picture);
+        case MemberType::Empty:
+            break;
+    }
+    throw mismatch(index);
+}
+
+void Arguments::write_back(const std::vector<MemberValue>& values) const {
+    for (std::size_t index = 0; index < member_.param_count; ++index) {
+        if (!param(static_cast<int>(index)).written()) {
+            continue;
+        }
+        if (const auto* text = std::get_if<std::u16string>(&values[index])) {
+            set_text(static_cast<int>(index), *text);
+        } else {
+            args_[index] = result(values[index]);
+        }
+    }
+}
+
+TintboxVariant Arguments::result(const MemberValue& value) {
+    TintboxVariant out{};
+    out.type = variant_type(type_of(value));
+    if (const auto* integer = std::get_if<std::int16_t>(&value)) {
+        out.value.i2 = *integer;
+    } else if (const auto* long_value = std::get_if<std::int32_t>(&value)) {
+        out.value.i4 = *long_value;
+    } else if (const auto* boolean = std::get_if<bool>(&value)) {
+        out.value.boolean = *boolean ? TINTBOX_TRUE : TINTBOX_FALSE;
+    } else if (const auto* picture = std::get_if<PicturePtr>(&value)) {
+        if (*picture) {
+            out.value.picture = {(*picture)->width(), (*picture)->height(),
+                                 (*picture)->pixels().data()};
+        }
+    } else if (std::holds_alternative<std::u16string>(value)) {
+        // A variant's text lives in the caller's buffer: only a written-back argument has one.
+        throw CallFault{TINTBOX_E_INTERNAL, "a String result has no buffer to go to"};
+    }
+    return out;
+}
+
 std::int32_t Arguments::number(int index, std::int32_t min, std::int32_t max) const {
     const TintboxVariant& arg = args_[index];
     std::int32_t value = 0;
@@ -60,13 +127,14 @@ std::int32_t Arguments::number(int index, std::int32_t min, std::int32_t max) co
     }
     if (value < min || value > max) {
         throw CallFault{TINTBOX_E_OVERFLOW, where(index) + ": " + std::to_string(value) +
-                                                " does not fit " + type_name(param(index).type)};
+                                                " does not fit " +
+                                                type_name(variant_type(param(index).type))};
     }
     return value;
 }
 
-void Arguments::require_long(int index) const {
-    if (args_[index].type != TINTBOX_VT_I4) {
+void Arguments::require_declared_type(int index) const {
+    if (args_[index].type != variant_type(param(index).type)) {
         throw mismatch(index);
     }
 }
@@ -136,8 +204,9 @@ std::string Arguments::where(int index) const {
 }
 
 CallFault Arguments::mismatch(int index) const {
-    return {TINTBOX_E_TYPE_MISMATCH, where(index) + ": expected " + type_name(param(index).type) +
-                                         ", got " + type_name(args_[index].type)};
+    return {TINTBOX_E_TYPE_MISMATCH, where(index) + ": expected " +
+                                         type_name(variant_type(param(index).type)) + ", got " +
+                                         type_name(args_[index].type)};
 }
 
 }  // namespace tintbox::shell

@@ -60,7 +60,7 @@ struct ControlObject : TintboxControl {
     TintboxStatus run(Body&& body) noexcept;
     TintboxStatus call(std::int32_t dispatch_id, std::int32_t invoke_kind, TintboxVariant* args,
                        std::int32_t arg_count, TintboxVariant* result) noexcept;
-    void dispatch(const TintboxMemberInfo& member, TintboxVariant* args, TintboxVariant* result);
+    void dispatch(const Member& member, TintboxVariant* args, TintboxVariant* result);
     void raise_change();
     // The calling thread's last error; fail() never throws, it is called from handlers.
     TintboxStatus fail(TintboxStatus status, std::int32_t kind, std::string message) noexcept;
@@ -211,7 +211,7 @@ TintboxStatus ControlObject::call(std::int32_t dispatch_id, std::int32_t invoke_
                             "unknown kind of call " + std::to_string(invoke_kind)};
         }
         bool id_known = false;
-        const TintboxMemberInfo* member = find_member(dispatch_id, invoke_kind, id_known);
+        const Member* member = find_member(dispatch_id, invoke_kind, id_known);
         if (member == nullptr) {
             throw CallFault{id_known ? TINTBOX_E_WRONG_MEMBER_KIND : TINTBOX_E_UNKNOWN_MEMBER,
                             (id_known ? "no such kind of call for dispatch id "
@@ -222,7 +222,7 @@ TintboxStatus ControlObject::call(std::int32_t dispatch_id, std::int32_t invoke_
             throw CallFault{TINTBOX_E_INVALID_ARGUMENT,
                             std::string(member->name) + ": no argument array"};
         }
-        if (arg_count != member->param_count) {
+        if (static_cast<std::size_t>(arg_count) != member->param_count) {
             throw CallFault{TINTBOX_E_BAD_ARGUMENT_COUNT, std::string(member->name) + " takes " +
                                                               std::to_string(member->param_count) +
                                                               " argument(s), got " +
@@ -232,75 +232,11 @@ TintboxStatus ControlObject::call(std::int32_t dispatch_id, std::int32_t invoke_
     });
 }
 
-void ControlObject::dispatch(const TintboxMemberInfo& member, TintboxVariant* args,
-                             TintboxVariant* result) {
+void ControlObject::dispatch(const Member& member, TintboxVariant* args, TintboxVariant* result) {
     const Arguments in(member, args);
-    TintboxVariant out{};
-    out.type = member.result_type;
-    switch (member.dispatch_id) {
-        case TINTBOX_DISPID_GetRGB:
-            out.value.i4 = control.GetRGB();
-            break;
-        case TINTBOX_DISPID_SetRGB:
-            control.SetRGB(in.number(0, INT32_MIN, INT32_MAX));
-            break;
-        case TINTBOX_DISPID_GetRed:
-            out.value.i2 = control.GetRed();
-            break;
-        case TINTBOX_DISPID_GetGreen:
-            out.value.i2 = control.GetGreen();
-            break;
-        case TINTBOX_DISPID_GetBlue:
-            out.value.i2 = control.GetBlue();
-            break;
-        case TINTBOX_DISPID_SetRed:
-            control.SetRed(static_cast<std::int16_t>(in.number(0, INT16_MIN, INT16_MAX)));
-            break;
-        case TINTBOX_DISPID_SetGreen:
-            control.SetGreen(static_cast<std::int16_t>(in.number(0, INT16_MIN, INT16_MAX)));
-            break;
-        case TINTBOX_DISPID_SetBlue:
-            control.SetBlue(static_cast<std::int16_t>(in.number(0, INT16_MIN, INT16_MAX)));
-            break;
-        case TINTBOX_DISPID_Dec: {
-            std::u16string number = in.text(0);
-            out.value.i4 = control.Dec(number);
-            in.set_text(0, number);
-            break;
-        }
-        case TINTBOX_DISPID_SepRGB: {
-            const std::int32_t value = in.number(0, INT32_MIN, INT32_MAX);
-            for (int index = 1; index <= 3; ++index) {
-                in.require_long(index);
-            }
-            std::int32_t red = 0;
-            std::int32_t green = 0;
-            std::int32_t blue = 0;
-            control.SepRGB(value, red, green, blue);
-            in.set_long(1, red);
-            in.set_long(2, green);
-            in.set_long(3, blue);
-            break;
-        }
-        case TINTBOX_DISPID_Picture:
-            if (member.invoke_kind == TINTBOX_INVOKE_PROPERTYGET) {
-                const PicturePtr& picture = control.Picture();
-                if (picture) {
-                    out.value.picture = {picture->width(), picture->height(),
-                                         picture->pixels().data()};
-                }
-            } else {
-                control.SetPicture(in.picture(0, control.Picture()));
-            }
-            break;
-        case TINTBOX_DISPID_Enabled:
-            if (member.invoke_kind == TINTBOX_INVOKE_PROPERTYGET) {
-                out.value.boolean = control.Enabled() ? TINTBOX_TRUE : TINTBOX_FALSE;
-            } else {
-                control.SetEnabled(in.boolean(0));
-            }
-            break;
-    }
+    std::vector<MemberValue> values = in.read(control.Picture());
+    const TintboxVariant out = Arguments::result(member.call(control, values));
+    in.write_back(values);
     if (result != nullptr) {
         *result = out;
     }

@@ -82,8 +82,12 @@ TintboxStatus get_type_library(TintboxClassFactory* self, const TintboxTypeLibra
     if (self == nullptr || out == nullptr) {
         return TINTBOX_E_INVALID_ARGUMENT;
     }
-    *out = &type_library();
-    return TINTBOX_OK;
+    try {
+        *out = &type_library();
+        return TINTBOX_OK;
+    } catch (const std::bad_alloc&) {
+        return TINTBOX_E_OUT_OF_MEMORY;
+    }
 }
 
 TintboxStatus get_resource(TintboxClassFactory* self, std::int32_t type, std::int32_t id,

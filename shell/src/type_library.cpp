@@ -3,73 +3,75 @@
 #include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <vector>
 
 namespace tintbox::shell {
 namespace {
 
-constexpr std::int32_t kIn = TINTBOX_PARAM_IN;
-constexpr std::int32_t kOut = TINTBOX_PARAM_OUT;
-constexpr std::int32_t kByRef = TINTBOX_PARAM_BYREF;
+static_assert(TINTBOX_PARAM_IN == kParamIn && TINTBOX_PARAM_OUT == kParamOut &&
+                  TINTBOX_PARAM_BYREF == kParamByRef,
+              "the C header's parameter flags are the member table's");
 
-// The String type of the library is recorded as UTF-16, the control's own encoding.
-constexpr std::int32_t kString = TINTBOX_VT_UTF16;
+// The library's data, made from the member table on first use.
+struct LibraryData {
+    LibraryData();
 
-const TintboxParamInfo kLongValue[] = {{"Value", TINTBOX_VT_I4, kIn | kByRef}};
-const TintboxParamInfo kIntegerValue[] = {{"Value", TINTBOX_VT_I2, kIn | kByRef}};
-const TintboxParamInfo kDecParams[] = {{"Number", kString, kIn | kOut | kByRef}};
-const TintboxParamInfo kSepRGBParams[] = {
-    {"Value", TINTBOX_VT_I4, kIn | kByRef},
-    {"Red", TINTBOX_VT_I4, kOut | kByRef},
-    {"Green", TINTBOX_VT_I4, kOut | kByRef},
-    {"Blue", TINTBOX_VT_I4, kOut | kByRef},
-};
-const TintboxParamInfo kNewPicture[] = {{"New_Picture", TINTBOX_VT_PICTURE, kIn | kByRef}};
-const TintboxParamInfo kNewEnabled[] = {{"New_Enabled", TINTBOX_VT_BOOL, kIn}};
+    std::vector<TintboxParamInfo> params;  // every member's, one after the other
+    std::vector<TintboxMemberInfo> dispatch_infos;
+    std::vector<TintboxMemberInfo> event_infos;
+    TintboxInterfaceInfo interfaces[2];
+    TintboxTypeLibrary library;
 
-constexpr std::int32_t kMethod = TINTBOX_INVOKE_METHOD;
-
-// Slot order of _Tintbox.
-const TintboxMemberInfo kTintboxMembers[] = {
-    {"GetRGB", TINTBOX_DISPID_GetRGB, kMethod, TINTBOX_VT_I4, 0, nullptr},
-    {"SetRGB", TINTBOX_DISPID_SetRGB, kMethod, TINTBOX_VT_EMPTY, 1, kLongValue},
-    {"GetRed", TINTBOX_DISPID_GetRed, kMethod, TINTBOX_VT_I2, 0, nullptr},
-    {"GetGreen", TINTBOX_DISPID_GetGreen, kMethod, TINTBOX_VT_I2, 0, nullptr},
-    {"GetBlue", TINTBOX_DISPID_GetBlue, kMethod, TINTBOX_VT_I2, 0, nullptr},
-    {"SetRed", TINTBOX_DISPID_SetRed, kMethod, TINTBOX_VT_EMPTY, 1, kIntegerValue},
-    {"SetGreen", TINTBOX_DISPID_SetGreen, kMethod, TINTBOX_VT_EMPTY, 1, kIntegerValue},
-    {"SetBlue", TINTBOX_DISPID_SetBlue, kMethod, TINTBOX_VT_EMPTY, 1, kIntegerValue},
-    {"Dec", TINTBOX_DISPID_Dec, kMethod, TINTBOX_VT_I4, 1, kDecParams},
-    {"SepRGB", TINTBOX_DISPID_SepRGB, kMethod, TINTBOX_VT_EMPTY, 4, kSepRGBParams},
-    {"Picture", TINTBOX_DISPID_Picture, TINTBOX_INVOKE_PROPERTYGET, TINTBOX_VT_PICTURE, 0, nullptr},
-    {"Picture", TINTBOX_DISPID_Picture, TINTBOX_INVOKE_PROPERTYPUTREF, TINTBOX_VT_EMPTY, 1,
-     kNewPicture},
-    {"Enabled", TINTBOX_DISPID_Enabled, TINTBOX_INVOKE_PROPERTYGET, TINTBOX_VT_BOOL, 0, nullptr},
-    {"Enabled", TINTBOX_DISPID_Enabled, TINTBOX_INVOKE_PROPERTYPUT, TINTBOX_VT_EMPTY, 1,
-     kNewEnabled},
+  private:
+    std::vector<TintboxMemberInfo> infos_of(MemberList members);
 };
 
-const TintboxMemberInfo kEventMembers[] = {
-    {"Change", TINTBOX_DISPID_Change, kMethod, TINTBOX_VT_EMPTY, 0, nullptr},
-};
+LibraryData::LibraryData() {
+    std::size_t param_count = 0;
+    for (const MemberList members : {dispatch_members(), event_members()}) {
+        for (const Member& member : members) {
+            param_count += member.param_count;
+        }
+    }
+    params.reserve(param_count);  // the member infos point into it
+    dispatch_infos = infos_of(dispatch_members());
+    event_infos = infos_of(event_members());
+    interfaces[0] = {"_Tintbox", TINTBOX_IID__Tintbox, TINTBOX_INTERFACE_DISPATCH,
+                     static_cast<std::int32_t>(dispatch_infos.size()), dispatch_infos.data()};
+    interfaces[1] = {"__Tintbox", TINTBOX_DIID___Tintbox, TINTBOX_INTERFACE_SOURCE,
+                     static_cast<std::int32_t>(event_infos.size()), event_infos.data()};
+    library = {"TintboxControl",
+               TINTBOX_LIBID_TintboxControl,
+               1,
+               0,
+               0x409,
+               "Tintbox",
+               TINTBOX_CLSID_Tintbox,
+               static_cast<std::int32_t>(std::size(interfaces)),
+               interfaces};
+}
 
-const TintboxInterfaceInfo kInterfaces[] = {
-    {"_Tintbox", TINTBOX_IID__Tintbox, TINTBOX_INTERFACE_DISPATCH,
-     static_cast<std::int32_t>(std::size(kTintboxMembers)), kTintboxMembers},
-    {"__Tintbox", TINTBOX_DIID___Tintbox, TINTBOX_INTERFACE_SOURCE,
-     static_cast<std::int32_t>(std::size(kEventMembers)), kEventMembers},
-};
+std::vector<TintboxMemberInfo> LibraryData::infos_of(MemberList members) {
+    std::vector<TintboxMemberInfo> infos;
+    for (const Member& member : members) {
+        const TintboxParamInfo* first =
+            member.param_count > 0 ? params.data() + params.size() : nullptr;
+        for (std::size_t i = 0; i < member.param_count; ++i) {
+            const MemberParam& param = member.params[i];
+            params.push_back(
+                {param.name, variant_type(param.type), static_cast<std::int32_t>(param.flags)});
+        }
+        infos.push_back({member.name, member.dispatch_id, invoke_kind_of(member.kind),
+                         variant_type(member.result), static_cast<std::int32_t>(member.param_count),
+                         first});
+    }
+    return infos;
+}
 
-const TintboxTypeLibrary kTypeLibrary = {
-    "TintboxControl",
-    TINTBOX_LIBID_TintboxControl,
-    1,
-    0,
-    0x409,
-    "Tintbox",
-    TINTBOX_CLSID_Tintbox,
-    static_cast<std::int32_t>(std::size(kInterfaces)),
-    kInterfaces,
-};
+const LibraryData& library_data() {
+    static const LibraryData data;
+    return data;
+}
 
 char ascii_lower(char c) noexcept {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
@@ -89,24 +91,52 @@ bool same_name(std::string_view a, std::string_view b) noexcept {
 
 }  // namespace
 
-const TintboxTypeLibrary& type_library() noexcept {
-    return kTypeLibrary;
+std::int32_t variant_type(MemberType type) noexcept {
+    switch (type) {
+        case MemberType::Integer:
+            return TINTBOX_VT_I2;
+        case MemberType::Long:
+            return TINTBOX_VT_I4;
+        case MemberType::Boolean:
+            return TINTBOX_VT_BOOL;
+        case MemberType::String:
+            return TINTBOX_VT_UTF16;  // the control's own encoding
+        case MemberType::Picture:
+            return TINTBOX_VT_PICTURE;
+        case MemberType::Empty:
+            break;
+    }
+    return TINTBOX_VT_EMPTY;
 }
 
-const TintboxInterfaceInfo& dispatch_interface() noexcept {
-    return kInterfaces[0];
+std::int32_t invoke_kind_of(MemberKind kind) noexcept {
+    switch (kind) {
+        case MemberKind::PropertyGet:
+            return TINTBOX_INVOKE_PROPERTYGET;
+        case MemberKind::PropertyPut:
+            return TINTBOX_INVOKE_PROPERTYPUT;
+        case MemberKind::PropertyPutRef:
+            return TINTBOX_INVOKE_PROPERTYPUTREF;
+        case MemberKind::Method:
+            break;
+    }
+    return TINTBOX_INVOKE_METHOD;
 }
 
-const TintboxMemberInfo* find_member(std::int32_t dispatch_id, std::int32_t invoke_kind,
-                                     bool& id_known) noexcept {
+const TintboxTypeLibrary& type_library() {
+    return library_data().library;
+}
+
+const Member* find_member(std::int32_t dispatch_id, std::int32_t invoke_kind,
+                          bool& id_known) noexcept {
     id_known = false;
-    for (const TintboxMemberInfo& member : kTintboxMembers) {
+    for (const Member& member : dispatch_members()) {
         if (member.dispatch_id != dispatch_id) {
             continue;
         }
         id_known = true;
         // A picture is an object, but hosts that only know "put" may set it with that.
-        std::int32_t accepted = member.invoke_kind;
+        std::int32_t accepted = invoke_kind_of(member.kind);
         if (accepted == TINTBOX_INVOKE_PROPERTYPUTREF) {
             accepted |= TINTBOX_INVOKE_PROPERTYPUT;
         }
@@ -118,7 +148,7 @@ const TintboxMemberInfo* find_member(std::int32_t dispatch_id, std::int32_t invo
 }
 
 bool find_dispatch_id(std::string_view name, std::int32_t& dispatch_id) noexcept {
-    for (const TintboxMemberInfo& member : kTintboxMembers) {
+    for (const Member& member : dispatch_members()) {
         if (same_name(name, member.name)) {
             dispatch_id = member.dispatch_id;
             return true;

@@ -1,24 +1,29 @@
-// The type library TintboxControl 1.0 as static data, and the look-ups that dispatch
-// and registration need.
+// The type library TintboxControl 1.0 as data, made from the member table
+// (tintbox/members.hpp), and the look-ups that dispatch and registration need.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "tintbox/members.hpp"
 #include "tintbox/tintbox_shell.h"
 
 namespace tintbox::shell {
 
-const TintboxTypeLibrary& type_library() noexcept;
+// Made on first use (std::bad_alloc when there is no memory for it), then valid while
+// the library is loaded.
+const TintboxTypeLibrary& type_library();
 
-// The default dispatch interface _Tintbox.
-const TintboxInterfaceInfo& dispatch_interface() noexcept;
+// TINTBOX_VT_... of a member's type (TINTBOX_VT_UTF16 for String), and TINTBOX_INVOKE_...
+// of its kind.
+std::int32_t variant_type(MemberType type) noexcept;
+std::int32_t invoke_kind_of(MemberKind kind) noexcept;
 
 // The member of _Tintbox with this dispatch id that answers `invoke_kind`, or null.
 // `id_known` tells whether some member has the id at all.
-const TintboxMemberInfo* find_member(std::int32_t dispatch_id, std::int32_t invoke_kind,
-                                     bool& id_known) noexcept;
+const Member* find_member(std::int32_t dispatch_id, std::int32_t invoke_kind,
+                          bool& id_known) noexcept;
 
 // The dispatch id of a member name, ASCII letters compared without case; false when no
 // member has the name.

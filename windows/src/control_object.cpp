@@ -5,6 +5,8 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <variant>
+#include <vector>
 
 #include "dispatch.hpp"
 #include "errors.hpp"
@@ -192,71 +194,84 @@ HRESULT ControlObject::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAM
     return S_OK;
 }
 
-void ControlObject::call_member(DISPID id, DispatchCall& call, VARIANT& result) {
-    const auto set_short = [&result](std::int16_t value) {
-        V_VT(&result) = VT_I2;
-        V_I2(&result) = value;
-    };
-    const auto set_long = [&result](std::int32_t value) {
-        V_VT(&result) = VT_I4;
-        V_I4(&result) = value;
-    };
-    const bool get = call.kind() == INVOKE_PROPERTYGET;
-    switch (id) {
-        case dispid::kGetRGB:
-            return set_long(control_.GetRGB());
-        case dispid::kSetRGB:
-            return control_.SetRGB(V_I4(&call.argument(0)));
-        case dispid::kGetRed:
-            return set_short(control_.GetRed());
-        case dispid::kGetGreen:
-            return set_short(control_.GetGreen());
-        case dispid::kGetBlue:
-            return set_short(control_.GetBlue());
-        case dispid::kSetRed:
-            return control_.SetRed(V_I2(&call.argument(0)));
-        case dispid::kSetGreen:
-            return control_.SetGreen(V_I2(&call.argument(0)));
-        case dispid::kSetBlue:
-            return control_.SetBlue(V_I2(&call.argument(0)));
-        case dispid::kDec: {
-            VARIANT& number = call.argument(0);
-            std::u16string text = from_bstr(V_BSTR(&number));
-            const std::int32_t converted = control_.Dec(text);
-            SysFreeString(V_BSTR(&number));
-            V_BSTR(&number) = to_bstr(text);
-            call.written(0);
-            return set_long(converted);
-        }
-        case dispid::kSepRGB: {
-            std::int32_t components[3] = {};
-            control_.SepRGB(V_I4(&call.argument(0)), components[0], components[1], components[2]);
-            for (std::size_t i = 0; i < 3; ++i) {
-                V_I4(&call.argument(i + 1)) = components[i];
-                call.written(i + 1);
-            }
-            return;
-        }
-        case dispid::kPicture:
-            if (get) {
-                V_VT(&result) = VT_DISPATCH;
-                V_DISPATCH(&result) = picture_object().detach();
-                return;
-            }
-            control_.SetPicture(
-                adopt_picture(as_picture_object(V_DISPATCH(&call.argument(0))).get()));
-            return;
-        case dispid::kEnabled:
-            if (get) {
-                V_VT(&result) = VT_BOOL;
-                V_BOOL(&result) = control_.Enabled() ? VARIANT_TRUE : VARIANT_FALSE;
-                return;
-            }
-            return control_.SetEnabled(V_BOOL(&call.argument(0)) != VARIANT_FALSE);
-        default:
-            throw Error(ErrorKind::Internal, "the type library declares a member " +
-                                                 std::to_string(id) + " that the control lacks");
+namespace {
+
+MemberKind member_kind_of(INVOKEKIND kind) noexcept {
+    switch (kind) {
+        case INVOKE_PROPERTYGET:
+            return MemberKind::PropertyGet;
+        case INVOKE_PROPERTYPUT:
+            return MemberKind::PropertyPut;
+        case INVOKE_PROPERTYPUTREF:
+            return MemberKind::PropertyPutRef;
+        case INVOKE_FUNC:
+            break;
     }
+    return MemberKind::Method;
+}
+
+}  // namespace
+
+void ControlObject::call_member(DISPID id, DispatchCall& call, VARIANT& result) {
+    const Member* member = find_member(id, member_kind_of(call.kind()));
+    if (!member || member->param_count != call.argument_count()) {
+        throw Error(ErrorKind::Internal, "the type library declares a member " +
+                                             std::to_string(id) + " that the control lacks");
+    }
+    std::vector<MemberValue> args;
+    for (std::size_t i = 0; i < member->param_count; ++i) {
+        args.push_back(member_value(call.argument(i), member->params[i].type));
+    }
+    result = variant_of(member->call(control_, args));
+    for (std::size_t i = 0; i < member->param_count; ++i) {
+        if (member->params[i].written()) {
+            VARIANT& argument = call.argument(i);
+            VariantClear(&argument);
+            argument = variant_of(args[i]);
+            call.written(i);
+        }
+    }
+}
+
+MemberValue ControlObject::member_value(const VARIANT& value, MemberType type) {
+    switch (type) {
+        case MemberType::Integer:
+            return V_I2(&value);
+        case MemberType::Long:
+            return static_cast<std::int32_t>(V_I4(&value));
+        case MemberType::Boolean:
+            return V_BOOL(&value) != VARIANT_FALSE;
+        case MemberType::String:
+            return from_bstr(V_BSTR(&value));
+        case MemberType::Picture:
+            return adopt_picture(as_picture_object(V_DISPATCH(&value)).get());
+        case MemberType::Empty:
+            break;
+    }
+    return {};
+}
+
+VARIANT ControlObject::variant_of(const MemberValue& value) {
+    VARIANT out;
+    VariantInit(&out);
+    if (const auto* integer = std::get_if<std::int16_t>(&value)) {
+        V_VT(&out) = VT_I2;
+        V_I2(&out) = *integer;
+    } else if (const auto* long_value = std::get_if<std::int32_t>(&value)) {
+        V_VT(&out) = VT_I4;
+        V_I4(&out) = *long_value;
+    } else if (const auto* boolean = std::get_if<bool>(&value)) {
+        V_VT(&out) = VT_BOOL;
+        V_BOOL(&out) = *boolean ? VARIANT_TRUE : VARIANT_FALSE;
+    } else if (const auto* text = std::get_if<std::u16string>(&value)) {
+        V_BSTR(&out) = to_bstr(*text);
+        V_VT(&out) = VT_BSTR;
+    } else if (std::holds_alternative<PicturePtr>(value)) {
+        // The only picture a member gives is the control's own.
+        V_VT(&out) = VT_DISPATCH;
+        V_DISPATCH(&out) = picture_object().detach();
+    }
+    return out;
 }
 
 ComRef<IPictureDisp> ControlObject::picture_object() {

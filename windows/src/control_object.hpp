@@ -18,6 +18,7 @@
 #include "connection_points.hpp"
 #include "module.hpp"
 #include "skin.hpp"
+#include "tintbox/members.hpp"
 #include "tintbox/tintbox.hpp"
 #include "win32_platform.hpp"
 
@@ -154,6 +155,10 @@ class ControlObject final : public IDispatch,
     ~ControlObject();
 
     void call_member(DISPID id, DispatchCall& call, VARIANT& result);
+    // An argument of Invoke, already of its declared type, as the member table's value;
+    // and a value of the table as a VARIANT (a new one the caller owns).
+    MemberValue member_value(const VARIANT& value, MemberType type);
+    VARIANT variant_of(const MemberValue& value);
     void raise_change();
     void notify_property_changed(const std::string& name);
 

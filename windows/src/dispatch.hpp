@@ -25,6 +25,7 @@ class DispatchCall {
                     UINT* argument_error);
 
     INVOKEKIND kind() const noexcept { return kind_; }
+    std::size_t argument_count() const noexcept { return arguments_.size(); }
     // Argument `index` in declaration order, converted to its declared type (an object
     // parameter comes as VT_DISPATCH, possibly null).
     VARIANT& argument(std::size_t index) noexcept { return arguments_[index].value; }

@@ -30,7 +30,8 @@ inline constexpr wchar_t kVersionedProgId[] = L"TintboxControl.Tintbox.1";
 inline constexpr wchar_t kSourceName[] = L"TintboxControl.Tintbox";
 inline constexpr int kToolboxBitmapId = 30000;
 
-// Members of _Tintbox and __Tintbox.
+// Members of _Tintbox and __Tintbox, as the member table (tintbox/members.hpp) has them;
+// tests/test_members.cpp checks that they agree.
 namespace dispid {
 inline constexpr DISPID kGetRGB = 0x60030002;
 inline constexpr DISPID kSetRGB = 0x60030003;
