@@ -413,7 +413,7 @@ class RandomPerson {
     }
 
     // The host saves the control into a file and loads it back, or loads a bag without
-    // "Enabled" (which switches the surface on while the editors stay as they are).
+    // "Enabled" (which switches the control and its editors on).
     std::string save_and_load() {
         if (pick(2) == 0) {
             MemoryPropertyBag bag;

@@ -89,7 +89,8 @@ class Tintbox {
     void set_error_sink(std::function<void(const Error&)> sink);
     // PropertyChanged("Picture" or "Enabled"): the host's "form is dirty" signal.
     void set_property_changed_handler(std::function<void(const std::string&)> handler);
-    // Restores Picture and Enabled from a bag (errors go to the caller).
+    // Restores Picture and Enabled from a bag (errors go to the caller). A restored
+    // Enabled switches the editors as the property does, without PropertyChanged.
     void UserControl_ReadProperties(PropertyBag& PropBag);
     // Saves Picture and Enabled into a bag (defaults are not stored).
     void UserControl_WriteProperties(PropertyBag& PropBag);

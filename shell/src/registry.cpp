@@ -1,12 +1,15 @@
 #include "registry.hpp"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <string_view>
 #include <vector>
 
@@ -54,6 +57,63 @@ std::vector<Entry> registry_entries(const std::string& library_path) {
 }
 
 constexpr const char* kSubdirectories[] = {"classes", "progids", "typelibs", "interfaces"};
+
+// A temporary file whose process has ended is removed only once it is this old: a
+// process of another machine sharing the folder may still be writing it.
+constexpr std::time_t kAbandonedAfterSeconds = 10 * 60;
+
+// The process id in `name` when it is one of the temporary names of the entry file
+// `entry_name`: "<entry>.tmp<pid>" (staged) or "<entry>.tmp<pid>.previous"; 0 otherwise.
+pid_t writer_of_temporary(std::string_view name, std::string_view entry_name) {
+    const std::string_view marker = ".tmp";
+    if (name.substr(0, entry_name.size()) != entry_name ||
+        name.substr(entry_name.size(), marker.size()) != marker) {
+        return 0;
+    }
+    name.remove_prefix(entry_name.size() + marker.size());
+    long long pid = 0;
+    std::size_t digits = 0;
+    for (; digits < name.size() && digits < 10 && name[digits] >= '0' && name[digits] <= '9';
+         ++digits) {
+        pid = pid * 10 + (name[digits] - '0');
+    }
+    const std::string_view rest = name.substr(digits);
+    const bool whole = digits > 0 && (rest.empty() || rest == ".previous");
+    return whole && pid == static_cast<pid_t>(pid) ? static_cast<pid_t>(pid) : 0;
+}
+
+// Removes what registrations killed in the middle left beside the entries: their
+// staged files and second names of previous entries, once their process has ended and
+// they have not been written to for a while. A second name is never the only name of
+// an entry, so nothing registered goes with it.
+void remove_abandoned_temporaries(const std::string& root, const std::vector<Entry>& entries) {
+    const std::time_t now = std::time(nullptr);
+    for (const char* subdirectory : kSubdirectories) {
+        const std::string folder = root + "/" + subdirectory;
+        DIR* listing = ::opendir(folder.c_str());
+        if (listing == nullptr) {
+            continue;
+        }
+        while (const dirent* found = ::readdir(listing)) {
+            pid_t writer = 0;
+            for (const Entry& entry : entries) {
+                const std::string_view entry_path = entry.path;
+                const std::size_t slash = entry_path.find('/');
+                if (writer == 0 && entry_path.substr(0, slash) == subdirectory) {
+                    writer = writer_of_temporary(found->d_name, entry_path.substr(slash + 1));
+                }
+            }
+            const std::string path = folder + "/" + found->d_name;
+            struct stat info {};
+            if (writer > 0 && ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+                now - info.st_mtime >= kAbandonedAfterSeconds && ::kill(writer, 0) != 0 &&
+                errno == ESRCH) {
+                ::unlink(path.c_str());
+            }
+        }
+        ::closedir(listing);
+    }
+}
 
 bool make_directory(const std::string& path) {
     if (::mkdir(path.c_str(), 0755) == 0) {
@@ -160,11 +220,13 @@ TintboxStatus register_server(const std::string& library_path) {
         }
     }
 
+    const std::vector<Entry> entries = registry_entries(library_path);
+    remove_abandoned_temporaries(root, entries);
+
     // Stage every file under a temporary name first. Then put them in place one by one,
     // keeping each previous entry under a second name (a hard link) until all are in
     // place: a failure at any step puts the previous registration back whole and removes
     // what this call wrote.
-    const std::vector<Entry> entries = registry_entries(library_path);
     const std::string process = std::to_string(::getpid());
     std::vector<Placement> placements;
     for (const Entry& entry : entries) {

@@ -7,10 +7,15 @@
 #include <ftw.h>
 #include <limits.h>
 #include <pthread.h>
+#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "tintbox/tintbox_shell.h"
@@ -164,6 +169,18 @@ static int temp_files_under(const char* dir) {
     temp_files_seen = 0;
     nftw(dir, note_temp_file, 16, FTW_PHYS);
     return temp_files_seen;
+}
+
+/* Makes every temporary file look an hour old. */
+static int age_temp_file(const char* path, const struct stat* info, int flag, struct FTW* ftw) {
+    (void)info;
+    (void)flag;
+    if (strstr(path + ftw->base, ".tmp") != NULL) {
+        const time_t hour_ago = time(NULL) - 3600;
+        const struct timeval times[2] = {{hour_ago, 0}, {hour_ago, 0}};
+        CHECK(utimes(path, times) == 0);
+    }
+    return 0;
 }
 
 /* ---- Change subscribers ------------------------------------------------------------- */
@@ -321,6 +338,27 @@ static void test_registration(const char* base, const char* library_path) {
                         "Name=_Tintbox"));
     CHECK(file_has_line(registry, "interfaces/{083D3C31-CB2D-4CC8-99FB-AB40B3882990}",
                         "Name=__Tintbox"));
+    CHECK(temp_files_under(registry) == 0);
+
+    /* A registration killed in the middle (here by the file size limit) leaves a
+     * temporary file; a later registration removes it once its process has ended and it
+     * has not been written to for a while. */
+    const pid_t killed = fork();
+    if (killed == 0) {
+        const struct rlimit no_core = {0, 0}, one_byte = {1, 1};
+        setrlimit(RLIMIT_CORE, &no_core);
+        setrlimit(RLIMIT_FSIZE, &one_byte);
+        register_server();
+        _exit(0);
+    }
+    int status = 0;
+    CHECK(waitpid(killed, &status, 0) == killed && WIFSIGNALED(status) &&
+          WTERMSIG(status) == SIGXFSZ);
+    CHECK(temp_files_under(registry) == 1);
+    CHECK_STATUS(register_server(), TINTBOX_OK);
+    CHECK(temp_files_under(registry) == 1); /* just written: its writer may be elsewhere */
+    nftw(registry, age_temp_file, 16, FTW_PHYS);
+    CHECK_STATUS(register_server(), TINTBOX_OK);
     CHECK(temp_files_under(registry) == 0);
 
     /* A registry below a plain file cannot be created. */

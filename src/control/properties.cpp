@@ -49,16 +49,24 @@ bool Tintbox::Parts::Enabled() const {
 void Tintbox::Parts::SetEnabled(bool New_Enabled) {
     surface_->SetEnabled(New_Enabled);
     surface_->PropertyChanged(kEnabledKey);
+    switch_editors(New_Enabled);
+}
+
+void Tintbox::Parts::switch_editors(bool enabled) {
     for (View* view : std::initializer_list<View*>{&hsRed, &hsGreen, &hsBlue, &txtRed, &txtGreen,
                                                    &txtBlue, &txtWebHexRed, &txtWebHexGreen,
                                                    &txtWebHexBlue, &txtDec, &txtHex}) {
-        view->SetEnabled(New_Enabled);
+        view->SetEnabled(enabled);
     }
 }
 
 void Tintbox::Parts::UserControl_ReadProperties(PropertyBag& PropBag) {
     SetPicture(as_picture(PropBag.ReadProperty(kPictureKey, PropertyValue())));
-    surface_->SetEnabled(as_boolean(PropBag.ReadProperty(kEnabledKey, true)));
+    // The editors follow as they do for the property: a control that says it is enabled
+    // while its editors take nothing would be stuck until Enabled is set again.
+    const bool enabled = as_boolean(PropBag.ReadProperty(kEnabledKey, true));
+    surface_->SetEnabled(enabled);
+    switch_editors(enabled);
 }
 
 void Tintbox::Parts::UserControl_WriteProperties(PropertyBag& PropBag) {

@@ -46,6 +46,7 @@ class Tintbox::Parts {
     // control/
     void UserControl_Initialize();
     void UserControl_Resize();
+    void switch_editors(bool enabled);  // the views that Enabled switches with the surface
     // color/
     void UpdateColor(ColorValue& Color);
     void ShowComponents(const ColorValue& Color);

@@ -293,7 +293,7 @@ typedef struct TintboxControlVtbl {
     TintboxStatus (*Unadvise)(TintboxControl* self, uint32_t cookie);
     /* Persistence of Picture and Enabled in the control's property-bag file (`bag_path`,
      * a file name). ReadProperties restores a saved control: the picture, then Enabled
-     * as the control's own state (its editors keep theirs). WriteProperties stores the
+     * as the Enabled property sets it (the editors follow). WriteProperties stores the
      * values that differ from their defaults (no picture, enabled) and replaces the file
      * atomically. A file that cannot be read or written, a damaged bag or a bad picture
      * give TINTBOX_E_CONTROL_ERROR with TINTBOX_ERROR_FILE, _BAD_PROPERTY_BAG or
