@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTextCursor>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "spectrum.hpp"
 #include "tintbox/conversions.hpp"
@@ -109,9 +110,31 @@ DemoWindow::DemoWindow(QWidget* parent)
     // The window never gets smaller than the control's compact form at its fixed height.
     picker_->setMinimumSize(picker_->minimumSizeHint());
     picker_->setPicture(make_spectrum(256, 256));
-    show_eyedropper_hint();
     status_->setWordWrap(true);
+    show_eyedropper_hint();
     resize(picker_->sizeHint().width() + 160, 560);
+}
+
+bool DemoWindow::event(QEvent* event) {
+    // The layout has settled its minimum before the window sees the request.
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::LayoutRequest) {
+        hold_wrapped_hint();
+    }
+    return handled;
+}
+
+void DemoWindow::hold_wrapped_hint() {
+    // The layout's own minimum takes the wrapped hint's height at the width the label
+    // prefers. At the window's minimum width the hint wraps to more lines, and the layout
+    // would find room for them by laying the rows below the control over it, the
+    // control's height being fixed.
+    QLayout* rows = layout();
+    const QSize least = rows->totalMinimumSize();
+    const int height = std::max(least.height(), rows->minimumHeightForWidth(least.width()));
+    if (minimumHeight() != height) {
+        setMinimumHeight(height);
+    }
 }
 
 void DemoWindow::show_eyedropper_hint() {
