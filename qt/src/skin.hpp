@@ -130,6 +130,7 @@ class Skin {
     void schedule_flush();
     void apply(Mirror& mirror, unsigned dirty);
     void apply_field(Mirror& mirror, unsigned dirty);
+    void apply_text_colors(FieldWidget& field);
     void apply_selection(FieldWidget& field);
     void apply_focus();
     void apply_surface();
@@ -146,6 +147,8 @@ class Skin {
     Surface& surface_;
     QPointer<SurfaceWidget> surface_widget_;
     std::vector<Mirror> mirrors_;
+    FieldWidget* web_hex_ = nullptr;           // txtWebHex, beneath the pair fields
+    std::vector<FieldWidget*> web_hex_pairs_;  // the pair fields laid over it
     std::unordered_map<const View*, std::size_t> index_of_;
     PendingChanges pending_;
     bool surface_dirty_ = true;  // the surface's Width, Height or Enabled changed
