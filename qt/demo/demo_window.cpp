@@ -225,9 +225,19 @@ void DemoWindow::load_picture() {
     log(tr("Picture = %1 (%2 x %3)").arg(path).arg(image.width()).arg(image.height()));
 }
 
+namespace {
+
+// Property bags are named *.tbag, as the README's examples name them.
+QString bag_filter() {
+    return QObject::tr("Property bags (*.tbag);;All files (*)");
+}
+
+}  // namespace
+
 void DemoWindow::save_properties() {
     const QString path = QFileDialog::getSaveFileName(
-        this, tr("Save properties"), QDir::home().filePath(QStringLiteral("tintbox.bag")));
+        this, tr("Save properties"), QDir::home().filePath(QStringLiteral("tintbox.tbag")),
+        bag_filter());
     if (path.isEmpty()) {
         return;
     }
@@ -238,7 +248,8 @@ void DemoWindow::save_properties() {
 
 void DemoWindow::restore_properties() {
     const QString path = QFileDialog::getOpenFileName(
-        this, tr("Restore properties"), QDir::home().filePath(QStringLiteral("tintbox.bag")));
+        this, tr("Restore properties"), QDir::home().filePath(QStringLiteral("tintbox.tbag")),
+        bag_filter());
     if (!path.isEmpty()) {
         restore_properties_from(path);
     }
