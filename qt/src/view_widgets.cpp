@@ -26,7 +26,8 @@ FieldWidget::FieldWidget(Skin& skin, TextField& view, QWidget* parent)
     : QLineEdit(parent), skin_(skin), view_(view) {
     setFrame(false);
     // QLineEdit insets its text by 2 pixels; the pair fields over txtWebHex are placed
-    // by the text's own widths, so every field draws its text from its left edge.
+    // by the text's own widths from its left edge, so every field draws its text from
+    // its left edge (and paint_overlay counts on txtWebHex doing so).
     setTextMargins(-2, 0, -2, 0);
     // The view layer enforces MaxLength; the mirror must show whatever text it holds.
     setMaxLength(std::numeric_limits<int>::max());
