@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTextCursor>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "spectrum.hpp"
 #include "tintbox/conversions.hpp"
@@ -109,9 +110,31 @@ DemoWindow::DemoWindow(QWidget* parent)
     // The window never gets smaller than the control's compact form at its fixed height.
     picker_->setMinimumSize(picker_->minimumSizeHint());
     picker_->setPicture(make_spectrum(256, 256));
-    show_eyedropper_hint();
     status_->setWordWrap(true);
+    show_eyedropper_hint();
     resize(picker_->sizeHint().width() + 160, 560);
+}
+
+bool DemoWindow::event(QEvent* event) {
+    // The layout has settled its minimum before the window sees the request.
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::LayoutRequest) {
+        hold_wrapped_hint();
+    }
+    return handled;
+}
+
+void DemoWindow::hold_wrapped_hint() {
+    // The layout's own minimum takes the wrapped hint's height at the width the label
+    // prefers. At the window's minimum width the hint wraps to more lines, and the layout
+    // would find room for them by laying the rows below the control over it, the
+    // control's height being fixed.
+    QLayout* rows = layout();
+    const QSize least = rows->totalMinimumSize();
+    const int height = std::max(least.height(), rows->minimumHeightForWidth(least.width()));
+    if (minimumHeight() != height) {
+        setMinimumHeight(height);
+    }
 }
 
 void DemoWindow::show_eyedropper_hint() {
@@ -202,9 +225,19 @@ void DemoWindow::load_picture() {
     log(tr("Picture = %1 (%2 x %3)").arg(path).arg(image.width()).arg(image.height()));
 }
 
+namespace {
+
+// Property bags are named *.tbag, as the README's examples name them.
+QString bag_filter() {
+    return QObject::tr("Property bags (*.tbag);;All files (*)");
+}
+
+}  // namespace
+
 void DemoWindow::save_properties() {
     const QString path = QFileDialog::getSaveFileName(
-        this, tr("Save properties"), QDir::home().filePath(QStringLiteral("tintbox.bag")));
+        this, tr("Save properties"), QDir::home().filePath(QStringLiteral("tintbox.tbag")),
+        bag_filter());
     if (path.isEmpty()) {
         return;
     }
@@ -215,7 +248,8 @@ void DemoWindow::save_properties() {
 
 void DemoWindow::restore_properties() {
     const QString path = QFileDialog::getOpenFileName(
-        this, tr("Restore properties"), QDir::home().filePath(QStringLiteral("tintbox.bag")));
+        this, tr("Restore properties"), QDir::home().filePath(QStringLiteral("tintbox.tbag")),
+        bag_filter());
     if (!path.isEmpty()) {
         restore_properties_from(path);
     }

@@ -28,7 +28,13 @@ class DemoWindow : public QWidget {
     QString log_text() const;
     bool enabled_box_checked() const;
 
+  protected:
+    bool event(QEvent* event) override;
+
   private:
+    // Keeps the window's minimum height tall enough for the hint below the log wrapped
+    // at the minimum width.
+    void hold_wrapped_hint();
     // Appends a line; the same line again only counts up the last one ("... x 97").
     void log(const QString& line);
     void log_change();

@@ -110,6 +110,16 @@ void Skin::build() {
     }
     surface_widget_->setFocusPolicy(policy);
 
+    // The pair fields draw their digits on the pixels of those of txtWebHex.
+    const TintboxInternals inside(control_);
+    web_hex_ = mirrors_[index_of_.at(&inside.txtWebHex)].field;
+    for (const TextField* pair :
+         {&inside.txtWebHexRed, &inside.txtWebHexGreen, &inside.txtWebHexBlue}) {
+        FieldWidget* field = mirrors_[index_of_.at(pair)].field;
+        field->lay_over(*web_hex_);
+        web_hex_pairs_.push_back(field);
+    }
+
     surface_.on_surface_changed = [this] {
         session_.note_surface();
         if (!surface_.Enabled() && owner_.system_pick_) {
@@ -133,6 +143,8 @@ void Skin::detach() {
     surface_.on_surface_changed = nullptr;
     delete surface_widget_.data();
     mirrors_.clear();
+    web_hex_ = nullptr;
+    web_hex_pairs_.clear();
     index_of_.clear();
 }
 

@@ -127,6 +127,7 @@ class Skin : private MirrorHooks {
 
     void apply(Mirror& mirror, unsigned dirty);
     void apply_field(Mirror& mirror, unsigned dirty);
+    void apply_text_colors(FieldWidget& field);
     void apply_selection(FieldWidget& field);
     void apply_focus(bool moved);
     void apply_surface();
@@ -142,6 +143,8 @@ class Skin : private MirrorHooks {
     Surface& surface_;
     QPointer<SurfaceWidget> surface_widget_;
     std::vector<Mirror> mirrors_;
+    FieldWidget* web_hex_ = nullptr;           // txtWebHex, beneath the pair fields
+    std::vector<FieldWidget*> web_hex_pairs_;  // the pair fields laid over it
     std::unordered_map<const View*, std::size_t> index_of_;
     MirrorSession session_{*this};
     QTimer clock_;                      // drives the view layer's timers

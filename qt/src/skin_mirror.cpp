@@ -3,6 +3,7 @@
 #include <QBitmap>
 #include <QPainter>
 #include <QSignalBlocker>
+#include <algorithm>
 
 #include "qt_platform.hpp"
 #include "skin.hpp"
@@ -29,6 +30,10 @@ void Skin::apply(Mirror& mirror, unsigned dirty) {
     }
     if (dirty & aspect_bit(Aspect::Enabled)) {
         mirror.widget->setEnabled(view.Enabled());
+        if (std::find(web_hex_pairs_.begin(), web_hex_pairs_.end(), mirror.field) !=
+            web_hex_pairs_.end()) {
+            apply_text_colors(*web_hex_);
+        }
     }
     if (dirty & aspect_bit(Aspect::Pointer)) {
         apply_pointer(mirror);
@@ -68,15 +73,7 @@ void Skin::apply_field(Mirror& mirror, unsigned dirty) {
     FieldWidget& field = *mirror.field;
     const TextField& model = field.view();
     if (dirty & aspect_bit(Aspect::Colors)) {
-        QPalette palette = field.palette();
-        const QPalette& theme = owner_.palette();  // the field's own palette is ours
-        const QColor back = to_qcolor(model.BackColor(), theme);
-        palette.setColor(QPalette::Base, back);
-        palette.setColor(QPalette::Window, back);
-        // A disabled field keeps the style's greyed text.
-        palette.setColor(QPalette::Active, QPalette::Text, to_qcolor(model.ForeColor(), theme));
-        palette.setColor(QPalette::Inactive, QPalette::Text, to_qcolor(model.ForeColor(), theme));
-        field.setPalette(palette);
+        apply_text_colors(field);
     }
     if (dirty & aspect_bit(Aspect::Text)) {
         const QString text = to_qstring(model.Text());
@@ -89,6 +86,27 @@ void Skin::apply_field(Mirror& mirror, unsigned dirty) {
         (aspect_bit(Aspect::Text) | aspect_bit(Aspect::Selection) | aspect_bit(Aspect::Focus))) {
         apply_selection(field);
     }
+}
+
+void Skin::apply_text_colors(FieldWidget& field) {
+    const TextField& model = field.view();
+    QPalette palette = field.palette();
+    const QPalette& theme = owner_.palette();  // the field's own palette is ours
+    const QColor back = to_qcolor(model.BackColor(), theme);
+    palette.setColor(QPalette::Base, back);
+    palette.setColor(QPalette::Window, back);
+    // A disabled field keeps the style's greyed text. txtWebHex shows through where a
+    // pair field steps aside, in that pair's colour: while the pair fields are switched
+    // off, it shows their greyed look too, though it stays on itself.
+    QColor text = to_qcolor(model.ForeColor(), theme);
+    if (&field == web_hex_ &&
+        std::any_of(web_hex_pairs_.begin(), web_hex_pairs_.end(),
+                    [](const FieldWidget* pair) { return !pair->view().Enabled(); })) {
+        text = theme.color(QPalette::Disabled, QPalette::Text);
+    }
+    palette.setColor(QPalette::Active, QPalette::Text, text);
+    palette.setColor(QPalette::Inactive, QPalette::Text, text);
+    field.setPalette(palette);
 }
 
 // A field shows its selection only while it holds the focus (the classic hidden

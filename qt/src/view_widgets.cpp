@@ -4,6 +4,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOption>
+#include <QTextLayout>
+#include <cmath>
 #include <limits>
 #include <vector>
 
@@ -24,7 +26,8 @@ FieldWidget::FieldWidget(Skin& skin, TextField& view, QWidget* parent)
     : QLineEdit(parent), skin_(skin), view_(view) {
     setFrame(false);
     // QLineEdit insets its text by 2 pixels; the pair fields over txtWebHex are placed
-    // by the text's own widths, so every field draws its text from its left edge.
+    // by the text's own widths from its left edge, so every field draws its text from
+    // its left edge (and paint_overlay counts on txtWebHex doing so).
     setTextMargins(-2, 0, -2, 0);
     // The view layer enforces MaxLength; the mirror must show whatever text it holds.
     setMaxLength(std::numeric_limits<int>::max());
@@ -70,10 +73,42 @@ void FieldWidget::focusOutEvent(QFocusEvent* event) {
     skin_.focus_changed(*this, event);
 }
 void FieldWidget::paintEvent(QPaintEvent* event) {
-    QLineEdit::paintEvent(event);
+    if (beneath_ != nullptr) {
+        paint_overlay();
+    } else {
+        QLineEdit::paintEvent(event);
+    }
     if (view_.has_focus()) {
         draw_focus_mark(*this);
     }
+}
+
+// The text is laid out and placed as QLineEdit places the text of the field beneath (its
+// line centred in the field's height, drawn from its left edge), shifted by this view's
+// offset from that field in twips, kept to the 1/64 pixel text layout works in. Each
+// character then takes the same device pixels as the character beneath it, and no edge
+// of the digits beneath shows beside it. The background is filled by the widget itself.
+void FieldWidget::paint_overlay() {
+    const QPointF beneath_origin =
+        beneath_->mapTo(window(), QPointF(0, 0)) - mapTo(window(), QPointF(0, 0));
+    const qreal into_text =
+        std::round((view_.Left() - beneath_->view().Left()) / skin_.twips_per_pixel() * 64) / 64;
+
+    QTextLayout layout(text(), font(), this);
+    QTextOption option = layout.textOption();
+    option.setTextDirection(Qt::LeftToRight);
+    option.setFlags(QTextOption::IncludeTrailingSpaces);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
+    const QFontMetrics metrics = fontMetrics();
+    const int top =
+        (beneath_->height() - metrics.height() + 1) / 2 - qRound(line.ascent()) + metrics.ascent();
+
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::Text));  // the disabled look when switched off
+    layout.draw(&painter, beneath_origin + QPointF(into_text, top));
 }
 
 // ---- BarWidget -----------------------------------------------------------------------

@@ -24,6 +24,10 @@ class FieldWidget : public QLineEdit {
   public:
     FieldWidget(Skin& skin, TextField& view, QWidget* parent);
     TextField& view() const { return view_; }
+    // Makes this field an overlay of `beneath` (a web-hex pair over txtWebHex): its text
+    // is drawn where `beneath` draws the characters at this view's place in twips, on
+    // the same device pixels at any scale, not from the field's rounded left edge.
+    void lay_over(const FieldWidget& beneath) { beneath_ = &beneath; }
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -38,8 +42,11 @@ class FieldWidget : public QLineEdit {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    void paint_overlay();
+
     Skin& skin_;
     TextField& view_;
+    const FieldWidget* beneath_ = nullptr;
 };
 
 // The application's style with a square scroll-bar thumb, as wide as the bar is high.

@@ -20,6 +20,18 @@ class DemoWindowTest : public QObject {
         QTRY_VERIFY(window.picker().height() >= window.picker().minimumSizeHint().height());
         QVERIFY(window.picker().width() >= window.picker().minimumSizeHint().width());
         QVERIFY(window.minimumSizeHint().height() > window.picker().minimumSizeHint().height());
+
+        // At the smallest size a window manager allows, the wrapped hint below the log
+        // takes more lines than at the width the window opened with; the control keeps
+        // its fixed height and no row below it is laid over it.
+        window.resize(window.minimumSize());
+        QTRY_COMPARE(window.size(), window.minimumSize());
+        const QRect control = window.picker().geometry();
+        QCOMPARE(control.height(), window.picker().sizeHint().height());
+        for (const QWidget* row : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            QVERIFY2(row == &window.picker() || !row->geometry().intersects(control),
+                     qPrintable(row->metaObject()->className()));
+        }
     }
 
     void restoringPropertiesShowsAndLogsWhatCameBack() {

@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QStyle>
@@ -10,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <array>
 
 #include "widget_fixture.hpp"
 
@@ -303,10 +305,34 @@ void TintboxWidgetTest::hoveringPairFieldHidesIt() {
     QWidget* hovered = host.view(pair.toLatin1());
     QVERIFY(hovered->isVisible());
     QWidget* surface = hovered->parentWidget();
-    const QRect row = host.view("txtWebHex")->geometry();
-    const QImage before = surface->grab(row).toImage();
+    const QRect row(host.view("txtWebHex")->mapTo(surface, QPoint(0, 0)),
+                    host.view("txtWebHex")->size());
+    // The row as drawn, but for the pixel columns at the pairs' edges, where the edge of
+    // a digit may reach across into its neighbour's column.
+    QWidget* blue = host.view("txtWebHexBlue");
+    const std::array<int, 4> edges = {host.view("txtWebHexRed")->x(),
+                                      host.view("txtWebHexGreen")->x(), blue->x(),
+                                      blue->x() + blue->width()};
+    const auto row_image = [&] {
+        QImage image = surface->grab(row).toImage();
+        QPainter painter(&image);
+        for (const int edge : edges) {
+            painter.fillRect(QRectF(edge - row.x() - 1, 0, 2, row.height()), Qt::black);
+        }
+        return image;
+    };
+    host.picker->setControlEnabled(false);
+    const QImage switched_off = row_image();
+    host.picker->setControlEnabled(true);
+    const QImage before = row_image();
     QTest::mouseMove(hovered, centre(hovered));
     QTRY_VERIFY(!hovered->isVisible());
+    // Each pair lies on the very pixels of the digits beneath it: the row looks the same
+    // with the pair stepped aside, and again when the control is then switched off.
+    QCOMPARE(row_image(), before);
+    host.picker->setControlEnabled(false);
+    QCOMPARE(row_image(), switched_off);
+    host.picker->setControlEnabled(true);
     for (const char* other : {"txtWebHexRed", "txtWebHexGreen", "txtWebHexBlue"}) {
         if (pair != QLatin1String(other)) {
             QVERIFY(host.view(other)->isVisible());
