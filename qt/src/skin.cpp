@@ -111,11 +111,12 @@ void Skin::build() {
     surface_widget_->setFocusPolicy(policy);
 
     // The pair fields draw their digits on the pixels of those of txtWebHex.
-    const TintboxInternals inside(control_);
-    web_hex_ = mirrors_[index_of_.at(&inside.txtWebHex)].field;
-    for (const TextField* pair :
-         {&inside.txtWebHexRed, &inside.txtWebHexGreen, &inside.txtWebHexBlue}) {
-        FieldWidget* field = mirrors_[index_of_.at(pair)].field;
+    const auto field_named = [this](std::string_view name) {
+        return mirrors_[index_of_.at(surface_.find(name))].field;
+    };
+    web_hex_ = field_named("txtWebHex");
+    for (const char* pair : {"txtWebHexRed", "txtWebHexGreen", "txtWebHexBlue"}) {
+        FieldWidget* field = field_named(pair);
         field->lay_over(*web_hex_);
         web_hex_pairs_.push_back(field);
     }
