@@ -135,6 +135,7 @@ class Skin {
     void apply_surface();
     void apply_pointer(Mirror& mirror);
     void timer_changed();
+    void publish_selection();
     void report(const std::exception& error);
     bool qt_focus_inside() const;
     QWidget* outside_focus_target(bool forward) const;
