@@ -54,12 +54,12 @@ struct KeyChord {
 
 // The view layer's command for a chord (give it to Surface::key), by the desktop's
 // conventions: Ctrl+Z undoes; Ctrl+Y and Ctrl+Shift+Z redo; Ctrl+C and Ctrl+Insert
-// copy, Ctrl+X and Shift+Delete cut, Ctrl+V and Shift+Insert paste, Ctrl+A selects
-// all; the arrows, Home and End move the caret and extend the selection with Shift
-// (Ctrl, which moves by words elsewhere, changes nothing in a colour field);
-// Backspace, Delete, PageUp, PageDown, Up, Down and Escape are themselves. Nothing for
-// every other chord, and for every chord with Alt or Meta held: those are the host's
-// (menus, AltGr typing), and the front end passes them on.
+// copy; Ctrl+X and Shift+Delete cut; Ctrl+V and Shift+Insert (Ctrl+Shift+Insert too)
+// paste; Ctrl+A selects all; the arrows, Home and End move the caret and extend the
+// selection with Shift (Ctrl, which moves by words elsewhere, changes nothing in a
+// colour field); Backspace, Delete, PageUp, PageDown, Up, Down and Escape are
+// themselves. Nothing for every other chord, and for every chord with Alt or Meta held:
+// those are the host's (menus, AltGr typing), and the front end passes them on.
 std::optional<Key> key_command(KeyChord chord) noexcept;
 
 // Whether `text` that a key press or an input method produced is typing for a text

@@ -27,7 +27,7 @@ constexpr KeyBinding kBindings[] = {
     {letter_key('X'), kCtrlKey, 0, Key::CtrlX},
     {KeyCode::Delete, kShiftKey, kCtrlKey, Key::CtrlX},
     {letter_key('V'), kCtrlKey, 0, Key::CtrlV},
-    {KeyCode::Insert, kShiftKey, 0, Key::CtrlV},
+    {KeyCode::Insert, kShiftKey, kCtrlKey, Key::CtrlV},
     {letter_key('A'), kCtrlKey, 0, Key::CtrlA},
     {KeyCode::Delete, 0, kCtrlKey, Key::Delete},
     {KeyCode::Backspace, 0, kShiftOrCtrl, Key::Backspace},
