@@ -9,7 +9,9 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <algorithm>
+#include <cstdlib>
 #include <optional>
 
 #include "qt_platform.hpp"
@@ -329,6 +331,33 @@ void Skin::end_gesture() {
 
 // ---- Scroll bars ---------------------------------------------------------------------
 
+// Qt counts a wheel's turn in eighths of a degree, 120 a notch, positive away from the
+// person (or to the left); a fine wheel or a touchpad sends parts of a notch, which add
+// up. The view layer decides what the notches do.
+void Skin::wheel(QWidget& source, QWheelEvent* event) {
+    const QPoint angle = event->angleDelta();
+    const int delta = std::abs(angle.x()) > std::abs(angle.y()) ? angle.x() : angle.y();
+    if (detached_ || delta == 0) {
+        event->ignore();
+        return;
+    }
+    if ((delta > 0) != (wheel_eighths_ > 0)) {
+        wheel_eighths_ = 0;  // turned the other way: the part notch is forgotten
+    }
+    wheel_eighths_ += delta;
+    const int notches = wheel_eighths_ / 120;
+    wheel_eighths_ -= notches * 120;
+    const qreal ratio = source.devicePixelRatioF();
+    const QPointF at = twips_at(window_device_pixel(source, event->position(), ratio), ratio);
+    const auto x = static_cast<Twips>(at.x());
+    const auto y = static_cast<Twips>(at.y());
+    bool used = true;  // a part of a notch over a bar
+    if (notches != 0) {
+        person_input([&] { used = surface_.wheel(x, y, notches); });
+    }
+    event->setAccepted(used);
+}
+
 void Skin::bar_pressed(BarWidget& bar) {
     if (!detached_) {
         person_input([&] { surface_.scroll_bar_pressed(bar.view()); });
@@ -356,14 +385,8 @@ void Skin::bar_action(BarWidget& bar, int action) {
         case QAbstractSlider::SliderToMaximum:
             scroll = ScrollAction::ToMax;
             break;
-        case QAbstractSlider::SliderMove:
-            // A wheel turn; a thumb drag is committed on release.
-            if (!bar.isSliderDown()) {
-                bar_released(bar);
-            }
-            return;
         default:
-            return;
+            return;  // SliderMove: a thumb drag is committed on release
     }
     person_input([&] {
         mark(index_of_.at(&bar.view()), Aspect::Value);  // undo Qt's own step if ignored
