@@ -5,9 +5,11 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "tintbox/views.hpp"
 
@@ -36,6 +38,23 @@ enum class KeyCode : std::int32_t {
 // The key of an upper-case ASCII letter 'A'..'Z'.
 constexpr KeyCode letter_key(char upper_case_letter) noexcept {
     return static_cast<KeyCode>(upper_case_letter);
+}
+
+// A front end's key in this vocabulary: its toolkit numbers the letter keys by their
+// upper-case ASCII codes (Qt, Win32 and the windowless interface all do), and names the
+// other keys in `table`; None for a key that no chord uses.
+template <class ToolkitKey, std::size_t N>
+constexpr KeyCode neutral_key(ToolkitKey key,
+                              const std::pair<ToolkitKey, KeyCode> (&table)[N]) noexcept {
+    if (key >= ToolkitKey{'A'} && key <= ToolkitKey{'Z'}) {
+        return letter_key(static_cast<char>(key));
+    }
+    for (const auto& [toolkit, neutral] : table) {
+        if (toolkit == key) {
+            return neutral;
+        }
+    }
+    return KeyCode::None;
 }
 
 // Modifier keys held with a key, as a bit mask. Shift, Ctrl and Alt have the bits that

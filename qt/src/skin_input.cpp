@@ -196,32 +196,21 @@ void Skin::publish_selection() {
 
 namespace {
 
-// The neutral key of a Qt key; None for the keys no chord uses.
-KeyCode key_code(int qt_key) {
-    if (qt_key >= Qt::Key_A && qt_key <= Qt::Key_Z) {
-        return letter_key(static_cast<char>(qt_key));
-    }
-    static const std::pair<int, KeyCode> kKeys[] = {
-        {Qt::Key_Backspace, KeyCode::Backspace},
-        {Qt::Key_Delete, KeyCode::Delete},
-        {Qt::Key_Insert, KeyCode::Insert},
-        {Qt::Key_Left, KeyCode::Left},
-        {Qt::Key_Right, KeyCode::Right},
-        {Qt::Key_Up, KeyCode::Up},
-        {Qt::Key_Down, KeyCode::Down},
-        {Qt::Key_Home, KeyCode::Home},
-        {Qt::Key_End, KeyCode::End},
-        {Qt::Key_PageUp, KeyCode::PageUp},
-        {Qt::Key_PageDown, KeyCode::PageDown},
-        {Qt::Key_Escape, KeyCode::Escape},
-    };
-    for (const auto& [qt, code] : kKeys) {
-        if (qt == qt_key) {
-            return code;
-        }
-    }
-    return KeyCode::None;
-}
+// Qt's names of the keys that chords use besides the letters.
+constexpr std::pair<int, KeyCode> kQtKeys[] = {
+    {Qt::Key_Backspace, KeyCode::Backspace},
+    {Qt::Key_Delete, KeyCode::Delete},
+    {Qt::Key_Insert, KeyCode::Insert},
+    {Qt::Key_Left, KeyCode::Left},
+    {Qt::Key_Right, KeyCode::Right},
+    {Qt::Key_Up, KeyCode::Up},
+    {Qt::Key_Down, KeyCode::Down},
+    {Qt::Key_Home, KeyCode::Home},
+    {Qt::Key_End, KeyCode::End},
+    {Qt::Key_PageUp, KeyCode::PageUp},
+    {Qt::Key_PageDown, KeyCode::PageDown},
+    {Qt::Key_Escape, KeyCode::Escape},
+};
 
 std::int16_t chord_modifiers(Qt::KeyboardModifiers modifiers) {
     return static_cast<std::int16_t>(modifier_code(modifiers) |
@@ -235,7 +224,8 @@ void Skin::key(QKeyEvent* event, bool text_field) {
         return;
     }
     const std::int16_t modifiers = chord_modifiers(event->modifiers());
-    if (const std::optional<Key> command = key_command({key_code(event->key()), modifiers})) {
+    if (const std::optional<Key> command =
+            key_command({neutral_key(event->key(), kQtKeys), modifiers})) {
         bool used = false;
         person_input([&] { used = surface_.key(*command); });
         if (used) {

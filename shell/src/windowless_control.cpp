@@ -110,32 +110,21 @@ std::int16_t shift_code(std::int32_t modifiers) {
                                      (TINTBOX_MOD_SHIFT | TINTBOX_MOD_CTRL | TINTBOX_MOD_ALT));
 }
 
-// The neutral key of a host's key: 'A'..'Z' are the letters' own codes.
-KeyCode key_code(std::int32_t host_key) {
-    if (host_key >= 'A' && host_key <= 'Z') {
-        return letter_key(static_cast<char>(host_key));
-    }
-    static const std::pair<std::int32_t, KeyCode> kKeys[] = {
-        {TINTBOX_KEY_BACKSPACE, KeyCode::Backspace},
-        {TINTBOX_KEY_DELETE, KeyCode::Delete},
-        {TINTBOX_KEY_INSERT, KeyCode::Insert},
-        {TINTBOX_KEY_LEFT, KeyCode::Left},
-        {TINTBOX_KEY_RIGHT, KeyCode::Right},
-        {TINTBOX_KEY_UP, KeyCode::Up},
-        {TINTBOX_KEY_DOWN, KeyCode::Down},
-        {TINTBOX_KEY_HOME, KeyCode::Home},
-        {TINTBOX_KEY_END, KeyCode::End},
-        {TINTBOX_KEY_PAGE_UP, KeyCode::PageUp},
-        {TINTBOX_KEY_PAGE_DOWN, KeyCode::PageDown},
-        {TINTBOX_KEY_ESCAPE, KeyCode::Escape},
-    };
-    for (const auto& [host, code] : kKeys) {
-        if (host == host_key) {
-            return code;
-        }
-    }
-    return KeyCode::None;
-}
+// The host's keys that chords use besides the letters.
+constexpr std::pair<std::int32_t, KeyCode> kHostKeys[] = {
+    {TINTBOX_KEY_BACKSPACE, KeyCode::Backspace},
+    {TINTBOX_KEY_DELETE, KeyCode::Delete},
+    {TINTBOX_KEY_INSERT, KeyCode::Insert},
+    {TINTBOX_KEY_LEFT, KeyCode::Left},
+    {TINTBOX_KEY_RIGHT, KeyCode::Right},
+    {TINTBOX_KEY_UP, KeyCode::Up},
+    {TINTBOX_KEY_DOWN, KeyCode::Down},
+    {TINTBOX_KEY_HOME, KeyCode::Home},
+    {TINTBOX_KEY_END, KeyCode::End},
+    {TINTBOX_KEY_PAGE_UP, KeyCode::PageUp},
+    {TINTBOX_KEY_PAGE_DOWN, KeyCode::PageDown},
+    {TINTBOX_KEY_ESCAPE, KeyCode::Escape},
+};
 
 }  // namespace
 
@@ -421,7 +410,7 @@ bool WindowlessControl::key(const TintboxInputEvent& event) {
         return true;
     }
     const std::optional<Key> command =
-        key_command({key_code(event.key), shift_code(event.modifiers)});
+        key_command({neutral_key(event.key, kHostKeys), shift_code(event.modifiers)});
     if (!command) {
         return false;  // Return, Insert alone, letters without Ctrl: the host's
     }

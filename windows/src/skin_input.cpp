@@ -20,24 +20,13 @@ bool is_mouse_message(UINT message) {
     return message >= WM_MOUSEFIRST && message <= WM_MBUTTONDBLCLK;
 }
 
-// The neutral key of a virtual key: 'A'..'Z' are the letters' own codes.
-KeyCode key_code(WPARAM virtual_key) {
-    if (virtual_key >= 'A' && virtual_key <= 'Z') {
-        return letter_key(static_cast<char>(virtual_key));
-    }
-    static const std::pair<WPARAM, KeyCode> kKeys[] = {
-        {VK_BACK, KeyCode::Backspace}, {VK_DELETE, KeyCode::Delete}, {VK_INSERT, KeyCode::Insert},
-        {VK_LEFT, KeyCode::Left},      {VK_RIGHT, KeyCode::Right},   {VK_UP, KeyCode::Up},
-        {VK_DOWN, KeyCode::Down},      {VK_HOME, KeyCode::Home},     {VK_END, KeyCode::End},
-        {VK_PRIOR, KeyCode::PageUp},   {VK_NEXT, KeyCode::PageDown}, {VK_ESCAPE, KeyCode::Escape},
-    };
-    for (const auto& [windows, code] : kKeys) {
-        if (windows == virtual_key) {
-            return code;
-        }
-    }
-    return KeyCode::None;
-}
+// The virtual keys that chords use besides the letters.
+constexpr std::pair<WPARAM, KeyCode> kVirtualKeys[] = {
+    {VK_BACK, KeyCode::Backspace}, {VK_DELETE, KeyCode::Delete}, {VK_INSERT, KeyCode::Insert},
+    {VK_LEFT, KeyCode::Left},      {VK_RIGHT, KeyCode::Right},   {VK_UP, KeyCode::Up},
+    {VK_DOWN, KeyCode::Down},      {VK_HOME, KeyCode::Home},     {VK_END, KeyCode::End},
+    {VK_PRIOR, KeyCode::PageUp},   {VK_NEXT, KeyCode::PageDown}, {VK_ESCAPE, KeyCode::Escape},
+};
 
 }  // namespace
 
@@ -375,7 +364,8 @@ bool Skin::key_down(HWND source, WPARAM virtual_key) {
     const auto modifiers =
         static_cast<std::int16_t>((shift ? kShiftKey : 0) | (control ? kCtrlKey : 0) |
                                   (GetKeyState(VK_MENU) < 0 ? kAltKey : 0));
-    const std::optional<Key> command = key_command({key_code(virtual_key), modifiers});
+    const std::optional<Key> command =
+        key_command({neutral_key(virtual_key, kVirtualKeys), modifiers});
     if (!command) {
         return false;  // typing comes as WM_CHAR
     }
