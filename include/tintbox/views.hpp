@@ -171,6 +171,7 @@ class View {
     Observer observer_;
 };
 
+// A key's command in the view layer; key_command (input.hpp) says which chord gives which.
 enum class Key {
     Backspace,
     Delete,

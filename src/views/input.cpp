@@ -16,8 +16,8 @@ struct KeyBinding {
 
 constexpr std::int16_t kShiftOrCtrl = kShiftKey | kCtrlKey;
 
-// Ctrl with an arrow, Home, End or Delete moves or deletes by words elsewhere; a colour
-// field has no words, so there it does what the key alone does.
+// Ctrl with an arrow, Home, End, Backspace or Delete moves or deletes by words
+// elsewhere; a colour field has no words, so there it does what the key alone does.
 constexpr KeyBinding kBindings[] = {
     {letter_key('Z'), kCtrlKey, 0, Key::CtrlZ},
     {letter_key('Z'), kCtrlKey | kShiftKey, 0, Key::CtrlShiftZ},
