@@ -24,6 +24,7 @@ class QContextMenuEvent;
 class QFocusEvent;
 class QKeyEvent;
 class QMouseEvent;
+class QWheelEvent;
 
 namespace tintbox::qtskin {
 
@@ -69,6 +70,7 @@ class Skin : private MirrorHooks {
     void context_menu(FieldWidget& field, QContextMenuEvent* event);
     void focus_changed(QWidget& widget, QFocusEvent* event);
     bool tab(bool forward);  // true when the focus stayed in the control
+    void wheel(QWidget& source, QWheelEvent* event);
     void bar_pressed(BarWidget& bar);
     void bar_action(BarWidget& bar, int action);
     void bar_released(BarWidget& bar);
@@ -133,6 +135,7 @@ class Skin : private MirrorHooks {
     void apply_surface();
     void apply_pointer(Mirror& mirror);
     void timer_changed();
+    void publish_selection();
     bool qt_focus_inside() const;
     QWidget* outside_focus_target(bool forward) const;
     const QCursor& cursor_for(const PointerShapePtr& shape);
@@ -150,6 +153,7 @@ class Skin : private MirrorHooks {
     QTimer clock_;                      // drives the view layer's timers
     bool unreadable_reported_ = false;  // once per eyedropper run
     bool ticking_ = false;
+    int wheel_eighths_ = 0;  // a wheel's turn towards the next notch
     // Each shape is kept alive with its cursor, so the address stays a valid key.
     std::unordered_map<const PointerShape*, std::pair<PointerShapePtr, QCursor>> cursors_;
     std::function<void(const QRect&)> repaint_listener_;

@@ -3,15 +3,20 @@
 // Sections: focus and tab order - mouse and keys - context menu - scroll bars - gestures
 // that lose their release.
 #include <QApplication>
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <algorithm>
+#include <cstdlib>
+#include <optional>
 
 #include "qt_platform.hpp"
 #include "skin.hpp"
+#include "tintbox/input.hpp"
 
 namespace tintbox::qtskin {
 namespace {
@@ -38,12 +43,6 @@ std::int16_t modifier_code(Qt::KeyboardModifiers modifiers) {
     if (modifiers & Qt::AltModifier)
         code |= 4;
     return code;
-}
-
-bool printable(const QString& text) {
-    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
-        return c.unicode() >= 0x20 && c.unicode() != 0x7F;
-    });
 }
 
 }  // namespace
@@ -139,6 +138,11 @@ void Skin::mouse(QWidget& source, QMouseEvent* event, MouseAction action) {
     const auto y = static_cast<Twips>(at.y());
     const std::int16_t modifiers = modifier_code(event->modifiers());
     const std::int16_t button = button_code(event->button());
+    // X11's habit: a middle press pastes the primary selection into the field under it.
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    const bool paste_selection =
+        action == MouseAction::Press && button == kMiddleButton && clipboard->supportsSelection();
+    const QString selection = paste_selection ? clipboard->text(QClipboard::Selection) : QString();
     if (action == MouseAction::Move && event->buttons() != Qt::NoButton) {
         owner_.screen_->pointer_moved(event->globalPosition());
     } else {
@@ -147,20 +151,18 @@ void Skin::mouse(QWidget& source, QMouseEvent* event, MouseAction action) {
     person_input([&] {
         switch (action) {
             case MouseAction::Press:
-            case MouseAction::DoubleClick: {
-                if (button == kNoButton) {
-                    return;
-                }
-                // Qt 6 delivers the second click's press before the double click;
-                // the double click itself is no second press.
-                if (action == MouseAction::Press || (surface_.held_buttons() & button) == 0) {
+                if (button != kNoButton) {
                     surface_.press(button, x, y, modifiers);
                 }
-                if (action == MouseAction::DoubleClick) {
-                    surface_.double_click(button);
+                if (paste_selection) {
+                    surface_.paste_at(x, y, to_view(selection));
                 }
                 break;
-            }
+            case MouseAction::DoubleClick:
+                if (button != kNoButton) {
+                    surface_.double_click(button, x, y, modifiers);
+                }
+                break;
             case MouseAction::Release:
                 if (button != kNoButton) {
                     surface_.release(button, x, y, modifiers);
@@ -171,61 +173,48 @@ void Skin::mouse(QWidget& source, QMouseEvent* event, MouseAction action) {
                 break;
         }
     });
+    if ((action == MouseAction::Release || action == MouseAction::DoubleClick) &&
+        button == kLeftButton) {
+        publish_selection();
+    }
+}
+
+// X11's habit: text a person selects in a field becomes the primary selection, which a
+// middle press pastes anywhere.
+void Skin::publish_selection() {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    const View* focused = surface_.focused();
+    if (session_.detached() || !clipboard->supportsSelection() || focused == nullptr ||
+        focused->kind() != ViewKind::TextField) {
+        return;
+    }
+    const auto& field = static_cast<const TextField&>(*focused);
+    if (field.SelLength() > 0) {
+        clipboard->setText(to_qstring(field.selected_text()), QClipboard::Selection);
+    }
 }
 
 namespace {
 
-// The view layer's key for a Qt key event, if it has one.
-bool key_for(const QKeyEvent& event, Key& key) {
-    static const std::pair<QKeySequence::StandardKey, Key> kCommands[] = {
-        {QKeySequence::Copy, Key::CtrlC},  {QKeySequence::Cut, Key::CtrlX},
-        {QKeySequence::Paste, Key::CtrlV}, {QKeySequence::SelectAll, Key::CtrlA},
-        {QKeySequence::Undo, Key::CtrlZ},  {QKeySequence::Redo, Key::CtrlShiftZ},
-    };
-    for (const auto& [sequence, command] : kCommands) {
-        if (event.matches(sequence)) {
-            key = command;
-            return true;
-        }
-    }
-    const bool shift = (event.modifiers() & Qt::ShiftModifier) != 0;
-    switch (event.key()) {
-        case Qt::Key_Backspace:
-            key = Key::Backspace;
-            return true;
-        case Qt::Key_Delete:
-            key = Key::Delete;
-            return true;
-        case Qt::Key_Left:
-            key = shift ? Key::ShiftLeft : Key::Left;
-            return true;
-        case Qt::Key_Right:
-            key = shift ? Key::ShiftRight : Key::Right;
-            return true;
-        case Qt::Key_Home:
-            key = shift ? Key::ShiftHome : Key::Home;
-            return true;
-        case Qt::Key_End:
-            key = shift ? Key::ShiftEnd : Key::End;
-            return true;
-        case Qt::Key_PageUp:
-            key = Key::PageUp;
-            return true;
-        case Qt::Key_PageDown:
-            key = Key::PageDown;
-            return true;
-        case Qt::Key_Up:
-            key = Key::Up;
-            return true;
-        case Qt::Key_Down:
-            key = Key::Down;
-            return true;
-        case Qt::Key_Escape:
-            key = Key::Escape;
-            return true;
-        default:
-            return false;
-    }
+// Qt's names of the keys that chords use besides the letters.
+constexpr std::pair<int, KeyCode> kQtKeys[] = {
+    {Qt::Key_Backspace, KeyCode::Backspace},
+    {Qt::Key_Delete, KeyCode::Delete},
+    {Qt::Key_Insert, KeyCode::Insert},
+    {Qt::Key_Left, KeyCode::Left},
+    {Qt::Key_Right, KeyCode::Right},
+    {Qt::Key_Up, KeyCode::Up},
+    {Qt::Key_Down, KeyCode::Down},
+    {Qt::Key_Home, KeyCode::Home},
+    {Qt::Key_End, KeyCode::End},
+    {Qt::Key_PageUp, KeyCode::PageUp},
+    {Qt::Key_PageDown, KeyCode::PageDown},
+    {Qt::Key_Escape, KeyCode::Escape},
+};
+
+std::int16_t chord_modifiers(Qt::KeyboardModifiers modifiers) {
+    return static_cast<std::int16_t>(modifier_code(modifiers) |
+                                     ((modifiers & Qt::MetaModifier) ? kMetaKey : 0));
 }
 
 }  // namespace
@@ -234,18 +223,19 @@ void Skin::key(QKeyEvent* event, bool text_field) {
     if (session_.detached()) {
         return;
     }
-    Key key = Key::Left;
-    if (key_for(*event, key)) {
+    const std::int16_t modifiers = chord_modifiers(event->modifiers());
+    if (const std::optional<Key> command =
+            key_command({neutral_key(event->key(), kQtKeys), modifiers})) {
         bool used = false;
-        person_input([&] { used = surface_.key(key); });
-        if (!used) {
+        person_input([&] { used = surface_.key(*command); });
+        if (used) {
+            publish_selection();
+        } else {
             event->ignore();  // the host's: Escape with no gesture, Up in a field, ...
         }
         return;
     }
-    const bool command = (event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) != 0 &&
-                         (event->modifiers() & Qt::AltModifier) == 0;
-    if (text_field && !command && printable(event->text())) {
+    if (text_field && is_typed_text(to_view(event->text()), modifiers)) {
         type(event->text());
         return;
     }
@@ -257,6 +247,35 @@ void Skin::type(const QString& text) {
 }
 
 // ---- Context menu ----------------------------------------------------------------------
+
+namespace {
+
+struct MenuWords {
+    QString text;
+    QKeySequence::StandardKey shortcut;
+};
+
+MenuWords menu_words(EditCommand command) {
+    switch (command) {
+        case EditCommand::Undo:
+            return {QLineEdit::tr("&Undo"), QKeySequence::Undo};
+        case EditCommand::Redo:
+            return {QLineEdit::tr("&Redo"), QKeySequence::Redo};
+        case EditCommand::Cut:
+            return {QLineEdit::tr("Cu&t"), QKeySequence::Cut};
+        case EditCommand::Copy:
+            return {QLineEdit::tr("&Copy"), QKeySequence::Copy};
+        case EditCommand::Paste:
+            return {QLineEdit::tr("&Paste"), QKeySequence::Paste};
+        case EditCommand::Delete:
+            return {QLineEdit::tr("Delete"), QKeySequence::UnknownKey};
+        case EditCommand::SelectAll:
+            return {QLineEdit::tr("Select All"), QKeySequence::SelectAll};
+    }
+    return {};
+}
+
+}  // namespace
 
 // The field's context menu; each action goes into the model as its keys would. The menu
 // takes the release of the right button that opened it, so the press's gesture ends
@@ -271,33 +290,23 @@ void Skin::context_menu(FieldWidget& field, QContextMenuEvent* event) {
         return;
     }
     const TextField& model = field.view();
-    const bool selected = model.SelLength() > 0;
-    const bool editable = model.Enabled() && surface_.Enabled();
-    const bool clipboard_text = !surface_.clipboard().text().empty();
     QMenu menu(&field);
-    const auto add = [&](const QString& text, QKeySequence::StandardKey shortcut, bool enabled,
-                         Key key) {
-        QAction* action = menu.addAction(text);
-        if (shortcut != QKeySequence::UnknownKey) {
-            action->setShortcut(shortcut);
+    for (const EditMenuItem& item : edit_menu(model)) {
+        if (item.group_start) {
+            menu.addSeparator();
         }
-        action->setEnabled(enabled);
-        QObject::connect(action, &QAction::triggered, [this, &model, key] {
+        const MenuWords shown = menu_words(item.label);
+        QAction* action = menu.addAction(shown.text);
+        if (shown.shortcut != QKeySequence::UnknownKey) {
+            action->setShortcut(shown.shortcut);
+        }
+        action->setEnabled(item.enabled);
+        QObject::connect(action, &QAction::triggered, [this, &model, key = item.command] {
             if (!session_.detached() && surface_.focused() == &model) {
                 person_input([this, key] { surface_.key(key); });
             }
         });
-    };
-    add(QLineEdit::tr("&Undo"), QKeySequence::Undo, editable && model.can_undo(), Key::CtrlZ);
-    add(QLineEdit::tr("&Redo"), QKeySequence::Redo, editable && model.can_redo(), Key::CtrlShiftZ);
-    menu.addSeparator();
-    add(QLineEdit::tr("Cu&t"), QKeySequence::Cut, selected && editable, Key::CtrlX);
-    add(QLineEdit::tr("&Copy"), QKeySequence::Copy, selected && editable, Key::CtrlC);
-    add(QLineEdit::tr("&Paste"), QKeySequence::Paste, editable && clipboard_text, Key::CtrlV);
-    add(QLineEdit::tr("Delete"), QKeySequence::UnknownKey, selected && editable, Key::Delete);
-    menu.addSeparator();
-    add(QLineEdit::tr("Select All"), QKeySequence::SelectAll, editable && !model.Text().empty(),
-        Key::CtrlA);
+    }
     menu.exec(event->globalPos());
 }
 
@@ -312,14 +321,37 @@ void Skin::end_gesture() {
 
 // ---- Scroll bars ---------------------------------------------------------------------
 
-// A press on a bar gives it the focus at once, as a press does anywhere else; the move
-// itself comes with the action or with the thumb's release.
-void Skin::bar_pressed(BarWidget& bar) {
-    if (session_.detached() || !surface_.Enabled() || surface_.focused() == &bar.view() ||
-        !bar.view().can_take_focus()) {
+// Qt counts a wheel's turn in eighths of a degree, 120 a notch, positive away from the
+// person (or to the left); a fine wheel or a touchpad sends parts of a notch, which add
+// up. The view layer decides what the notches do.
+void Skin::wheel(QWidget& source, QWheelEvent* event) {
+    const QPoint angle = event->angleDelta();
+    const int delta = std::abs(angle.x()) > std::abs(angle.y()) ? angle.x() : angle.y();
+    if (session_.detached() || delta == 0) {
+        event->ignore();
         return;
     }
-    person_input([&] { bar.view().SetFocus(); });
+    if ((delta > 0) != (wheel_eighths_ > 0)) {
+        wheel_eighths_ = 0;  // turned the other way: the part notch is forgotten
+    }
+    wheel_eighths_ += delta;
+    const int notches = wheel_eighths_ / 120;
+    wheel_eighths_ -= notches * 120;
+    const qreal ratio = source.devicePixelRatioF();
+    const QPointF at = twips_at(window_device_pixel(source, event->position(), ratio), ratio);
+    const auto x = static_cast<Twips>(at.x());
+    const auto y = static_cast<Twips>(at.y());
+    bool used = true;  // a part of a notch over a bar
+    if (notches != 0) {
+        person_input([&] { used = surface_.wheel(x, y, notches); });
+    }
+    event->setAccepted(used);
+}
+
+void Skin::bar_pressed(BarWidget& bar) {
+    if (!session_.detached()) {
+        person_input([&] { surface_.scroll_bar_pressed(bar.view()); });
+    }
 }
 
 void Skin::bar_action(BarWidget& bar, int action) {
@@ -343,14 +375,8 @@ void Skin::bar_action(BarWidget& bar, int action) {
         case QAbstractSlider::SliderToMaximum:
             scroll = ScrollAction::ToMax;
             break;
-        case QAbstractSlider::SliderMove:
-            // A wheel turn; a thumb drag is committed on release.
-            if (!bar.isSliderDown()) {
-                bar_released(bar);
-            }
-            return;
         default:
-            return;
+            return;  // SliderMove: a thumb drag is committed on release
     }
     person_input([&] {
         mark(index_of_.at(&bar.view()), Aspect::Value);  // undo Qt's own step if ignored

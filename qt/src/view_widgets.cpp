@@ -6,6 +6,7 @@
 #include <QStyleOption>
 #include <QTextLayout>
 #include <cmath>
+#include <QWheelEvent>
 #include <limits>
 #include <vector>
 
@@ -127,7 +128,6 @@ BarWidget::BarWidget(Skin& skin, ScrollBar& view, QStyle* style, QWidget* parent
     setSingleStep(1);
     setPageStep(1);
     setTracking(false);  // the thumb's value is committed on release only
-    setInvertedControls(false);
     setFocusPolicy(Qt::TabFocus);
     setContextMenuPolicy(Qt::PreventContextMenu);
 }
@@ -137,6 +137,9 @@ void BarWidget::mousePressEvent(QMouseEvent* event) {
         skin_.bar_pressed(*this);
     }
     QScrollBar::mousePressEvent(event);
+}
+void BarWidget::wheelEvent(QWheelEvent* event) {
+    skin_.wheel(*this, event);
 }
 void BarWidget::keyPressEvent(QKeyEvent* event) {
     skin_.key(event, false);

@@ -58,7 +58,7 @@ class SquareThumbStyle : public QProxyStyle {
 
 // A horizontal scroll bar. QScrollBar tracks the mouse itself (arrows, page area, thumb);
 // the skin turns its actions into the view layer's scroll calls and then shows the
-// model's value again.
+// model's value again. Wheel turns go to the view layer as notches.
 //
 // Why the skin keeps QScrollBar's hit testing instead of routing the press through
 // Surface::press: the style draws the arrows and the thumb where its own sub-control
@@ -74,6 +74,7 @@ class BarWidget : public QScrollBar {
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;

@@ -1,6 +1,6 @@
 // The widget as a person meets it: releases that Qt takes away, the focus at start-up
 // and where it can be seen, values shown in full, what the spectrum shows against what
-// it picks, Escape, undo and pasted colour numbers.
+// it picks, Escape, undo, pasted colour numbers and X11's habits in a field.
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QMenu>
@@ -44,6 +44,7 @@ class PersonUseTest : public QObject {
     void escapePutsBackTheColourFromBeforeThePick();
     void undoAndRedoInAField();
     void aColourNumberPastesAsPeopleCopyIt();
+    void aFieldKeepsTheHabitsOfX11();
     void changesNameTheirDoor();
 };
 
@@ -205,6 +206,35 @@ void PersonUseTest::aColourNumberPastesAsPeopleCopyIt() {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(host.field("txtWebHex")->text(), QStringLiteral("1E90FF"));
     QCOMPARE(host.picker->getRGB(), 0xFF901E);
+}
+
+// On X11 (run under Xvfb; skipped on a platform without a primary selection): Ctrl+Y
+// redoes although Qt's X11 key scheme has no such shortcut, a middle press pastes the
+// primary selection once at the press point, and a selection becomes the primary one.
+void PersonUseTest::aFieldKeepsTheHabitsOfX11() {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard->supportsSelection()) {
+        QSKIP("no primary selection on this platform");
+    }
+    HostWindow host(false);
+    QLineEdit* green = host.field("txtGreen");
+    QTest::mouseClick(green, Qt::LeftButton, {}, QPoint(1, green->height() / 2));
+    QTest::keyClick(green, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(green, "12");
+    QTest::keyClick(green, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(host.picker->getGreen(), 1);
+    QTest::keyClick(green, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(host.picker->getGreen(), 12);
+
+    clipboard->setText(QStringLiteral("3"), QClipboard::Selection);
+    QTest::keyClick(green, Qt::Key_Home);
+    const int after_text = green->fontMetrics().horizontalAdvance(green->text()) + 4;
+    QTest::mouseClick(green, Qt::MiddleButton, {}, QPoint(after_text, green->height() / 2));
+    QCOMPARE(green->text(), QStringLiteral("123"));
+    QCOMPARE(host.picker->getGreen(), 123);
+
+    QTest::keyClick(green, Qt::Key_Home, Qt::ShiftModifier);
+    QCOMPARE(clipboard->text(QClipboard::Selection), QStringLiteral("123"));
 }
 
 void PersonUseTest::changesNameTheirDoor() {

@@ -12,6 +12,7 @@
 #include <QTest>
 #include <QTimer>
 #include <array>
+#include <QWheelEvent>
 
 #include "widget_fixture.hpp"
 
@@ -72,7 +73,7 @@ class TintboxWidgetTest : public QObject {
     void hoveringPairFieldHidesIt();
     void scrollBarArrowMovesByOneAndThumbCommitsOnRelease();
     void aColourChangeRepaintsOnlyTheViewsItChanged();
-    void arrowKeysMoveAFocusedScrollBar();
+    void arrowKeysAndWheelNotchesMoveAScrollBar();
     void dragOverSpectrumFollowsPictureUnderPointer();
     void unreadableScreenIsReportedOnceAndKeepsTheColour();
     void layoutFollowsResizing_data();
@@ -424,7 +425,7 @@ void TintboxWidgetTest::aColourChangeRepaintsOnlyTheViewsItChanged() {
     QCOMPARE(partly, on_screen());
 }
 
-void TintboxWidgetTest::arrowKeysMoveAFocusedScrollBar() {
+void TintboxWidgetTest::arrowKeysAndWheelNotchesMoveAScrollBar() {
     HostWindow host;
     host.tab(tabs_to("hsGreen"));
     QScrollBar* bar = host.bar("hsGreen");
@@ -437,6 +438,23 @@ void TintboxWidgetTest::arrowKeysMoveAFocusedScrollBar() {
     QCOMPARE(bar->value(), 254);
     QCOMPARE(host.field("txtGreen")->text(), QStringLiteral("254"));
     QCOMPARE(host.picker->getGreen(), 254);
+
+    // A notch away from the person is a step towards Min, as a host's notch is; a fine
+    // wheel's parts of a notch add up.
+    const auto turn = [bar](int eighths) {
+        const QPointF at = bar->rect().center();
+        QWheelEvent wheel(at, bar->mapToGlobal(at), QPoint(), QPoint(0, eighths), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(bar, &wheel);
+    };
+    turn(120);
+    QCOMPARE(host.picker->getGreen(), 253);
+    turn(60);
+    QCOMPARE(host.picker->getGreen(), 253);
+    turn(60);
+    QCOMPARE(host.picker->getGreen(), 252);
+    turn(-240);
+    QCOMPARE(bar->value(), 254);
 }
 
 void TintboxWidgetTest::dragOverSpectrumFollowsPictureUnderPointer() {

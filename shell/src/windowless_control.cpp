@@ -7,11 +7,13 @@
 #include <QThread>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "qt_platform.hpp"
 #include "skin.hpp"
 #include "text/text.hpp"
 #include "tintbox/front_end.hpp"
+#include "tintbox/input.hpp"
 #include "windowless_x11.hpp"
 
 namespace tintbox::shell {
@@ -101,87 +103,29 @@ std::int16_t button_code(std::int32_t button) {
     }
 }
 
+static_assert(TINTBOX_MOD_SHIFT == kShiftKey && TINTBOX_MOD_CTRL == kCtrlKey &&
+              TINTBOX_MOD_ALT == kAltKey);
+
 std::int16_t shift_code(std::int32_t modifiers) {
     return static_cast<std::int16_t>(modifiers &
                                      (TINTBOX_MOD_SHIFT | TINTBOX_MOD_CTRL | TINTBOX_MOD_ALT));
 }
 
-bool printable(std::u16string_view text) {
-    return !text.empty() &&
-           std::all_of(text.begin(), text.end(), [](char16_t c) { return c >= 0x20 && c != 0x7F; });
-}
-
-// The view layer's key for a host's key, when it has one: the editing keys, and the
-// commands of Ctrl with a letter (or Insert and Delete, as on X11).
-bool view_key(std::int32_t host_key, bool shift, bool command, Key& key) {
-    if (command) {
-        switch (host_key) {
-            case 'A':
-                key = Key::CtrlA;
-                return true;
-            case 'C':
-            case TINTBOX_KEY_INSERT:
-                key = Key::CtrlC;
-                return true;
-            case 'X':
-                key = Key::CtrlX;
-                return true;
-            case 'V':
-                key = Key::CtrlV;
-                return true;
-            case 'Z':
-                key = shift ? Key::CtrlShiftZ : Key::CtrlZ;
-                return true;
-            default:
-                break;
-        }
-    }
-    if (shift && host_key == TINTBOX_KEY_INSERT) {
-        key = Key::CtrlV;
-        return true;
-    }
-    if (shift && host_key == TINTBOX_KEY_DELETE) {
-        key = Key::CtrlX;
-        return true;
-    }
-    switch (host_key) {
-        case TINTBOX_KEY_BACKSPACE:
-            key = Key::Backspace;
-            return true;
-        case TINTBOX_KEY_DELETE:
-            key = Key::Delete;
-            return true;
-        case TINTBOX_KEY_LEFT:
-            key = shift ? Key::ShiftLeft : Key::Left;
-            return true;
-        case TINTBOX_KEY_RIGHT:
-            key = shift ? Key::ShiftRight : Key::Right;
-            return true;
-        case TINTBOX_KEY_HOME:
-            key = shift ? Key::ShiftHome : Key::Home;
-            return true;
-        case TINTBOX_KEY_END:
-            key = shift ? Key::ShiftEnd : Key::End;
-            return true;
-        case TINTBOX_KEY_PAGE_UP:
-            key = Key::PageUp;
-            return true;
-        case TINTBOX_KEY_PAGE_DOWN:
-            key = Key::PageDown;
-            return true;
-        case TINTBOX_KEY_UP:
-            key = Key::Up;
-            return true;
-        case TINTBOX_KEY_DOWN:
-            key = Key::Down;
-            return true;
-        case TINTBOX_KEY_ESCAPE:
-            key = Key::Escape;
-            return true;
-        default:
-            return false;
-    }
-}
+// The host's keys that chords use besides the letters.
+constexpr std::pair<std::int32_t, KeyCode> kHostKeys[] = {
+    {TINTBOX_KEY_BACKSPACE, KeyCode::Backspace},
+    {TINTBOX_KEY_DELETE, KeyCode::Delete},
+    {TINTBOX_KEY_INSERT, KeyCode::Insert},
+    {TINTBOX_KEY_LEFT, KeyCode::Left},
+    {TINTBOX_KEY_RIGHT, KeyCode::Right},
+    {TINTBOX_KEY_UP, KeyCode::Up},
+    {TINTBOX_KEY_DOWN, KeyCode::Down},
+    {TINTBOX_KEY_HOME, KeyCode::Home},
+    {TINTBOX_KEY_END, KeyCode::End},
+    {TINTBOX_KEY_PAGE_UP, KeyCode::PageUp},
+    {TINTBOX_KEY_PAGE_DOWN, KeyCode::PageDown},
+    {TINTBOX_KEY_ESCAPE, KeyCode::Escape},
+};
 
 }  // namespace
 
@@ -392,7 +336,7 @@ bool WindowlessControl::input(const TintboxInputEvent& event) {
                 throw WindowlessFault{TINTBOX_E_INVALID_ARGUMENT, "TEXT without text"};
             }
             const std::u16string text = text::utf16_from_utf8_lenient(event.text);
-            handled = printable(text) && surface_.focused() != nullptr &&
+            handled = is_typed_text(text) && surface_.focused() != nullptr &&
                       surface_.focused()->kind() == ViewKind::TextField;
             if (handled) {
                 person([&] { surface_.type(text); });
@@ -436,12 +380,10 @@ bool WindowlessControl::pointer_input(const TintboxInputEvent& event) {
                 requesting_focus_ = false;
             }
             person([&] {
-                // A host may send the double click without its second press.
-                if (event.kind == TINTBOX_INPUT_PRESS || (surface_.held_buttons() & button) == 0) {
+                if (event.kind == TINTBOX_INPUT_PRESS) {
                     surface_.press(button, x, y, shift);
-                }
-                if (event.kind == TINTBOX_INPUT_DOUBLE_CLICK) {
-                    surface_.double_click(button);
+                } else {
+                    surface_.double_click(button, x, y, shift);
                 }
             });
             return true;
@@ -454,28 +396,16 @@ bool WindowlessControl::pointer_input(const TintboxInputEvent& event) {
         case TINTBOX_INPUT_MOVE:
             person([&] { surface_.move(x, y, shift); });
             return true;
-        default:
-            return wheel(x, y, event.delta);
+        default: {
+            bool used = false;
+            person([&] { used = surface_.wheel(x, y, event.delta); });
+            return used;
+        }
     }
-}
-
-// A wheel notch over a scroll bar moves it one step, as QScrollBar does (a bar's page
-// is one step too); away from the person is towards Min.
-bool WindowlessControl::wheel(Twips x, Twips y, std::int32_t delta) {
-    View* view = surface_.view_at(x, y);
-    if (view == nullptr || view->kind() != ViewKind::ScrollBar || delta == 0) {
-        return false;
-    }
-    auto& bar = static_cast<ScrollBar&>(*view);
-    const std::int32_t value = std::clamp<std::int32_t>(bar.Value() - delta, bar.Min(), bar.Max());
-    person([&] { surface_.scroll_to(bar, static_cast<std::int16_t>(value)); });
-    return true;
 }
 
 bool WindowlessControl::key(const TintboxInputEvent& event) {
     const bool shift = (event.modifiers & TINTBOX_MOD_SHIFT) != 0;
-    const bool ctrl = (event.modifiers & TINTBOX_MOD_CTRL) != 0;
-    const bool alt = (event.modifiers & TINTBOX_MOD_ALT) != 0;
     const bool letter = event.key >= 'A' && event.key <= 'Z';
     if (!letter && (event.key < TINTBOX_KEY_BACKSPACE || event.key > TINTBOX_KEY_RETURN)) {
         throw WindowlessFault{TINTBOX_E_INVALID_ARGUMENT,
@@ -489,12 +419,13 @@ bool WindowlessControl::key(const TintboxInputEvent& event) {
         person([&] { forward ? surface_.tab() : surface_.backtab(); });
         return true;
     }
-    Key key = Key::Left;
-    if (!view_key(event.key, shift, ctrl && !alt, key)) {
+    const std::optional<Key> command =
+        key_command({neutral_key(event.key, kHostKeys), shift_code(event.modifiers)});
+    if (!command) {
         return false;  // Return, Insert alone, letters without Ctrl: the host's
     }
     bool used = false;
-    person([&] { used = surface_.key(key); });
+    person([&] { used = surface_.key(*command); });
     return used;
 }
 

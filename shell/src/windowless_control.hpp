@@ -70,7 +70,6 @@ class WindowlessControl : public DispatchOwner {
     void tell_eyedropper_state();
     bool pointer_input(const TintboxInputEvent& event);
     bool key(const TintboxInputEvent& event);
-    bool wheel(Twips x, Twips y, std::int32_t delta);
     void focus_in(std::int32_t key);
     void focus_out();
     std::int32_t pointer_shape() const;

@@ -6,7 +6,10 @@
 // order - scroll bars.
 #include <windowsx.h>
 
+#include <optional>
+
 #include "skin.hpp"
+#include "tintbox/input.hpp"
 
 namespace tintbox::windows {
 namespace {
@@ -16,6 +19,14 @@ constexpr UINT kDpiChangedAfterParent = 0x02E3;
 bool is_mouse_message(UINT message) {
     return message >= WM_MOUSEFIRST && message <= WM_MBUTTONDBLCLK;
 }
+
+// The virtual keys that chords use besides the letters.
+constexpr std::pair<WPARAM, KeyCode> kVirtualKeys[] = {
+    {VK_BACK, KeyCode::Backspace}, {VK_DELETE, KeyCode::Delete}, {VK_INSERT, KeyCode::Insert},
+    {VK_LEFT, KeyCode::Left},      {VK_RIGHT, KeyCode::Right},   {VK_UP, KeyCode::Up},
+    {VK_DOWN, KeyCode::Down},      {VK_HOME, KeyCode::Home},     {VK_END, KeyCode::End},
+    {VK_PRIOR, KeyCode::PageUp},   {VK_NEXT, KeyCode::PageDown}, {VK_ESCAPE, KeyCode::Escape},
+};
 
 }  // namespace
 
@@ -310,14 +321,10 @@ void Skin::mouse(HWND source, UINT message, WPARAM wparam, LPARAM lparam) {
             case WM_MBUTTONDOWN:
                 surface_.press(button, x, y, modifiers);
                 break;
-            // The second press of a double click comes as the double click itself.
             case WM_LBUTTONDBLCLK:
             case WM_RBUTTONDBLCLK:
             case WM_MBUTTONDBLCLK:
-                if ((surface_.held_buttons() & button) == 0) {
-                    surface_.press(button, x, y, modifiers);
-                }
-                surface_.double_click(button);
+                surface_.double_click(button, x, y, modifiers);
                 break;
             case WM_LBUTTONUP:
             case WM_RBUTTONUP:
@@ -354,77 +361,17 @@ bool Skin::key_down(HWND source, WPARAM virtual_key) {
         tab(!shift, message);
         return true;
     }
-    Key key = Key::Left;
-    switch (virtual_key) {
-        case VK_BACK:
-            key = Key::Backspace;
-            break;
-        case VK_DELETE:
-            key = shift ? Key::CtrlX : Key::Delete;
-            break;
-        case VK_INSERT:
-            if (!shift && !control) {
-                return false;
-            }
-            key = shift ? Key::CtrlV : Key::CtrlC;
-            break;
-        case VK_LEFT:
-            key = shift ? Key::ShiftLeft : Key::Left;
-            break;
-        case VK_RIGHT:
-            key = shift ? Key::ShiftRight : Key::Right;
-            break;
-        case VK_HOME:
-            key = shift ? Key::ShiftHome : Key::Home;
-            break;
-        case VK_END:
-            key = shift ? Key::ShiftEnd : Key::End;
-            break;
-        case VK_PRIOR:
-            key = Key::PageUp;
-            break;
-        case VK_NEXT:
-            key = Key::PageDown;
-            break;
-        case VK_UP:
-            key = Key::Up;
-            break;
-        case VK_DOWN:
-            key = Key::Down;
-            break;
-        case VK_ESCAPE:
-            key = Key::Escape;
-            break;
-        default: {
-            if (!control) {
-                return false;  // typing comes as WM_CHAR
-            }
-            switch (virtual_key) {
-                case 'A':
-                    key = Key::CtrlA;
-                    break;
-                case 'C':
-                    key = Key::CtrlC;
-                    break;
-                case 'X':
-                    key = Key::CtrlX;
-                    break;
-                case 'V':
-                    key = Key::CtrlV;
-                    break;
-                case 'Z':
-                    key = shift ? Key::CtrlShiftZ : Key::CtrlZ;
-                    break;
-                case 'Y':
-                    key = Key::CtrlShiftZ;
-                    break;
-                default:
-                    return false;
-            }
-        }
+    // Alt alone comes as WM_SYSKEYDOWN; with Ctrl it is AltGr, which types.
+    const auto modifiers =
+        static_cast<std::int16_t>((shift ? kShiftKey : 0) | (control ? kCtrlKey : 0) |
+                                  (GetKeyState(VK_MENU) < 0 ? kAltKey : 0));
+    const std::optional<Key> command =
+        key_command({neutral_key(virtual_key, kVirtualKeys), modifiers});
+    if (!command) {
+        return false;  // typing comes as WM_CHAR
     }
     bool used = false;
-    person_input([&] { used = surface_.key(key); });
+    person_input([&] { used = surface_.key(*command); });
     return used;
 }
 
@@ -442,49 +389,54 @@ void Skin::character(wchar_t unit) {
             return;
         }
         text = {static_cast<char16_t>(pending_high_surrogate_), static_cast<char16_t>(unit)};
-    } else if (unit >= 0x20 && unit != 0x7F) {
+    } else {
         text = static_cast<char16_t>(unit);
     }
     pending_high_surrogate_ = 0;
-    if (!text.empty()) {
+    if (is_typed_text(text)) {
         person_input([&] { surface_.type(text); });
     }
 }
 
 // ---- Context menu ----------------------------------------------------------------------
 
+namespace {
+
+const wchar_t* menu_text(EditCommand command) {
+    switch (command) {
+        case EditCommand::Undo:
+            return L"&Undo\tCtrl+Z";
+        case EditCommand::Redo:
+            return L"&Redo\tCtrl+Y";
+        case EditCommand::Cut:
+            return L"Cu&t\tCtrl+X";
+        case EditCommand::Copy:
+            return L"&Copy\tCtrl+C";
+        case EditCommand::Paste:
+            return L"&Paste\tCtrl+V";
+        case EditCommand::Delete:
+            return L"&Delete\tDel";
+        case EditCommand::SelectAll:
+            return L"Select &All\tCtrl+A";
+    }
+    return L"";
+}
+
+}  // namespace
+
 // The field's context menu; each command goes into the model as its keys would.
 void Skin::context_menu(Mirror& mirror, LPARAM lparam) {
     if (!user_mode_ || surface_.focused() != mirror.view) {
         return;
     }
-    const auto& field = static_cast<const TextField&>(*mirror.view);
-    const bool editable = field.Enabled() && surface_.Enabled();
-    const bool selected = field.SelLength() > 0;
-    struct Command {
-        const wchar_t* text;
-        bool enabled;
-        Key key;
-    };
-    const Command commands[] = {
-        {L"&Undo\tCtrl+Z", editable && field.can_undo(), Key::CtrlZ},
-        {L"&Redo\tCtrl+Y", editable && field.can_redo(), Key::CtrlShiftZ},
-        {nullptr, false, Key::Left},
-        {L"Cu&t\tCtrl+X", editable && selected, Key::CtrlX},
-        {L"&Copy\tCtrl+C", editable && selected, Key::CtrlC},
-        {L"&Paste\tCtrl+V", editable && !surface_.clipboard().text().empty(), Key::CtrlV},
-        {L"&Delete\tDel", editable && selected, Key::Delete},
-        {nullptr, false, Key::Left},
-        {L"Select &All\tCtrl+A", editable && !field.Text().empty(), Key::CtrlA},
-    };
+    const auto items = edit_menu(static_cast<const TextField&>(*mirror.view));
     HMENU menu = CreatePopupMenu();
-    for (UINT i = 0; i < std::size(commands); ++i) {
-        if (commands[i].text == nullptr) {
+    for (UINT i = 0; i < items.size(); ++i) {
+        if (items[i].group_start) {
             AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-        } else {
-            AppendMenuW(menu, MF_STRING | (commands[i].enabled ? 0 : MF_GRAYED), i + 1,
-                        commands[i].text);
         }
+        AppendMenuW(menu, MF_STRING | (items[i].enabled ? 0 : MF_GRAYED), i + 1,
+                    menu_text(items[i].label));
     }
     POINT at{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
     if (lparam == -1) {  // from the keyboard: below the field
@@ -496,8 +448,8 @@ void Skin::context_menu(Mirror& mirror, LPARAM lparam) {
         static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x,
                                          at.y, 0, mirror.window, nullptr));
     DestroyMenu(menu);
-    if (chosen > 0 && chosen <= std::size(commands) && surface_.focused() == mirror.view) {
-        person_input([&] { surface_.key(commands[chosen - 1].key); });
+    if (chosen > 0 && chosen <= items.size() && surface_.focused() == mirror.view) {
+        person_input([&] { surface_.key(items[chosen - 1].command); });
     }
 }
 
@@ -564,14 +516,8 @@ void Skin::focus_out(HWND next) {
 
 // ---- Scroll bars -------------------------------------------------------------------------
 
-// A press on a bar gives it the focus at once, as a press does anywhere else; the move
-// itself comes with WM_HSCROLL.
 void Skin::bar_pressed(Mirror& mirror) {
-    if (!surface_.Enabled() || surface_.focused() == mirror.view ||
-        !mirror.view->can_take_focus()) {
-        return;
-    }
-    person_input([&] { mirror.view->SetFocus(); });
+    person_input([&] { surface_.scroll_bar_pressed(static_cast<ScrollBar&>(*mirror.view)); });
 }
 
 void Skin::bar_scrolled(HWND window, WORD code) {

@@ -177,8 +177,10 @@ typedef struct TintboxSite {
 #define TINTBOX_MOD_ALT 4
 
 /* Keys: these, or an upper-case ASCII letter 'A'..'Z' with TINTBOX_MOD_CTRL (A select
- * all; C, X, V copy, cut, paste; Z undo, with Shift redo). A key that types a character
- * comes as TEXT; its KEY without Ctrl comes back unhandled. */
+ * all; C, X, V copy, cut, paste; Z undo, with Shift redo; Y redo). INSERT with Ctrl
+ * copies and with Shift pastes, DELETE with Shift cuts. A chord with TINTBOX_MOD_ALT
+ * comes back unhandled. A key that types a character comes as TEXT; its KEY without
+ * Ctrl comes back unhandled. */
 #define TINTBOX_KEY_BACKSPACE 0x1001
 #define TINTBOX_KEY_DELETE 0x1002
 #define TINTBOX_KEY_LEFT 0x1003
