@@ -5,8 +5,8 @@
 #include <QPainter>
 #include <QStyleOption>
 #include <QTextLayout>
-#include <cmath>
 #include <QWheelEvent>
+#include <cmath>
 #include <limits>
 #include <vector>
 

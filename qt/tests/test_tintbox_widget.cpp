@@ -11,8 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <array>
 #include <QWheelEvent>
+#include <array>
 
 #include "widget_fixture.hpp"
 
