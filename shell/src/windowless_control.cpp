@@ -5,10 +5,11 @@
 #include <QApplication>
 #include <QPainter>
 #include <algorithm>
-#include <cmath>
+#include <cstring>
 
 #include "../../src/control/tintbox_internals.hpp"
 #include "../../src/text/text.hpp"
+#include "../../src/views/geometry.hpp"
 #include "qt_platform.hpp"
 #include "skin.hpp"
 #include "windowless_x11.hpp"
@@ -294,8 +295,8 @@ void WindowlessControl::set_site(const TintboxSite* site) {
 
 void WindowlessControl::set_extent(std::int32_t width, std::int32_t height, double ratio) {
     ratio_ = ratio;
-    const QSize logical(static_cast<int>(std::floor(width / ratio + 1e-6)),
-                        static_cast<int>(std::floor(height / ratio + 1e-6)));
+    const QSize logical(geometry::logical_size_within(width, ratio),
+                        geometry::logical_size_within(height, ratio));
     host_call([&] {
         skin_.resized(logical);
         widget_->resize(skin_.pixel_size(surface_.Width(), surface_.Height()));
@@ -305,35 +306,50 @@ void WindowlessControl::set_extent(std::int32_t width, std::int32_t height, doub
 }
 
 QSize WindowlessControl::extent() const {
-    const QRect device = to_device(QRect(QPoint(0, 0), widget_->size()));
-    return device.size();
+    return qtskin::to_qrect(
+               geometry::device_rect({0, 0, widget_->width(), widget_->height()}, ratio_))
+        .size();
 }
 
 void WindowlessControl::draw(void* pixels, std::int32_t width, std::int32_t height,
                              std::int32_t stride, const TintboxRect* area) {
     const QSize size = extent();
-    QRect target(QPoint(0, 0), size);
+    geometry::PixelRect target{0, 0, size.width(), size.height()};
     if (area != nullptr) {
-        target &= QRect(area->x, area->y, area->width, area->height);
+        target = geometry::clip(area->x, area->y, area->width, area->height, size.width(),
+                                size.height());
     }
     skin_.flush();
-    if (target.isEmpty()) {
+    if (target.empty()) {
         return;
     }
     QImage image(static_cast<uchar*>(pixels), width, height, stride,
                  QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(ratio_);
-    QPainter painter(&image);
-    const QRectF logical_area(target.x() / ratio_, target.y() / ratio_, target.width() / ratio_,
-                              target.height() / ratio_);
-    const QRect source = logical_area.toAlignedRect();
-    // render() limits itself to whole logical pixels; a painter's clip for the device
-    // pixels between them would blend some of Qt's edges a little apart.
-    if (QRectF(source) != logical_area) {
-        painter.setClipRect(logical_area);
+    const bool whole = target.width() == size.width() && target.height() == size.height();
+    // Qt paints whole logical pixels, and a clip between device pixels would round Qt's
+    // edges apart from the full draw's: a part is painted as the full draw paints it, into
+    // a buffer of the control's size, and only the area's pixels are copied.
+    QImage part;
+    if (!whole) {
+        part = QImage(size, QImage::Format_ARGB32_Premultiplied);
+        part.fill(Qt::transparent);
     }
-    widget_->render(&painter, source.topLeft(), QRegion(source),
-                    QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    QImage& canvas = whole ? image : part;
+    canvas.setDevicePixelRatio(ratio_);
+    {
+        QPainter painter(&canvas);
+        const QRect source = qtskin::to_qrect(geometry::logical_rect_covering(target, ratio_));
+        widget_->render(&painter, source.topLeft(), QRegion(source),
+                        QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    }
+    if (!whole) {
+        const auto row_bytes = static_cast<std::size_t>(target.width()) * 4;
+        for (int y = target.top; y < target.bottom; ++y) {
+            std::memcpy(image.scanLine(y) + static_cast<std::ptrdiff_t>(target.left) * 4,
+                        part.constScanLine(y) + static_cast<std::ptrdiff_t>(target.left) * 4,
+                        row_bytes);
+        }
+    }
 }
 
 // ---- Input ---------------------------------------------------------------------------
@@ -549,12 +565,8 @@ std::int32_t WindowlessControl::pointer_shape() const {
 // ---- Telling the host ----------------------------------------------------------------
 
 QRect WindowlessControl::to_device(const QRect& logical) const {
-    const int left = static_cast<int>(std::floor(logical.x() * ratio_ + 1e-6));
-    const int top = static_cast<int>(std::floor(logical.y() * ratio_ + 1e-6));
-    const int right = static_cast<int>(std::ceil((logical.x() + logical.width()) * ratio_ - 1e-6));
-    const int bottom =
-        static_cast<int>(std::ceil((logical.y() + logical.height()) * ratio_ - 1e-6));
-    return QRect(left, top, right - left, bottom - top);
+    return qtskin::to_qrect(geometry::device_rect_outward(
+        {logical.left(), logical.top(), logical.right() + 1, logical.bottom() + 1}, ratio_));
 }
 
 void WindowlessControl::deliver() {
