@@ -4,7 +4,9 @@
 #include "skin.hpp"
 
 #include <QMetaObject>
+#include <QMouseEvent>
 #include <algorithm>
+#include <cmath>
 
 #include "../../src/control/tintbox_internals.hpp"
 #include "accessibility.hpp"
@@ -144,8 +146,18 @@ QWidget* Skin::widget_for(const View& view) const {
     return found == index_of_.end() ? nullptr : mirrors_[found->second].widget;
 }
 
-QPoint Skin::window_device_pixel(const QWidget& widget, QPointF logical, qreal ratio) const {
-    const QPointF at = widget.mapTo(widget.window(), logical);
+// Qt hands a widget its mouse position rounded to whole logical pixels, which at a
+// fractional or double scale is another device pixel than the one under the pointer; the
+// window's position (scenePosition) keeps it. An event made for a widget, not delivered
+// by the window, carries the widget's own position there instead, a whole logical pixel
+// or more away.
+QPoint Skin::window_device_pixel(const QWidget& widget, const QMouseEvent& event,
+                                 qreal ratio) const {
+    const QPointF rounded = widget.mapTo(widget.window(), event.position());
+    const QPointF scene = event.scenePosition();
+    const bool from_window =
+        std::abs(scene.x() - rounded.x()) <= 0.5 && std::abs(scene.y() - rounded.y()) <= 0.5;
+    const QPointF at = from_window ? scene : rounded;
     return QPoint(geometry::device_pixel_at(at.x(), ratio),
                   geometry::device_pixel_at(at.y(), ratio));
 }
