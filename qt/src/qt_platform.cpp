@@ -41,6 +41,10 @@ QRect to_qrect(const geometry::PixelRect& rect) {
     return QRect(rect.left, rect.top, rect.width(), rect.height());
 }
 
+geometry::PixelRect to_pixel_rect(const QRect& rect) {
+    return {rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1};
+}
+
 QRect view_rect(const View& view, float twips_per_pixel) {
     return to_qrect(geometry::logical_rect(view, twips_per_pixel));
 }

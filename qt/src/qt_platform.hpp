@@ -37,9 +37,10 @@ inline std::u16string_view to_view(const QString& text) {
 QColor to_qcolor(ColorValue value, const QPalette& palette);
 ColorValue to_color_value(QRgb rgb);
 
-// A view's rectangle in logical pixels (the view layer's geometry), and the Qt
-// rectangle of a geometry rectangle.
+// A view's rectangle in logical pixels (the view layer's geometry), and the view layer's
+// pixel rectangles as Qt's and back.
 QRect to_qrect(const geometry::PixelRect& rect);
+geometry::PixelRect to_pixel_rect(const QRect& rect);
 QRect view_rect(const View& view, float twips_per_pixel);
 
 // The pixels around a pointer shape's drawn ones (drawn pixels included): a one-pixel

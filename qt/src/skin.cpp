@@ -164,8 +164,7 @@ QPoint Skin::window_device_pixel(const QWidget& widget, const QMouseEvent& event
 
 QRect Skin::window_device_rect(const QWidget& widget, qreal ratio) const {
     const QRect logical(widget.mapTo(widget.window(), QPoint(0, 0)), widget.size());
-    return to_qrect(geometry::device_rect(
-        {logical.left(), logical.top(), logical.right() + 1, logical.bottom() + 1}, ratio));
+    return to_qrect(geometry::device_rect(to_pixel_rect(logical), ratio));
 }
 
 QPointF Skin::twips_at(QPoint window_device_pixel, qreal ratio) const {

@@ -306,8 +306,7 @@ void WindowlessControl::set_extent(std::int32_t width, std::int32_t height, doub
 }
 
 QSize WindowlessControl::extent() const {
-    return qtskin::to_qrect(
-               geometry::device_rect({0, 0, widget_->width(), widget_->height()}, ratio_))
+    return qtskin::to_qrect(geometry::device_rect(qtskin::to_pixel_rect(widget_->rect()), ratio_))
         .size();
 }
 
@@ -565,8 +564,7 @@ std::int32_t WindowlessControl::pointer_shape() const {
 // ---- Telling the host ----------------------------------------------------------------
 
 QRect WindowlessControl::to_device(const QRect& logical) const {
-    return qtskin::to_qrect(geometry::device_rect_outward(
-        {logical.left(), logical.top(), logical.right() + 1, logical.bottom() + 1}, ratio_));
+    return qtskin::to_qrect(geometry::device_rect_outward(qtskin::to_pixel_rect(logical), ratio_));
 }
 
 void WindowlessControl::deliver() {

@@ -11,9 +11,10 @@ namespace {
 // Keeps products that are whole numbers in exact arithmetic (1.9999999 for 2) on the
 // right side of a rounding down or up.
 constexpr double kSlack = 1e-6;
-// How far inside its span a device pixel's stand-in point lies: far less than the
-// smallest distance between a pixel centre and a logical edge at ratios up to 8 (1/32),
-// far more than the rounding of a single-precision twips value.
+// How far a device pixel's stand-in point lies before its centre, in logical pixels: less
+// than the smallest distance between a pixel centre and a logical edge that it does not
+// touch at ratios in quarter steps up to 8 (1/64), more than the rounding of a
+// single-precision twips value on any real surface.
 constexpr double kInside = 1.0 / 1024;
 
 }  // namespace

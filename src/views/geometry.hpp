@@ -38,8 +38,7 @@ int logical_edge(Twips twips, float twips_per_pixel);
 // own, so views that touch in twips touch on screen.
 PixelRect logical_rect(const View& view, float twips_per_pixel);
 
-// The device pixel edge that a logical edge lands on (the same arithmetic as Qt's
-// rounding of a scaled rectangle).
+// The device pixel edge that a logical edge lands on (rounded half up).
 int device_edge(double logical, double ratio);
 // The device pixels that a logical rectangle covers.
 PixelRect device_rect(const PixelRect& logical, double ratio);
