@@ -503,21 +503,26 @@ static int partial_draw_matches(TintboxWindowless* control, const Image* full, T
  * every row along its edge and middle columns), every pixel that a press changes lies in
  * an invalidated rectangle, and Draw of an area, odd places and the integer limits
  * included, equals the full draw inside it and leaves the rest alone. */
-static void geometry_holds_at_every_ratio(Site* state) {
-    static const double ratios[] = {1.0, 1.25, 1.5, 1.75, 2.0, 3.0};
+static void geometry_holds_at_every_ratio(const char* reference_program, Site* state) {
+    static const struct {
+        double ratio;
+        int width; /* logical pixels: 600 is the full layout */
+    } rows[] = {{1.0, 318}, {1.25, 320}, {1.5, 600}, {1.75, 320}, {2.0, 318}, {3.0, 318}};
     static const TintboxRect limit_areas[] = {
         {2147483642, 0, 10, 10},
         {INT32_MIN, 0, INT32_MAX, 100},
         {INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX},
         {-5, -5, INT32_MAX, INT32_MAX},
     };
-    const Place spectrum = place_of("ColorFrame");
-    for (size_t row = 0; row < sizeof ratios / sizeof ratios[0]; ++row) {
-        const double ratio = ratios[row];
+    for (size_t row = 0; row < sizeof rows / sizeof rows[0]; ++row) {
+        const double ratio = rows[row].ratio;
+        Image layout = reference(reference_program, rows[row].width, 225, 0, "1");
+        free(layout.pixels);
+        const Place spectrum = place_of("ColorFrame");
         TintboxWindowless* control = create();
         TintboxSite site = make_site(state, 1);
         CHECK_STATUS(control->vtbl->SetSite(control, &site), TINTBOX_OK);
-        CHECK_STATUS(control->vtbl->SetExtent(control, (int32_t)(318 * ratio),
+        CHECK_STATUS(control->vtbl->SetExtent(control, (int32_t)(rows[row].width * ratio),
                                               (int32_t)(225 * ratio), ratio),
                      TINTBOX_OK);
         set_spectrum(control);
@@ -585,6 +590,8 @@ static void geometry_holds_at_every_ratio(Site* state) {
         free(full.pixels);
         CHECK(control->vtbl->Release(control) == 0);
     }
+    Image layout = reference(reference_program, 318, 225, 0, "1"); /* for the tests after */
+    free(layout.pixels);
 }
 
 /* A click on the spectrum picks the colour drawn under the pointer; the site hears
@@ -1023,7 +1030,7 @@ int main(int argc, char** argv) {
     memset(&state, 0, sizeof state);
     state.pointer = -1;
     draw_looks_like_the_qt_widget(argv[2], &state);
-    geometry_holds_at_every_ratio(&state);
+    geometry_holds_at_every_ratio(argv[2], &state);
 
     TintboxWindowless* control = create();
     TintboxSite site = make_site(&state, 1);
