@@ -169,11 +169,10 @@ void BoxWidget::paintEvent(QPaintEvent*) {
             // Drawn in device pixels from the device pixel that the widget's edge lands on
             // (rounded half up, as Qt rounds the edges it fills and clips), so that every
             // pixel of the picture lands on the device pixel it was made for.
-            const qreal left = std::floor(device.dx() + 0.5);
-            const qreal top = std::floor(device.dy() + 0.5);
-            painter.setWorldTransform(QTransform(1 / ratio, 0, 0, 1 / ratio,
-                                                 (left - device.dx()) / ratio,
-                                                 (top - device.dy()) / ratio));
+            const QTransform to_device = painter.worldTransform().inverted() * device;
+            painter.setWorldTransform(QTransform::fromTranslate(std::floor(device.dx() + 0.5),
+                                                                std::floor(device.dy() + 0.5)) *
+                                      to_device.inverted());
             painter.drawImage(QPointF(0, 0), rendered_);
             break;
         }

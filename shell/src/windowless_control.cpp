@@ -324,30 +324,33 @@ void WindowlessControl::draw(void* pixels, std::int32_t width, std::int32_t heig
     }
     QImage image(static_cast<uchar*>(pixels), width, height, stride,
                  QImage::Format_ARGB32_Premultiplied);
-    const bool whole = target.width() == size.width() && target.height() == size.height();
-    // Qt paints whole logical pixels, and a clip between device pixels would round Qt's
-    // edges apart from the full draw's: a part is painted as the full draw paints it, into
-    // a buffer of the control's size, and only the area's pixels are copied.
-    QImage part;
-    if (!whole) {
-        part = QImage(size, QImage::Format_ARGB32_Premultiplied);
-        part.fill(Qt::transparent);
+    const QRect source = qtskin::to_qrect(geometry::logical_rect_covering(target, ratio_));
+    if (target.width() == size.width() && target.height() == size.height()) {
+        image.setDevicePixelRatio(ratio_);
+        QPainter painter(&image);
+        widget_->render(&painter, source.topLeft(), QRegion(source),
+                        QWidget::DrawWindowBackground | QWidget::DrawChildren);
+        return;
     }
-    QImage& canvas = whole ? image : part;
-    canvas.setDevicePixelRatio(ratio_);
+    // Qt paints whole logical pixels, and a clip between device pixels would round Qt's
+    // edges apart from the whole draw's; so would a canvas shifted by a fraction of a
+    // logical pixel. A part is painted as the whole draw paints the logical pixels around
+    // it, onto a canvas of the control's size (kept for the next part), and only the
+    // area's pixels are copied.
+    if (part_canvas_.size() != size) {
+        part_canvas_ = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    }
+    part_canvas_.setDevicePixelRatio(ratio_);
     {
-        QPainter painter(&canvas);
-        const QRect source = qtskin::to_qrect(geometry::logical_rect_covering(target, ratio_));
+        QPainter painter(&part_canvas_);
         widget_->render(&painter, source.topLeft(), QRegion(source),
                         QWidget::DrawWindowBackground | QWidget::DrawChildren);
     }
-    if (!whole) {
-        const auto row_bytes = static_cast<std::size_t>(target.width()) * 4;
-        for (int y = target.top; y < target.bottom; ++y) {
-            std::memcpy(image.scanLine(y) + static_cast<std::ptrdiff_t>(target.left) * 4,
-                        part.constScanLine(y) + static_cast<std::ptrdiff_t>(target.left) * 4,
-                        row_bytes);
-        }
+    const auto row_bytes = static_cast<std::size_t>(target.width()) * 4;
+    for (int y = target.top; y < target.bottom; ++y) {
+        std::memcpy(image.scanLine(y) + static_cast<std::ptrdiff_t>(target.left) * 4,
+                    part_canvas_.constScanLine(y) + static_cast<std::ptrdiff_t>(target.left) * 4,
+                    row_bytes);
     }
 }
 
