@@ -37,25 +37,16 @@ ColorValue to_color_value(QRgb rgb) {
     return qRed(rgb) | (qGreen(rgb) << 8) | (qBlue(rgb) << 16);
 }
 
-int to_pixels(Twips twips, float twips_per_pixel) {
-    return static_cast<int>(std::lround(static_cast<double>(twips) / twips_per_pixel));
+QRect to_qrect(const geometry::PixelRect& rect) {
+    return QRect(rect.left, rect.top, rect.width(), rect.height());
+}
+
+geometry::PixelRect to_pixel_rect(const QRect& rect) {
+    return {rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1};
 }
 
 QRect view_rect(const View& view, float twips_per_pixel) {
-    const int left = to_pixels(view.Left(), twips_per_pixel);
-    const int top = to_pixels(view.Top(), twips_per_pixel);
-    const int right = to_pixels(view.Left() + view.Width(), twips_per_pixel);
-    const int bottom = to_pixels(view.Top() + view.Height(), twips_per_pixel);
-    return QRect(left, top, std::max(0, right - left), std::max(0, bottom - top));
-}
-
-int device_pixel(qreal logical, qreal device_pixel_ratio) {
-    // The small allowance keeps 1.9999999 (a rounding of 2) in pixel 2.
-    return static_cast<int>(std::floor(logical * device_pixel_ratio + 1e-6));
-}
-
-Twips device_pixel_to_twips(int device_pixel, float twips_per_pixel, qreal device_pixel_ratio) {
-    return static_cast<Twips>((device_pixel + 0.5) / device_pixel_ratio * twips_per_pixel);
+    return to_qrect(geometry::logical_rect(view, twips_per_pixel));
 }
 
 std::vector<bool> cursor_outline(const PointerShape& shape) {

@@ -1,6 +1,6 @@
 // Qt implementations of the core's platform services (screen, clipboard, font metrics) and the
-// one conversion between the core's vocabulary types and Qt's: colours, and twips to
-// pixels.
+// one conversion between the core's vocabulary types and Qt's: colours, and the view layer's
+// pixel rectangles.
 #pragma once
 
 #include <QColor>
@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tintbox/geometry.hpp"
 #include "tintbox/platform.hpp"
 #include "tintbox/views.hpp"
 
@@ -36,15 +37,11 @@ inline std::u16string_view to_view(const QString& text) {
 QColor to_qcolor(ColorValue value, const QPalette& palette);
 ColorValue to_color_value(QRgb rgb);
 
-// Pixels from twips. A view's edges are converted separately and its size is their
-// difference, so views that touch in twips touch on screen.
-int to_pixels(Twips twips, float twips_per_pixel);
+// A view's rectangle in logical pixels (the view layer's geometry), and the view layer's
+// pixel rectangles as Qt's and back.
+QRect to_qrect(const geometry::PixelRect& rect);
+geometry::PixelRect to_pixel_rect(const QRect& rect);
 QRect view_rect(const View& view, float twips_per_pixel);
-// The device pixel that holds a logical coordinate, and the twips of a device pixel's
-// centre. Pointer positions and the drawn spectrum both go through these, so a pick
-// reads the picture pixel drawn under the pointer at any device pixel ratio.
-int device_pixel(qreal logical, qreal device_pixel_ratio);
-Twips device_pixel_to_twips(int device_pixel, float twips_per_pixel, qreal device_pixel_ratio);
 
 // The pixels around a pointer shape's drawn ones (drawn pixels included): a one-pixel
 // outline that keeps the black shape visible on dark colours where the screen cannot be

@@ -4,7 +4,9 @@
 #include "skin.hpp"
 
 #include <QMetaObject>
+#include <QMouseEvent>
 #include <algorithm>
+#include <cmath>
 
 #include "accessibility.hpp"
 #include "qt_platform.hpp"
@@ -154,18 +156,33 @@ QWidget* Skin::widget_for(const View& view) const {
     return found == index_of_.end() ? nullptr : mirrors_[found->second].widget;
 }
 
-QPoint Skin::window_device_pixel(const QWidget& widget, QPointF logical, qreal ratio) const {
-    const QPointF at = widget.mapTo(widget.window(), logical);
-    return QPoint(device_pixel(at.x(), ratio), device_pixel(at.y(), ratio));
+// Qt hands a widget its mouse position rounded to whole logical pixels, which at a
+// fractional or double scale is another device pixel than the one under the pointer; the
+// window's position (scenePosition) keeps it. An event made for a widget, not delivered
+// by the window, carries the widget's own position there instead, a whole logical pixel
+// or more away.
+QPoint Skin::window_device_pixel(const QWidget& widget, const QMouseEvent& event,
+                                 qreal ratio) const {
+    const QPointF rounded = widget.mapTo(widget.window(), event.position());
+    const QPointF scene = event.scenePosition();
+    const bool from_window =
+        std::abs(scene.x() - rounded.x()) <= 0.5 && std::abs(scene.y() - rounded.y()) <= 0.5;
+    const QPointF at = from_window ? scene : rounded;
+    return QPoint(geometry::device_pixel_at(at.x(), ratio),
+                  geometry::device_pixel_at(at.y(), ratio));
+}
+
+QRect Skin::window_device_rect(const QWidget& widget, qreal ratio) const {
+    const QRect logical(widget.mapTo(widget.window(), QPoint(0, 0)), widget.size());
+    return to_qrect(geometry::device_rect(to_pixel_rect(logical), ratio));
 }
 
 QPointF Skin::twips_at(QPoint window_device_pixel, qreal ratio) const {
     const float twips_per_pixel = this->twips_per_pixel();
-    const QPointF surface = surface_widget_->mapTo(surface_widget_->window(), QPointF(0, 0));
-    return QPointF(device_pixel_to_twips(window_device_pixel.x(), twips_per_pixel, ratio) -
-                       surface.x() * twips_per_pixel,
-                   device_pixel_to_twips(window_device_pixel.y(), twips_per_pixel, ratio) -
-                       surface.y() * twips_per_pixel);
+    const QPoint surface = surface_widget_->mapTo(surface_widget_->window(), QPoint(0, 0));
+    return QPointF(
+        geometry::twips_at(window_device_pixel.x(), surface.x(), ratio, twips_per_pixel),
+        geometry::twips_at(window_device_pixel.y(), surface.y(), ratio, twips_per_pixel));
 }
 
 float Skin::twips_per_pixel() const {
@@ -174,7 +191,8 @@ float Skin::twips_per_pixel() const {
 
 QSize Skin::pixel_size(Twips width, Twips height) const {
     const float twips_per_pixel = this->twips_per_pixel();
-    return QSize(to_pixels(width, twips_per_pixel), to_pixels(height, twips_per_pixel));
+    return QSize(geometry::logical_edge(width, twips_per_pixel),
+                 geometry::logical_edge(height, twips_per_pixel));
 }
 
 // ---- Batching and flush --------------------------------------------------------------

@@ -43,13 +43,15 @@ class Skin : private MirrorHooks {
     void detach();
 
     QWidget* widget_for(const View& view) const;
-    // The one mapping between what is on the screen and the surface's twips, used by
-    // pointer positions and by the drawn spectrum alike: the window's device pixel that
-    // holds a widget's logical point, and the surface twips of a device pixel's centre.
-    // Going through the window's device pixels keeps both exact when a widget's origin
-    // falls between device pixels (fractional scale factors). `ratio` is the window's
-    // device pixel ratio, or that of the buffer a windowless host draws into.
-    QPoint window_device_pixel(const QWidget& widget, QPointF logical, qreal ratio) const;
+    // The view layer's geometry in the window's device pixels, used by pointer positions
+    // and by the drawn spectrum alike: the device pixel under a mouse event, the device
+    // pixels a widget covers, and the surface twips that stand for a device pixel (inside
+    // a view exactly when the pixel is). Going through the window's device pixels keeps
+    // them exact when a widget's origin falls between device pixels (fractional scale
+    // factors). `ratio` is the window's device pixel ratio, or that of the buffer a
+    // windowless host draws into.
+    QPoint window_device_pixel(const QWidget& widget, const QMouseEvent& event, qreal ratio) const;
+    QRect window_device_rect(const QWidget& widget, qreal ratio) const;
     QPointF twips_at(QPoint window_device_pixel, qreal ratio) const;
     float twips_per_pixel() const;
     QSize pixel_size(Twips width, Twips height) const;

@@ -133,7 +133,7 @@ void Skin::mouse(QWidget& source, QMouseEvent* event, MouseAction action) {
         return;
     }
     const qreal ratio = source.devicePixelRatioF();
-    const QPointF at = twips_at(window_device_pixel(source, event->position(), ratio), ratio);
+    const QPointF at = twips_at(window_device_pixel(source, *event, ratio), ratio);
     const auto x = static_cast<Twips>(at.x());
     const auto y = static_cast<Twips>(at.y());
     const std::int16_t modifiers = modifier_code(event->modifiers());

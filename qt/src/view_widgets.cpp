@@ -197,11 +197,20 @@ void BoxWidget::paintEvent(QPaintEvent*) {
         case ViewKind::Image: {
             // Per device pixel of what is painted on: the screen, or a windowless host's
             // buffer at its own ratio.
-            const qreal ratio = painter.deviceTransform().m11();
-            if (rendered_.isNull() || rendered_.size() != device_size(ratio)) {
-                render_picture(ratio);
+            const QTransform device = painter.deviceTransform();
+            const qreal ratio = device.m11();
+            const QRect covered = skin_.window_device_rect(*this, ratio);
+            if (rendered_.isNull() || rendered_at_ != covered || rendered_ratio_ != ratio) {
+                render_picture(covered, ratio);
             }
-            painter.drawImage(0, 0, rendered_);
+            // Drawn in device pixels from the device pixel that the widget's edge lands on
+            // (rounded half up, as Qt rounds the edges it fills and clips), so that every
+            // pixel of the picture lands on the device pixel it was made for.
+            const QTransform to_device = painter.worldTransform().inverted() * device;
+            painter.setWorldTransform(QTransform::fromTranslate(std::floor(device.dx() + 0.5),
+                                                                std::floor(device.dy() + 0.5)) *
+                                      to_device.inverted());
+            painter.drawImage(QPointF(0, 0), rendered_);
             break;
         }
         case ViewKind::Label: {
@@ -214,38 +223,43 @@ void BoxWidget::paintEvent(QPaintEvent*) {
             break;
         }
         default:
-            painter.fillRect(rect(), to_qcolor(view_.BackColor(), palette()));
             if (view_.border_line()) {
-                painter.setPen(palette().color(QPalette::Shadow));
-                painter.drawRect(rect().adjusted(0, 0, -1, -1));
+                // Filled, not stroked: the frame keeps the device pixels between the box's
+                // edges and those of the widgets inside it, which Qt fills the same way, at
+                // every scale (a stroked line falls between them at fractional ones).
+                painter.fillRect(rect(), palette().color(QPalette::Shadow));
+                painter.fillRect(rect().adjusted(1, 1, -1, -1),
+                                 to_qcolor(view_.BackColor(), palette()));
+            } else {
+                painter.fillRect(rect(), to_qcolor(view_.BackColor(), palette()));
             }
             break;
     }
 }
 
-// Each device pixel shows the picture pixel that the image maps the pixel's centre to, so
-// what is drawn is exactly what a pick at that pixel reads; pixels no picture covers
-// stay transparent and the frame beneath shows through.
-void BoxWidget::render_picture(qreal ratio) {
-    rendered_ = QImage(device_size(ratio), QImage::Format_ARGB32_Premultiplied);
-    rendered_.setDevicePixelRatio(ratio);
+// Each device pixel of the widget shows the picture pixel that a press on it picks (the
+// same mapping as a pointer's, Skin::twips_at, then relative to the image), so what is
+// drawn is exactly what a pick at that pixel reads; pixels no picture covers stay
+// transparent and the frame beneath shows through.
+void BoxWidget::render_picture(const QRect& covered, qreal ratio) {
+    rendered_ = QImage(covered.size(), QImage::Format_ARGB32_Premultiplied);
     rendered_.fill(Qt::transparent);
+    rendered_at_ = covered;
+    rendered_ratio_ = ratio;
     const auto& image = static_cast<const Image&>(view_);
     const PicturePtr& picture = image.Picture();
     if (!picture) {
         return;
     }
-    // The same mapping as a pointer's (Skin::twips_at), then relative to the image.
-    const QPoint origin = skin_.window_device_pixel(*this, QPointF(0, 0), ratio);
     std::vector<Twips> column_twips(static_cast<std::size_t>(rendered_.width()));
     for (int x = 0; x < rendered_.width(); ++x) {
         column_twips[static_cast<std::size_t>(x)] = static_cast<Twips>(
-            skin_.twips_at(origin + QPoint(x, 0), ratio).x() - image.surface_left());
+            skin_.twips_at(covered.topLeft() + QPoint(x, 0), ratio).x() - image.surface_left());
     }
     for (int y = 0; y < rendered_.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(rendered_.scanLine(y));
-        const auto ty = static_cast<Twips>(skin_.twips_at(origin + QPoint(0, y), ratio).y() -
-                                           image.surface_top());
+        const auto ty = static_cast<Twips>(
+            skin_.twips_at(covered.topLeft() + QPoint(0, y), ratio).y() - image.surface_top());
         for (int x = 0; x < rendered_.width(); ++x) {
             std::int32_t column = 0;
             std::int32_t row = 0;
@@ -256,10 +270,6 @@ void BoxWidget::render_picture(qreal ratio) {
             }
         }
     }
-}
-
-QSize BoxWidget::device_size(qreal ratio) const {
-    return QSize(device_pixel(width(), ratio), device_pixel(height(), ratio));
 }
 
 void BoxWidget::mousePressEvent(QMouseEvent* event) {

@@ -112,12 +112,14 @@ class BoxWidget : public QWidget {
     void focusOutEvent(QFocusEvent* event) override;
 
   private:
-    void render_picture(qreal ratio);
-    QSize device_size(qreal ratio) const;
+    // `covered`: the window's device pixels that the widget covers.
+    void render_picture(const QRect& covered, qreal ratio);
 
     Skin& skin_;
     View& view_;
-    QImage rendered_;
+    QImage rendered_;    // one pixel per device pixel, without a ratio of its own
+    QRect rendered_at_;  // the window's device pixels it was made for
+    qreal rendered_ratio_ = 0;
 };
 
 // The control's own surface: its colour shows between the views, and it clips every

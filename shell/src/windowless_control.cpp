@@ -7,12 +7,14 @@
 #include <QThread>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <optional>
 
 #include "qt_platform.hpp"
 #include "skin.hpp"
 #include "text/text.hpp"
 #include "tintbox/front_end.hpp"
+#include "tintbox/geometry.hpp"
 #include "tintbox/input.hpp"
 #include "windowless_x11.hpp"
 
@@ -248,8 +250,8 @@ void WindowlessControl::set_site(const TintboxSite* site) {
 
 void WindowlessControl::set_extent(std::int32_t width, std::int32_t height, double ratio) {
     ratio_ = ratio;
-    const QSize logical(static_cast<int>(std::floor(width / ratio + 1e-6)),
-                        static_cast<int>(std::floor(height / ratio + 1e-6)));
+    const QSize logical(geometry::logical_size_within(width, ratio),
+                        geometry::logical_size_within(height, ratio));
     host_call([&] {
         skin_.resized(logical);
         widget_->resize(skin_.pixel_size(surface_.Width(), surface_.Height()));
@@ -259,35 +261,52 @@ void WindowlessControl::set_extent(std::int32_t width, std::int32_t height, doub
 }
 
 QSize WindowlessControl::extent() const {
-    const QRect device = to_device(QRect(QPoint(0, 0), widget_->size()));
-    return device.size();
+    return qtskin::to_qrect(geometry::device_rect(qtskin::to_pixel_rect(widget_->rect()), ratio_))
+        .size();
 }
 
 void WindowlessControl::draw(void* pixels, std::int32_t width, std::int32_t height,
                              std::int32_t stride, const TintboxRect* area) {
     const QSize size = extent();
-    QRect target(QPoint(0, 0), size);
+    geometry::PixelRect target{0, 0, size.width(), size.height()};
     if (area != nullptr) {
-        target &= QRect(area->x, area->y, area->width, area->height);
+        target = geometry::clip(area->x, area->y, area->width, area->height, size.width(),
+                                size.height());
     }
     skin_.flush();
-    if (target.isEmpty()) {
+    if (target.empty()) {
         return;
     }
     QImage image(static_cast<uchar*>(pixels), width, height, stride,
                  QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(ratio_);
-    QPainter painter(&image);
-    const QRectF logical_area(target.x() / ratio_, target.y() / ratio_, target.width() / ratio_,
-                              target.height() / ratio_);
-    const QRect source = logical_area.toAlignedRect();
-    // render() limits itself to whole logical pixels; a painter's clip for the device
-    // pixels between them would blend some of Qt's edges a little apart.
-    if (QRectF(source) != logical_area) {
-        painter.setClipRect(logical_area);
+    const QRect source = qtskin::to_qrect(geometry::logical_rect_covering(target, ratio_));
+    if (target.width() == size.width() && target.height() == size.height()) {
+        image.setDevicePixelRatio(ratio_);
+        QPainter painter(&image);
+        widget_->render(&painter, source.topLeft(), QRegion(source),
+                        QWidget::DrawWindowBackground | QWidget::DrawChildren);
+        return;
     }
-    widget_->render(&painter, source.topLeft(), QRegion(source),
-                    QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    // Qt paints whole logical pixels, and a clip between device pixels would round Qt's
+    // edges apart from the whole draw's; so would a canvas shifted by a fraction of a
+    // logical pixel. A part is painted as the whole draw paints the logical pixels around
+    // it, onto a canvas of the control's size (kept for the next part), and only the
+    // area's pixels are copied.
+    if (part_canvas_.size() != size) {
+        part_canvas_ = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    }
+    part_canvas_.setDevicePixelRatio(ratio_);
+    {
+        QPainter painter(&part_canvas_);
+        widget_->render(&painter, source.topLeft(), QRegion(source),
+                        QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    }
+    const auto row_bytes = static_cast<std::size_t>(target.width()) * 4;
+    for (int y = target.top; y < target.bottom; ++y) {
+        std::memcpy(image.scanLine(y) + static_cast<std::ptrdiff_t>(target.left) * 4,
+                    part_canvas_.constScanLine(y) + static_cast<std::ptrdiff_t>(target.left) * 4,
+                    row_bytes);
+    }
 }
 
 // ---- Input ---------------------------------------------------------------------------
@@ -490,12 +509,7 @@ std::int32_t WindowlessControl::pointer_shape() const {
 // ---- Telling the host ----------------------------------------------------------------
 
 QRect WindowlessControl::to_device(const QRect& logical) const {
-    const int left = static_cast<int>(std::floor(logical.x() * ratio_ + 1e-6));
-    const int top = static_cast<int>(std::floor(logical.y() * ratio_ + 1e-6));
-    const int right = static_cast<int>(std::ceil((logical.x() + logical.width()) * ratio_ - 1e-6));
-    const int bottom =
-        static_cast<int>(std::ceil((logical.y() + logical.height()) * ratio_ - 1e-6));
-    return QRect(left, top, right - left, bottom - top);
+    return qtskin::to_qrect(geometry::device_rect_outward(qtskin::to_pixel_rect(logical), ratio_));
 }
 
 void WindowlessControl::deliver() {

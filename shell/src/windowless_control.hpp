@@ -85,6 +85,7 @@ class WindowlessControl : public DispatchOwner {
     TintboxSite site_{};
     bool has_site_ = false;
     double ratio_ = 1.0;
+    QImage part_canvas_;                // where Draw of an area paints before it copies the area
     int depth_ = 0;                     // nesting of calls from the host
     std::vector<QRect> invalid_;        // logical pixels, told to the site when a call ends
     std::int32_t wanted_interval_ = 0;  // what the control's timer asks for

@@ -11,6 +11,7 @@
 #include <dlfcn.h>
 #include <malloc.h>
 #include <pthread.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -441,6 +442,160 @@ static void drawing_an_area_touches_only_that_area(TintboxWindowless* control) {
 static void reset(Site* state) {
     state->rect_count = 0;
     state->changes = 0;
+}
+
+static int min_int(int a, int b) {
+    return a < b ? a : b;
+}
+
+/* The picture's colour drawn at a pixel (RGB order as GetRGB gives it), or -1 where
+ * something else is drawn: set_spectrum's pixels all have blue 128, red a multiple of 4
+ * and green a multiple of 5. */
+static int32_t picture_color(uint32_t drawn) {
+    const int red = (drawn >> 16) & 0xFF;
+    const int green = (drawn >> 8) & 0xFF;
+    const int blue = drawn & 0xFF;
+    if (blue != 128 || red % 4 != 0 || green % 5 != 0 || green >= 48 * 5) {
+        return -1;
+    }
+    return red | (green << 8) | (blue << 16);
+}
+
+/* Presses at device pixel (x, y) and tells whether what it picked is what `full` shows
+ * there: the picture's colour, or nothing where something else is drawn. */
+static int press_picks_what_is_drawn(TintboxWindowless* control, const Image* full, int x, int y) {
+    const int32_t before = get_long(control, TINTBOX_DISPID_GetRGB);
+    send(control, TINTBOX_INPUT_PRESS, x, y, TINTBOX_BUTTON_LEFT, 0, 0, NULL);
+    send(control, TINTBOX_INPUT_RELEASE, x, y, TINTBOX_BUTTON_LEFT, 0, 0, NULL);
+    const int32_t drawn = picture_color(full->pixels[y * full->width + x]);
+    const int32_t picked = get_long(control, TINTBOX_DISPID_GetRGB);
+    if (picked != (drawn >= 0 ? drawn : before)) {
+        fprintf(stderr, "device pixel %d,%d shows %06X and picked %06X\n", x, y,
+                (unsigned)(full->pixels[y * full->width + x] & 0xFFFFFF), (unsigned)picked);
+        return 0;
+    }
+    return 1;
+}
+
+/* Draw limited to `area` (clipped to the control) writes what the full draw wrote there
+ * and nothing anywhere else. */
+static int partial_draw_matches(TintboxWindowless* control, const Image* full, TintboxRect area) {
+    Image part = new_image(full->width, full->height, 0x12345678u);
+    CHECK_STATUS(
+        control->vtbl->Draw(control, part.pixels, part.width, part.height, part.width * 4, &area),
+        TINTBOX_OK);
+    int wrong = 0;
+    for (int y = 0; y < full->height; ++y) {
+        for (int x = 0; x < full->width; ++x) {
+            const int i = y * full->width + x;
+            const int inside = (int64_t)x >= area.x && (int64_t)y >= area.y &&
+                               (int64_t)x < (int64_t)area.x + area.width &&
+                               (int64_t)y < (int64_t)area.y + area.height;
+            wrong += inside ? part.pixels[i] != full->pixels[i] : part.pixels[i] != 0x12345678u;
+        }
+    }
+    if (wrong != 0) {
+        fprintf(stderr, "Draw of %d,%d %d x %d: %d pixels wrong\n", area.x, area.y, area.width,
+                area.height, wrong);
+    }
+    free(part.pixels);
+    return wrong == 0;
+}
+
+/* At every ratio a host may draw at: a press on any device pixel of the spectrum picks
+ * the colour drawn there (every column along the spectrum's edge rows and its middle row,
+ * every row along its edge and middle columns), every pixel that a press changes lies in
+ * an invalidated rectangle, and Draw of an area, odd places and the integer limits
+ * included, equals the full draw inside it and leaves the rest alone. */
+static void geometry_holds_at_every_ratio(const char* reference_program, Site* state) {
+    static const struct {
+        double ratio;
+        int width; /* logical pixels: 600 is the full layout */
+    } rows[] = {{1.0, 318}, {1.25, 320}, {1.5, 600}, {1.75, 320}, {2.0, 318}, {3.0, 318}};
+    static const TintboxRect limit_areas[] = {
+        {2147483642, 0, 10, 10},
+        {INT32_MIN, 0, INT32_MAX, 100},
+        {INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX},
+        {-5, -5, INT32_MAX, INT32_MAX},
+    };
+    for (size_t row = 0; row < sizeof rows / sizeof rows[0]; ++row) {
+        const double ratio = rows[row].ratio;
+        Image layout = reference(reference_program, rows[row].width, 225, 0, "1");
+        free(layout.pixels);
+        const Place spectrum = place_of("ColorFrame");
+        TintboxWindowless* control = create();
+        TintboxSite site = make_site(state, 1);
+        CHECK_STATUS(control->vtbl->SetSite(control, &site), TINTBOX_OK);
+        CHECK_STATUS(control->vtbl->SetExtent(control, (int32_t)(rows[row].width * ratio),
+                                              (int32_t)(225 * ratio), ratio),
+                     TINTBOX_OK);
+        set_spectrum(control);
+        set_rgb(control, 0x010203);
+        Image full = draw(control);
+
+        /* The spectrum and a device pixel more on every side, within the control. */
+        const int left = (int)(spectrum.x * ratio) - 1;
+        const int top = (int)(spectrum.y * ratio) - 1;
+        const int right = min_int((int)((spectrum.x + spectrum.width) * ratio) + 1, full.width - 1);
+        const int bottom =
+            min_int((int)((spectrum.y + spectrum.height) * ratio) + 1, full.height - 1);
+        const int rows_along[] = {top,        top + 1,    top + 2, (top + bottom) / 2,
+                                  bottom - 2, bottom - 1, bottom};
+        const int columns_along[] = {left,      left + 1,  left + 2, (left + right) / 2,
+                                     right - 2, right - 1, right};
+        int wrong_picks = 0;
+        for (int i = 0; i < 7; ++i) {
+            for (int x = left; x <= right; ++x) {
+                wrong_picks += !press_picks_what_is_drawn(control, &full, x, rows_along[i]);
+            }
+            for (int y = top; y <= bottom; ++y) {
+                wrong_picks += !press_picks_what_is_drawn(control, &full, columns_along[i], y);
+            }
+        }
+        CHECK(wrong_picks == 0);
+
+        /* A press changes the fields, the scroll bars and the swatch. */
+        static const struct { int x, y; } presses[] = {{10, 10}, {70, 150}, {150, 40}};
+        for (size_t i = 0; i < sizeof presses / sizeof presses[0]; ++i) {
+            Image before = draw(control);
+            reset(state);
+            click(control, (int)((spectrum.x + presses[i].x) * ratio),
+                  (int)((spectrum.y + presses[i].y) * ratio));
+            Image after = draw(control);
+            CHECK(changes_invalidated(state, &before, &after));
+            free(before.pixels);
+            free(after.pixels);
+        }
+
+        Image current = draw(control);
+        uint32_t seed = 12345u;
+        int wrong_draws = 0;
+        for (int i = 0; i < 40; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            const int x = (int)(seed >> 8) % current.width;
+            seed = seed * 1103515245u + 12345u;
+            const int y = (int)(seed >> 8) % current.height;
+            seed = seed * 1103515245u + 12345u;
+            const int width = 1 + (int)(seed >> 8) % (current.width - x);
+            seed = seed * 1103515245u + 12345u;
+            const int height = 1 + (int)(seed >> 8) % (current.height - y);
+            const TintboxRect area = {x, y, width, height};
+            wrong_draws += !partial_draw_matches(control, &current, area);
+        }
+        for (size_t i = 0; i < sizeof limit_areas / sizeof limit_areas[0]; ++i) {
+            wrong_draws += !partial_draw_matches(control, &current, limit_areas[i]);
+        }
+        if (wrong_picks != 0 || wrong_draws != 0) {
+            fprintf(stderr, "at ratio %.2f: %d wrong picks, %d wrong draws\n", ratio, wrong_picks,
+                    wrong_draws);
+        }
+        CHECK(wrong_draws == 0);
+        free(current.pixels);
+        free(full.pixels);
+        CHECK(control->vtbl->Release(control) == 0);
+    }
+    Image layout = reference(reference_program, 318, 225, 0, "1"); /* for the tests after */
+    free(layout.pixels);
 }
 
 /* A click on the spectrum picks the colour drawn under the pointer; the site hears
@@ -1024,6 +1179,7 @@ int main(int argc, char** argv) {
     memset(&state, 0, sizeof state);
     state.pointer = -1;
     draw_looks_like_the_qt_widget(argv[2], &state);
+    geometry_holds_at_every_ratio(argv[2], &state);
 
     TintboxWindowless* control = create();
     TintboxSite site = make_site(&state, 1);

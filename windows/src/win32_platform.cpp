@@ -1,11 +1,10 @@
 #include "win32_platform.hpp"
 
-#include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <vector>
 
 #include "module.hpp"
+#include "tintbox/geometry.hpp"
 #include "tintbox/tintbox.hpp"
 
 namespace tintbox::windows {
@@ -78,19 +77,16 @@ float twips_per_pixel_of(HWND window) {
 }
 
 int to_pixels(Twips twips, float twips_per_pixel) {
-    return static_cast<int>(std::lround(static_cast<double>(twips) / twips_per_pixel));
+    return geometry::logical_edge(twips, twips_per_pixel);
 }
 
 RECT view_rect(const View& view, float twips_per_pixel) {
-    const int left = to_pixels(view.Left(), twips_per_pixel);
-    const int top = to_pixels(view.Top(), twips_per_pixel);
-    const int right = to_pixels(view.Left() + view.Width(), twips_per_pixel);
-    const int bottom = to_pixels(view.Top() + view.Height(), twips_per_pixel);
-    return RECT{left, top, std::max(left, right), std::max(top, bottom)};
+    const geometry::PixelRect rect = geometry::logical_rect(view, twips_per_pixel);
+    return RECT{rect.left, rect.top, rect.right, rect.bottom};
 }
 
 Twips pixel_to_twips(int pixel, float twips_per_pixel) {
-    return static_cast<Twips>((pixel + 0.5) * twips_per_pixel);
+    return geometry::twips_at(pixel, 0, 1.0, twips_per_pixel);
 }
 
 HCURSOR create_pointer_cursor(const PointerShape& shape) {

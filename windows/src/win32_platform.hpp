@@ -21,13 +21,14 @@ COLORREF to_colorref(ColorValue value);
 // monitor), or for the screen when `window` is null.
 float twips_per_pixel_of(HWND window);
 
-// Pixels from twips. A view's edges are converted separately and its size is their
-// difference, so views that touch in twips touch on screen. The rectangle is relative to
-// the view's parent (the surface, or the view it sits in).
+// The view layer's geometry (tintbox/geometry.hpp) in GDI's pixels, one device pixel
+// each. A view's edges are converted separately and its size is their difference, so
+// views that touch in twips touch on screen. The rectangle is relative to the view's
+// parent (the surface, or the view it sits in).
 int to_pixels(Twips twips, float twips_per_pixel);
 RECT view_rect(const View& view, float twips_per_pixel);
-// The surface twips of a pixel's centre: pointer positions and the drawn spectrum both go
-// through it, so a pick reads the picture pixel drawn under the pointer.
+// The surface twips that stand for a pixel: pointer positions and the drawn spectrum both
+// go through it, so a pick reads the picture pixel drawn under the pointer.
 Twips pixel_to_twips(int pixel, float twips_per_pixel);
 
 // A monochrome cursor whose drawn pixels invert the screen and whose other pixels are

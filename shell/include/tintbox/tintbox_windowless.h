@@ -235,8 +235,9 @@ typedef struct TintboxWindowlessVtbl {
      * pixels of premultiplied 32-bit 0xAARRGGBB (Cairo's ARGB32, Qt's
      * ARGB32_Premultiplied, SDL's ARGB8888 on little-endian machines), `stride` bytes a
      * row, the control's top-left corner at the buffer's. `area` limits the drawing to
-     * one rectangle (NULL: the whole control); pixels outside it are left alone. The
-     * buffer must hold the whole control (GetExtent). */
+     * one rectangle (NULL: the whole control), clipped to the control wherever it lies;
+     * inside it the pixels are those of a whole draw, and pixels outside it are left
+     * alone. The buffer must hold the whole control (GetExtent). */
     TintboxStatus (*Draw)(TintboxWindowless* self, void* pixels, int32_t width, int32_t height,
                           int32_t stride, const TintboxRect* area);
     /* A person's input. *handled (may be NULL) is 1 when the control used it, 0 when the
