@@ -161,7 +161,7 @@ QWidget* Skin::widget_for(const View& view) const {
 // window's position (scenePosition) keeps it. An event made for a widget, not delivered
 // by the window, carries the widget's own position there instead, a whole logical pixel
 // or more away.
-QPoint Skin::window_device_pixel(const QWidget& widget, const QMouseEvent& event,
+QPoint Skin::window_device_pixel(const QWidget& widget, const QSinglePointEvent& event,
                                  qreal ratio) const {
     const QPointF rounded = widget.mapTo(widget.window(), event.position());
     const QPointF scene = event.scenePosition();

@@ -24,6 +24,7 @@ class QContextMenuEvent;
 class QFocusEvent;
 class QKeyEvent;
 class QMouseEvent;
+class QSinglePointEvent;
 class QWheelEvent;
 
 namespace tintbox::qtskin {
@@ -50,7 +51,8 @@ class Skin : private MirrorHooks {
     // them exact when a widget's origin falls between device pixels (fractional scale
     // factors). `ratio` is the window's device pixel ratio, or that of the buffer a
     // windowless host draws into.
-    QPoint window_device_pixel(const QWidget& widget, const QMouseEvent& event, qreal ratio) const;
+    QPoint window_device_pixel(const QWidget& widget, const QSinglePointEvent& event,
+                               qreal ratio) const;
     QRect window_device_rect(const QWidget& widget, qreal ratio) const;
     QPointF twips_at(QPoint window_device_pixel, qreal ratio) const;
     float twips_per_pixel() const;

@@ -338,7 +338,7 @@ void Skin::wheel(QWidget& source, QWheelEvent* event) {
     const int notches = wheel_eighths_ / 120;
     wheel_eighths_ -= notches * 120;
     const qreal ratio = source.devicePixelRatioF();
-    const QPointF at = twips_at(window_device_pixel(source, event->position(), ratio), ratio);
+    const QPointF at = twips_at(window_device_pixel(source, *event, ratio), ratio);
     const auto x = static_cast<Twips>(at.x());
     const auto y = static_cast<Twips>(at.y());
     bool used = true;  // a part of a notch over a bar
