@@ -11,9 +11,11 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "check.hpp"
@@ -57,6 +59,9 @@ VARIANT text_ref(BSTR* text) {
 }
 VARIANT variant_ref(VARIANT* inner) {
     return make(VT_BYREF | VT_VARIANT, &inner, sizeof inner);
+}
+VARIANT double_value(double number) {
+    return make(VT_R8, &number, sizeof number);
 }
 VARIANT object_value(IDispatch* object) {
     return make(VT_DISPATCH, &object, sizeof object);
@@ -695,6 +700,107 @@ TEST(sep_rgb_fills_its_three_longs) {
     }
 }
 
+// A call as VBA's `Member Name:=value` and keyword arguments make it: the names are
+// resolved with GetIDsOfNames, the positional arguments come first in declaration order.
+void call_named(IDispatch& object, const std::wstring& member,
+                const std::vector<VARIANT>& positional,
+                const std::vector<std::pair<std::wstring, VARIANT>>& named, CallResult& out) {
+    std::vector<std::wstring> names = {member};
+    for (const auto& argument : named) {
+        names.push_back(argument.first);
+    }
+    std::vector<LPOLESTR> pointers;
+    for (std::wstring& name : names) {
+        pointers.push_back(name.data());
+    }
+    std::vector<DISPID> ids(names.size());
+    CHECK_EQ(object.GetIDsOfNames(IID_NULL, pointers.data(), UINT(pointers.size()),
+                                  LOCALE_USER_DEFAULT, ids.data()),
+             S_OK);
+    std::vector<VARIANT> arguments;  // the named ones, then the positional ones last first
+    for (const auto& argument : named) {
+        arguments.push_back(argument.second);
+    }
+    arguments.insert(arguments.end(), positional.rbegin(), positional.rend());
+    DISPPARAMS params{arguments.data(), ids.data() + 1, UINT(arguments.size()), UINT(named.size())};
+    out.status = object.Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                               &out.result.value, &out.exception, &out.argument_error);
+}
+
+TEST(named_arguments_reach_their_parameters_in_any_order) {
+    const ComRef<IDispatch> control = create_control();
+    LONG color = 0x336699;
+    CallResult set;
+    call_named(*control, L"SetRGB", {}, {{L"Value", long_ref(&color)}}, set);
+    CHECK_EQ(set.status, S_OK);
+    CHECK_EQ(get_long(*control, dispid::kGetRGB), 0x336699);
+
+    LONG value = 0x123456;
+    LONG red = -1;
+    LONG green = -1;
+    LONG blue = -1;
+    const std::pair<std::wstring, VARIANT> by_name[] = {{L"Value", long_ref(&value)},
+                                                        {L"Red", long_ref(&red)},
+                                                        {L"Green", long_ref(&green)},
+                                                        {L"Blue", long_ref(&blue)}};
+    const struct {
+        const char* what;
+        std::size_t positional;          // the first parameters, by position
+        std::vector<std::size_t> named;  // the others, in the order the caller names them
+    } rows[] = {
+        {"every argument named, out of order", 0, {3, 0, 1, 2}},
+        {"the value by position, the rest named", 1, {2, 3, 1}},
+        {"two by position, two named backwards", 2, {3, 2}},
+    };
+    for (const auto& row : rows) {
+        red = green = blue = -1;
+        std::vector<VARIANT> positional;
+        for (std::size_t i = 0; i < row.positional; ++i) {
+            positional.push_back(by_name[i].second);
+        }
+        std::vector<std::pair<std::wstring, VARIANT>> named;
+        for (std::size_t parameter : row.named) {
+            named.push_back(by_name[parameter]);
+        }
+        CallResult result;
+        call_named(*control, L"SepRGB", positional, named, result);
+        if (result.status != S_OK || red != 0x56 || green != 0x34 || blue != 0x12) {
+            testing::fail(__FILE__, __LINE__, row.what);
+        }
+    }
+
+    // Dispatch ids that name no free parameter.
+    const struct {
+        const char* what;
+        DISPID id;
+    } strangers[] = {
+        {"beyond the last parameter", 1},
+        {"before the first", -7},
+        {"the value of a property put, on a method", DISPID_PROPERTYPUT},
+    };
+    for (const auto& stranger : strangers) {
+        VARIANT argument = long_ref(&color);
+        DISPID id = stranger.id;
+        DISPPARAMS params{&argument, &id, 1, 1};
+        UINT argument_error = ~0u;
+        const HRESULT status = control->Invoke(dispid::kSetRGB, IID_NULL, 0, DISPATCH_METHOD,
+                                               &params, nullptr, nullptr, &argument_error);
+        if (status != DISP_E_PARAMNOTFOUND || argument_error != 0) {
+            testing::fail(__FILE__, __LINE__, stranger.what);
+        }
+    }
+    // Value and Red by position, then Green by name and the value named once more.
+    VARIANT twice[] = {long_ref(&green), long_ref(&value), long_ref(&red), long_ref(&value)};
+    DISPID ids[] = {2, 0};
+    DISPPARAMS params{twice, ids, 4, 2};
+    UINT argument_error = ~0u;
+    CHECK_EQ(control->Invoke(dispid::kSepRGB, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr,
+                             nullptr, &argument_error),
+             DISP_E_PARAMNOTFOUND);
+    CHECK_EQ(argument_error, 1u);
+    CHECK_EQ(get_long(*control, dispid::kGetRGB), 0x336699);
+}
+
 TEST(enabled_property_by_dispatch_id) {
     const ComRef<IDispatch> control = create_control();
     CHECK_EQ(get_enabled(*control), true);
@@ -715,6 +821,7 @@ TEST(calls_that_do_not_fit_the_declaration_fail_as_automation_says) {
     VariantInit(&text_value);
     V_VT(&text_value) = VT_BSTR;
     V_BSTR(&text_value) = text;
+    VARIANT not_a_number = double_value(NAN);
     const struct {
         const char* what;
         DISPID id;
@@ -764,6 +871,17 @@ TEST(calls_that_do_not_fit_the_declaration_fail_as_automation_says) {
          DISPATCH_PROPERTYPUTREF,
          {bool_value(true)},
          DISP_E_MEMBERNOTFOUND},
+        {"NaN for a Long", dispid::kSetRGB, DISPATCH_METHOD, {double_value(NAN)}, DISP_E_OVERFLOW},
+        {"NaN in a script's variable for an Integer",
+         dispid::kSetRed,
+         DISPATCH_METHOD,
+         {variant_ref(&not_a_number)},
+         DISP_E_OVERFLOW},
+        {"NaN for a Boolean",
+         dispid::kEnabled,
+         DISPATCH_PROPERTYPUT,
+         {double_value(NAN)},
+         DISP_E_OVERFLOW},
     };
     for (const auto& row : rows) {
         const HRESULT status = call_status(*control, row.id, row.flags, row.arguments);
@@ -777,16 +895,12 @@ TEST(calls_that_do_not_fit_the_declaration_fail_as_automation_says) {
     CHECK_EQ(overflow.status, DISP_E_TYPEMISMATCH);
     CHECK_EQ(overflow.argument_error, 1u);  // rgvarg holds the arguments last first
 
-    DISPID named = 1;
-    DISPPARAMS with_name{&text_value, &named, 1, 1};
-    CHECK_EQ(control->Invoke(dispid::kDec, IID_NULL, 0, DISPATCH_METHOD, &with_name, nullptr,
-                             nullptr, nullptr),
-             DISP_E_NONAMEDARGS);
     DISPPARAMS none{};
     CHECK_EQ(control->Invoke(dispid::kGetRGB, IID_IDispatch, 0, DISPATCH_METHOD, &none, nullptr,
                              nullptr, nullptr),
              DISP_E_UNKNOWNINTERFACE);
     CHECK_EQ(get_long(*control, dispid::kGetRGB), 0);  // nothing above changed the colour
+    CHECK_EQ(get_enabled(*control), true);
     SysFreeString(text);
 }
 
