@@ -1,16 +1,19 @@
 // A COM client of Tintbox.ocx, as a C++ host uses it: checks the registered type library
-// member by member, calls every member by dispatch id, counts Change through a connection
-// point, round-trips the properties through a property bag, a stream and OLE pictures,
-// and sees the library agree to unload once everything is released.
+// member by member, calls every member by dispatch id and by named arguments, counts
+// Change through a connection point, reads the control's picture as data, round-trips the
+// properties through a property bag, a stream, a compound file and OLE pictures, and sees
+// the library agree to unload once everything is released.
 //
-// Sections: helpers; type library; calls by dispatch id; errors; events; pictures;
-// persistence; resources; registry transactions; server lifetime (last: it needs every
-// object of the other cases released).
+// Sections: helpers; type library; calls by dispatch id; errors; events; pictures; the
+// control's picture as data; persistence; resources; registry transactions; server
+// lifetime (last: it needs every object of the other cases released).
 #include <windows.h>
 
+#include <objsafe.h>
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -161,13 +164,8 @@ ComRef<IPictureDisp> make_picture(LONG width, LONG height, const std::vector<COL
     return picture;
 }
 
-// The colours of a bitmap picture, rows from the top.
-std::vector<COLORREF> colors_of(IPictureDisp& picture) {
-    ComRef<IPicture> readable;
-    picture.QueryInterface(IID_IPicture, reinterpret_cast<void**>(readable.put()));
-    OLE_HANDLE handle = 0;
-    readable->get_Handle(&handle);
-    const auto bitmap = reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
+// The colours of a bitmap, rows from the top.
+std::vector<COLORREF> colors_of(HBITMAP bitmap) {
     BITMAP header{};
     GetObjectW(bitmap, sizeof header, &header);
     BITMAPINFO info{};
@@ -182,6 +180,14 @@ std::vector<COLORREF> colors_of(IPictureDisp& picture) {
         colors.push_back(RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF));
     }
     return colors;
+}
+
+std::vector<COLORREF> colors_of(IPictureDisp& picture) {
+    ComRef<IPicture> readable;
+    picture.QueryInterface(IID_IPicture, reinterpret_cast<void**>(readable.put()));
+    OLE_HANDLE handle = 0;
+    readable->get_Handle(&handle);
+    return colors_of(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)));
 }
 
 ComRef<IPictureDisp> get_picture(IDispatch& control) {
@@ -1105,6 +1111,114 @@ TEST(picture_get_returns_the_very_object_that_was_set) {
     CHECK(!get_picture(*control));
 }
 
+// ---- The control's picture as data -----------------------------------------------------
+
+namespace {
+
+// A picture of the data object's in a bitmap the test owns (null when none came).
+HBITMAP bitmap_of(const STGMEDIUM& medium, SIZE size) {
+    HDC screen = GetDC(nullptr);
+    HBITMAP bitmap = nullptr;
+    if (medium.tymed == TYMED_GDI) {
+        bitmap = static_cast<HBITMAP>(CopyImage(medium.hBitmap, IMAGE_BITMAP, 0, 0, 0));
+    } else if (medium.tymed == TYMED_HGLOBAL) {
+        const auto* info = static_cast<const BITMAPINFO*>(GlobalLock(medium.hGlobal));
+        const auto* bits = reinterpret_cast<const BYTE*>(info) + info->bmiHeader.biSize;
+        bitmap = CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT, bits, info, DIB_RGB_COLORS);
+        GlobalUnlock(medium.hGlobal);
+    } else if (medium.tymed == TYMED_ENHMF) {
+        bitmap = CreateCompatibleBitmap(screen, size.cx, size.cy);
+        HDC dc = CreateCompatibleDC(screen);
+        const HGDIOBJ previous = SelectObject(dc, bitmap);
+        const RECT bounds{0, 0, size.cx, size.cy};
+        PlayEnhMetaFile(dc, medium.hEnhMetaFile, &bounds);
+        SelectObject(dc, previous);
+        DeleteDC(dc);
+    }
+    ReleaseDC(nullptr, screen);
+    return bitmap;
+}
+
+}  // namespace
+
+TEST(data_object_renders_the_control_with_its_colour) {
+    const ComRef<IDispatch> control = create_control();
+    set_rgb(*control, 0x336699);
+    const auto data = query<IDataObject>(control.get(), IID_IDataObject);
+    CHECK(data);
+    if (!data) {
+        return;
+    }
+    const auto ole_object = query<IOleObject>(control.get(), IID_IOleObject);
+    SIZEL extent{};  // HIMETRIC
+    ole_object->GetExtent(DVASPECT_CONTENT, &extent);
+    HDC screen = GetDC(nullptr);
+    const SIZE size{MulDiv(extent.cx, GetDeviceCaps(screen, LOGPIXELSX), 2540),
+                    MulDiv(extent.cy, GetDeviceCaps(screen, LOGPIXELSY), 2540)};
+    ReleaseDC(nullptr, screen);
+
+    const struct {
+        const char* what;
+        CLIPFORMAT format;
+        DWORD medium;
+    } rows[] = {
+        {"an enhanced metafile", CF_ENHMETAFILE, TYMED_ENHMF},
+        {"a bitmap", CF_BITMAP, TYMED_GDI},
+        {"a device-independent bitmap", CF_DIB, TYMED_HGLOBAL},
+    };
+    for (const auto& row : rows) {
+        FORMATETC format{row.format, nullptr, DVASPECT_CONTENT, -1, row.medium};
+        STGMEDIUM medium{};
+        if (data->QueryGetData(&format) != S_OK || data->GetData(&format, &medium) != S_OK) {
+            testing::fail(__FILE__, __LINE__, row.what);
+            continue;
+        }
+        HBITMAP bitmap = bitmap_of(medium, size);
+        ReleaseStgMedium(&medium);
+        const std::vector<COLORREF> colors = colors_of(bitmap);
+        DeleteObject(bitmap);
+        // The two swatches show the colour over many pixels.
+        if (std::count(colors.begin(), colors.end(), COLORREF{0x336699}) < 100) {
+            testing::fail(__FILE__, __LINE__, row.what);
+        }
+    }
+
+    const struct {
+        const char* what;
+        FORMATETC format;
+        HRESULT expected;
+    } refused[] = {
+        {"text", {CF_TEXT, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL}, DV_E_FORMATETC},
+        {"a bitmap in global memory",
+         {CF_BITMAP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL},
+         DV_E_TYMED},
+        {"the icon", {CF_ENHMETAFILE, nullptr, DVASPECT_ICON, -1, TYMED_ENHMF}, DV_E_DVASPECT},
+    };
+    for (const auto& row : refused) {
+        FORMATETC format = row.format;
+        STGMEDIUM medium{};
+        if (data->QueryGetData(&format) != row.expected ||
+            data->GetData(&format, &medium) != row.expected) {
+            testing::fail(__FILE__, __LINE__, row.what);
+        }
+    }
+
+    ComRef<IEnumFORMATETC> formats;
+    CHECK_EQ(data->EnumFormatEtc(DATADIR_GET, formats.put()), S_OK);
+    FORMATETC listed[4] = {};
+    ULONG count = 0;
+    if (formats) {
+        CHECK_EQ(formats->Next(4, listed, &count), S_FALSE);
+    }
+    CHECK_EQ(count, 3u);
+    for (ULONG i = 0; i < count; ++i) {
+        CHECK(listed[i].cfFormat == rows[i].format && listed[i].tymed == rows[i].medium);
+    }
+    DWORD connection = 1;
+    FORMATETC any{CF_ENHMETAFILE, nullptr, DVASPECT_CONTENT, -1, TYMED_ENHMF};
+    CHECK_EQ(data->DAdvise(&any, 0, nullptr, &connection), OLE_E_ADVISENOTSUPPORTED);
+}
+
 // ---- Persistence ----------------------------------------------------------------------------
 
 TEST(property_bag_round_trip_keeps_the_picture_object_and_enabled) {
@@ -1277,6 +1391,96 @@ TEST(a_damaged_stream_is_refused) {
         CHECK_EQ(query<IPersistStreamInit>(other.get(), IID_IPersistStreamInit)->Load(stream.get()),
                  CTL_E_INVALIDFILEFORMAT);
     }
+}
+
+TEST(storage_round_trip_through_a_compound_file) {
+    const ComRef<IDispatch> control = create_control();
+    const auto persist = query<IPersistStorage>(control.get(), IID_IPersistStorage);
+    CHECK(persist);
+    if (!persist) {
+        return;
+    }
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    const std::wstring path = std::wstring(folder) + L"tintbox-storage-test.doc";
+    ComRef<IStorage> storage;
+    CHECK_EQ(StgCreateDocfile(path.c_str(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0,
+                              storage.put()),
+             S_OK);
+    CHECK_EQ(persist->InitNew(storage.get()), S_OK);
+    CHECK_EQ(persist->IsDirty(), S_FALSE);
+    const std::vector<COLORREF> colors = {0x0000FF, 0x00FF00, 0xFF0000, 0x123456};
+    set_picture(*control, make_picture(2, 2, colors).get());
+    set_enabled(*control, false);
+    CHECK_EQ(persist->IsDirty(), S_OK);
+    // As a container saves a document: OleSave writes the class, the control its stream.
+    CHECK_EQ(OleSave(persist.get(), storage.get(), TRUE), S_OK);
+    CHECK_EQ(persist->SaveCompleted(nullptr), S_OK);
+    CHECK_EQ(persist->IsDirty(), S_FALSE);
+    CHECK_EQ(persist->HandsOffStorage(), S_OK);
+    storage.reset();
+
+    CHECK_EQ(StgOpenStorage(path.c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0,
+                            storage.put()),
+             S_OK);
+    ComRef<IDispatch> restored;
+    CHECK_EQ(
+        OleLoad(storage.get(), IID_IDispatch, nullptr, reinterpret_cast<void**>(restored.put())),
+        S_OK);
+    if (restored) {
+        CHECK_EQ(get_enabled(*restored), false);
+        const ComRef<IPictureDisp> picture = get_picture(*restored);
+        CHECK(picture && colors_of(*picture) == colors);
+    }
+    storage.reset();
+    DeleteFileW(path.c_str());
+
+    // A storage that never held a control.
+    ComRef<IStorage> empty;
+    StgCreateDocfile(nullptr,
+                     STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_DELETEONRELEASE, 0,
+                     empty.put());
+    const ComRef<IDispatch> other = create_control();
+    CHECK_EQ(query<IPersistStorage>(other.get(), IID_IPersistStorage)->Load(empty.get()),
+             STG_E_FILENOTFOUND);
+    CHECK_EQ(get_enabled(*other), true);
+}
+
+TEST(safe_for_scripting_and_for_initialising_from_a_page) {
+    const ComRef<IDispatch> control = create_control();
+    const auto safety = query<IObjectSafety>(control.get(), IID_IObjectSafety);
+    CHECK(safety);
+    if (!safety) {
+        return;
+    }
+    const struct {
+        const char* what;
+        IID iid;
+        DWORD option;  // what a web page's host asks of that interface
+    } rows[] = {
+        {"IDispatch", IID_IDispatch, INTERFACESAFE_FOR_UNTRUSTED_CALLER},
+        {"_Tintbox", kIidDispatchInterface, INTERFACESAFE_FOR_UNTRUSTED_CALLER},
+        {"IPersistPropertyBag", IID_IPersistPropertyBag, INTERFACESAFE_FOR_UNTRUSTED_DATA},
+        {"IPersistStreamInit", IID_IPersistStreamInit, INTERFACESAFE_FOR_UNTRUSTED_DATA},
+        {"IPersistStorage", IID_IPersistStorage, INTERFACESAFE_FOR_UNTRUSTED_DATA},
+    };
+    for (const auto& row : rows) {
+        DWORD supported = 0;
+        DWORD enabled = 0;
+        if (safety->SetInterfaceSafetyOptions(row.iid, row.option, row.option) != S_OK ||
+            safety->GetInterfaceSafetyOptions(row.iid, &supported, &enabled) != S_OK ||
+            supported != (INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA) ||
+            !(enabled & row.option)) {
+            testing::fail(__FILE__, __LINE__, row.what);
+        }
+    }
+    DWORD supported = 0;
+    DWORD enabled = 0;
+    CHECK_EQ(safety->GetInterfaceSafetyOptions(IID_IOleObject, &supported, &enabled),
+             E_NOINTERFACE);
+    CHECK_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, INTERFACE_USES_DISPEX,
+                                               INTERFACE_USES_DISPEX),
+             E_FAIL);
 }
 
 // ---- Resources ----------------------------------------------------------------------------
