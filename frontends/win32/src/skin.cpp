@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <string>
 
-#include "module.hpp"
-
 namespace tintbox::windows {
 namespace {
 
@@ -27,7 +25,7 @@ void Skin::register_classes() {
     WNDCLASSEXW surface{};
     surface.cbSize = sizeof surface;
     surface.lpfnWndProc = surface_procedure;
-    surface.hInstance = module::handle();
+    surface.hInstance = own_module();
     surface.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     surface.lpszClassName = kSurfaceClass;
     surface.style = CS_DBLCLKS;
@@ -44,8 +42,8 @@ void Skin::unregister_classes() {
     if (--g_skins > 0) {
         return;
     }
-    UnregisterClassW(kSurfaceClass, module::handle());
-    UnregisterClassW(kBoxClass, module::handle());
+    UnregisterClassW(kSurfaceClass, own_module());
+    UnregisterClassW(kBoxClass, own_module());
 }
 
 Skin::Skin(Tintbox& control, Win32Screen& screen, Win32FontMetrics& fonts, SkinHost& host,
@@ -134,7 +132,7 @@ void Skin::build(HWND parent, const RECT& position) {
     surface_window_ = CreateWindowExW(
         0, kSurfaceClass, L"Tintbox", WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_TABSTOP,
         position.left, position.top, position.right - position.left, position.bottom - position.top,
-        parent, nullptr, module::handle(), nullptr);
+        parent, nullptr, own_module(), nullptr);
     SetWindowLongPtrW(surface_window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     screen_.set_window(surface_window_);
     fonts_.fit(fonts_.face(), twips_per_pixel());
@@ -203,7 +201,7 @@ void Skin::create_view_window(Mirror& mirror, HWND parent) {
                                   ? std::wstring()
                                   : std::wstring(view.name().begin(), view.name().end());
     mirror.window = CreateWindowExW(0, window_class, name.c_str(), style, 0, 0, 0, 0, parent,
-                                    nullptr, module::handle(), nullptr);
+                                    nullptr, own_module(), nullptr);
     SetWindowLongPtrW(mirror.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&mirror));
     if (view.kind() == ViewKind::TextField || view.kind() == ViewKind::ScrollBar) {
         mirror.original = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(

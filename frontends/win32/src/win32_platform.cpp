@@ -3,7 +3,6 @@
 #include <cstring>
 #include <vector>
 
-#include "module.hpp"
 #include "tintbox/geometry.hpp"
 #include "tintbox/tintbox.hpp"
 
@@ -64,6 +63,14 @@ bool fits_fields(HDC dc, const Surface& design, float twips_per_pixel) {
 
 }  // namespace
 
+HINSTANCE own_module() noexcept {
+    HMODULE module = nullptr;
+    GetModuleHandleExW(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCWSTR>(&own_module), &module);
+    return module;
+}
+
 COLORREF to_colorref(ColorValue value) {
     const auto bits = static_cast<std::uint32_t>(value);
     if ((bits & 0xFF000000u) == 0x80000000u) {
@@ -101,7 +108,7 @@ HCURSOR create_pointer_cursor(const PointerShape& shape) {
             }
         }
     }
-    return CreateCursor(module::handle(), shape.hot_x, shape.hot_y, kPointerSide, kPointerSide,
+    return CreateCursor(own_module(), shape.hot_x, shape.hot_y, kPointerSide, kPointerSide,
                         and_mask.data(), xor_mask.data());
 }
 

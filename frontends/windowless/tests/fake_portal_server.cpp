@@ -4,7 +4,7 @@
 #include <QCoreApplication>
 #include <cstdio>
 
-#include "../../qt/tests/fake_portal.hpp"
+#include "fake_portal.hpp"
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);

@@ -10,7 +10,7 @@ set -euo pipefail
 build=$(cd "$1" && pwd)
 triplet=$2
 export TINTBOX_WINE=$3
-root=$(cd "$(dirname "$0")/../.." && pwd)
+root=$(cd "$(dirname "$0")/../../.." && pwd)
 ocx=$build/Tintbox.ocx
 
 export WINEDEBUG=-all
@@ -70,10 +70,10 @@ done
 
 # ---- One set of GUIDs: the Linux server's header, the IDL and the C++ identifiers
 guids=$(grep -oE '\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\}' \
-  "$root/shell/include/tintbox/tintbox_shell.h" | grep -v 060EA370 | tr -d '{}')
+  "$root/hosts/c/include/tintbox/tintbox_shell.h" | grep -v 060EA370 | tr -d '{}')
 for guid in $guids; do
-  if grep -q "$guid" "$root/windows/src/tintbox.idl" &&
-    grep -q "{$guid}" "$root/windows/src/identifiers.hpp"; then
+  if grep -q "$guid" "$root/hosts/com/src/tintbox.idl" &&
+    grep -q "{$guid}" "$root/hosts/com/src/identifiers.hpp"; then
     pass "GUID $guid is the same everywhere"
   else
     fail "GUID $guid of tintbox_shell.h differs in tintbox.idl or identifiers.hpp"
@@ -125,7 +125,7 @@ for key in "${expected_keys[@]}"; do
 done
 
 # ---- Clients
-wine_out cscript //nologo "$(wine_out winepath -w "$root/windows/tests/tintbox_test.vbs")" | sed 's/^/    /' &&
+wine_out cscript //nologo "$(wine_out winepath -w "$root/hosts/com/tests/tintbox_test.vbs")" | sed 's/^/    /' &&
   pass "VBScript client" || fail "VBScript client"
 wine_out "$build/tests/tintbox_com_host_test.exe" | sed 's/^/    /' &&
   pass "C++ host" || fail "C++ host"
@@ -149,10 +149,10 @@ fi
 
 # ---- The scenario scripts give the same output as on Linux
 export TINTBOX_SCRIPT_EXE=$build/core/tintbox-script.exe
-# (windows/tests/scripts holds the scripts about Windows' files; they print the same on Linux.)
-for script in "$root"/tests/scripts/*.tbs "$root"/windows/tests/scripts/*.tbs; do
+# (hosts/com/tests/scripts holds the scripts about Windows' files; they print the same on Linux.)
+for script in "$root"/tests/scripts/*.tbs "$root"/hosts/com/tests/scripts/*.tbs; do
   name=$(basename "$script" .tbs)
-  if cmake -DSCRIPT_DRIVER="$root/windows/tests/wine_script_driver.sh" -DSCRIPT="$script" \
+  if cmake -DSCRIPT_DRIVER="$root/hosts/com/tests/wine_script_driver.sh" -DSCRIPT="$script" \
     -DWORK_DIR="$build/scenario-work/$name" \
     -P "$root/tests/run_scenario.cmake" >"$build/scenario-$name.log" 2>&1; then
     pass "scenario $name"

@@ -13,6 +13,10 @@
 
 namespace tintbox::windows {
 
+// The module this front end is linked into (Tintbox.ocx, or a test program): its window
+// classes and cursors belong to it.
+HINSTANCE own_module() noexcept;
+
 // The colour a colour setting draws: system colours (top byte 0x80) from GetSysColor,
 // so a high-contrast scheme reaches them; RGB values as they are.
 COLORREF to_colorref(ColorValue value);
