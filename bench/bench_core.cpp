@@ -2,7 +2,7 @@
 // picking paths that run up to 1000 times a second.
 #include <benchmark/benchmark.h>
 
-#include "../src/control/tintbox_internals.hpp"
+#include "control/tintbox_internals.hpp"
 #include "tintbox/tintbox.hpp"
 
 namespace {

@@ -6,9 +6,9 @@
 #include <random>
 #include <sstream>
 
-#include "../src/control/tintbox_internals.hpp"
-#include "../src/text/text.hpp"
+#include "control/tintbox_internals.hpp"
 #include "temp_folder.hpp"
+#include "text/text.hpp"
 #include "tintbox/picture.hpp"
 #include "tintbox/property_bag.hpp"
 
@@ -413,7 +413,7 @@ class RandomPerson {
     }
 
     // The host saves the control into a file and loads it back, or loads a bag without
-    // "Enabled" (which switches the surface on while the editors stay as they are).
+    // "Enabled" (which switches the control and its editors on).
     std::string save_and_load() {
         if (pick(2) == 0) {
             MemoryPropertyBag bag;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "../src/control/tintbox_internals.hpp"
+#include "control/tintbox_internals.hpp"
 #include "tintbox/tintbox.hpp"
 
 namespace {
@@ -355,15 +355,24 @@ TEST(Properties, EnabledSwitchesExactlyTheEditors) {
     EXPECT_TRUE(inside.txtDec.Enabled());
 }
 
-TEST(Properties, ReadingABagRestoresEnabledWithoutSwitchingTheEditors) {
-    Tintbox control;
-    TintboxInternals inside(control);
-    MemoryPropertyBag bag;
-    bag.set_entry("Enabled", false);
-    control.UserControl_ReadProperties(bag);
-    EXPECT_FALSE(control.Enabled());
-    EXPECT_TRUE(inside.txtRed.Enabled());
-    EXPECT_EQ(control.Picture(), nullptr);
+TEST(Properties, ReadingABagSwitchesTheEditorsAsEnabledDoes) {
+    for (const bool stored : {true, false}) {
+        SCOPED_TRACE(stored ? "stored True on a disabled control" : "stored False");
+        Tintbox control;
+        TintboxInternals inside(control);
+        control.SetEnabled(!stored);
+        std::vector<std::string> changed;
+        control.set_property_changed_handler(
+            [&](const std::string& name) { changed.push_back(name); });
+        MemoryPropertyBag bag;
+        bag.set_entry("Enabled", stored);
+        control.UserControl_ReadProperties(bag);
+        EXPECT_EQ(control.Enabled(), stored);
+        EXPECT_EQ(inside.txtRed.Enabled(), stored);
+        EXPECT_EQ(inside.hsBlue.Enabled(), stored);
+        EXPECT_EQ(inside.txtWebHexGreen.Enabled(), stored);
+        EXPECT_EQ(changed, std::vector<std::string>{"Picture"}) << "Enabled is restored directly";
+    }
 }
 
 TEST(Properties, PictureIsTheSameObjectAndABadStoredPictureStopsBeforeEnabled) {
@@ -475,9 +484,7 @@ TEST(ComponentEditors, ADisabledEditorThatKeepsTheFocusTakesNoTyping) {
     TintboxInternals inside(control);
     Surface& surface = control.UserControl();
     surface.focus_by_keyboard(inside.txtRed);
-    control.SetEnabled(false);
-    MemoryPropertyBag bag;  // no "Enabled": the surface comes back, txtRed stays off
-    control.UserControl_ReadProperties(bag);
+    inside.txtRed.SetEnabled(false);
     ASSERT_TRUE(surface.Enabled());
     ASSERT_FALSE(inside.txtRed.Enabled());
     surface.type(u"7");

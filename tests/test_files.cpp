@@ -1,11 +1,21 @@
 // What the picture and property-bag files refuse: anything but a regular file (at once,
-// never waiting for a FIFO's writer), a name with a NUL in it; and what they take: a file
-// name as long as the file system allows.
+// never waiting for a FIFO's writer), a read-only file, a name with a NUL in it; what
+// they take: a file name as long as the file system allows; what a save keeps of the
+// file it replaces (mode, owner, symbolic links) and what it cleans up of saves that
+// were killed.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <set>
+#include <sstream>
 #include <string>
 
 #include "temp_folder.hpp"
@@ -43,6 +53,174 @@ std::string file_error_of(const std::function<void()>& action) {
     }
     ADD_FAILURE() << "no error";
     return "";
+}
+
+std::string contents_of(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream contents;
+    contents << in.rdbuf();
+    return contents.str();
+}
+
+std::set<std::string> names_in(const std::filesystem::path& dir) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+// Each row saves through `saved` after `prepare` and checks the file at `written`.
+TEST_F(Files, SavingKeepsTheModeTheOwnerAndTheLinksOfTheFile) {
+    std::filesystem::create_directory(dir_ / "sub");
+    const std::string expected = serialize_property_bag(disabled_bag());
+    struct stat before {};
+    const struct {
+        const char* what;
+        std::function<void()> prepare;
+        const char* saved;
+        const char* written;
+    } rows[] = {
+        {"a private file stays private, with its owner and group",
+         [&] {
+             std::ofstream(dir_ / "private.tbag") << "old";
+             ASSERT_EQ(::chmod((dir_ / "private.tbag").c_str(), 0600), 0);
+             if (::geteuid() == 0) {  // only the superuser may give a file away
+                 ASSERT_EQ(::chown((dir_ / "private.tbag").c_str(), 65534, 65534), 0);
+             }
+         },
+         "private.tbag", "private.tbag"},
+        {"a chain of relative links is written through to its end",
+         [&] {
+             std::ofstream(dir_ / "sub" / "real.tbag") << "old";
+             ASSERT_EQ(::chmod((dir_ / "sub" / "real.tbag").c_str(), 0640), 0);
+             std::filesystem::create_symlink("sub/real.tbag", dir_ / "first-link");
+             std::filesystem::create_symlink("first-link", dir_ / "second-link");
+         },
+         "second-link", "sub/real.tbag"},
+        {"a dangling link names the file to create",
+         [&] { std::filesystem::create_symlink(dir_ / "sub" / "new.tbag", dir_ / "dangling"); },
+         "dangling", "sub/new.tbag"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        row.prepare();
+        const std::filesystem::path written = dir_ / row.written;
+        const bool existed = ::stat(written.c_str(), &before) == 0;
+        save_property_bag(disabled_bag(), (dir_ / row.saved).string());
+        EXPECT_EQ(contents_of(written), expected);
+        struct stat after {};
+        ASSERT_EQ(::lstat(written.c_str(), &after), 0);
+        EXPECT_TRUE(S_ISREG(after.st_mode));
+        if (existed) {
+            EXPECT_EQ(after.st_mode & 07777, before.st_mode & 07777);
+            EXPECT_EQ(after.st_uid, before.st_uid);
+            EXPECT_EQ(after.st_gid, before.st_gid);
+        }
+        EXPECT_EQ(std::filesystem::is_symlink(dir_ / row.saved), row.saved != row.written);
+    }
+    EXPECT_EQ(names_in(dir_ / "sub"), (std::set<std::string>{"new.tbag", "real.tbag"}))
+        << "no temporary left";
+}
+
+TEST_F(Files, SavingRefusesToReplaceAReadOnlyFile) {
+    const std::filesystem::path path = dir_ / "locked.tbag";
+    std::ofstream(path) << "old";
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    EXPECT_EQ(file_error_of([&] { save_property_bag(disabled_bag(), path.string()); }),
+              path.string() + ": cannot write: the file is read-only");
+    EXPECT_EQ(contents_of(path), "old");
+    EXPECT_EQ(entries_in_dir(), 1u) << "no temporary left";
+}
+
+// A save killed in the middle of writing leaves its temporary file; the next save of the
+// same file removes it once its writer has ended and it has not been written to for a
+// while, and leaves every other file alone.
+TEST_F(Files, TheNextSaveRemovesWhatAKilledSaveOfTheSameFileLeft) {
+    const std::string target = (dir_ / "form.tbag").string();
+    const std::string other = (dir_ / "other.tbag").string();
+    MemoryPropertyBag large;
+    large.set_entry("Caption", std::u16string(1 << 16, u'x'));
+
+    // A child saves `path` and is stopped by the file size limit in the middle of it:
+    // killed, or kept waiting (alive) when `stays_alive`. Returns the temporary it left.
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    static int ready_writer;
+    ready_writer = ready[1];
+    std::vector<pid_t> waiting;
+    const auto interrupted_save = [&](const std::string& path, bool stays_alive) {
+        const std::set<std::string> before = names_in(dir_);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const struct rlimit no_core { 0, 0 }, small{4096, 4096};
+            ::setrlimit(RLIMIT_CORE, &no_core);
+            ::setrlimit(RLIMIT_FSIZE, &small);
+            if (stays_alive) {
+                ::signal(SIGXFSZ, [](int) {
+                    const char byte = 1;
+                    if (::write(ready_writer, &byte, 1) == 1) {
+                        for (;;) {
+                            ::pause();
+                        }
+                    }
+                });
+            }
+            try {
+                save_property_bag(large, path);
+            } catch (...) {
+            }
+            ::_exit(0);
+        }
+        if (stays_alive) {
+            char byte = 0;
+            EXPECT_EQ(::read(ready[0], &byte, 1), 1);
+            waiting.push_back(child);
+        } else {
+            int status = 0;
+            ::waitpid(child, &status, 0);
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ);
+        }
+        std::set<std::string> left = names_in(dir_);
+        for (const std::string& name : before) {
+            left.erase(name);
+        }
+        EXPECT_EQ(left.size(), 1u);
+        return left.empty() ? dir_ : dir_ / *left.begin();
+    };
+    const auto age = [](const std::filesystem::path& path) {
+        std::filesystem::last_write_time(
+            path, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+        return path;
+    };
+    save_property_bag(disabled_bag(), target);
+    const struct {
+        const char* what;
+        std::filesystem::path left;
+        const char* left_for;
+        bool removed;
+    } rows[] = {
+        {"this file's, its writer killed", age(interrupted_save(target, false)), "form.tbag", true},
+        {"this file's, its writer killed, written just now", interrupted_save(target, false),
+         "form.tbag", false},
+        {"this file's, its writer still running", age(interrupted_save(target, true)), "form.tbag",
+         false},
+        {"another file's", age(interrupted_save(other, false)), "other.tbag", false},
+    };
+    save_property_bag(disabled_bag(), target);
+    for (const pid_t child : waiting) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+    }
+    ::close(ready[0]);
+    ::close(ready[1]);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        EXPECT_NE(row.left.filename().string().find(row.left_for), std::string::npos)
+            << "the temporary names its target";
+        EXPECT_EQ(std::filesystem::exists(row.left), !row.removed);
+    }
+    EXPECT_EQ(contents_of(target), serialize_property_bag(disabled_bag()));
 }
 
 TEST_F(Files, LoadingRefusesEverythingButARegularFileAtOnce) {

@@ -189,6 +189,11 @@ TEST(BagFormat, RejectsCorruptFiles) {
         {with_entry("P=picture:AA==AAAA"), "line 2: bad base64"},
         {with_entry("P=picture:"), "line 2: picture \"P\": no picture data"},
         {with_entry("P=picture:Qk14eA=="), "line 2: picture \"P\": truncated BMP header"},
+        // A long name shows as an excerpt, not whole.
+        {with_entry(std::string(1 << 12, 'N') + "=bool:1"),
+         "line 2: bad bool value for \"" + std::string(40, 'N') + "...\""},
+        {with_entry(std::string(1 << 12, 'N') + "=1"),
+         "line 2: no type for \"" + std::string(40, 'N') + "...\""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.where_and_fault);

@@ -1,7 +1,7 @@
 // The text-encoding module: conversions between UTF-8 and UTF-16, escapes, excerpts.
 #include <gtest/gtest.h>
 
-#include "../src/text/text.hpp"
+#include "text/text.hpp"
 
 namespace tintbox::text {
 namespace {

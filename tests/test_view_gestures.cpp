@@ -1,11 +1,14 @@
 // The view layer's gestures that lose their release, keys that leave or stay in the
-// control, the clipboard, undo, and input to a view that is switched off.
+// control, the key chords of every front end, the clipboard, undo, and input to a view
+// that is switched off.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "tintbox/input.hpp"
 #include "tintbox/mirror_session.hpp"
 #include "view_contract_fixture.hpp"
 
@@ -202,6 +205,35 @@ TEST_F(ViewContract, AThumbDraggedFarOutsideTheBarStopsAtItsEnds) {
     surface.move(-5e9f, 2100);
     surface.release(kLeftButton, -5e9f, 2100);
     EXPECT_EQ(bar->Value(), 0);
+}
+
+TEST(KeyChords, FollowTheDesktopsConventionsOnEveryFrontEnd) {
+    const KeyCode z = letter_key('Z'), y = letter_key('Y'), v = letter_key('V');
+    const struct {
+        KeyChord chord;
+        std::optional<Key> command;
+    } rows[] = {
+        {{z, kCtrlKey}, Key::CtrlZ},
+        {{y, kCtrlKey}, Key::CtrlShiftZ},
+        {{z, kCtrlKey | kShiftKey}, Key::CtrlShiftZ},
+        {{KeyCode::Insert, kCtrlKey}, Key::CtrlC},
+        {{KeyCode::Insert, kShiftKey}, Key::CtrlV},
+        {{KeyCode::Insert, 0}, std::nullopt},
+        {{KeyCode::Delete, kShiftKey}, Key::CtrlX},
+        {{KeyCode::Delete, kCtrlKey}, Key::Delete},
+        {{KeyCode::Home, kShiftKey | kCtrlKey}, Key::ShiftHome},
+        {{KeyCode::PageDown, kShiftKey}, Key::PageDown},
+        {{v, 0}, std::nullopt},                       // typing
+        {{v, kCtrlKey | kShiftKey}, std::nullopt},    // no such command
+        {{v, kCtrlKey | kAltKey}, std::nullopt},      // AltGr types
+        {{KeyCode::Left, kAltKey}, std::nullopt},     // the host's
+        {{letter_key('C'), kMetaKey}, std::nullopt},  // the desktop's
+        {{KeyCode::Escape, kShiftKey}, Key::Escape},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(key_command(row.chord), row.command)
+            << "key " << static_cast<int>(row.chord.key) << " modifiers " << row.chord.modifiers;
+    }
 }
 
 TEST_F(ViewContract, CopyCutAndPasteGoThroughTheClipboard) {

@@ -277,7 +277,7 @@ TEST_F(ViewContract, ALeftDragSelectsAndADoubleClickSelectsTheWholeText) {
     EXPECT_EQ(other->SelLength(), 3);
 
     surface.press(kLeftButton, 95, 1100);
-    surface.double_click(kLeftButton);
+    surface.double_click(kLeftButton, 95, 1100);
     surface.move(100, 1100);  // a jitter before the release keeps the whole text selected
     EXPECT_EQ(other->SelStart(), 0);
     EXPECT_EQ(other->SelLength(), 5);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "../src/base/headless_platform.hpp"
+#include "base/headless_platform.hpp"
 #include "tintbox/views.hpp"
 
 namespace tintbox {

@@ -178,11 +178,17 @@ static void on_draw(GtkDrawingArea* area, cairo_t* cr, int width, int height, gp
     cairo_paint(cr);
 }
 
+/* Laid out: the area has its place in the window now (at "map" it has none yet). */
 static void on_resize(GtkDrawingArea* area, int width, int height, gpointer data) {
-    (void)area;
     (void)width;
     (void)height;
-    fit_buffer(data);
+    Host* host = data;
+    fit_buffer(host);
+    double x = 0;
+    double y = 0;
+    gtk_widget_translate_coordinates(GTK_WIDGET(area), host->window, 0, 0, &x, &y);
+    printf("control at %d %d\n", (int)x, (int)y);
+    fflush(stdout);
 }
 
 /* ---- Input ------------------------------------------------------------------------ */
@@ -368,16 +374,6 @@ static void on_set_clicked(GtkButton* button, gpointer data) {
     windowless_set_rgb(((Host*)data)->control, 0xCC6633); /* #3366CC */
 }
 
-static void on_map(GtkWidget* widget, gpointer data) {
-    Host* host = data;
-    double x = 0;
-    double y = 0;
-    gtk_widget_translate_coordinates(host->area, host->window, 0, 0, &x, &y);
-    (void)widget;
-    printf("control at %d %d\n", (int)x, (int)y);
-    fflush(stdout);
-}
-
 static void activate(GtkApplication* application, gpointer data) {
     Host* host = data;
     host->window = gtk_application_window_new(application);
@@ -433,11 +429,15 @@ static void activate(GtkApplication* application, gpointer data) {
     GtkWidget* column = gtk_box_new(GTK_ORIENTATION_VERTICAL, 8);
     gtk_box_append(GTK_BOX(column), host->area);
     gtk_box_append(GTK_BOX(column), row);
+    /* A margin around the window's content, as GNOME's layout guidelines ask. */
+    gtk_widget_set_margin_top(column, 12);
+    gtk_widget_set_margin_bottom(column, 12);
+    gtk_widget_set_margin_start(column, 12);
+    gtk_widget_set_margin_end(column, 12);
     gtk_window_set_child(GTK_WINDOW(host->window), column);
 
     GdkClipboard* clipboard = gtk_widget_get_clipboard(host->area);
     g_signal_connect(clipboard, "changed", G_CALLBACK(on_clipboard_changed), host);
-    g_signal_connect(host->area, "map", G_CALLBACK(on_map), host);
 
     host->cursors[TINTBOX_POINTER_DEFAULT] = gdk_cursor_new_from_name("default", NULL);
     host->cursors[TINTBOX_POINTER_TEXT] = gdk_cursor_new_from_name("text", NULL);

@@ -26,6 +26,7 @@ from gi.repository import Gdk, Gio, GLib, Gtk  # noqa: E402
 import tintbox  # noqa: E402
 
 TITLE = "Tintbox in GTK from Python"
+MARGIN = 12  # around the window's content, as GNOME's layout guidelines ask
 
 
 def spectrum(width=180, height=200):
@@ -274,7 +275,9 @@ class Host:
                 texture, image.hot_x, image.hot_y, None
             )
 
-    def on_map(self, widget):
+    def on_resize(self):
+        # Laid out: the area has its place in the window now (at "map" it has none yet).
+        self.fit_buffer()
         placed = self.area.translate_coordinates(self.window, 0, 0)
         x, y = placed[-2:]
         print(f"control at {int(x)} {int(y)}", flush=True)
@@ -288,7 +291,7 @@ class Host:
         self.area.set_hexpand(True)
         self.area.set_focusable(True)
         self.area.set_draw_func(self.on_draw)
-        self.area.connect("resize", lambda area, width, height: self.fit_buffer())
+        self.area.connect("resize", lambda area, width, height: self.on_resize())
 
         click = Gtk.GestureClick(button=0)
         click.connect("pressed", self.on_pressed)
@@ -327,10 +330,16 @@ class Host:
         column = Gtk.Box(orientation=Gtk.Orientation.VERTICAL, spacing=8)
         column.append(self.area)
         column.append(row)
+        for set_margin in (
+            column.set_margin_top,
+            column.set_margin_bottom,
+            column.set_margin_start,
+            column.set_margin_end,
+        ):
+            set_margin(MARGIN)
         self.window.set_child(column)
 
         self.area.get_clipboard().connect("changed", self.on_clipboard_changed)
-        self.area.connect("map", self.on_map)
         self.make_cursors()
         self.show_colour()
         self.window.present()

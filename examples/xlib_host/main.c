@@ -1,13 +1,19 @@
 /* A host on plain Xlib with an event loop of its own (no GLib, no toolkit): a window that
  * shows the Tintbox control windowless. It gives the site no timer: the loop waits for X
- * events at most TimerInterval milliseconds and pumps Tick itself. The clipboard is kept
- * inside the program (a full X selection owner is beyond this example). Press Escape to
- * quit. The colour is printed at the start and on every Change ("colour #RRGGBB"), and
- * "control at 0 0" once the window is mapped, for tests that drive it with real input.
+ * events at most TimerInterval milliseconds and pumps Tick itself. The clipboard is the
+ * X CLIPBOARD selection, shared with other programs: a copy makes this window its owner
+ * (it answers requests for UTF8_STRING, STRING and TARGETS), a paste asks the owner for
+ * UTF8_STRING (then STRING) and waits at most a second for the answer. The control is
+ * the window's only content, so Tab from its last stop comes back to its first (and
+ * Shift+Tab the other way round). Escape quits when the control does not use it (it
+ * does while a drag or the eyedropper runs: the colour goes back). The colour is
+ * printed at the start and on every Change ("colour #RRGGBB"), and "control at 0 0"
+ * once the window is mapped, for tests that drive it with real input.
  *
  * usage: tintbox_xlib_host path/to/libtintboxctl.so */
 #define _XOPEN_SOURCE 700
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
@@ -31,7 +37,11 @@ typedef struct Host {
     int dirty; /* something to draw again */
     TintboxRect dirty_area;
     Cursor cursors[4];
-    char clipboard[1024];
+    Time last_input; /* the server time of the latest input: when a copy took place */
+    Atom clipboard_atom, utf8_atom, targets_atom, paste_atom;
+    char* copied; /* what this window serves while it owns CLIPBOARD, UTF-8 */
+    size_t copied_length;
+    char* pasted; /* the latest text read from another program's CLIPBOARD */
 } Host;
 
 /* ---- The site --------------------------------------------------------------------- */
@@ -62,16 +72,168 @@ static void site_request_focus(void* context) {
     XSetInputFocus(host->display, host->window, RevertToParent, CurrentTime);
 }
 
+/* ---- The clipboard: the X CLIPBOARD selection ----------------------------------- */
+
+enum { kPasteTimeoutMs = 1000, kLongestPaste = 1 << 16 };
+
+static long now_ms(void) {
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1000L + now.tv_nsec / 1000000L;
+}
+
+/* STRING is Latin-1: its bytes are the first 256 code points. */
+static char* latin1_to_utf8(const unsigned char* text, size_t length) {
+    char* out = malloc(length * 2 + 1);
+    size_t n = 0;
+    for (size_t i = 0; out != NULL && i < length; ++i) {
+        if (text[i] < 0x80) {
+            out[n++] = (char)text[i];
+        } else {
+            out[n++] = (char)(0xC0 | (text[i] >> 6));
+            out[n++] = (char)(0x80 | (text[i] & 0x3F));
+        }
+    }
+    if (out != NULL) {
+        out[n] = 0;
+    }
+    return out;
+}
+
+/* A character beyond Latin-1 becomes '?'; the result has at most `length` bytes. */
+static size_t utf8_to_latin1(const char* text, size_t length, char* out) {
+    size_t n = 0;
+    for (size_t i = 0; i < length; ++n) {
+        const unsigned char lead = (unsigned char)text[i++];
+        if (lead < 0x80) {
+            out[n] = (char)lead;
+            continue;
+        }
+        unsigned code = 0;
+        int more = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+        code = lead & (0x3F >> more);
+        for (; more > 0 && i < length && ((unsigned char)text[i] & 0xC0) == 0x80; --more) {
+            code = (code << 6) | ((unsigned char)text[i++] & 0x3F);
+        }
+        out[n] = code < 0x100 && more == 0 && lead >= 0xC0 ? (char)code : '?';
+    }
+    return n;
+}
+
+/* Waits for the answer to XConvertSelection, leaving every other event queued. */
+static int wait_for_selection(Host* host, XEvent* answer) {
+    const long deadline = now_ms() + kPasteTimeoutMs;
+    for (;;) {
+        if (XCheckTypedWindowEvent(host->display, host->window, SelectionNotify, answer)) {
+            return 1;
+        }
+        const long left = deadline - now_ms();
+        if (left <= 0) {
+            return 0;
+        }
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(ConnectionNumber(host->display), &readable);
+        struct timeval timeout = {left / 1000, (left % 1000) * 1000};
+        select(ConnectionNumber(host->display) + 1, &readable, NULL, NULL, &timeout);
+    }
+}
+
+/* The CLIPBOARD owner's text as `target` (UTF8_STRING or STRING), in UTF-8; NULL when
+ * the owner does not answer in time, refuses, or answers in pieces (INCR, for texts far
+ * longer than a colour's). */
+static char* read_clipboard(Host* host, Atom target) {
+    XDeleteProperty(host->display, host->window, host->paste_atom);
+    XConvertSelection(host->display, host->clipboard_atom, target, host->paste_atom, host->window,
+                      host->last_input);
+    XEvent answer;
+    if (!wait_for_selection(host, &answer) || answer.xselection.property == None) {
+        return NULL;
+    }
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = NULL;
+    char* text = NULL;
+    if (XGetWindowProperty(host->display, host->window, host->paste_atom, 0, kLongestPaste / 4,
+                           True, AnyPropertyType, &type, &format, &count, &remaining,
+                           &data) == Success &&
+        format == 8 && (type == host->utf8_atom || type == XA_STRING)) {
+        if (type == XA_STRING) {
+            text = latin1_to_utf8(data, count);
+        } else if ((text = malloc(count + 1)) != NULL) {
+            memcpy(text, data, count);
+            text[count] = 0;
+        }
+    }
+    if (data != NULL) {
+        XFree(data);
+    }
+    return text;
+}
+
 static const char* site_get_clipboard(void* context) {
-    return ((Host*)context)->clipboard;
+    Host* host = context;
+    const Window owner = XGetSelectionOwner(host->display, host->clipboard_atom);
+    if (owner == host->window) {
+        return host->copied;
+    }
+    free(host->pasted);
+    host->pasted = NULL;
+    if (owner != None) {
+        host->pasted = read_clipboard(host, host->utf8_atom);
+        if (host->pasted == NULL) {
+            host->pasted = read_clipboard(host, XA_STRING);
+        }
+    }
+    return host->pasted;
 }
 
 static void site_set_clipboard(void* context, const char* text, size_t length) {
     Host* host = context;
-    if (length < sizeof host->clipboard) {
-        memcpy(host->clipboard, text, length);
-        host->clipboard[length] = 0;
+    char* copy = malloc(length + 1);
+    if (copy == NULL) {
+        return;
     }
+    memcpy(copy, text, length);
+    copy[length] = 0;
+    free(host->copied);
+    host->copied = copy;
+    host->copied_length = length;
+    XSetSelectionOwner(host->display, host->clipboard_atom, host->window, host->last_input);
+}
+
+/* Another program pastes what this window copied. */
+static void answer_clipboard_request(Host* host, const XSelectionRequestEvent* request) {
+    /* A client of the oldest conventions names no property: the target serves as one. */
+    const Atom property = request->property != None ? request->property : request->target;
+    XSelectionEvent answer = {
+        SelectionNotify, 0,    True,         host->display, request->requestor, request->selection,
+        request->target, None, request->time};
+    if (request->selection == host->clipboard_atom && host->copied != NULL) {
+        if (request->target == host->targets_atom) {
+            const Atom targets[] = {host->targets_atom, host->utf8_atom, XA_STRING};
+            XChangeProperty(host->display, request->requestor, property, XA_ATOM, 32,
+                            PropModeReplace, (const unsigned char*)targets, 3);
+            answer.property = property;
+        } else if (request->target == host->utf8_atom) {
+            XChangeProperty(host->display, request->requestor, property, host->utf8_atom, 8,
+                            PropModeReplace, (const unsigned char*)host->copied,
+                            (int)host->copied_length);
+            answer.property = property;
+        } else if (request->target == XA_STRING) {
+            char* latin1 = malloc(host->copied_length + 1);
+            if (latin1 != NULL) {
+                const size_t length = utf8_to_latin1(host->copied, host->copied_length, latin1);
+                XChangeProperty(host->display, request->requestor, property, XA_STRING, 8,
+                                PropModeReplace, (const unsigned char*)latin1, (int)length);
+                free(latin1);
+                answer.property = property;
+            }
+        }
+    }
+    XSendEvent(host->display, request->requestor, False, NoEventMask, (XEvent*)&answer);
 }
 
 static void show_colour(Host* host) {
@@ -174,6 +336,8 @@ static int32_t key_of(KeySym sym) {
             return TINTBOX_KEY_INSERT;
         case XK_Return:
             return TINTBOX_KEY_RETURN;
+        case XK_Escape:
+            return TINTBOX_KEY_ESCAPE;
         default:
             return sym >= XK_a && sym <= XK_z   ? (int32_t)(sym - XK_a + 'A')
                    : sym >= XK_A && sym <= XK_Z ? (int32_t)sym
@@ -181,7 +345,8 @@ static int32_t key_of(KeySym sym) {
     }
 }
 
-static void key_press(Host* host, XKeyEvent* event) {
+/* Whether the control used the key. */
+static int32_t key_press(Host* host, XKeyEvent* event) {
     char text[32];
     KeySym sym = NoSymbol;
     const int length = XLookupString(event, text, sizeof text - 1, &sym, NULL);
@@ -189,10 +354,22 @@ static void key_press(Host* host, XKeyEvent* event) {
     const int32_t key = key_of(sym);
     const int command = (event->state & ControlMask) != 0;
     if (key != 0 && (command || key > 'Z')) {
-        send(host, TINTBOX_INPUT_KEY, 0, 0, 0, key, event->state, NULL);
-    } else if (length > 0 && (unsigned char)text[0] >= 0x20) {
-        send(host, TINTBOX_INPUT_TEXT, 0, 0, 0, 0, 0, text);
+        const int32_t handled = send(host, TINTBOX_INPUT_KEY, 0, 0, 0, key, event->state, NULL);
+        if (!handled && (key == TINTBOX_KEY_TAB || key == TINTBOX_KEY_BACKTAB)) {
+            /* Tab left the control at one end of its tab order; the window has nothing
+             * else to take the focus, so it comes back in at the other end. */
+            const int backward = key == TINTBOX_KEY_BACKTAB || (event->state & ShiftMask);
+            send(host, TINTBOX_INPUT_FOCUS_OUT, 0, 0, 0, 0, 0, NULL);
+            send(host, TINTBOX_INPUT_FOCUS_IN, 0, 0, 0,
+                 backward ? TINTBOX_KEY_BACKTAB : TINTBOX_KEY_TAB, 0, NULL);
+            return 1;
+        }
+        return handled;
     }
+    if (length > 0 && (unsigned char)text[0] >= 0x20) {
+        return send(host, TINTBOX_INPUT_TEXT, 0, 0, 0, 0, 0, text);
+    }
+    return 0;
 }
 
 static int32_t button_of(unsigned button) {
@@ -233,12 +410,6 @@ static Cursor make_cursor(Display* display, Window window, const TintboxCursorIm
     return cursor;
 }
 
-static long now_ms(void) {
-    struct timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return now.tv_sec * 1000L + now.tv_nsec / 1000000L;
-}
-
 int main(int argc, char** argv) {
     if (argc != 2) {
         fprintf(stderr, "usage: %s path/to/libtintboxctl.so\n", argv[0]);
@@ -262,6 +433,10 @@ int main(int argc, char** argv) {
     host.window = XCreateSimpleWindow(host.display, DefaultRootWindow(host.display), 0, 0,
                                       (unsigned)width, (unsigned)height, 0, 0, 0xF0F0F0);
     XStoreName(host.display, host.window, "Tintbox in Xlib");
+    host.clipboard_atom = XInternAtom(host.display, "CLIPBOARD", False);
+    host.utf8_atom = XInternAtom(host.display, "UTF8_STRING", False);
+    host.targets_atom = XInternAtom(host.display, "TARGETS", False);
+    host.paste_atom = XInternAtom(host.display, "TINTBOX_PASTE", False);
     XSelectInput(host.display, host.window,
                  ExposureMask | StructureNotifyMask | ButtonPressMask | ButtonReleaseMask |
                      PointerMotionMask | LeaveWindowMask | KeyPressMask | FocusChangeMask);
@@ -313,6 +488,7 @@ int main(int argc, char** argv) {
                     break;
                 case ButtonPress:
                 case ButtonRelease: {
+                    host.last_input = event.xbutton.time;
                     const unsigned b = event.xbutton.button;
                     if (b == Button4 || b == Button5) {
                         if (event.type == ButtonPress) {
@@ -329,6 +505,7 @@ int main(int argc, char** argv) {
                     break;
                 }
                 case MotionNotify:
+                    host.last_input = event.xmotion.time;
                     send(&host, TINTBOX_INPUT_MOVE, event.xmotion.x, event.xmotion.y, 0, 0,
                          event.xmotion.state, NULL);
                     break;
@@ -342,11 +519,18 @@ int main(int argc, char** argv) {
                     send(&host, TINTBOX_INPUT_FOCUS_OUT, 0, 0, 0, 0, 0, NULL);
                     break;
                 case KeyPress:
-                    if (XLookupKeysym(&event.xkey, 0) == XK_Escape) {
+                    host.last_input = event.xkey.time;
+                    if (!key_press(&host, &event.xkey) &&
+                        XLookupKeysym(&event.xkey, 0) == XK_Escape) {
                         running = 0;
-                    } else {
-                        key_press(&host, &event.xkey);
                     }
+                    break;
+                case SelectionRequest:
+                    answer_clipboard_request(&host, &event.xselectionrequest);
+                    break;
+                case SelectionClear:
+                    free(host.copied); /* another program's text is the clipboard now */
+                    host.copied = NULL;
                     break;
             }
         }
@@ -374,5 +558,7 @@ int main(int argc, char** argv) {
     XDestroyImage(host.image);
     XFreeGC(host.display, host.gc);
     XCloseDisplay(host.display);
+    free(host.copied);
+    free(host.pasted);
     return 0;
 }

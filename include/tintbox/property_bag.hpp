@@ -45,8 +45,11 @@ class MemoryPropertyBag : public PropertyBag {
 };
 
 // The bag file: a small versioned text format (see src/persistence/bag_file.cpp). Saving
-// writes a temporary file beside `path` and renames it over the old one, so a crash or
-// a full disk never leaves a half-written bag. Loading raises Error(FileError) for a
+// writes a temporary file beside the old one and renames it over it, so a crash or a
+// full disk never leaves a half-written bag; the file keeps its mode (and owner and
+// group where permitted), a symbolic link is written through, a read-only file is
+// refused with Error(FileError), and what a killed save left of the same file is
+// removed at the next save. Loading raises Error(FileError) for a
 // file that cannot be read and Error(BadPropertyBag) for a truncated, corrupt or wrongly
 // versioned one, naming the file and the fault.
 void save_property_bag(const MemoryPropertyBag& bag, const std::string& path);

@@ -14,16 +14,14 @@
 // The handlers are defined in the folders of their subsystems: control/ (composition,
 // start-up, layout, properties), color/ (colour synchronisation, public colour
 // methods, web-hex display), editors/ (scroll bars and text fields), picking/ (spectrum
-// and eyedropper). The views and the object's own fields are private; the skin, the
-// script driver and the tests reach them through src/control/tintbox_internals.hpp.
+// and eyedropper). The views, the object's own fields and the handlers are private parts
+// of the object; front ends reach what they need through tintbox/front_end.hpp.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
-#include <string_view>
 
 #include "tintbox/error.hpp"
 #include "tintbox/picture.hpp"
@@ -34,14 +32,6 @@
 namespace tintbox {
 
 class Surface;
-class View;
-class TextField;
-class ScrollBar;
-class PictureBox;
-class Image;
-class Label;
-class Timer;
-struct MouseEvent;
 
 // What the control reads from the platform. A null screen is a headless one whose
 // pixels all read black; null fonts are the built-in proportional metrics; a null
@@ -92,14 +82,15 @@ class Tintbox {
     void SetEnabled(bool New_Enabled);
 
     // ---- Host events and lifecycle ---------------------------------------------------
-    void set_change_handler(std::function<void()> handler) { change_handler_ = std::move(handler); }
+    void set_change_handler(std::function<void()> handler);
     // Change events raised since the control was created (start-up's one included).
-    std::uint64_t changes_raised() const noexcept { return changes_raised_; }
+    std::uint64_t changes_raised() const noexcept;
     // Errors of event handlers (a person's input, a timer tick), with their message.
     void set_error_sink(std::function<void(const Error&)> sink);
     // PropertyChanged("Picture" or "Enabled"): the host's "form is dirty" signal.
     void set_property_changed_handler(std::function<void(const std::string&)> handler);
-    // Restores Picture and Enabled from a bag (errors go to the caller).
+    // Restores Picture and Enabled from a bag (errors go to the caller). A restored
+    // Enabled switches the editors as the property does, without PropertyChanged.
     void UserControl_ReadProperties(PropertyBag& PropBag);
     // Saves Picture and Enabled into a bag (defaults are not stored).
     void UserControl_WriteProperties(PropertyBag& PropBag);
@@ -107,109 +98,15 @@ class Tintbox {
     // ---- A person's input --------------------------------------------------------
     // The control's own surface: its input functions (press, release, key, type, ...)
     // are where a skin or host forwards a person's actions (see tintbox/views.hpp).
-    Surface& UserControl() noexcept { return *surface_; }
-    const Surface& UserControl() const noexcept { return *surface_; }
+    Surface& UserControl() noexcept;
+    const Surface& UserControl() const noexcept;
 
   private:
-    friend struct TintboxInternals;  // the skin, the script driver and the tests
+    // The views, the object's own fields and the handlers (src/control/tintbox_parts.hpp).
+    class Parts;
+    friend struct TintboxInternals;  // the front ends' door, the script driver and the tests
 
-    void compose_views();
-    void connect_handlers();
-
-    // control/
-    void UserControl_Initialize();
-    void UserControl_Resize();
-    // color/
-    void UpdateColor(ColorValue& Color);
-    void ShowComponents(const ColorValue& Color);
-    void ShowWebHex(const ColorValue& Color);
-    void RaiseChange();
-    void SetComponent(TextField& field, const char* tag, std::int16_t Value);
-    std::int16_t ComponentOf(const TextField& field) const;
-    ColorValue ColorOfComponentFields() const;
-    // editors/
-    void hsComponent_Change(ScrollBar& bar, TextField& field, const char* field_tag);
-    void txtComponent_Change(TextField& field, ScrollBar& bar, const char* field_tag,
-                             const char* bar_tag);
-    void TextEditor_GotFocus(TextField& field, const char* tag, bool clicked);
-    void txtComponent_LostFocus(TextField& field, bool& clicked);
-    void txtDec_Change();
-    void txtHex_Change();
-    void txtDec_LostFocus();
-    void txtHex_LostFocus();
-    void txtWebHex_Change();
-    void txtWebHex_GotFocus();
-    void txtWebHex_LostFocus();
-    void txtWebHexPair_MouseMove(TextField& hovered);
-    static std::u16string ColorNumberPaste(std::u16string_view pasted);
-    static std::optional<std::u16string> HexNotationPaste(std::u16string_view pasted);
-    static std::optional<std::u16string> WebHexNotationPaste(std::u16string_view pasted);
-    void SelectAll(TextField& field);
-    void FinishEditorChange(TextField& field, std::int32_t caret, bool change_is_ours);
-    // picking/
-    void Colors_MouseDown(const MouseEvent& event);
-    void Colors_MouseMove(const MouseEvent& event);
-    void Colors_MouseUp(const MouseEvent& event);
-    void Colors_GestureCancelled();
-    void tmrGetPixelColor_Timer();
-    void pick_screen_color(ColorValue color);
-
-    std::unique_ptr<Surface> surface_;
-    std::function<void()> change_handler_;
-    std::uint64_t changes_raised_ = 0;
-
-    // Object state.
-    std::string ChangeSource_;
-    ColorValue CurrentColor_ = 0;
-    bool SpectrumPressed_ = false;
-    ColorValue ColorBeforePick_ = 0;  // put back when Escape cancels a pick
-    bool ClickedRed_ = false;
-    bool ClickedGreen_ = false;
-    bool ClickedBlue_ = false;
-    bool ClickedDec_ = false;
-    bool ClickedHex_ = false;
-    bool ClickedWebHex_ = false;
-
-    // The constituent views, topmost first (the surface owns them).
-    Timer& tmrGetPixelColor;
-    TextField& txtHidden2;
-    TextField& txtHidden;
-    PictureBox& picNewColor;
-    PictureBox& picOldColor;
-    ScrollBar& hsRed;
-    ScrollBar& hsGreen;
-    ScrollBar& hsBlue;
-    PictureBox& picRed;
-    PictureBox& picGreen;
-    PictureBox& picBlue;
-    TextField& txtWebHexRed;
-    TextField& txtWebHexGreen;
-    TextField& txtWebHexBlue;
-    PictureBox& picMinWidth;
-    TextField& txtRed;
-    PictureBox& Picture4;
-    PictureBox& Picture3;
-    TextField& txtGreen;
-    TextField& txtBlue;
-    TextField& txtDec;
-    TextField& txtHex;
-    TextField& txtWebHex;
-    PictureBox& Picture7;
-    PictureBox& Picture10;
-    PictureBox& Picture14;
-    PictureBox& Picture12;
-    PictureBox& Picture11;
-    PictureBox& Picture8;
-    PictureBox& Picture5;
-    PictureBox& CornerFrame;
-    PictureBox& Picture6;
-    PictureBox& Picture9;
-    PictureBox& ColorFrame;
-    Image& Colors;
-    PictureBox& Frame;
-    Label& lblWebHexRed;
-    Label& lblWebHexGreen;
-    Label& lblWebHexBlue;
+    std::unique_ptr<Parts> parts_;
 };
 
 }  // namespace tintbox

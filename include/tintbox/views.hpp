@@ -172,6 +172,7 @@ class View {
     Observer observer_;
 };
 
+// A key's command in the view layer; key_command (input.hpp) says which chord gives which.
 enum class Key {
     Backspace,
     Delete,
@@ -486,9 +487,23 @@ class Surface {
     // True while end_gesture delivers the releases: a release handler tells a gesture
     // that lost its release from one the person ended.
     bool ending_gesture() const noexcept { return ending_gesture_; }
-    // The second press of a double click, already delivered by press(): a left double
-    // click on the focused text field under the pointer selects its whole text.
-    void double_click(std::int16_t button);
+    // The second press of a double click. Toolkits differ in whether its press comes
+    // first (Qt's does, Win32's does not): the press is delivered here unless the button
+    // is already held. A left double click on the focused text field under the pointer
+    // then selects its whole text.
+    void double_click(std::int16_t button, Twips x, Twips y, std::int16_t modifiers = 0);
+    // A middle press's paste of the primary selection (the X11 habit): when the text
+    // field at the point holds the focus, the caret goes there, as a left press puts it,
+    // and `text` is pasted as paste() pastes it. Nothing anywhere else.
+    void paste_at(Twips x, Twips y, std::u16string_view text);
+    // Wheel notches over the point, positive away from the person: over a scroll bar
+    // each notch is one step (a bar's page is one step too) towards Min, as a drag of the
+    // thumb that is let go. False when no bar is there to take it.
+    bool wheel(Twips x, Twips y, std::int32_t notches);
+    // A press on a bar whose own hit testing a front end keeps (a native scroll bar):
+    // the bar takes the focus at once, as press() gives it; the move follows through
+    // scroll() or scroll_to().
+    void scroll_bar_pressed(ScrollBar& bar);
     void move(Twips x, Twips y, std::int16_t modifiers = 0);
     std::int16_t held_buttons() const noexcept { return held_; }
     View* captured() const noexcept { return capture_; }

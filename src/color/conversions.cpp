@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "../text/text.hpp"
+#include "text/text.hpp"
 #include "tintbox/error.hpp"
 
 namespace tintbox {

@@ -1,6 +1,6 @@
 // Colour synchronisation: the one routine through which every colour change reaches the
 // views, and the commit stage that ends every change with the Change event.
-#include "../control/tintbox_internals.hpp"
+#include "control/tintbox_internals.hpp"
 
 namespace tintbox {
 namespace {
@@ -12,18 +12,18 @@ bool is_component_tag(const std::string& tag) {
 
 }  // namespace
 
-void Tintbox::ShowComponents(const ColorValue& Color) {
+void Tintbox::Parts::ShowComponents(const ColorValue& Color) {
     const RgbComponents rgb = SplitRGB(Color);
     txtRed.SetText(DecimalForm(rgb.red));
     txtGreen.SetText(DecimalForm(rgb.green));
     txtBlue.SetText(DecimalForm(rgb.blue));
 }
 
-std::int16_t Tintbox::ComponentOf(const TextField& field) const {
+std::int16_t Tintbox::Parts::ComponentOf(const TextField& field) const {
     return ToInt16(Val(field.Text()));
 }
 
-ColorValue Tintbox::ColorOfComponentFields() const {
+ColorValue Tintbox::Parts::ColorOfComponentFields() const {
     // Read in this order: red, green, blue.
     const std::int16_t red = ComponentOf(txtRed);
     const std::int16_t green = ComponentOf(txtGreen);
@@ -31,7 +31,7 @@ ColorValue Tintbox::ColorOfComponentFields() const {
     return CombineRGB(red, green, blue);
 }
 
-void Tintbox::UpdateColor(ColorValue& Color) {
+void Tintbox::Parts::UpdateColor(ColorValue& Color) {
     // The branch is chosen once, from a copy: the writes below may run handlers, but none
     // of them may redirect this change.
     const std::string source = ChangeSource_;
@@ -93,7 +93,7 @@ void Tintbox::UpdateColor(ColorValue& Color) {
     RaiseChange();
 }
 
-void Tintbox::RaiseChange() {
+void Tintbox::Parts::RaiseChange() {
     ++changes_raised_;
     if (change_handler_) {
         change_handler_();

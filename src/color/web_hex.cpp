@@ -1,7 +1,7 @@
 // The web-hex display: txtWebHex shows the colour red pair first, and the three pair
 // fields lie exactly over their digits, each drawn in its component's colour. The labels
 // measure each pair in the fields' font.
-#include "../control/tintbox_internals.hpp"
+#include "control/tintbox_internals.hpp"
 
 namespace tintbox {
 namespace {
@@ -16,7 +16,7 @@ std::u16string two_digit_hex(std::int32_t component) {
 
 }  // namespace
 
-void Tintbox::ShowWebHex(const ColorValue& Color) {
+void Tintbox::Parts::ShowWebHex(const ColorValue& Color) {
     const RgbComponents rgb = SplitRGB(Color);
 
     txtWebHexRed.SetVisible(true);

@@ -63,66 +63,61 @@ PointerShapePtr pointer_shape_b() {
     return shape;
 }
 
-Tintbox::Tintbox(TintboxPlatform platform)
+ControlSurface::ControlSurface(TintboxPlatform platform)
     : surface_(std::make_unique<Surface>(
           platform.screen ? std::move(platform.screen) : std::make_shared<FakeScreen>(),
           platform.fonts ? std::move(platform.fonts) : std::make_shared<DefaultFontMetrics>(),
-          std::move(platform.clipboard))),
-      tmrGetPixelColor(surface_->add<Timer>("tmrGetPixelColor")),
-      txtHidden2(surface_->add<TextField>("txtHidden2")),
-      txtHidden(surface_->add<TextField>("txtHidden")),
-      picNewColor(surface_->add<PictureBox>("picNewColor")),
-      picOldColor(surface_->add<PictureBox>("picOldColor")),
-      hsRed(surface_->add<ScrollBar>("hsRed")),
-      hsGreen(surface_->add<ScrollBar>("hsGreen")),
-      hsBlue(surface_->add<ScrollBar>("hsBlue")),
-      picRed(surface_->add<PictureBox>("picRed")),
-      picGreen(surface_->add<PictureBox>("picGreen")),
-      picBlue(surface_->add<PictureBox>("picBlue")),
-      txtWebHexRed(surface_->add<TextField>("txtWebHexRed")),
-      txtWebHexGreen(surface_->add<TextField>("txtWebHexGreen")),
-      txtWebHexBlue(surface_->add<TextField>("txtWebHexBlue")),
-      picMinWidth(surface_->add<PictureBox>("picMinWidth")),
-      txtRed(surface_->add<TextField>("txtRed")),
-      Picture4(surface_->add<PictureBox>("Picture4")),
-      Picture3(surface_->add<PictureBox>("Picture3")),
-      txtGreen(surface_->add<TextField>("txtGreen")),
-      txtBlue(surface_->add<TextField>("txtBlue")),
-      txtDec(surface_->add<TextField>("txtDec")),
-      txtHex(surface_->add<TextField>("txtHex")),
-      txtWebHex(surface_->add<TextField>("txtWebHex")),
-      Picture7(surface_->add<PictureBox>("Picture7")),
-      Picture10(surface_->add<PictureBox>("Picture10")),
-      Picture14(surface_->add<PictureBox>("Picture14")),
-      Picture12(surface_->add<PictureBox>("Picture12")),
-      Picture11(surface_->add<PictureBox>("Picture11")),
-      Picture8(surface_->add<PictureBox>("Picture8")),
-      Picture5(surface_->add<PictureBox>("Picture5")),
-      CornerFrame(surface_->add<PictureBox>("CornerFrame")),
-      Picture6(surface_->add<PictureBox>("Picture6")),
-      Picture9(surface_->add<PictureBox>("Picture9")),
-      ColorFrame(surface_->add<PictureBox>("ColorFrame")),
-      Colors(surface_->add<Image>("Colors")),
-      Frame(surface_->add<PictureBox>("Frame")),
-      lblWebHexRed(surface_->add<Label>("lblWebHexRed")),
-      lblWebHexGreen(surface_->add<Label>("lblWebHexGreen")),
-      lblWebHexBlue(surface_->add<Label>("lblWebHexBlue")) {
+          std::move(platform.clipboard))) {}
+
+ControlViews::ControlViews(Surface& surface)
+    : tmrGetPixelColor(surface.add<Timer>("tmrGetPixelColor")),
+      txtHidden2(surface.add<TextField>("txtHidden2")),
+      txtHidden(surface.add<TextField>("txtHidden")),
+      picNewColor(surface.add<PictureBox>("picNewColor")),
+      picOldColor(surface.add<PictureBox>("picOldColor")),
+      hsRed(surface.add<ScrollBar>("hsRed")),
+      hsGreen(surface.add<ScrollBar>("hsGreen")),
+      hsBlue(surface.add<ScrollBar>("hsBlue")),
+      picRed(surface.add<PictureBox>("picRed")),
+      picGreen(surface.add<PictureBox>("picGreen")),
+      picBlue(surface.add<PictureBox>("picBlue")),
+      txtWebHexRed(surface.add<TextField>("txtWebHexRed")),
+      txtWebHexGreen(surface.add<TextField>("txtWebHexGreen")),
+      txtWebHexBlue(surface.add<TextField>("txtWebHexBlue")),
+      picMinWidth(surface.add<PictureBox>("picMinWidth")),
+      txtRed(surface.add<TextField>("txtRed")),
+      Picture4(surface.add<PictureBox>("Picture4")),
+      Picture3(surface.add<PictureBox>("Picture3")),
+      txtGreen(surface.add<TextField>("txtGreen")),
+      txtBlue(surface.add<TextField>("txtBlue")),
+      txtDec(surface.add<TextField>("txtDec")),
+      txtHex(surface.add<TextField>("txtHex")),
+      txtWebHex(surface.add<TextField>("txtWebHex")),
+      Picture7(surface.add<PictureBox>("Picture7")),
+      Picture10(surface.add<PictureBox>("Picture10")),
+      Picture14(surface.add<PictureBox>("Picture14")),
+      Picture12(surface.add<PictureBox>("Picture12")),
+      Picture11(surface.add<PictureBox>("Picture11")),
+      Picture8(surface.add<PictureBox>("Picture8")),
+      Picture5(surface.add<PictureBox>("Picture5")),
+      CornerFrame(surface.add<PictureBox>("CornerFrame")),
+      Picture6(surface.add<PictureBox>("Picture6")),
+      Picture9(surface.add<PictureBox>("Picture9")),
+      ColorFrame(surface.add<PictureBox>("ColorFrame")),
+      Colors(surface.add<Image>("Colors")),
+      Frame(surface.add<PictureBox>("Frame")),
+      lblWebHexRed(surface.add<Label>("lblWebHexRed")),
+      lblWebHexGreen(surface.add<Label>("lblWebHexGreen")),
+      lblWebHexBlue(surface.add<Label>("lblWebHexBlue")) {}
+
+Tintbox::Parts::Parts(TintboxPlatform platform)
+    : ControlSurface(std::move(platform)), ControlViews(*surface_) {
     compose_views();
     connect_handlers();
     UserControl_Initialize();
 }
 
-Tintbox::~Tintbox() = default;
-
-void Tintbox::set_error_sink(std::function<void(const Error&)> sink) {
-    surface_->set_error_sink(std::move(sink));
-}
-
-void Tintbox::set_property_changed_handler(std::function<void(const std::string&)> handler) {
-    surface_->on_property_changed = std::move(handler);
-}
-
-void Tintbox::compose_views() {
+void Tintbox::Parts::compose_views() {
     tmrGetPixelColor.SetEnabled(false);
     tmrGetPixelColor.SetInterval(10);
 
@@ -248,7 +243,7 @@ void Tintbox::compose_views() {
     surface_->set_design_size(4770, CornerFrame.Top() + CornerFrame.Height(), picMinWidth.Width());
 }
 
-void Tintbox::connect_handlers() {
+void Tintbox::Parts::connect_handlers() {
     surface_->on_resize = [this] { UserControl_Resize(); };
 
     struct Component {
@@ -294,14 +289,14 @@ void Tintbox::connect_handlers() {
     txtHex.on_got_focus = [this] { TextEditor_GotFocus(txtHex, tags::kTxtHex, ClickedHex_); };
     txtHex.on_lost_focus = [this] { txtHex_LostFocus(); };
     txtHex.on_mouse_down = set_on_left_press(ClickedHex_);
-    txtHex.paste_filter = &Tintbox::ColorNumberPaste;
-    txtHex.whole_text_paste = &Tintbox::HexNotationPaste;
+    txtHex.paste_filter = &Tintbox::Parts::ColorNumberPaste;
+    txtHex.whole_text_paste = &Tintbox::Parts::HexNotationPaste;
     txtWebHex.on_change = [this] { txtWebHex_Change(); };
     txtWebHex.on_got_focus = [this] { txtWebHex_GotFocus(); };
     txtWebHex.on_lost_focus = [this] { txtWebHex_LostFocus(); };
     txtWebHex.on_mouse_down = set_on_left_press(ClickedWebHex_);
-    txtWebHex.paste_filter = &Tintbox::ColorNumberPaste;
-    txtWebHex.whole_text_paste = &Tintbox::WebHexNotationPaste;
+    txtWebHex.paste_filter = &Tintbox::Parts::ColorNumberPaste;
+    txtWebHex.whole_text_paste = &Tintbox::Parts::WebHexNotationPaste;
     for (TextField* pair : {&txtWebHexRed, &txtWebHexGreen, &txtWebHexBlue}) {
         pair->on_mouse_move = [this, pair](const MouseEvent&) { txtWebHexPair_MouseMove(*pair); };
     }

@@ -18,7 +18,7 @@ float checked(float sum) {
 
 }  // namespace
 
-void Tintbox::UserControl_Resize() {
+void Tintbox::Parts::UserControl_Resize() {
     // At least this many screen pixels must remain right of Frame.Left for the spectrum.
     constexpr float kMinimumSpectrumPixels = 3.0f;
     // The border between ColorFrame and the right edge of Frame, whatever the screen.

@@ -33,35 +33,43 @@ PropertyValue picture_value(const PicturePtr& picture) {
 
 }  // namespace
 
-const PicturePtr& Tintbox::Picture() const {
+const PicturePtr& Tintbox::Parts::Picture() const {
     return Colors.Picture();
 }
 
-void Tintbox::SetPicture(PicturePtr New_Picture) {
+void Tintbox::Parts::SetPicture(PicturePtr New_Picture) {
     Colors.SetPicture(std::move(New_Picture));
     surface_->PropertyChanged(kPictureKey);
 }
 
-bool Tintbox::Enabled() const {
+bool Tintbox::Parts::Enabled() const {
     return surface_->Enabled();
 }
 
-void Tintbox::SetEnabled(bool New_Enabled) {
+void Tintbox::Parts::SetEnabled(bool New_Enabled) {
     surface_->SetEnabled(New_Enabled);
     surface_->PropertyChanged(kEnabledKey);
+    switch_editors(New_Enabled);
+}
+
+void Tintbox::Parts::switch_editors(bool enabled) {
     for (View* view : std::initializer_list<View*>{&hsRed, &hsGreen, &hsBlue, &txtRed, &txtGreen,
                                                    &txtBlue, &txtWebHexRed, &txtWebHexGreen,
                                                    &txtWebHexBlue, &txtDec, &txtHex}) {
-        view->SetEnabled(New_Enabled);
+        view->SetEnabled(enabled);
     }
 }
 
-void Tintbox::UserControl_ReadProperties(PropertyBag& PropBag) {
+void Tintbox::Parts::UserControl_ReadProperties(PropertyBag& PropBag) {
     SetPicture(as_picture(PropBag.ReadProperty(kPictureKey, PropertyValue())));
-    surface_->SetEnabled(as_boolean(PropBag.ReadProperty(kEnabledKey, true)));
+    // The editors follow as they do for the property: a control that says it is enabled
+    // while its editors take nothing would be stuck until Enabled is set again.
+    const bool enabled = as_boolean(PropBag.ReadProperty(kEnabledKey, true));
+    surface_->SetEnabled(enabled);
+    switch_editors(enabled);
 }
 
-void Tintbox::UserControl_WriteProperties(PropertyBag& PropBag) {
+void Tintbox::Parts::UserControl_WriteProperties(PropertyBag& PropBag) {
     PropBag.WriteProperty(kPictureKey, picture_value(Picture()), PropertyValue());
     PropBag.WriteProperty(kEnabledKey, surface_->Enabled(), true);
 }

@@ -3,7 +3,7 @@
 
 namespace tintbox {
 
-void Tintbox::UserControl_Initialize() {
+void Tintbox::Parts::UserControl_Initialize() {
     // The pair overlays start below the surface; bring them onto the web-hex row.
     txtWebHexRed.SetTop(txtWebHex.Top());
     txtWebHexGreen.SetTop(txtWebHex.Top());

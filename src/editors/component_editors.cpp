@@ -2,11 +2,11 @@
 // of its component: only its Change handler writes the scroll bar, and the bar's own
 // Change handler only copies its value into the field. The focus handlers here serve the
 // decimal and hexadecimal fields too.
-#include "../control/tintbox_internals.hpp"
+#include "control/tintbox_internals.hpp"
 
 namespace tintbox {
 
-void Tintbox::hsComponent_Change(ScrollBar& bar, TextField& field, const char* field_tag) {
+void Tintbox::Parts::hsComponent_Change(ScrollBar& bar, TextField& field, const char* field_tag) {
     // While the user edits the field, the field moves its bar, and its text ("007") is
     // never rewritten from the bar. A bar that moved away from the field's number under
     // that tag was moved by the user while a setter's tag was still current: it must
@@ -17,8 +17,8 @@ void Tintbox::hsComponent_Change(ScrollBar& bar, TextField& field, const char* f
     field.SetText(DecimalForm(bar.Value()));
 }
 
-void Tintbox::txtComponent_Change(TextField& field, ScrollBar& bar, const char* field_tag,
-                                  const char* bar_tag) {
+void Tintbox::Parts::txtComponent_Change(TextField& field, ScrollBar& bar, const char* field_tag,
+                                         const char* bar_tag) {
     const std::int32_t caret = field.SelStart();
     field.SetText(DecimalDigitsOnly(field.Text()));
     if (Val(field.Text()) > 255) {
@@ -28,19 +28,19 @@ void Tintbox::txtComponent_Change(TextField& field, ScrollBar& bar, const char* 
     FinishEditorChange(field, caret, ChangeSource_ == bar_tag || ChangeSource_ == field_tag);
 }
 
-void Tintbox::TextEditor_GotFocus(TextField& field, const char* tag, bool clicked) {
+void Tintbox::Parts::TextEditor_GotFocus(TextField& field, const char* tag, bool clicked) {
     ChangeSource_ = tag;
     if (!clicked) {
         SelectAll(field);
     }
 }
 
-void Tintbox::txtComponent_LostFocus(TextField& field, bool& clicked) {
+void Tintbox::Parts::txtComponent_LostFocus(TextField& field, bool& clicked) {
     field.SetText(DecimalForm(ToInt32(Val(field.Text()))));
     clicked = false;
 }
 
-void Tintbox::FinishEditorChange(TextField& field, std::int32_t caret, bool change_is_ours) {
+void Tintbox::Parts::FinishEditorChange(TextField& field, std::int32_t caret, bool change_is_ours) {
     field.SetSelStart(caret);
     if (change_is_ours) {
         ColorValue color = 0;
@@ -51,7 +51,7 @@ void Tintbox::FinishEditorChange(TextField& field, std::int32_t caret, bool chan
     }
 }
 
-void Tintbox::SelectAll(TextField& field) {
+void Tintbox::Parts::SelectAll(TextField& field) {
     field.SetSelStart(0);
     field.SetSelLength(static_cast<std::int32_t>(field.Text().size()));
 }

@@ -1,5 +1,5 @@
 // The decimal and hexadecimal editors: the whole colour as a number.
-#include "../control/tintbox_internals.hpp"
+#include "control/tintbox_internals.hpp"
 
 namespace tintbox {
 namespace {
@@ -8,7 +8,7 @@ constexpr double kLargestColor = 16777215;
 
 }  // namespace
 
-void Tintbox::txtDec_Change() {
+void Tintbox::Parts::txtDec_Change() {
     const std::int32_t caret = txtDec.SelStart();
     txtDec.SetText(DecimalDigitsOnly(txtDec.Text()));
     if (Val(txtDec.Text()) > kLargestColor) {
@@ -17,7 +17,7 @@ void Tintbox::txtDec_Change() {
     FinishEditorChange(txtDec, caret, ChangeSource_ == tags::kTxtDec);
 }
 
-void Tintbox::txtHex_Change() {
+void Tintbox::Parts::txtHex_Change() {
     const std::int32_t caret = txtHex.SelStart();
     txtHex.SetText(HexDigitsOnly(txtHex.Text()));
     FinishEditorChange(txtHex, caret, ChangeSource_ == tags::kTxtHex);
@@ -26,7 +26,7 @@ void Tintbox::txtHex_Change() {
 // A colour number pasted as people copy it ("0x00FF00", "&HFF8000", "#1234" that is no
 // web colour): the blanks around it and one leading "#", "0x" or "&H" go before
 // MaxLength cuts it.
-std::u16string Tintbox::ColorNumberPaste(std::u16string_view pasted) {
+std::u16string Tintbox::Parts::ColorNumberPaste(std::u16string_view pasted) {
     const auto is_blank = [](char16_t c) { return c == u' ' || c == u'\t'; };
     const auto trim = [&](std::u16string_view text) {
         while (!text.empty() && is_blank(text.front())) {
@@ -49,7 +49,7 @@ std::u16string Tintbox::ColorNumberPaste(std::u16string_view pasted) {
 
 // A whole colour in a web notation ("#abc", "rgb(1, 2, 3)", "tomato") is the colour a
 // person means: the field takes its colour number, whatever part of the text was selected.
-std::optional<std::u16string> Tintbox::HexNotationPaste(std::u16string_view pasted) {
+std::optional<std::u16string> Tintbox::Parts::HexNotationPaste(std::u16string_view pasted) {
     const std::optional<ColorValue> color = ColorFromNotation(pasted);
     if (!color) {
         return std::nullopt;
@@ -57,12 +57,12 @@ std::optional<std::u16string> Tintbox::HexNotationPaste(std::u16string_view past
     return HexForm(*color);
 }
 
-void Tintbox::txtDec_LostFocus() {
+void Tintbox::Parts::txtDec_LostFocus() {
     txtDec.SetText(DecimalForm(ToInt32(Val(txtDec.Text()))));
     ClickedDec_ = false;
 }
 
-void Tintbox::txtHex_LostFocus() {
+void Tintbox::Parts::txtHex_LostFocus() {
     if (txtHex.Text().empty()) {
         txtHex.SetText(u"0");
     }

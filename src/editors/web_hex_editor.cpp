@@ -1,17 +1,17 @@
 // The web-hex editor: txtWebHex in web order (red pair first) and the coloured pair
 // fields over it, which step aside when the pointer or the focus comes.
-#include "../control/tintbox_internals.hpp"
-#include "../text/text.hpp"
+#include "control/tintbox_internals.hpp"
+#include "text/text.hpp"
 
 namespace tintbox {
 
-void Tintbox::txtWebHex_Change() {
+void Tintbox::Parts::txtWebHex_Change() {
     const std::int32_t caret = txtWebHex.SelStart();
     txtWebHex.SetText(HexDigitsOnly(txtWebHex.Text()));
     FinishEditorChange(txtWebHex, caret, ChangeSource_ == tags::kTxtWebHex);
 }
 
-void Tintbox::txtWebHex_GotFocus() {
+void Tintbox::Parts::txtWebHex_GotFocus() {
     TextEditor_GotFocus(txtWebHex, tags::kTxtWebHex, ClickedWebHex_);
     txtWebHex.SetForeColor(txtHex.ForeColor());
     txtWebHexRed.SetVisible(false);
@@ -19,7 +19,7 @@ void Tintbox::txtWebHex_GotFocus() {
     txtWebHexBlue.SetVisible(false);
 }
 
-void Tintbox::txtWebHex_LostFocus() {
+void Tintbox::Parts::txtWebHex_LostFocus() {
     const std::size_t length = txtWebHex.Text().size();
     if (length < 6) {
         txtWebHex.SetText(txtWebHex.Text() + std::u16string(6 - length, u'0'));
@@ -33,7 +33,7 @@ void Tintbox::txtWebHex_LostFocus() {
 // A whole colour in a web notation ("#abc", "rgb(1, 2, 3)", "tomato") is the colour a
 // person means: the field takes its six digits, red first, whatever part of the text
 // was selected.
-std::optional<std::u16string> Tintbox::WebHexNotationPaste(std::u16string_view pasted) {
+std::optional<std::u16string> Tintbox::Parts::WebHexNotationPaste(std::u16string_view pasted) {
     const std::optional<ColorValue> color = ColorFromNotation(pasted);
     if (!color) {
         return std::nullopt;
@@ -48,7 +48,7 @@ std::optional<std::u16string> Tintbox::WebHexNotationPaste(std::u16string_view p
     return digits;
 }
 
-void Tintbox::txtWebHexPair_MouseMove(TextField& hovered) {
+void Tintbox::Parts::txtWebHexPair_MouseMove(TextField& hovered) {
     txtWebHex.SetForeColor(hovered.ForeColor());
     txtWebHexRed.SetVisible(&hovered != &txtWebHexRed);
     txtWebHexGreen.SetVisible(&hovered != &txtWebHexGreen);

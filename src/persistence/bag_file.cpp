@@ -20,8 +20,8 @@
 #include <string_view>
 #include <type_traits>
 
-#include "../base/file_io.hpp"
-#include "../text/text.hpp"
+#include "base/file_io.hpp"
+#include "text/text.hpp"
 #include "tintbox/error.hpp"
 #include "tintbox/property_bag.hpp"
 
@@ -336,7 +336,8 @@ class BagParser {
         if (!unescape_name(escaped_name, name)) {
             fail(line_number, "bad property name");
         }
-        const std::string quoted = "\"" + std::string(escaped_name) + "\"";
+        // A name can be as long as the file: a message shows an excerpt of it.
+        const std::string quoted = "\"" + text::excerpt(escaped_name) + "\"";
         const std::string_view typed_value = line.substr(equals + 1);
         const std::size_t colon = typed_value.find(':');
         if (colon == std::string_view::npos) {

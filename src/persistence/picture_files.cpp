@@ -8,7 +8,7 @@
 
 #include <utility>
 
-#include "../base/file_io.hpp"
+#include "base/file_io.hpp"
 #include "tintbox/error.hpp"
 
 namespace tintbox {

@@ -3,11 +3,11 @@
 // tick of its timer. Any release stops both. Where no program may read the screen, the
 // desktop's own picker may answer for it once the eyedropper is let go
 // (pick_screen_color).
-#include "../control/tintbox_internals.hpp"
+#include "control/tintbox_internals.hpp"
 
 namespace tintbox {
 
-void Tintbox::Colors_MouseDown(const MouseEvent& event) {
+void Tintbox::Parts::Colors_MouseDown(const MouseEvent& event) {
     const bool idle = !SpectrumPressed_ && !tmrGetPixelColor.Enabled();
     if (idle && (event.button == kLeftButton || event.button == kRightButton)) {
         ColorBeforePick_ = CurrentColor_;
@@ -31,7 +31,7 @@ void Tintbox::Colors_MouseDown(const MouseEvent& event) {
     }
 }
 
-void Tintbox::Colors_MouseMove(const MouseEvent& event) {
+void Tintbox::Parts::Colors_MouseMove(const MouseEvent& event) {
     if (!SpectrumPressed_) {
         return;
     }
@@ -40,7 +40,7 @@ void Tintbox::Colors_MouseMove(const MouseEvent& event) {
     UpdateColor(picked);
 }
 
-void Tintbox::Colors_MouseUp(const MouseEvent&) {
+void Tintbox::Parts::Colors_MouseUp(const MouseEvent&) {
     const bool eyedropper_ran = tmrGetPixelColor.Enabled();
     SpectrumPressed_ = false;
     tmrGetPixelColor.SetEnabled(false);
@@ -52,7 +52,7 @@ void Tintbox::Colors_MouseUp(const MouseEvent&) {
 
 // Escape during a drag or an eyedropper run: the colour from before the press comes
 // back through the same door as a pick (the release handler then runs as usual).
-void Tintbox::Colors_GestureCancelled() {
+void Tintbox::Parts::Colors_GestureCancelled() {
     if (!SpectrumPressed_ && !tmrGetPixelColor.Enabled()) {
         return;  // a middle-button press picks nothing
     }
@@ -61,7 +61,7 @@ void Tintbox::Colors_GestureCancelled() {
     UpdateColor(restored);
 }
 
-void Tintbox::tmrGetPixelColor_Timer() {
+void Tintbox::Parts::tmrGetPixelColor_Timer() {
     Screen& screen = surface_->screen();
     // The context goes back to the screen however this tick ends.
     ScreenContext context(screen);
@@ -72,7 +72,7 @@ void Tintbox::tmrGetPixelColor_Timer() {
 // A colour that the desktop's picker chose for the eyedropper goes in as one more tick,
 // with the tag that the right press sets: a host call made while the person was picking
 // must not turn the pick into a read of some editor's text.
-void Tintbox::pick_screen_color(ColorValue color) {
+void Tintbox::Parts::pick_screen_color(ColorValue color) {
     if (!surface_->Enabled()) {
         return;  // switched off while the person was picking
     }

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <exception>
 
-#include "../base/headless_platform.hpp"
+#include "base/headless_platform.hpp"
 #include "tintbox/views.hpp"
 
 namespace tintbox {
@@ -345,7 +345,10 @@ void Surface::tab_in_order(bool forward) {
     move_focus(*next);
 }
 
-void Surface::double_click(std::int16_t button) {
+void Surface::double_click(std::int16_t button, Twips x, Twips y, std::int16_t modifiers) {
+    if ((held_ & button) == 0) {
+        press(button, x, y, modifiers);
+    }
     if (button != kLeftButton || editable_focus() == nullptr || focused_ != capture_ ||
         focused_->kind() != ViewKind::TextField) {
         return;
@@ -416,6 +419,16 @@ void Surface::paste(std::u16string_view text) {
     }
 }
 
+void Surface::paste_at(Twips x, Twips y, std::u16string_view text) {
+    View* view = view_at(x, y);
+    if (view == nullptr || view != editable_focus() || view->kind() != ViewKind::TextField) {
+        return;
+    }
+    auto* field = static_cast<TextField*>(view);
+    field->move_caret(field->position_at(x - field->surface_left()), false);
+    field->paste(text);
+}
+
 bool Surface::key(Key key) {
     if (key == Key::Escape) {
         View* started = capture_;
@@ -472,6 +485,24 @@ void Surface::select(std::int32_t start, std::int32_t length) {
     View* focused = editable_focus();
     if (focused != nullptr && focused->kind() == ViewKind::TextField) {
         static_cast<TextField*>(focused)->select(start, length);
+    }
+}
+
+bool Surface::wheel(Twips x, Twips y, std::int32_t notches) {
+    View* view = view_at(x, y);
+    if (view == nullptr || view->kind() != ViewKind::ScrollBar || notches == 0) {
+        return false;
+    }
+    auto& bar = static_cast<ScrollBar&>(*view);
+    const std::int64_t value =
+        std::clamp<std::int64_t>(std::int64_t{bar.Value()} - notches, bar.Min(), bar.Max());
+    scroll_to(bar, static_cast<std::int16_t>(value));
+    return true;
+}
+
+void Surface::scroll_bar_pressed(ScrollBar& bar) {
+    if (enabled_ && bar.can_take_focus()) {
+        move_focus(bar);
     }
 }
 

@@ -1,0 +1,377 @@
+// The Qt skin against Qt's own colour dialog, in one process, both windows shown:
+//   SetRGB on TintboxWidget            vs  QColorDialog::setCurrentColor
+//   one eyedropper tick (X11 only;      vs  a one-pixel QScreen::grabWindow
+//   pointer still, and moving)
+// then, in separate processes, the time from start to the first painted frame of
+// tintbox-demo and of a program showing a QColorDialog. Prints each median and the
+// ratios. With --peak-memory it instead runs the same two programs and prints the peak
+// resident memory of each.
+//
+//   xvfb-run -a -s "-screen 0 1280x1024x24" tintbox_qt_bench      (everything)
+//   QT_QPA_PLATFORM=offscreen tintbox_qt_bench                      (no eyedropper)
+#include <benchmark/benchmark.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QCursor>
+#include <QDir>
+#include <QImage>
+#include <QScreen>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "control/tintbox_internals.hpp"
+#include "first_frame.hpp"
+#include "median_reporter.hpp"
+#include "tintbox/qt/tintbox_widget.hpp"
+
+#if defined(TINTBOX_BENCH_HAS_XTEST)
+#include <QtGui/qguiapplication_platform.h>
+#include <QDeadlineTimer>
+
+// After Qt: X11 headers define macros that Qt's headers use as names.
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#endif
+
+extern char** environ;
+
+using tintbox::bench::MedianReporter;
+using tintbox::bench::print_ratio;
+using tintbox::bench::register_for_medians;
+
+namespace {
+
+void settle() {
+    for (int i = 0; i < 5; ++i) {
+        QCoreApplication::processEvents();
+    }
+}
+
+bool on_x11() {
+    return QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
+#if defined(TINTBOX_BENCH_HAS_XTEST)
+// The pointer moved and the right button pressed with real X input (XTest), and a wait
+// until Qt has delivered the motion that a move causes.
+class XPointer : public QObject {
+  public:
+    XPointer() { qApp->installEventFilter(this); }
+    ~XPointer() override { qApp->removeEventFilter(this); }
+
+    void move_to(QPoint at) {
+        moved_ = false;
+        XTestFakeMotionEvent(display(), -1, at.x(), at.y(), CurrentTime);
+        XFlush(display());
+    }
+    void right_button(bool down) {
+        XTestFakeButtonEvent(display(), 3, down ? True : False, CurrentTime);
+        XFlush(display());
+    }
+    // Also waits until the X server has done everything asked of it so far (the
+    // repaint after the last tick): ticks 10 ms apart find the server idle, and the
+    // timed tick must not pay for the previous one's drawing.
+    void wait_for_motion() {
+        const QDeadlineTimer deadline(1000);
+        while (!moved_ && !deadline.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+        }
+        QCoreApplication::processEvents();
+        XSync(display(), False);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseMove) {
+            moved_ = true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    static Display* display() {
+        return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->display();
+    }
+    bool moved_ = false;
+};
+#endif
+
+// The mirror's work is done when the call returns; painting follows on the event loop,
+// as it does for the dialog.
+void TintboxWidget_SetRGB(benchmark::State& state) {
+    tintbox::TintboxWidget picker;
+    picker.show();
+    settle();
+    const qint32 colors[] = {0x123456, 0x654321};
+    int i = 0;
+    for (auto _ : state) {
+        picker.setRGB(colors[++i & 1]);
+    }
+    settle();
+}
+
+void QColorDialog_setCurrentColor(benchmark::State& state) {
+    QColorDialog dialog;
+    dialog.show();
+    settle();
+    const QColor colors[] = {QColor(0x56, 0x34, 0x12), QColor(0x21, 0x43, 0x65)};
+    int i = 0;
+    for (auto _ : state) {
+        dialog.setCurrentColor(colors[++i & 1]);
+    }
+    settle();
+}
+
+// Both sides with their repaint: the call, then the event loop until it is idle.
+void TintboxWidget_SetRGB_Painted(benchmark::State& state) {
+    tintbox::TintboxWidget picker;
+    picker.show();
+    settle();
+    const qint32 colors[] = {0x123456, 0x654321};
+    int i = 0;
+    for (auto _ : state) {
+        picker.setRGB(colors[++i & 1]);
+        QCoreApplication::processEvents();
+    }
+}
+
+void QColorDialog_setCurrentColor_Painted(benchmark::State& state) {
+    QColorDialog dialog;
+    dialog.show();
+    settle();
+    const QColor colors[] = {QColor(0x56, 0x34, 0x12), QColor(0x21, 0x43, 0x65)};
+    int i = 0;
+    for (auto _ : state) {
+        dialog.setCurrentColor(colors[++i & 1]);
+        QCoreApplication::processEvents();
+    }
+}
+
+// One tick of the eyedropper as the skin's timer runs it: pointer position, one screen
+// pixel, UpdateColor, and the mirror into the Qt widgets. The right button is pressed
+// on the spectrum with real X input, so the window holds the pointer grab a person's
+// press gives it. With the pointer still, the tick asks the X server where the pointer
+// is; with the pointer moving, the X server's motion event is delivered (outside the
+// timing) before each tick, as a person's moving hand delivers them.
+void TintboxWidget_EyedropperTick(benchmark::State& state, bool pointer_moves) {
+#if defined(TINTBOX_BENCH_HAS_XTEST)
+    if (!on_x11()) {
+        state.SkipWithError("needs an X server (run under xvfb-run)");
+        return;
+    }
+    tintbox::TintboxWidget picker;
+    picker.move(0, 0);
+    picker.show();
+    settle();
+    QWidget* spectrum = picker.viewWidget(QStringLiteral("Colors"));
+    XPointer pointer;
+    pointer.move_to(spectrum->mapToGlobal(spectrum->rect().center()));
+    pointer.right_button(true);
+    tintbox::TintboxInternals inside(picker.control());
+    while (!inside.tmrGetPixelColor.Enabled()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    const QPoint spots[] = {picker.mapToGlobal(QPoint(20, 20)),  // over picOldColor
+                            picker.mapToGlobal(QPoint(220, 20))};
+    tintbox::Surface& surface = picker.control().UserControl();
+    int i = 0;
+    for (auto _ : state) {
+        if (pointer_moves) {
+            state.PauseTiming();
+            pointer.move_to(spots[++i & 1]);
+            pointer.wait_for_motion();
+            state.ResumeTiming();
+        }
+        surface.advance_time(10);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);  // the mirror's flush
+    }
+    pointer.right_button(false);
+    settle();
+#else
+    (void)pointer_moves;
+    state.SkipWithError("built without XTest");
+#endif
+}
+
+void QScreen_grabWindow_OnePixel(benchmark::State& state) {
+    if (!on_x11()) {
+        state.SkipWithError("needs an X server (run under xvfb-run)");
+        return;
+    }
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QPoint at(20, 20);
+    QRgb sink = 0;
+    for (auto _ : state) {
+        sink ^= screen->grabWindow(0, at.x(), at.y(), 1, 1).toImage().pixel(0, 0);
+    }
+    benchmark::DoNotOptimize(sink);
+}
+
+// Runs a program to its end and returns its peak resident set in KiB, or -1.
+long peak_memory_kib(const std::vector<std::string>& command) {
+    std::vector<char*> argv;
+    for (const std::string& word : command) {
+        argv.push_back(const_cast<char*>(word.c_str()));
+    }
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
+        return -1;
+    }
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        return -1;
+    }
+    return usage.ru_maxrss;
+}
+
+int show_color_dialog(int argc, char** argv, const char* screenshot) {
+    QApplication app(argc, argv);
+    QColorDialog dialog;
+    dialog.setCurrentColor(QColor(0x3C, 0x8D, 0xDC));
+    dialog.show();
+    settle();
+    return dialog.grab().save(QString::fromLocal8Bit(screenshot), "PNG") ? 0 : 1;
+}
+
+// The peer's side of the start-up race: a program that shows a QColorDialog and stamps
+// its first painted frame as tintbox-demo --first-frame does.
+int color_dialog_first_frame(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QColorDialog dialog;
+    dialog.setCurrentColor(QColor(0x3C, 0x8D, 0xDC));
+    tintbox::demo::quit_after_first_frame(dialog);
+    dialog.show();
+    return app.exec();
+}
+
+int compare_peak_memory(const char* self) {
+    const std::string dir = QDir::tempPath().toStdString();
+    const long demo =
+        peak_memory_kib({TINTBOX_DEMO_PATH, "--screenshot", dir + "/tintbox-bench-demo.png"});
+    const long dialog =
+        peak_memory_kib({self, "--show-color-dialog", dir + "/tintbox-bench-dialog.png"});
+    if (demo < 0 || dialog < 0) {
+        std::fprintf(stderr, "tintbox_qt_bench: a child process failed\n");
+        return 1;
+    }
+    std::printf(
+        "peak resident memory: tintbox-demo %ld KiB | QColorDialog process %ld KiB | "
+        "ratio %.3f\n",
+        demo, dialog, static_cast<double>(demo) / static_cast<double>(dialog));
+    return 0;
+}
+
+// Microseconds from starting a program to the first painted frame it reports on its
+// standard output (a monotonic-clock stamp), or -1.
+double startup_us(const std::vector<std::string>& command) {
+    std::vector<char*> argv;
+    for (const std::string& word : command) {
+        argv.push_back(const_cast<char*>(word.c_str()));
+    }
+    argv.push_back(nullptr);
+    int out[2];
+    if (pipe(out) != 0) {
+        return -1;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    const auto started = std::chrono::steady_clock::now().time_since_epoch();
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    std::string printed;
+    char buffer[64];
+    ssize_t got = 0;
+    while (spawned == 0 && (got = read(out[0], buffer, sizeof buffer)) > 0) {
+        printed.append(buffer, static_cast<std::size_t>(got));
+    }
+    close(out[0]);
+    int status = 0;
+    if (spawned != 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0 || printed.empty()) {
+        return -1;
+    }
+    const long long painted = std::atoll(printed.c_str());
+    return static_cast<double>(painted - std::chrono::nanoseconds(started).count()) / 1000.0;
+}
+
+// Start-up of tintbox-demo against a program showing a QColorDialog: 9 launches of each,
+// interleaved so that both meet the same machine load; medians and their ratio.
+int compare_startup(const char* self) {
+    std::vector<double> demo;
+    std::vector<double> dialog;
+    for (int run = 0; run < 9; ++run) {
+        demo.push_back(startup_us({TINTBOX_DEMO_PATH, "--first-frame"}));
+        dialog.push_back(startup_us({self, "--color-dialog-first-frame"}));
+        if (demo.back() < 0 || dialog.back() < 0) {
+            std::fprintf(stderr, "tintbox_qt_bench: a start-up child failed\n");
+            return 1;
+        }
+    }
+    const auto median = [](std::vector<double> values) {
+        std::nth_element(values.begin(), values.begin() + 4, values.end());
+        return values[4];
+    };
+    const double ours = median(demo);
+    const double peer = median(dialog);
+    std::printf("%-42s median %9.0f us | %-38s median %9.0f us | ratio %.3f\n",
+                "start-up to first frame: tintbox-demo", ours, "a QColorDialog program", peer,
+                ours / peer);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 3 && std::strcmp(argv[1], "--show-color-dialog") == 0) {
+        return show_color_dialog(argc, argv, argv[2]);
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "--color-dialog-first-frame") == 0) {
+        return color_dialog_first_frame(argc, argv);
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "--peak-memory") == 0) {
+        return compare_peak_memory(argv[0]);
+    }
+    QApplication app(argc, argv);
+    tintbox::bench::initialize_interleaved(&argc, argv);
+    const std::pair<const char*, std::function<void(benchmark::State&)>> benchmarks[] = {
+        {"TintboxWidget_SetRGB", TintboxWidget_SetRGB},
+        {"QColorDialog_setCurrentColor", QColorDialog_setCurrentColor},
+        {"TintboxWidget_SetRGB_Painted", TintboxWidget_SetRGB_Painted},
+        {"QColorDialog_setCurrentColor_Painted", QColorDialog_setCurrentColor_Painted},
+        {"TintboxWidget_EyedropperTick_PointerStill",
+         [](benchmark::State& state) { TintboxWidget_EyedropperTick(state, false); }},
+        {"TintboxWidget_EyedropperTick_PointerMoves",
+         [](benchmark::State& state) { TintboxWidget_EyedropperTick(state, true); }},
+        {"QScreen_grabWindow_OnePixel", QScreen_grabWindow_OnePixel},
+    };
+    for (const auto& [name, function] : benchmarks) {
+        register_for_medians(name, function);
+    }
+    MedianReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\n");
+    print_ratio(reporter, "TintboxWidget_SetRGB", "QColorDialog_setCurrentColor");
+    print_ratio(reporter, "TintboxWidget_SetRGB_Painted", "QColorDialog_setCurrentColor_Painted");
+    print_ratio(reporter, "TintboxWidget_EyedropperTick_PointerStill",
+                "QScreen_grabWindow_OnePixel");
+    print_ratio(reporter, "TintboxWidget_EyedropperTick_PointerMoves",
+                "QScreen_grabWindow_OnePixel");
+    benchmark::Shutdown();
+    return compare_startup(argv[0]);
+}
