@@ -788,10 +788,11 @@ static void eyedropper_without_a_screen_reports_unavailable(Site* state) {
     CHECK(control->vtbl->Release(control) == 0);
 }
 
-/* Ticks until `*flag` is `wanted`, for at most two seconds: the desktop portal answers in its
- * own time, and a library that runs Qt itself hears it only inside the host's calls. */
+/* Ticks until `*flag` is `wanted`, for at most twenty seconds (a loaded machine starts the
+ * bus and the portal slowly): the desktop portal answers in its own time, and a library that
+ * runs Qt itself hears it only inside the host's calls. */
 static int tick_until(TintboxWindowless* control, const int* flag, int wanted) {
-    for (int i = 0; i < 200 && *flag != wanted; ++i) {
+    for (int i = 0; i < 2000 && *flag != wanted; ++i) {
         const struct timespec ten_ms = {0, 10000000};
         nanosleep(&ten_ms, NULL);
         CHECK_STATUS(control->vtbl->Tick(control, 10), TINTBOX_OK);
