@@ -15,7 +15,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "contract_scenarios.hpp"
+#include "contract_gtest.hpp"
 #include "tintbox/tintbox_windowless.h"
 
 namespace {
@@ -402,21 +402,12 @@ class WindowlessDriver : public Driver {
 class Contract : public testing::TestWithParam<std::size_t> {};
 
 TEST_P(Contract, OnTheWindowlessControl) {
-    const Scenario& scenario = scenarios()[GetParam()];
     WindowlessDriver driver;
-    const Outcome outcome = run(driver, scenario);
-    if (!outcome.not_run.empty()) {
-        GTEST_SKIP() << outcome.not_run;
-    }
-    for (const std::string& line : judge(outcome, scenario.name, kKnownFailing)) {
-        ADD_FAILURE() << line;
-    }
+    check_row(driver, GetParam(), kKnownFailing);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, Contract, testing::Range<std::size_t>(0, scenarios().size()),
-                         [](const testing::TestParamInfo<std::size_t>& row) {
-                             return identifier(scenarios()[row.param]);
-                         });
+                         row_name);
 
 }  // namespace
 
