@@ -163,11 +163,6 @@ bool Skin::common_message(Mirror* mirror, HWND window, UINT message, WPARAM wpar
 
 LRESULT Skin::field_message(Mirror& mirror, UINT message, WPARAM wparam, LPARAM lparam) {
     const HWND window = mirror.window;
-    if (message == WM_RBUTTONUP) {
-        mouse(window, message, wparam, lparam);
-        // DefWindowProc turns the release into WM_CONTEXTMENU.
-        return DefWindowProcW(window, message, wparam, lparam);
-    }
     LRESULT result = 0;
     if (common_message(&mirror, window, message, wparam, lparam, result)) {
         return result;
@@ -354,6 +349,13 @@ void Skin::mouse(HWND source, UINT message, WPARAM wparam, LPARAM lparam) {
             }
         });
     });
+    // The surface held the mouse since the press, so the release never reaches the
+    // field's own DefWindowProc, which would turn it into WM_CONTEXTMENU.
+    const Mirror* under = message == WM_RBUTTONUP ? mirror_of(WindowFromPoint(on_screen)) : nullptr;
+    if (under != nullptr && under->view->kind() == ViewKind::TextField) {
+        SendMessageW(under->window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(under->window),
+                     MAKELPARAM(on_screen.x, on_screen.y));
+    }
 }
 
 // ---- Keys and typing -------------------------------------------------------------------

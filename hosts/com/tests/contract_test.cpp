@@ -27,9 +27,6 @@ namespace {
 
 // Rows that fail on this front end today, each until the work that fixes it lands.
 const std::vector<std::string> kKnownFailing = {
-    // A right click opens no menu: the release never becomes the field's WM_CONTEXTMENU
-    // (the menu itself, sent WM_CONTEXTMENU, shows the expected items).
-    "a field's context menu offers what applies to its text",
     // The skin leaves WM_MOUSEWHEEL to SCROLLBAR, which does not scroll.
     "the wheel over a scroll bar moves it by one a notch, towards Max when turned down",
 };
