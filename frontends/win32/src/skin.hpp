@@ -19,6 +19,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -179,6 +180,8 @@ class Skin : private MirrorHooks {
     void paint_box_window(Mirror& mirror);
     void mouse(HWND source, UINT message, WPARAM wparam, LPARAM lparam);
     bool key_down(HWND source, WPARAM key);
+    // DLGC_WANTMESSAGE for a key the model uses now that a dialog would take first.
+    UINT keys_wanted(LPARAM message) const;
     void character(wchar_t unit);
     void context_menu(Mirror& mirror, LPARAM lparam);
     void tab(bool forward, const MSG& message);
@@ -208,6 +211,9 @@ class Skin : private MirrorHooks {
     bool clock_running_ = false;
     UINT clock_interval_ = 0;
     wchar_t pending_high_surrogate_ = 0;
+    // Where the last mouse message was, on the screen: Windows also sends WM_MOUSEMOVE
+    // when nothing moved (the mouse captured, a window shown beneath the pointer).
+    std::optional<POINT> last_pointer_;
     RECT position_{};
     COLORREF surface_color_ = 0;
     // Cursors made from pointer shapes; each shape is kept alive with its cursor.

@@ -163,11 +163,6 @@ bool Skin::common_message(Mirror* mirror, HWND window, UINT message, WPARAM wpar
 
 LRESULT Skin::field_message(Mirror& mirror, UINT message, WPARAM wparam, LPARAM lparam) {
     const HWND window = mirror.window;
-    if (message == WM_RBUTTONUP) {
-        mouse(window, message, wparam, lparam);
-        // DefWindowProc turns the release into WM_CONTEXTMENU.
-        return DefWindowProcW(window, message, wparam, lparam);
-    }
     LRESULT result = 0;
     if (common_message(&mirror, window, message, wparam, lparam, result)) {
         return result;
@@ -181,7 +176,7 @@ LRESULT Skin::field_message(Mirror& mirror, UINT message, WPARAM wparam, LPARAM 
     switch (message) {
         case WM_GETDLGCODE:
             // No DLGC_HASSETSEL: a dialog's Tab must not select the text by itself.
-            return DLGC_WANTCHARS | DLGC_WANTARROWS;
+            return DLGC_WANTCHARS | DLGC_WANTARROWS | keys_wanted(lparam);
         case WM_SETTEXT:
         case EM_REPLACESEL:
             // Only the mirror writes the text; anyone else edits through the model.
@@ -234,7 +229,7 @@ LRESULT Skin::bar_message(Mirror& mirror, UINT message, WPARAM wparam, LPARAM lp
     }
     switch (message) {
         case WM_GETDLGCODE:
-            return DLGC_WANTARROWS;
+            return DLGC_WANTARROWS | keys_wanted(lparam);
         case WM_CONTEXTMENU:
             return 0;
         case WM_KEYUP:
@@ -287,6 +282,14 @@ void Skin::mouse(HWND source, UINT message, WPARAM wparam, LPARAM lparam) {
         return;
     }
     POINT at{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+    POINT on_screen = at;
+    ClientToScreen(source, &on_screen);
+    const bool moved =
+        !last_pointer_ || last_pointer_->x != on_screen.x || last_pointer_->y != on_screen.y;
+    last_pointer_ = on_screen;
+    if (message == WM_MOUSEMOVE && !moved) {
+        return;  // a move is a person's only when the pointer went somewhere
+    }
     MapWindowPoints(source, surface_window_, &at, 1);
     const float twips_per_pixel = this->twips_per_pixel();
     const Twips x = pixel_to_twips(at.x, twips_per_pixel);
@@ -346,6 +349,13 @@ void Skin::mouse(HWND source, UINT message, WPARAM wparam, LPARAM lparam) {
             }
         });
     });
+    // The surface held the mouse since the press, so the release never reaches the
+    // field's own DefWindowProc, which would turn it into WM_CONTEXTMENU.
+    const Mirror* under = message == WM_RBUTTONUP ? mirror_of(WindowFromPoint(on_screen)) : nullptr;
+    if (under != nullptr && under->view->kind() == ViewKind::TextField) {
+        SendMessageW(under->window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(under->window),
+                     MAKELPARAM(on_screen.x, on_screen.y));
+    }
 }
 
 // ---- Keys and typing -------------------------------------------------------------------
@@ -373,6 +383,15 @@ bool Skin::key_down(HWND source, WPARAM virtual_key) {
     bool used = false;
     person_input([&] { used = surface_.key(*command); });
     return used;
+}
+
+// Escape cancels the mouse gesture the model holds; otherwise it is the dialog's Cancel.
+UINT Skin::keys_wanted(LPARAM message) const {
+    const auto* key = reinterpret_cast<const MSG*>(message);
+    const bool escape = key != nullptr && key->message == WM_KEYDOWN && key->wParam == VK_ESCAPE;
+    return escape && user_mode_ && surface_.held_buttons() != 0 && surface_.captured() != nullptr
+               ? DLGC_WANTMESSAGE
+               : 0;
 }
 
 void Skin::character(wchar_t unit) {

@@ -27,13 +27,6 @@ namespace {
 
 // Rows that fail on this front end today, each until the work that fixes it lands.
 const std::vector<std::string> kKnownFailing = {
-    // A press on the spectrum raises Change twice (a second pick at the same point).
-    "a click on the spectrum picks the colour under the pointer",
-    // Escape reaches no view while the focus is parked: the drag goes on.
-    "Escape during a spectrum drag puts back the colour from before the press",
-    // A right click opens no menu: the release never becomes the field's WM_CONTEXTMENU
-    // (the menu itself, sent WM_CONTEXTMENU, shows the expected items).
-    "a field's context menu offers what applies to its text",
     // The skin leaves WM_MOUSEWHEEL to SCROLLBAR, which does not scroll.
     "the wheel over a scroll bar moves it by one a notch, towards Max when turned down",
 };
