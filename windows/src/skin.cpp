@@ -352,9 +352,6 @@ void Skin::apply(Mirror& mirror, unsigned dirty) {
     if (dirty & aspect_bit(Aspect::Visible)) {
         ShowWindow(mirror.window, view.Visible() ? SW_SHOWNA : SW_HIDE);
     }
-    if (dirty & aspect_bit(Aspect::Enabled)) {
-        EnableWindow(mirror.window, view.Enabled() && surface_.Enabled());
-    }
     if (dirty & aspect_bit(Aspect::Pointer)) {
         apply_pointer(mirror);
     }
@@ -376,6 +373,10 @@ void Skin::apply(Mirror& mirror, unsigned dirty) {
                 InvalidateRect(mirror.window, nullptr, FALSE);
             }
             break;
+    }
+    // Last: SetScrollInfo enables a SCROLLBAR window whose range it makes scrollable.
+    if (dirty & aspect_bit(Aspect::Enabled)) {
+        EnableWindow(mirror.window, view.Enabled() && surface_.Enabled());
     }
 }
 
@@ -418,6 +419,9 @@ void Skin::apply_bar(Mirror& mirror) {
     info.nPage = 0;  // the smallest thumb: as wide as the bar is high
     info.nPos = bar.thumb_position();
     SetScrollInfo(mirror.window, SB_CTL, &info, TRUE);
+    // A bar switched off draws its arrows disabled and no thumb, as its window is disabled.
+    const bool enabled = bar.Enabled() && surface_.Enabled();
+    EnableScrollBar(mirror.window, SB_CTL, enabled ? ESB_ENABLE_BOTH : ESB_DISABLE_BOTH);
 }
 
 // While the mouse is captured Windows asks no window for its cursor: the cursor of the

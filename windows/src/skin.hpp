@@ -178,6 +178,7 @@ class Skin : private MirrorHooks {
                         LRESULT& result);
     void paint_box_window(Mirror& mirror);
     void mouse(HWND source, UINT message, WPARAM wparam, LPARAM lparam);
+    bool wheel(UINT message, WPARAM wparam, LPARAM lparam);
     bool key_down(HWND source, WPARAM key);
     void character(wchar_t unit);
     void context_menu(Mirror& mirror, LPARAM lparam);
@@ -208,6 +209,7 @@ class Skin : private MirrorHooks {
     bool clock_running_ = false;
     UINT clock_interval_ = 0;
     wchar_t pending_high_surrogate_ = 0;
+    int wheel_delta_ = 0;  // a part of a wheel notch, in WHEEL_DELTA units
     RECT position_{};
     COLORREF surface_color_ = 0;
     // Cursors made from pointer shapes; each shape is kept alive with its cursor.

@@ -133,6 +133,9 @@ bool Skin::common_message(Mirror* mirror, HWND window, UINT message, WPARAM wpar
         result = TRUE;
         return true;
     }
+    if ((message == WM_MOUSEWHEEL || message == WM_MOUSEHWHEEL) && wheel(message, wparam, lparam)) {
+        return true;
+    }
     if (is_mouse_message(message)) {
         mouse(window, message, wparam, lparam);
         return true;
@@ -314,6 +317,9 @@ void Skin::mouse(HWND source, UINT message, WPARAM wparam, LPARAM lparam) {
         default:
             break;
     }
+    const bool press = message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN ||
+                       message == WM_MBUTTONDOWN || message == WM_LBUTTONDBLCLK ||
+                       message == WM_RBUTTONDBLCLK || message == WM_MBUTTONDBLCLK;
     person_input([&] {
         switch (message) {
             case WM_LBUTTONDOWN:
@@ -346,6 +352,42 @@ void Skin::mouse(HWND source, UINT message, WPARAM wparam, LPARAM lparam) {
             }
         });
     });
+    // A press on a view that cannot take the focus (a swatch, a label) leaves it outside
+    // the control: the control takes it all the same, which UI-activates it (focus_in).
+    if (press && !retired_ && !owns(GetFocus())) {
+        take_focus();
+    }
+}
+
+// Windows counts a wheel's turn in WHEEL_DELTA (120) a notch, positive away from the
+// person or to the right; a fine wheel or a touchpad sends parts of a notch, which add
+// up. The message comes to the focused window with the pointer's screen position: the
+// view layer decides what the notches do over the view there. False lets the message go
+// on to the container.
+bool Skin::wheel(UINT message, WPARAM wparam, LPARAM lparam) {
+    int delta = GET_WHEEL_DELTA_WPARAM(wparam);
+    if (message == WM_MOUSEHWHEEL) {
+        delta = -delta;  // to the right: towards Max, as a notch towards the person
+    }
+    if (!user_mode_ || delta == 0) {
+        return false;
+    }
+    if ((delta > 0) != (wheel_delta_ > 0)) {
+        wheel_delta_ = 0;  // turned the other way: the part notch is forgotten
+    }
+    wheel_delta_ += delta;
+    const int notches = wheel_delta_ / WHEEL_DELTA;
+    wheel_delta_ -= notches * WHEEL_DELTA;
+    POINT at{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+    ScreenToClient(surface_window_, &at);
+    const float twips_per_pixel = this->twips_per_pixel();
+    const Twips x = pixel_to_twips(at.x, twips_per_pixel);
+    const Twips y = pixel_to_twips(at.y, twips_per_pixel);
+    bool used = true;  // a part of a notch
+    if (notches != 0) {
+        person_input([&] { used = surface_.wheel(x, y, notches); });
+    }
+    return used;
 }
 
 // ---- Keys and typing -------------------------------------------------------------------

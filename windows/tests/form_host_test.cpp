@@ -47,6 +47,7 @@ constexpr TwipsRect kColors = {1815, 15, 2940, 3345};  // inside ColorFrame at (
 constexpr TwipsRect kNewColor = {15, 600, 1665, 600};
 constexpr TwipsRect kTxtRed = {1305, 1350, 345, 195};
 constexpr TwipsRect kTxtGreen = {1305, 1710, 345, 195};
+constexpr TwipsRect kHsRed = {0, 1320, 1215, 255};
 constexpr TwipsRect kTxtWebHex = {30, 3150, 1635, 195};
 // The editors in tab order after txtRed: hsGreen, txtGreen, hsBlue, txtBlue, txtDec,
 // txtHex, txtWebHex.
@@ -557,6 +558,33 @@ class Form {
     HWND next_button = nullptr;
 };
 
+// The rectangle of the control's window whose text is `name` (a view's name, or a text
+// field's content), relative to the control's window.
+RECT window_rect_of(HWND control, const wchar_t* name) {
+    struct Search {
+        const wchar_t* name;
+        HWND found;
+    } search{name, nullptr};
+    EnumChildWindows(
+        control,
+        [](HWND window, LPARAM data) -> BOOL {
+            auto& search = *reinterpret_cast<Search*>(data);
+            wchar_t text[64] = {};
+            GetWindowTextW(window, text, 64);
+            if (std::wcscmp(text, search.name) == 0) {
+                search.found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    RECT rect{};
+    CHECK(search.found != nullptr);
+    GetWindowRect(search.found, &rect);
+    MapWindowPoints(nullptr, control, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
 bool focus_is(const Form& form, const TwipsRect& view) {
     const RECT rect = form.focus_rect();
     const POINT corner = point_in(view, 0, 0);
@@ -784,7 +812,7 @@ TEST(activation_shows_the_control_in_its_own_window_at_the_site) {
     form.settle();
     CHECK_EQ(form.site.ui_activations, 1);
     CHECK(form.site.active);
-    CHECK(focus_is(form, TwipsRect{0, 1320, 1215, 255}));
+    CHECK(focus_is(form, kHsRed));
     CHECK(form.site.focus_in >= 1);
 }
 
@@ -872,7 +900,6 @@ TEST(typing_into_txtGreen_updates_GetRGB_and_raises_Change) {
 
 TEST(the_scroll_bar_moves_by_a_click_on_its_arrow_and_by_the_arrow_keys) {
     Form form(true);
-    constexpr TwipsRect kHsRed = {0, 1320, 1215, 255};
     const POINT right_arrow = point_in(kHsRed, 1.0, 0.5);
     const int arrow = pixels(255) / 2;
     move_to(form, form.on_screen(POINT{right_arrow.x - arrow, right_arrow.y}));
@@ -889,6 +916,31 @@ TEST(the_scroll_bar_moves_by_a_click_on_its_arrow_and_by_the_arrow_keys) {
     press_key(form, VK_LEFT);
     CHECK_EQ(get_red(*form.control), static_cast<SHORT>(2));
     CHECK_EQ(GetScrollPos(GetFocus(), SB_CTL), 2);  // the bar shows the model's value
+}
+
+TEST(the_wheel_over_a_bar_moves_it_whichever_window_has_the_focus) {
+    Form form(true);
+    click(form, form.on_screen(point_in(kTxtGreen, 0.3, 0.5)));
+    move_to(form, form.on_screen(point_in(kHsRed, 0.5, 0.5)));
+    // Two notches towards the person, then half a notch each way: nothing more.
+    for (const int delta : {-WHEEL_DELTA, -WHEEL_DELTA, -WHEEL_DELTA / 2, WHEEL_DELTA / 2}) {
+        INPUT turn = mouse_input(MOUSEEVENTF_WHEEL);
+        turn.mi.mouseData = static_cast<DWORD>(delta);
+        send({turn});
+        form.settle();
+    }
+    CHECK_EQ(get_red(*form.control), static_cast<SHORT>(2));
+    CHECK(form.sink.changes >= 2);
+}
+
+TEST(a_click_where_no_view_takes_the_focus_activates_the_control) {
+    Form form(true);
+    SetFocus(form.next_button);
+    form.settle();
+    click(form, form.on_screen(point_in(kNewColor, 0.5, 0.5)));
+    CHECK_EQ(form.site.ui_activations, 1);
+    CHECK(form.site.active);
+    CHECK(IsChild(form.control_window, GetFocus()) || GetFocus() == form.control_window);
 }
 
 TEST(tab_walks_the_tab_stops_and_leaves_the_control_at_each_end) {
@@ -909,8 +961,8 @@ TEST(tab_walks_the_tab_stops_and_leaves_the_control_at_each_end) {
     for (int i = 0; i < 8; ++i) {
         press_key(form, VK_TAB, VK_SHIFT);
     }
-    CHECK(focus_is(form, TwipsRect{0, 1320, 1215, 255}));  // hsRed, the first stop
-    press_key(form, VK_TAB, VK_SHIFT);                     // before the first: out of the control
+    CHECK(focus_is(form, kHsRed));      // hsRed, the first stop
+    press_key(form, VK_TAB, VK_SHIFT);  // before the first: out of the control
     CHECK(GetFocus() != nullptr && !IsChild(form.control_window, GetFocus()));
 }
 
@@ -958,6 +1010,17 @@ TEST(in_design_mode_the_control_shows_and_takes_no_input) {
     drawn.save(g_screenshot_folder + "/form_host_design_drawn.bmp");
     const POINT swatch = point_in(kNewColor, 0.5, 0.5);
     CHECK_EQ(drawn.pixel(POINT{2 * swatch.x, 2 * swatch.y}), static_cast<COLORREF>(0x2040C0));
+    // txtWebHex's own text lies under the three pair fields that colour its digits
+    // (C0 40 20): none of it shows beside the last pair, where the field is blank.
+    const RECT blue = window_rect_of(form.control_window, L"20");
+    const int blank = drawn.pixel(POINT{2 * point_in(kTxtWebHex, 1, 0).x - 6, 2 * blue.top + 4});
+    int ink = 0;
+    for (int y = 2 * blue.top + 2; y < 2 * blue.bottom - 2; ++y) {
+        for (int x = 2 * blue.right; x < 2 * blue.right + 16; ++x) {
+            ink += drawn.pixel(POINT{x, y}) != static_cast<COLORREF>(blank) ? 1 : 0;
+        }
+    }
+    CHECK_EQ(ink, 0);
 
     // Run mode, told through the ambient property, takes input again.
     form.site.user_mode = true;
@@ -974,9 +1037,18 @@ TEST(a_control_switched_off_greys_its_editors_and_takes_no_input) {
     V_BOOL(&off) = VARIANT_FALSE;
     CHECK_EQ(invoke(*form.control, dispid::kEnabled, DISPATCH_PROPERTYPUT, &off, nullptr), S_OK);
     click(form, form.on_screen(point_in(kTxtGreen, 0.3, 0.5)));
-    const HWND green = ChildWindowFromPointEx(form.control_window, point_in(kTxtGreen, 0.3, 0.5),
-                                              CWP_SKIPINVISIBLE);
-    CHECK(green != nullptr && green != form.control_window && !IsWindowEnabled(green));
+    // A field and a bar: windows a person and a screen reader see switched off.
+    std::vector<HWND> editors;
+    for (const TwipsRect& editor : {kTxtGreen, kHsRed}) {
+        editors.push_back(ChildWindowFromPointEx(form.control_window, point_in(editor, 0.3, 0.5),
+                                                 CWP_SKIPINVISIBLE));
+        CHECK(editors.back() != nullptr && editors.back() != form.control_window &&
+              !IsWindowEnabled(editors.back()));
+    }
+    SCROLLBARINFO bar{};
+    bar.cbSize = sizeof bar;
+    CHECK(GetScrollBarInfo(editors[1], OBJID_CLIENT, &bar));
+    CHECK((bar.rgstate[1] & STATE_SYSTEM_UNAVAILABLE) != 0);  // the left arrow, drawn disabled
     click(form, form.on_screen(point_in(kColors, 2.5 / kBlocks, 1.5 / kBlocks)));
     CHECK_EQ(get_rgb(*form.control), 0L);
     CHECK_EQ(form.sink.changes, 0);
@@ -984,7 +1056,9 @@ TEST(a_control_switched_off_greys_its_editors_and_takes_no_input) {
     VARIANT on = off;
     V_BOOL(&on) = VARIANT_TRUE;
     CHECK_EQ(invoke(*form.control, dispid::kEnabled, DISPATCH_PROPERTYPUT, &on, nullptr), S_OK);
-    CHECK(IsWindowEnabled(green) != FALSE);
+    for (const HWND editor : editors) {
+        CHECK(IsWindowEnabled(editor) != FALSE);
+    }
     click(form, form.on_screen(point_in(kColors, 2.5 / kBlocks, 1.5 / kBlocks)));
     CHECK_EQ(get_rgb(*form.control), static_cast<LONG>(block_color(2, 1)));
 }
