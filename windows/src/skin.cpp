@@ -6,6 +6,7 @@
 #include <string>
 
 #include "module.hpp"
+#include "tintbox/accessible_names.hpp"
 
 namespace tintbox::windows {
 namespace {
@@ -367,6 +368,11 @@ void Skin::apply(Mirror& mirror, unsigned dirty) {
         default:
             if (dirty & aspect_bit(Aspect::Picture)) {
                 mirror.rendered_current = false;
+            }
+            if ((dirty & aspect_bit(Aspect::Colors)) && is_swatch(view.name())) {
+                // A screen reader reads the swatch's new colour (accessibility.hpp).
+                NotifyWinEvent(EVENT_OBJECT_DESCRIPTIONCHANGE, mirror.window, OBJID_CLIENT,
+                               CHILDID_SELF);
             }
             if (dirty & (aspect_bit(Aspect::Colors) | aspect_bit(Aspect::Picture) |
                          aspect_bit(Aspect::Text) | aspect_bit(Aspect::Geometry))) {

@@ -19,6 +19,7 @@
 
 #include <map>
 #include <memory>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -177,6 +178,7 @@ class Skin : private MirrorHooks {
     bool common_message(Mirror* mirror, HWND window, UINT message, WPARAM wparam, LPARAM lparam,
                         LRESULT& result);
     void paint_box_window(Mirror& mirror);
+    bool accessible_text(const Mirror* mirror, WPARAM kind, std::wstring& text) const;
     void mouse(HWND source, UINT message, WPARAM wparam, LPARAM lparam);
     bool wheel(UINT message, WPARAM wparam, LPARAM lparam);
     bool key_down(HWND source, WPARAM key);

@@ -8,7 +8,9 @@
 
 #include <optional>
 
+#include "accessibility.hpp"
 #include "skin.hpp"
+#include "tintbox/accessible_names.hpp"
 #include "tintbox/input.hpp"
 
 namespace tintbox::windows {
@@ -132,6 +134,14 @@ bool Skin::common_message(Mirror* mirror, HWND window, UINT message, WPARAM wpar
         SetCursor(cursor_for(mirror != nullptr ? mirror->view : nullptr));
         result = TRUE;
         return true;
+    }
+    if (message == kAccessibleTextMessage) {
+        result = accessible_text(mirror, wparam, *reinterpret_cast<std::wstring*>(lparam));
+        return true;
+    }
+    if (message == WM_GETOBJECT && (mirror == nullptr || accessible_name(mirror->view->name()))) {
+        result = answer_get_object(window, wparam, lparam);
+        return result != 0;
     }
     if ((message == WM_MOUSEWHEEL || message == WM_MOUSEHWHEEL) && wheel(message, wparam, lparam)) {
         return true;
@@ -281,6 +291,30 @@ void Skin::paint_box_window(Mirror& mirror) {
         paint_box(dc, *mirror.view, client, paint_style());
     }
     EndPaint(mirror.window, &paint);
+}
+
+// The name or description of the control (`mirror` null) or of a view a person reaches,
+// from the shared table; a swatch is described by its colour now.
+bool Skin::accessible_text(const Mirror* mirror, WPARAM kind, std::wstring& text) const {
+    const auto wide = [](std::string_view ascii) {
+        return std::wstring(ascii.begin(), ascii.end());
+    };
+    if (mirror == nullptr) {
+        text = kind == kAccessibleName ? wide(kControlAccessibleName) : std::wstring();
+        return !text.empty();
+    }
+    const View& view = *mirror->view;
+    const AccessibleName* entry = accessible_name(view.name());
+    if (entry == nullptr) {
+        return false;
+    }
+    if (kind == kAccessibleName) {
+        text = wide(entry->name);
+    } else {
+        text = is_swatch(view.name()) ? wide(color_description(view.BackColor()))
+                                      : wide(entry->description);
+    }
+    return !text.empty();
 }
 
 // ---- Mouse -----------------------------------------------------------------------------

@@ -16,6 +16,7 @@
 #include <windows.h>
 
 #include <ocidl.h>
+#include <oleacc.h>
 #include <olectl.h>
 
 #include <cmath>
@@ -941,6 +942,90 @@ TEST(a_click_where_no_view_takes_the_focus_activates_the_control) {
     CHECK_EQ(form.site.ui_activations, 1);
     CHECK(form.site.active);
     CHECK(IsChild(form.control_window, GetFocus()) || GetFocus() == form.control_window);
+}
+
+// The innermost visible window of the control at a point (pixels of the control).
+HWND view_window_at(HWND control, POINT point) {
+    HWND window = control;
+    for (;;) {
+        const HWND child = ChildWindowFromPointEx(window, point, CWP_SKIPINVISIBLE);
+        if (child == nullptr || child == window) {
+            return window;
+        }
+        MapWindowPoints(window, child, &point, 1);
+        window = child;
+    }
+}
+
+std::wstring accessible_text(IAccessible& object, bool description) {
+    VARIANT self;
+    V_VT(&self) = VT_I4;
+    V_I4(&self) = CHILDID_SELF;
+    BSTR text = nullptr;
+    if (FAILED(description ? object.get_accDescription(self, &text)
+                           : object.get_accName(self, &text)) ||
+        text == nullptr) {
+        return L"(none)";
+    }
+    std::wstring result(text, SysStringLen(text));
+    SysFreeString(text);
+    return result;
+}
+
+ComRef<IAccessible> accessible_of(HWND window) {
+    ComRef<IAccessible> object;
+    CHECK_EQ(AccessibleObjectFromWindow(window, OBJID_CLIENT, __uuidof(IAccessible),
+                                        reinterpret_cast<void**>(object.put())),
+             S_OK);
+    return object;
+}
+
+TEST(a_screen_reader_hears_every_reachable_view_by_its_name) {
+    Form form(true);
+    set_rgb(*form.control, 0x336699);
+    struct Heard {
+        TwipsRect view;
+        double fx;  // where the view shows (txtWebHex's left part is its pair fields)
+        const wchar_t* name;
+        const wchar_t* description;
+    };
+    const Heard heard[] = {
+        {{15, 15, 1665, 600}, 0.5, L"Previous colour", L"#996633, red 153, green 102, blue 51"},
+        {kNewColor, 0.5, L"New colour", L"#996633, red 153, green 102, blue 51"},
+        {kHsRed, 0.5, L"Red", L"Red component, 0 to 255"},
+        {kTxtRed, 0.3, L"Red value", L"Red component as a number, 0 to 255"},
+        {kTabWalk[0], 0.5, L"Green", L"Green component, 0 to 255"},
+        {kTxtGreen, 0.3, L"Green value", L"Green component as a number, 0 to 255"},
+        {kTabWalk[2], 0.5, L"Blue", L"Blue component, 0 to 255"},
+        {kTabWalk[3], 0.3, L"Blue value", L"Blue component as a number, 0 to 255"},
+        {kTabWalk[4], 0.5, L"Colour number, decimal",
+         L"The whole colour as a decimal number, 0 to 16777215"},
+        {kTabWalk[5], 0.5, L"Colour number, hexadecimal, blue first",
+         L"The whole colour as a hexadecimal number: blue, green and red digit pairs"},
+        {kTxtWebHex, 0.95, L"Web colour, red green blue",
+         L"The colour as on the web: red, green and blue digit pairs"},
+        {kColors, 0.5, L"Colour spectrum",
+         L"Press or drag with the left button to pick a colour; hold the right button to pick "
+         L"any pixel of the screen; Escape puts the colour back"},
+    };
+    for (const Heard& view : heard) {
+        const ComRef<IAccessible> object =
+            accessible_of(view_window_at(form.control_window, point_in(view.view, view.fx, 0.5)));
+        if (!object) {
+            continue;
+        }
+        CHECK(accessible_text(*object, false) == view.name);
+        CHECK(accessible_text(*object, true) == view.description);
+    }
+    const ComRef<IAccessible> control = accessible_of(form.control_window);
+    CHECK(control && accessible_text(*control, false) == L"Colour picker");
+
+    // The swatch's description follows its colour.
+    const ComRef<IAccessible> swatch =
+        accessible_of(view_window_at(form.control_window, point_in(kNewColor, 0.5, 0.5)));
+    set_rgb(*form.control, 0x0000FF);
+    form.settle();
+    CHECK(swatch && accessible_text(*swatch, true) == L"#FF0000, red 255, green 0, blue 0");
 }
 
 TEST(tab_walks_the_tab_stops_and_leaves_the_control_at_each_end) {

@@ -53,7 +53,7 @@ if [ "$exports" = "DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregi
 else
   fail "Tintbox.ocx exports: $exports"
 fi
-system_dlls='^(ADVAPI32|GDI32|KERNEL32|msvcrt|ole32|OLEAUT32|USER32|VERSION)\.dll$'
+system_dlls='^(ADVAPI32|GDI32|KERNEL32|msvcrt|ole32|OLEACC|OLEAUT32|USER32|VERSION)\.dll$'
 for program in "$ocx" "$build/tests/tintbox_com_host_test.exe" "$build/tests/tintbox_form_host_test.exe" \
   "$build/core/tintbox-script.exe"; do
   if ! imports=$("$triplet-objdump" -p "$program" | awk '/DLL Name:/ {print $3}'); then
