@@ -81,13 +81,7 @@ Skin::~Skin() {
         }
         DestroyWindow(surface_window_);
     }
-    // A cursor in use is not destroyed: the arrow first.
-    if (!cursors_.empty()) {
-        SetCursor(LoadCursorW(nullptr, IDC_ARROW));
-    }
-    for (auto& entry : cursors_) {
-        DestroyCursor(entry.second.second);
-    }
+    release_cursors();
     for (auto& entry : brushes_) {
         DeleteObject(entry.second);
     }
@@ -479,7 +473,8 @@ HCURSOR Skin::cursor_for(const View* view) {
                 if (found == cursors_.end()) {
                     found = cursors_
                                 .emplace(shape.get(),
-                                         std::make_pair(shape, create_pointer_cursor(*shape)))
+                                         std::make_pair(
+                                             shape, create_pointer_cursor(*shape, screen_.dpi())))
                                 .first;
                 }
                 return found->second.second;
@@ -529,9 +524,35 @@ void Skin::tick() {
                    [this] { surface_.advance_time(static_cast<std::int32_t>(clock_interval_)); });
 }
 
-void Skin::rescale() {
+// The control's window moved to another DPI (0: the one Windows now gives it). The
+// views keep their twips: the font is fitted at the new pixel size, labels that size to
+// their caption measure it again, the cursors are made anew at the new size, the windows
+// take their places in the new pixels and the container hears of the new extent.
+void Skin::rescale(UINT dpi) {
+    screen_.set_dpi(dpi);
+    release_cursors();
     font_changed();
+    host_call([this] {
+        for (const auto& view : surface_.views()) {
+            if (view->kind() == ViewKind::Label) {
+                auto& label = static_cast<Label&>(*view);
+                label.SetAutoSize(label.AutoSize());
+            }
+        }
+    });
     host_.size_settled();
+}
+
+// A cursor in use is not destroyed: the arrow first.
+void Skin::release_cursors() {
+    if (cursors_.empty()) {
+        return;
+    }
+    SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    for (auto& entry : cursors_) {
+        DestroyCursor(entry.second.second);
+    }
+    cursors_.clear();
 }
 
 }  // namespace tintbox::windows

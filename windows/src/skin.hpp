@@ -190,7 +190,8 @@ class Skin : private MirrorHooks {
     void bar_pressed(Mirror& mirror);
     void bar_scrolled(HWND bar, WORD code);
     void tick();
-    void rescale();
+    void rescale(UINT dpi);
+    void release_cursors();
     Mirror* mirror_of(HWND window) const noexcept;
 
     template <class Call>

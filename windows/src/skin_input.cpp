@@ -16,6 +16,7 @@
 namespace tintbox::windows {
 namespace {
 
+// WM_DPICHANGED_AFTERPARENT: the headers declare it for Windows 10 only.
 constexpr UINT kDpiChangedAfterParent = 0x02E3;
 
 bool is_mouse_message(UINT message) {
@@ -100,8 +101,13 @@ LRESULT Skin::surface_message(UINT message, WPARAM wparam, LPARAM lparam) {
                 host_call([this] { surface_.end_gesture(); });
             }
             return 0;
+        // Windows tells a child window after its parent moved to another DPI; a container
+        // may forward its top-level window's WM_DPICHANGED, which names the DPI.
+        case WM_DPICHANGED:
+            rescale(LOWORD(wparam));
+            return 0;
         case kDpiChangedAfterParent:
-            rescale();
+            rescale(0);
             return 0;
         default:
             break;

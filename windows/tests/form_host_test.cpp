@@ -1250,6 +1250,64 @@ TEST(the_ambient_font_gives_the_fields_their_face_and_the_size_still_fits) {
     CHECK(metrics.tmHeight <= pixels(1710 + 195) - pixels(1710) + 1);
 }
 
+TEST(a_move_to_another_dpi_lays_the_control_out_again_without_cut_text) {
+    Form form(true);
+    const auto font_height = [](HWND field) {
+        TEXTMETRICW metrics{};
+        HDC dc = GetDC(field);
+        const HGDIOBJ old =
+            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(field, WM_GETFONT, 0, 0)));
+        GetTextMetricsW(dc, &metrics);
+        SelectObject(dc, old);
+        ReleaseDC(field, dc);
+        return metrics.tmHeight;
+    };
+    const HWND dec = view_window_at(form.control_window, point_in(kTabWalk[4], 0.5, 0.5));
+    const LONG height_before = font_height(dec);
+    // 150 %: what a container forwards from its top-level window's WM_DPICHANGED.
+    const int dpi = screen_dpi() * 3 / 2;
+    RECT suggested{};
+    form.site.requested_rects.clear();
+    SendMessageW(form.control_window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                 reinterpret_cast<LPARAM>(&suggested));
+    form.settle();
+    const auto scaled = [dpi](int twips) {
+        return static_cast<LONG>(std::lround(twips * dpi / 1440.0));
+    };
+    RECT rect{};
+    GetWindowRect(form.control_window, &rect);
+    CHECK_EQ(rect.right - rect.left, scaled(4770));
+    CHECK_EQ(rect.bottom - rect.top, scaled(3375));
+    CHECK(!form.site.requested_rects.empty());  // the container heard of the new extent
+    CHECK(font_height(dec) > height_before);
+    // Each field shows its longest value in full at the new size.
+    struct Longest {
+        TwipsRect field;
+        const wchar_t* text;
+    };
+    for (const Longest& longest : {Longest{kTxtRed, L"255"}, Longest{kTabWalk[4], L"16777215"},
+                                   Longest{kTabWalk[5], L"FFFFFF"}}) {
+        const HWND field =
+            view_window_at(form.control_window,
+                           POINT{scaled(longest.field.left) + 2, scaled(longest.field.top) + 2});
+        RECT client{};
+        GetClientRect(field, &client);
+        HDC dc = GetDC(field);
+        const HGDIOBJ old =
+            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(field, WM_GETFONT, 0, 0)));
+        SIZE size{};
+        GetTextExtentPoint32W(dc, longest.text, static_cast<int>(std::wcslen(longest.text)), &size);
+        TEXTMETRICW metrics{};
+        GetTextMetricsW(dc, &metrics);
+        SelectObject(dc, old);
+        ReleaseDC(field, dc);
+        CHECK_EQ(client.right,
+                 scaled(longest.field.left + longest.field.width) - scaled(longest.field.left));
+        CHECK(size.cx + 1 <= client.right);
+        CHECK(metrics.tmHeight <= client.bottom + 1);
+    }
+}
+
 // Last: it needs every control of the other cases released.
 TEST(the_library_may_unload_once_the_container_released_the_control) {
     {
