@@ -559,26 +559,27 @@ class Form {
     HWND next_button = nullptr;
 };
 
+struct NamedWindow {
+    const wchar_t* name;
+    HWND found;
+};
+
+BOOL CALLBACK find_named_window(HWND window, LPARAM data) {
+    auto& search = *reinterpret_cast<NamedWindow*>(data);
+    wchar_t text[64] = {};
+    GetWindowTextW(window, text, 64);
+    if (std::wcscmp(text, search.name) == 0) {
+        search.found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // The rectangle of the control's window whose text is `name` (a view's name, or a text
 // field's content), relative to the control's window.
 RECT window_rect_of(HWND control, const wchar_t* name) {
-    struct Search {
-        const wchar_t* name;
-        HWND found;
-    } search{name, nullptr};
-    EnumChildWindows(
-        control,
-        [](HWND window, LPARAM data) -> BOOL {
-            auto& search = *reinterpret_cast<Search*>(data);
-            wchar_t text[64] = {};
-            GetWindowTextW(window, text, 64);
-            if (std::wcscmp(text, search.name) == 0) {
-                search.found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    NamedWindow search{name, nullptr};
+    EnumChildWindows(control, find_named_window, reinterpret_cast<LPARAM>(&search));
     RECT rect{};
     CHECK(search.found != nullptr);
     GetWindowRect(search.found, &rect);
