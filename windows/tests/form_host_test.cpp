@@ -19,6 +19,7 @@
 #include <oleacc.h>
 #include <olectl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -731,10 +732,15 @@ struct PointerSeen {
     DWORD hot_x = 0;
     DWORD hot_y = 0;
     bool others_transparent = true;
-    std::vector<bool> inverting;  // row * 32 + column
+    int side = 0;                 // 32 pixels at 96 DPI, more at a higher DPI
+    std::vector<bool> inverting;  // row * side + column
+    // Whether the pixel of the 32 x 32 shape at `column`, `row` inverts the screen: the
+    // cursor's pixel at that pixel's centre.
     bool inverts(int column, int row) const {
-        return inverting.size() == 32 * 32 &&
-               inverting[static_cast<std::size_t>(row * 32 + column)];
+        const int x = (2 * column + 1) * side / 64;
+        const int y = (2 * row + 1) * side / 64;
+        return side > 0 && inverting.size() == static_cast<std::size_t>(side * side) &&
+               inverting[static_cast<std::size_t>(y * side + x)];
     }
 };
 
@@ -751,13 +757,14 @@ PointerSeen current_pointer() {
     seen.hot_y = icon.yHotspot;
     BITMAP header{};
     GetObjectW(icon.hbmMask, sizeof header, &header);
-    if (seen.monochrome && header.bmWidth == 32 && header.bmHeight == 64) {
+    if (seen.monochrome && header.bmWidth >= 32 && header.bmHeight == 2 * header.bmWidth) {
+        seen.side = header.bmWidth;
         HDC memory = CreateCompatibleDC(nullptr);
         const HGDIOBJ old = SelectObject(memory, icon.hbmMask);
-        for (int row = 0; row < 32; ++row) {
-            for (int column = 0; column < 32; ++column) {
+        for (int row = 0; row < seen.side; ++row) {
+            for (int column = 0; column < seen.side; ++column) {
                 const bool and_bit = GetPixel(memory, column, row) != 0;
-                const bool xor_bit = GetPixel(memory, column, row + 32) != 0;
+                const bool xor_bit = GetPixel(memory, column, row + seen.side) != 0;
                 seen.inverting.push_back(and_bit && xor_bit);
                 seen.others_transparent = seen.others_transparent && and_bit;
             }
@@ -776,8 +783,10 @@ PointerSeen current_pointer() {
 void check_pointer(bool corner_brackets) {
     const PointerSeen pointer = current_pointer();
     CHECK(pointer.monochrome);
-    CHECK_EQ(pointer.hot_x, 15ul);
-    CHECK_EQ(pointer.hot_y, 15ul);
+    // The shape's hot spot (15, 15) at the cursor's size, which follows the DPI.
+    CHECK_EQ(pointer.side, std::max(32, 32 * screen_dpi() / 96));
+    CHECK_EQ(pointer.hot_x, static_cast<DWORD>(15 * pointer.side / 32));
+    CHECK_EQ(pointer.hot_y, static_cast<DWORD>(15 * pointer.side / 32));
     CHECK(pointer.others_transparent);
     CHECK(pointer.inverts(15, 8) && pointer.inverts(23, 16) && pointer.inverts(8, 15));
     CHECK(!pointer.inverts(15, 15) && !pointer.inverts(14, 14));  // the open centre

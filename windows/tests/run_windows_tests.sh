@@ -139,6 +139,17 @@ TINTBOX_SCREENSHOTS=$(wine_out winepath -w "$build/screenshots") \
   wine_out "$build/tests/tintbox_form_host_test.exe" | sed 's/^/    /' &&
   pass "form host: the control in place on a form, driven through the window system" ||
   fail "form host"
+# Again at 150 % (Wine reads LogPixels when its server starts): fonts, places and
+# cursors at 144 DPI.
+set_dpi() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+}
+set_dpi 144
+wine_out "$build/tests/tintbox_form_host_test.exe" | sed 's/^/    /' &&
+  pass "form host at 144 DPI" || fail "form host at 144 DPI"
+set_dpi 96
 
 # ---- Unregistration removes what registration wrote
 if wine regsvr32 /u /s "$ocx"; then pass "regsvr32 /u unregisters Tintbox.ocx"; else fail "regsvr32 /u exit status $?"; fi
