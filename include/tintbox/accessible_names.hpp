@@ -44,6 +44,11 @@ inline constexpr AccessibleName kAccessibleNames[] = {
 // The entry of a view; null for a view a person does not reach.
 const AccessibleName* accessible_name(std::string_view view) noexcept;
 
+// The reachable view that assistive technology is told has the keyboard focus while a
+// view that only parks it holds it: the spectrum ("Colors") for txtHidden, which takes
+// the keys during and after a pick; null for every other view.
+const char* accessible_focus_stand_in(std::string_view view) noexcept;
+
 // Whether a view is a swatch, whose description is its colour (color_description) and
 // changes with it.
 bool is_swatch(std::string_view view) noexcept;

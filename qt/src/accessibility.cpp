@@ -101,7 +101,9 @@ class ViewGraphic : public QAccessibleWidget {
         if (view.name() == "Colors") {
             const View* focused = view.surface().focused();
             state.focusable = true;
-            state.focused = focused != nullptr && focused->name() == "txtHidden";
+            const char* stand_in =
+                focused != nullptr ? accessible_focus_stand_in(focused->name()) : nullptr;
+            state.focused = stand_in != nullptr && view.name() == stand_in;
         }
         return state;
     }

@@ -13,6 +13,10 @@ const AccessibleName* accessible_name(std::string_view view) noexcept {
     return nullptr;
 }
 
+const char* accessible_focus_stand_in(std::string_view view) noexcept {
+    return view == "txtHidden" ? "Colors" : nullptr;
+}
+
 bool is_swatch(std::string_view view) noexcept {
     return view == "picOldColor" || view == "picNewColor";
 }

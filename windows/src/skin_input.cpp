@@ -31,6 +31,13 @@ constexpr std::pair<WPARAM, KeyCode> kVirtualKeys[] = {
     {VK_PRIOR, KeyCode::PageUp},   {VK_NEXT, KeyCode::PageDown}, {VK_ESCAPE, KeyCode::Escape},
 };
 
+// The table's entry of a view a person reaches; a view that only parks the focus for one
+// (txtHidden for the spectrum) is heard as that one when the focus lands on it.
+const AccessibleName* accessible_entry(const View& view) {
+    const char* stand_in = accessible_focus_stand_in(view.name());
+    return accessible_name(stand_in != nullptr ? stand_in : view.name());
+}
+
 }  // namespace
 
 // ---- Window procedures -----------------------------------------------------------------
@@ -145,7 +152,7 @@ bool Skin::common_message(Mirror* mirror, HWND window, UINT message, WPARAM wpar
         result = accessible_text(mirror, wparam, *reinterpret_cast<std::wstring*>(lparam));
         return true;
     }
-    if (message == WM_GETOBJECT && (mirror == nullptr || accessible_name(mirror->view->name()))) {
+    if (message == WM_GETOBJECT && (mirror == nullptr || accessible_entry(*mirror->view))) {
         result = answer_get_object(window, wparam, lparam);
         return result != 0;
     }
@@ -310,7 +317,7 @@ bool Skin::accessible_text(const Mirror* mirror, WPARAM kind, std::wstring& text
         return !text.empty();
     }
     const View& view = *mirror->view;
-    const AccessibleName* entry = accessible_name(view.name());
+    const AccessibleName* entry = accessible_entry(view);
     if (entry == nullptr) {
         return false;
     }

@@ -1036,6 +1036,12 @@ TEST(a_screen_reader_hears_every_reachable_view_by_its_name) {
     set_rgb(*form.control, 0x0000FF);
     form.settle();
     CHECK(swatch && accessible_text(*swatch, true) == L"#FF0000, red 255, green 0, blue 0");
+
+    // A press on the spectrum parks the keys in a field out of sight: the focused window
+    // is heard as the spectrum.
+    click(form, form.on_screen(point_in(kColors, 0.5, 0.5)));
+    const ComRef<IAccessible> focused = accessible_of(GetFocus());
+    CHECK(focused && accessible_text(*focused, false) == L"Colour spectrum");
 }
 
 TEST(tab_walks_the_tab_stops_and_leaves_the_control_at_each_end) {

@@ -3,7 +3,8 @@
 #   run_windows_tests.sh BUILD_DIR TRIPLET WINE_LOADER
 # needs an X display (run it under xvfb-run). Checks the library's exports and imports,
 # registers Tintbox.ocx with regsvr32 and reads the keys back, runs the VBScript client,
-# the C++ host and the form host (screenshots in BUILD_DIR/screenshots), unregisters and
+# the C++ host and the form host (screenshots in BUILD_DIR/screenshots; the form host
+# again at 144 DPI), unregisters and
 # checks that nothing is left, registers per user with /n /i:user, runs a program that
 # uses the library without registration, and runs the scenario scripts through
 # tintbox-script.exe. A Wine that cannot start is a failure.
