@@ -14,9 +14,9 @@
 
 namespace tintbox::windows {
 
-// Sent to a view window: WPARAM is the text wanted (kAccessibleName or
-// kAccessibleDescription), LPARAM a std::wstring* that receives it; the window answers
-// TRUE when it has that text.
+// Sent to a view window from its own thread: WPARAM is the text wanted (kAccessibleName
+// or kAccessibleDescription), LPARAM a std::wstring* that receives it; the window answers
+// TRUE when it has that text. Sent from another thread, it is not answered.
 inline constexpr UINT kAccessibleTextMessage = WM_APP + 0x7B1;
 inline constexpr WPARAM kAccessibleName = 0;
 inline constexpr WPARAM kAccessibleDescription = 1;

@@ -148,7 +148,8 @@ bool Skin::common_message(Mirror* mirror, HWND window, UINT message, WPARAM wpar
         result = TRUE;
         return true;
     }
-    if (message == kAccessibleTextMessage) {
+    // Only from the window's own thread: the pointer in LPARAM means nothing elsewhere.
+    if (message == kAccessibleTextMessage && !InSendMessage()) {
         result = accessible_text(mirror, wparam, *reinterpret_cast<std::wstring*>(lparam));
         return true;
     }

@@ -148,7 +148,9 @@ set_dpi() {
   wineserver -w 2>/dev/null || true
 }
 set_dpi 144
-wine_out "$build/tests/tintbox_form_host_test.exe" | sed 's/^/    /' &&
+mkdir -p "$build/screenshots-144dpi"
+TINTBOX_SCREENSHOTS=$(wine_out winepath -w "$build/screenshots-144dpi") \
+  wine_out "$build/tests/tintbox_form_host_test.exe" | sed 's/^/    /' &&
   pass "form host at 144 DPI" || fail "form host at 144 DPI"
 set_dpi 96
 
