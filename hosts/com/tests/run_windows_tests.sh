@@ -147,9 +147,10 @@ set_dpi() {
   wineserver -k 2>/dev/null || true
   wineserver -w 2>/dev/null || true
 }
-set_dpi 144
 mkdir -p "$build/screenshots-144dpi"
-TINTBOX_SCREENSHOTS=$(wine_out winepath -w "$build/screenshots-144dpi") \
+screenshots_144=$(wine_out winepath -w "$build/screenshots-144dpi")
+set_dpi 144
+TINTBOX_SCREENSHOTS=$screenshots_144 \
   wine_out "$build/tests/tintbox_form_host_test.exe" | sed 's/^/    /' &&
   pass "form host at 144 DPI" || fail "form host at 144 DPI"
 set_dpi 96
