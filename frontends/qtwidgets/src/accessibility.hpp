@@ -1,6 +1,7 @@
 // What assistive technology sees of the control: one named group whose children are
 // the views a person can reach, in reading order, each with a name and a description
-// from one table (the same texts serve as tooltips). The views that only the control's
+// from the table all front ends share (tintbox/accessible_names.hpp), translated; the
+// same texts serve as tooltips. The views that only the control's
 // own logic uses (txtHidden, txtHidden2, the pair fields over txtWebHex, the labels, the
 // frames and the colour strips) are not in it; while txtHidden parks the keyboard focus
 // during and after a pick, the spectrum is the focused object.

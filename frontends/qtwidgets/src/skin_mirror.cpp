@@ -7,6 +7,7 @@
 
 #include "qt_platform.hpp"
 #include "skin.hpp"
+#include "tintbox/accessible_names.hpp"
 
 namespace tintbox::qtskin {
 
@@ -224,10 +225,11 @@ void Skin::apply_focus(bool moved) {
         return;
     }
     session_.without_echo([widget] { widget->setFocus(Qt::OtherFocusReason); });
-    if (focused->name() == "txtHidden" && QAccessible::isActive()) {
+    const char* stand_in = accessible_focus_stand_in(focused->name());
+    if (stand_in != nullptr && QAccessible::isActive()) {
         // txtHidden only parks the keys during and after a pick: the spectrum is what
         // assistive technology is told has the focus.
-        if (QWidget* spectrum = owner_.viewWidget(QStringLiteral("Colors"))) {
+        if (QWidget* spectrum = owner_.viewWidget(QString::fromLatin1(stand_in))) {
             QAccessibleEvent moved(spectrum, QAccessible::Focus);
             QAccessible::updateAccessibility(&moved);
         }

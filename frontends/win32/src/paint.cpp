@@ -1,6 +1,7 @@
 #include "paint.hpp"
 
 #include <algorithm>
+#include <vector>
 
 #include "win32_platform.hpp"
 
@@ -13,12 +14,33 @@ void fill(HDC dc, const RECT& rect, COLORREF color) {
     SetBkColor(dc, old);
 }
 
-void draw_text(HDC dc, std::u16string_view text, RECT rect, COLORREF color, HFONT font) {
+// Text from the rectangle's left edge, centred in its height, clipped to it. Each
+// character advances by its width in the control's own pixels (where the labels over
+// txtWebHex were sized by the text's widths), whatever the device context's scale: GDI's
+// scaled font does not widen a text in proportion, and a designer's drawing at twice the
+// size would otherwise show the field's text beside the labels that cover it.
+void draw_text(HDC dc, std::u16string_view text, const RECT& rect, COLORREF color, HFONT font) {
+    const auto* characters = reinterpret_cast<const wchar_t*>(text.data());
+    const int count = static_cast<int>(text.size());
+    std::vector<int> advances(text.size() + 1, 0);
+    TEXTMETRICW metrics{};
+    HDC own_pixels = CreateCompatibleDC(nullptr);
+    const HGDIOBJ measured_font = SelectObject(own_pixels, font);
+    GetTextMetricsW(own_pixels, &metrics);
+    SIZE size{};
+    GetTextExtentExPointW(own_pixels, characters, count, 0, nullptr, advances.data() + 1, &size);
+    SelectObject(own_pixels, measured_font);
+    DeleteDC(own_pixels);
+    // The extents are running totals: each advance is the difference of two.
+    for (int i = count; i > 0; --i) {
+        advances[static_cast<std::size_t>(i)] -= advances[static_cast<std::size_t>(i - 1)];
+    }
     const HGDIOBJ old_font = SelectObject(dc, font);
     const COLORREF old_color = SetTextColor(dc, color);
     const int old_mode = SetBkMode(dc, TRANSPARENT);
-    DrawTextW(dc, reinterpret_cast<const wchar_t*>(text.data()), static_cast<int>(text.size()),
-              &rect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    const int top = rect.top + (rect.bottom - rect.top - metrics.tmHeight) / 2;
+    ExtTextOutW(dc, rect.left, top, ETO_CLIPPED, &rect, characters, static_cast<UINT>(count),
+                advances.data() + 1);
     SetBkMode(dc, old_mode);
     SetTextColor(dc, old_color);
     SelectObject(dc, old_font);
@@ -30,18 +52,19 @@ RECT offset(RECT rect, POINT by) {
 }
 
 // A scroll bar as the SCROLLBAR control draws it: two square arrow buttons and a square
-// thumb at the bar's value between them.
+// thumb at the bar's value between them; switched off, grey arrows and no thumb.
 void paint_scroll_bar(HDC dc, const ScrollBar& bar, const RECT& rect) {
     const int height = rect.bottom - rect.top;
     const int width = rect.right - rect.left;
     fill(dc, rect, GetSysColor(COLOR_SCROLLBAR));
-    const UINT disabled = bar.Enabled() && bar.surface().Enabled() ? 0 : DFCS_INACTIVE;
+    const bool enabled = bar.Enabled() && bar.surface().Enabled();
+    const UINT disabled = enabled ? 0 : DFCS_INACTIVE;
     RECT left{rect.left, rect.top, rect.left + height, rect.bottom};
     RECT right{rect.right - height, rect.top, rect.right, rect.bottom};
     DrawFrameControl(dc, &left, DFC_SCROLL, DFCS_SCROLLLEFT | disabled);
     DrawFrameControl(dc, &right, DFC_SCROLL, DFCS_SCROLLRIGHT | disabled);
     const int track = width - 3 * height;
-    if (track >= 0 && bar.Max() > bar.Min()) {
+    if (enabled && track >= 0 && bar.Max() > bar.Min()) {
         const int thumb = rect.left + height +
                           track * (bar.thumb_position() - bar.Min()) / (bar.Max() - bar.Min());
         RECT face{thumb, rect.top, thumb + height, rect.bottom};

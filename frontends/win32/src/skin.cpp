@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <string>
 
+#include "tintbox/accessible_names.hpp"
+
 namespace tintbox::windows {
 namespace {
 
@@ -78,13 +80,7 @@ Skin::~Skin() {
         }
         DestroyWindow(surface_window_);
     }
-    // A cursor in use is not destroyed: the arrow first.
-    if (!cursors_.empty()) {
-        SetCursor(LoadCursorW(nullptr, IDC_ARROW));
-    }
-    for (auto& entry : cursors_) {
-        DestroyCursor(entry.second.second);
-    }
+    release_cursors();
     for (auto& entry : brushes_) {
         DeleteObject(entry.second);
     }
@@ -350,9 +346,6 @@ void Skin::apply(Mirror& mirror, unsigned dirty) {
     if (dirty & aspect_bit(Aspect::Visible)) {
         ShowWindow(mirror.window, view.Visible() ? SW_SHOWNA : SW_HIDE);
     }
-    if (dirty & aspect_bit(Aspect::Enabled)) {
-        EnableWindow(mirror.window, view.Enabled() && surface_.Enabled());
-    }
     if (dirty & aspect_bit(Aspect::Pointer)) {
         apply_pointer(mirror);
     }
@@ -369,11 +362,20 @@ void Skin::apply(Mirror& mirror, unsigned dirty) {
             if (dirty & aspect_bit(Aspect::Picture)) {
                 mirror.rendered_current = false;
             }
+            if ((dirty & aspect_bit(Aspect::Colors)) && is_swatch(view.name())) {
+                // A screen reader reads the swatch's new colour (accessibility.hpp).
+                NotifyWinEvent(EVENT_OBJECT_DESCRIPTIONCHANGE, mirror.window, OBJID_CLIENT,
+                               CHILDID_SELF);
+            }
             if (dirty & (aspect_bit(Aspect::Colors) | aspect_bit(Aspect::Picture) |
                          aspect_bit(Aspect::Text) | aspect_bit(Aspect::Geometry))) {
                 InvalidateRect(mirror.window, nullptr, FALSE);
             }
             break;
+    }
+    // Last: SetScrollInfo enables a SCROLLBAR window whose range it makes scrollable.
+    if (dirty & aspect_bit(Aspect::Enabled)) {
+        EnableWindow(mirror.window, view.Enabled() && surface_.Enabled());
     }
 }
 
@@ -416,6 +418,9 @@ void Skin::apply_bar(Mirror& mirror) {
     info.nPage = 0;  // the smallest thumb: as wide as the bar is high
     info.nPos = bar.thumb_position();
     SetScrollInfo(mirror.window, SB_CTL, &info, TRUE);
+    // A bar switched off draws its arrows disabled and no thumb, as its window is disabled.
+    const bool enabled = bar.Enabled() && surface_.Enabled();
+    EnableScrollBar(mirror.window, SB_CTL, enabled ? ESB_ENABLE_BOTH : ESB_DISABLE_BOTH);
 }
 
 // While the mouse is captured Windows asks no window for its cursor: the cursor of the
@@ -467,7 +472,8 @@ HCURSOR Skin::cursor_for(const View* view) {
                 if (found == cursors_.end()) {
                     found = cursors_
                                 .emplace(shape.get(),
-                                         std::make_pair(shape, create_pointer_cursor(*shape)))
+                                         std::make_pair(
+                                             shape, create_pointer_cursor(*shape, screen_.dpi())))
                                 .first;
                 }
                 return found->second.second;
@@ -517,9 +523,35 @@ void Skin::tick() {
                    [this] { surface_.advance_time(static_cast<std::int32_t>(clock_interval_)); });
 }
 
-void Skin::rescale() {
+// The control's window moved to another DPI (0: the one Windows now gives it). The
+// views keep their twips: the font is fitted at the new pixel size, labels that size to
+// their caption measure it again, the cursors are made anew at the new size, the windows
+// take their places in the new pixels and the container hears of the new extent.
+void Skin::rescale(UINT dpi) {
+    screen_.set_dpi(dpi);
+    release_cursors();
     font_changed();
+    host_call([this] {
+        for (const auto& view : surface_.views()) {
+            if (view->kind() == ViewKind::Label) {
+                auto& label = static_cast<Label&>(*view);
+                label.SetAutoSize(label.AutoSize());
+            }
+        }
+    });
     host_.size_settled();
+}
+
+// A cursor in use is not destroyed: the arrow first.
+void Skin::release_cursors() {
+    if (cursors_.empty()) {
+        return;
+    }
+    SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    for (auto& entry : cursors_) {
+        DestroyCursor(entry.second.second);
+    }
+    cursors_.clear();
 }
 
 }  // namespace tintbox::windows

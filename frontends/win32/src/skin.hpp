@@ -20,6 +20,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -178,7 +179,9 @@ class Skin : private MirrorHooks {
     bool common_message(Mirror* mirror, HWND window, UINT message, WPARAM wparam, LPARAM lparam,
                         LRESULT& result);
     void paint_box_window(Mirror& mirror);
+    bool accessible_text(const Mirror* mirror, WPARAM kind, std::wstring& text) const;
     void mouse(HWND source, UINT message, WPARAM wparam, LPARAM lparam);
+    bool wheel(UINT message, WPARAM wparam, LPARAM lparam);
     bool key_down(HWND source, WPARAM key);
     // DLGC_WANTMESSAGE for a key the model uses now that a dialog would take first.
     UINT keys_wanted(LPARAM message) const;
@@ -190,7 +193,8 @@ class Skin : private MirrorHooks {
     void bar_pressed(Mirror& mirror);
     void bar_scrolled(HWND bar, WORD code);
     void tick();
-    void rescale();
+    void rescale(UINT dpi);
+    void release_cursors();
     Mirror* mirror_of(HWND window) const noexcept;
 
     template <class Call>
@@ -214,6 +218,7 @@ class Skin : private MirrorHooks {
     // Where the last mouse message was, on the screen: Windows also sends WM_MOUSEMOVE
     // when nothing moved (the mouse captured, a window shown beneath the pointer).
     std::optional<POINT> last_pointer_;
+    int wheel_delta_ = 0;  // a part of a wheel notch, in WHEEL_DELTA units
     RECT position_{};
     COLORREF surface_color_ = 0;
     // Cursors made from pointer shapes; each shape is kept alive with its cursor.

@@ -8,12 +8,15 @@
 
 #include <optional>
 
+#include "accessibility.hpp"
 #include "skin.hpp"
+#include "tintbox/accessible_names.hpp"
 #include "tintbox/input.hpp"
 
 namespace tintbox::windows {
 namespace {
 
+// WM_DPICHANGED_AFTERPARENT: the headers declare it for Windows 10 only.
 constexpr UINT kDpiChangedAfterParent = 0x02E3;
 
 bool is_mouse_message(UINT message) {
@@ -27,6 +30,13 @@ constexpr std::pair<WPARAM, KeyCode> kVirtualKeys[] = {
     {VK_DOWN, KeyCode::Down},      {VK_HOME, KeyCode::Home},     {VK_END, KeyCode::End},
     {VK_PRIOR, KeyCode::PageUp},   {VK_NEXT, KeyCode::PageDown}, {VK_ESCAPE, KeyCode::Escape},
 };
+
+// The table's entry of a view a person reaches; a view that only parks the focus for one
+// (txtHidden for the spectrum) is heard as that one when the focus lands on it.
+const AccessibleName* accessible_entry(const View& view) {
+    const char* stand_in = accessible_focus_stand_in(view.name());
+    return accessible_name(stand_in != nullptr ? stand_in : view.name());
+}
 
 }  // namespace
 
@@ -98,8 +108,13 @@ LRESULT Skin::surface_message(UINT message, WPARAM wparam, LPARAM lparam) {
                 host_call([this] { surface_.end_gesture(); });
             }
             return 0;
+        // Windows tells a child window after its parent moved to another DPI; a container
+        // may forward its top-level window's WM_DPICHANGED, which names the DPI.
+        case WM_DPICHANGED:
+            rescale(LOWORD(wparam));
+            return 0;
         case kDpiChangedAfterParent:
-            rescale();
+            rescale(0);
             return 0;
         default:
             break;
@@ -131,6 +146,18 @@ bool Skin::common_message(Mirror* mirror, HWND window, UINT message, WPARAM wpar
         reinterpret_cast<HWND>(wparam) == window) {
         SetCursor(cursor_for(mirror != nullptr ? mirror->view : nullptr));
         result = TRUE;
+        return true;
+    }
+    // Only from the window's own thread: the pointer in LPARAM means nothing elsewhere.
+    if (message == kAccessibleTextMessage && !InSendMessage()) {
+        result = accessible_text(mirror, wparam, *reinterpret_cast<std::wstring*>(lparam));
+        return true;
+    }
+    if (message == WM_GETOBJECT && (mirror == nullptr || accessible_entry(*mirror->view))) {
+        result = answer_get_object(window, wparam, lparam);
+        return result != 0;
+    }
+    if ((message == WM_MOUSEWHEEL || message == WM_MOUSEHWHEEL) && wheel(message, wparam, lparam)) {
         return true;
     }
     if (is_mouse_message(message)) {
@@ -275,6 +302,30 @@ void Skin::paint_box_window(Mirror& mirror) {
     EndPaint(mirror.window, &paint);
 }
 
+// The name or description of the control (`mirror` null) or of a view a person reaches,
+// from the shared table; a swatch is described by its colour now.
+bool Skin::accessible_text(const Mirror* mirror, WPARAM kind, std::wstring& text) const {
+    const auto wide = [](std::string_view ascii) {
+        return std::wstring(ascii.begin(), ascii.end());
+    };
+    if (mirror == nullptr) {
+        text = kind == kAccessibleName ? wide(kControlAccessibleName) : std::wstring();
+        return !text.empty();
+    }
+    const View& view = *mirror->view;
+    const AccessibleName* entry = accessible_entry(view);
+    if (entry == nullptr) {
+        return false;
+    }
+    if (kind == kAccessibleName) {
+        text = wide(entry->name);
+    } else {
+        text = is_swatch(view.name()) ? wide(color_description(view.BackColor()))
+                                      : wide(entry->description);
+    }
+    return !text.empty();
+}
+
 // ---- Mouse -----------------------------------------------------------------------------
 
 void Skin::mouse(HWND source, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -317,6 +368,9 @@ void Skin::mouse(HWND source, UINT message, WPARAM wparam, LPARAM lparam) {
         default:
             break;
     }
+    const bool press = message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN ||
+                       message == WM_MBUTTONDOWN || message == WM_LBUTTONDBLCLK ||
+                       message == WM_RBUTTONDBLCLK || message == WM_MBUTTONDBLCLK;
     person_input([&] {
         switch (message) {
             case WM_LBUTTONDOWN:
@@ -356,6 +410,42 @@ void Skin::mouse(HWND source, UINT message, WPARAM wparam, LPARAM lparam) {
         SendMessageW(under->window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(under->window),
                      MAKELPARAM(on_screen.x, on_screen.y));
     }
+    // A press on a view that cannot take the focus (a swatch, a label) leaves it outside
+    // the control: the control takes it all the same, which UI-activates it (focus_in).
+    if (press && !retired_ && !owns(GetFocus())) {
+        take_focus();
+    }
+}
+
+// Windows counts a wheel's turn in WHEEL_DELTA (120) a notch, positive away from the
+// person or to the right; a fine wheel or a touchpad sends parts of a notch, which add
+// up. The message comes to the focused window with the pointer's screen position: the
+// view layer decides what the notches do over the view there. False lets the message go
+// on to the container.
+bool Skin::wheel(UINT message, WPARAM wparam, LPARAM lparam) {
+    int delta = GET_WHEEL_DELTA_WPARAM(wparam);
+    if (message == WM_MOUSEHWHEEL) {
+        delta = -delta;  // to the right: towards Max, as a notch towards the person
+    }
+    if (!user_mode_ || delta == 0) {
+        return false;
+    }
+    if ((delta > 0) != (wheel_delta_ > 0)) {
+        wheel_delta_ = 0;  // turned the other way: the part notch is forgotten
+    }
+    wheel_delta_ += delta;
+    const int notches = wheel_delta_ / WHEEL_DELTA;
+    wheel_delta_ -= notches * WHEEL_DELTA;
+    POINT at{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+    ScreenToClient(surface_window_, &at);
+    const float twips_per_pixel = this->twips_per_pixel();
+    const Twips x = pixel_to_twips(at.x, twips_per_pixel);
+    const Twips y = pixel_to_twips(at.y, twips_per_pixel);
+    bool used = true;  // a part of a notch
+    if (notches != 0) {
+        person_input([&] { used = surface_.wheel(x, y, notches); });
+    }
+    return used;
 }
 
 // ---- Keys and typing -------------------------------------------------------------------

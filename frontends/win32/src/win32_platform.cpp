@@ -1,5 +1,6 @@
 #include "win32_platform.hpp"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -11,8 +12,10 @@ namespace {
 
 constexpr int kPointerSide = 32;
 
+}  // namespace
+
 // GetDpiForWindow came with Windows 10 (1607); earlier systems have one DPI for all.
-UINT window_dpi(HWND window) {
+UINT dpi_of(HWND window) {
     using DpiForWindow = UINT(WINAPI*)(HWND);
     static const auto dpi_for_window = reinterpret_cast<DpiForWindow>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
@@ -26,6 +29,8 @@ UINT window_dpi(HWND window) {
     ReleaseDC(nullptr, screen);
     return dpi > 0 ? static_cast<UINT>(dpi) : 96;
 }
+
+namespace {
 
 // The longest value each editor must show in full.
 struct Longest {
@@ -79,10 +84,6 @@ COLORREF to_colorref(ColorValue value) {
     return static_cast<COLORREF>(resolve_system_color(value) & kWhite);
 }
 
-float twips_per_pixel_of(HWND window) {
-    return 1440.0f / static_cast<float>(window_dpi(window));
-}
-
 int to_pixels(Twips twips, float twips_per_pixel) {
     return geometry::logical_edge(twips, twips_per_pixel);
 }
@@ -96,20 +97,24 @@ Twips pixel_to_twips(int pixel, float twips_per_pixel) {
     return geometry::twips_at(pixel, 0, 1.0, twips_per_pixel);
 }
 
-HCURSOR create_pointer_cursor(const PointerShape& shape) {
-    constexpr int row_bytes = kPointerSide / 8;
-    std::vector<BYTE> and_mask(row_bytes * kPointerSide, 0xFF);
-    std::vector<BYTE> xor_mask(row_bytes * kPointerSide, 0x00);
-    for (int y = 0; y < kPointerSide; ++y) {
-        for (int x = 0; x < kPointerSide; ++x) {
-            if (shape.drawn[static_cast<std::size_t>(y * kPointerSide + x)]) {
+HCURSOR create_pointer_cursor(const PointerShape& shape, UINT dpi) {
+    const int side = std::max(kPointerSide, static_cast<int>(kPointerSide * dpi / 96));
+    const int row_bytes = (side + 15) / 16 * 2;  // mask rows are whole WORDs
+    std::vector<BYTE> and_mask(static_cast<std::size_t>(row_bytes * side), 0xFF);
+    std::vector<BYTE> xor_mask(static_cast<std::size_t>(row_bytes * side), 0x00);
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            const int shape_x = x * kPointerSide / side;
+            const int shape_y = y * kPointerSide / side;
+            if (shape.drawn[static_cast<std::size_t>(shape_y * kPointerSide + shape_x)]) {
                 xor_mask[static_cast<std::size_t>(y * row_bytes + x / 8)] |=
                     static_cast<BYTE>(0x80u >> (x % 8));
             }
         }
     }
-    return CreateCursor(own_module(), shape.hot_x, shape.hot_y, kPointerSide, kPointerSide,
-                        and_mask.data(), xor_mask.data());
+    return CreateCursor(own_module(), shape.hot_x * side / kPointerSide,
+                        shape.hot_y * side / kPointerSide, side, side, and_mask.data(),
+                        xor_mask.data());
 }
 
 // ---- Screen ----------------------------------------------------------------------------
@@ -136,7 +141,7 @@ void Win32Screen::release_context(Context context) {
 // ---- Fonts -----------------------------------------------------------------------------
 
 Win32FontMetrics::Win32FontMetrics() {
-    fit(L"", twips_per_pixel_of(nullptr));
+    fit(L"", 1440.0f / static_cast<float>(dpi_of(nullptr)));
 }
 
 Win32FontMetrics::~Win32FontMetrics() {

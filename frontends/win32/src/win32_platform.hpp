@@ -21,10 +21,6 @@ HINSTANCE own_module() noexcept;
 // so a high-contrast scheme reaches them; RGB values as they are.
 COLORREF to_colorref(ColorValue value);
 
-// Twips per pixel along x for a window (its monitor's DPI where Windows tells it, per
-// monitor), or for the screen when `window` is null.
-float twips_per_pixel_of(HWND window);
-
 // The view layer's geometry (tintbox/geometry.hpp) in GDI's pixels, one device pixel
 // each. A view's edges are converted separately and its size is their difference, so
 // views that touch in twips touch on screen. The rectangle is relative to the view's
@@ -35,17 +31,29 @@ RECT view_rect(const View& view, float twips_per_pixel);
 // go through it, so a pick reads the picture pixel drawn under the pointer.
 Twips pixel_to_twips(int pixel, float twips_per_pixel);
 
+// The DPI of a window (its monitor's where Windows tells it, per monitor), or of the
+// screen when `window` is null.
+UINT dpi_of(HWND window);
+
 // A monochrome cursor whose drawn pixels invert the screen and whose other pixels are
-// transparent (AND mask all ones, XOR mask the drawn pixels), hot spot as the shape says.
-// The caller destroys it with DestroyCursor.
-HCURSOR create_pointer_cursor(const PointerShape& shape);
+// transparent (AND mask all ones, XOR mask the drawn pixels), hot spot as the shape says;
+// the shape's 32 x 32 pixels are for 96 DPI and grow with `dpi`. The caller destroys it
+// with DestroyCursor.
+HCURSOR create_pointer_cursor(const PointerShape& shape, UINT dpi);
 
 // The eyedropper's screen: GetCursorPos, GetDC(0), GetPixel and ReleaseDC, one context a
-// tick. Twips per pixel follow the window the control shows in, once it has one.
+// tick. Twips per pixel follow the DPI of the window the control shows in, once it has
+// one: taken when the window is set and again when it moves to another DPI.
 class Win32Screen final : public Screen {
   public:
-    void set_window(HWND window) noexcept { window_ = window; }
-    float twips_per_pixel_x() const override { return twips_per_pixel_of(window_); }
+    void set_window(HWND window) noexcept {
+        window_ = window;
+        dpi_ = dpi_of(window);
+    }
+    // The window moved to `dpi` (WM_DPICHANGED), or to what Windows now says (0).
+    void set_dpi(UINT dpi) noexcept { dpi_ = dpi > 0 ? dpi : dpi_of(window_); }
+    UINT dpi() const noexcept { return window_ != nullptr ? dpi_ : dpi_of(nullptr); }
+    float twips_per_pixel_x() const override { return 1440.0f / static_cast<float>(dpi()); }
     ScreenPoint cursor_position() const override;
     Context acquire_context() override;
     ColorValue pixel(Context context, ScreenPoint point) override;
@@ -53,6 +61,7 @@ class Win32Screen final : public Screen {
 
   private:
     HWND window_ = nullptr;
+    UINT dpi_ = 96;
 };
 
 // Text widths in the font that the control's fields and labels draw with. The font fits

@@ -1,4 +1,5 @@
-// The library's four exports and the class factory of Tintbox.
+// The library's exports (the four of an in-process COM server and DllInstall) and the
+// class factory of Tintbox.
 #include <olectl.h>
 
 #include <new>
@@ -75,18 +76,39 @@ STDAPI DllCanUnloadNow() {
     return module::can_unload() ? S_OK : S_FALSE;
 }
 
-STDAPI DllRegisterServer() {
+namespace {
+
+HRESULT change_registration(bool install, RegistrationScope scope) {
     try {
-        return register_server();
+        return install ? register_server(scope) : unregister_server(scope);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
 }
 
+}  // namespace
+
+STDAPI DllRegisterServer() {
+    return change_registration(true, default_scope());
+}
+
 STDAPI DllUnregisterServer() {
-    try {
-        return unregister_server();
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
+    return change_registration(false, default_scope());
+}
+
+// regsvr32 /n /i:user registers for the current user even from an elevated prompt
+// (/u /n /i:user removes that registration); /i:machine registers for every user. Without
+// a command line it does what DllRegisterServer does.
+STDAPI DllInstall(BOOL install, LPCWSTR command_line) {
+    RegistrationScope scope = default_scope();
+    if (command_line != nullptr && *command_line != L'\0') {
+        if (lstrcmpiW(command_line, L"user") == 0) {
+            scope = RegistrationScope::PerUser;
+        } else if (lstrcmpiW(command_line, L"machine") == 0) {
+            scope = RegistrationScope::MachineWide;
+        } else {
+            return E_INVALIDARG;
+        }
     }
+    return change_registration(install != FALSE, scope);
 }

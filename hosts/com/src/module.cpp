@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "accessibility.hpp"
+
 namespace tintbox::windows::module {
 namespace {
 
@@ -54,7 +56,7 @@ bool unlock() noexcept {
 }
 
 bool can_unload() noexcept {
-    return g_objects.load() == 0 && g_locks.load() == 0;
+    return g_objects.load() == 0 && g_locks.load() == 0 && !accessible_objects_alive();
 }
 
 }  // namespace tintbox::windows::module

@@ -37,7 +37,7 @@ bool process_is_elevated() {
     return known && elevation.TokenIsElevated;
 }
 
-// HKLM\Software\Classes for an elevated process, HKCU\Software\Classes otherwise.
+// HKLM\Software\Classes machine-wide, HKCU\Software\Classes per user.
 class ClassesKey {
   public:
     explicit ClassesKey(bool machine_wide) {
@@ -59,6 +59,17 @@ class ClassesKey {
     HKEY key_ = nullptr;
     LSTATUS status_;
 };
+
+// Windows 7 and later register a type library "for the user" under HKLM when the
+// process is elevated unless the process asks for the per-user mapping first.
+void enable_per_user_type_libraries() {
+    using Enable = void(WINAPI*)();
+    const auto enable = reinterpret_cast<Enable>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"oleaut32.dll"), "OaEnablePerUserTLibRegistration")));
+    if (enable != nullptr) {
+        enable();
+    }
+}
 
 SYSKIND this_syskind() {
     return sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
@@ -110,13 +121,20 @@ LSTATUS delete_registry_roots(HKEY classes) {
     return ERROR_SUCCESS;
 }
 
-HRESULT register_server() {
+RegistrationScope default_scope() {
+    return process_is_elevated() ? RegistrationScope::MachineWide : RegistrationScope::PerUser;
+}
+
+HRESULT register_server(RegistrationScope scope) {
     std::wstring path = module::path();
     ComRef<ITypeLib> library;
     if (path.empty() || FAILED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.put()))) {
         return SELFREG_E_TYPELIB;
     }
-    const bool machine_wide = process_is_elevated();
+    const bool machine_wide = scope == RegistrationScope::MachineWide;
+    if (!machine_wide) {
+        enable_per_user_type_libraries();
+    }
     const ClassesKey classes(machine_wide);
     if (classes.status() != ERROR_SUCCESS) {
         return HRESULT_FROM_WIN32(classes.status());
@@ -135,8 +153,11 @@ HRESULT register_server() {
     return S_OK;
 }
 
-HRESULT unregister_server() {
-    const bool machine_wide = process_is_elevated();
+HRESULT unregister_server(RegistrationScope scope) {
+    const bool machine_wide = scope == RegistrationScope::MachineWide;
+    if (!machine_wide) {
+        enable_per_user_type_libraries();
+    }
     const ClassesKey classes(machine_wide);
     if (classes.status() != ERROR_SUCCESS) {
         return HRESULT_FROM_WIN32(classes.status());

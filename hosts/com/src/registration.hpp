@@ -22,8 +22,16 @@ std::vector<std::wstring> registry_roots();
 // Deletes the registry roots under a Classes key; a root that is not there is no error.
 LSTATUS delete_registry_roots(HKEY classes);
 
-// Per user when the process is not elevated, machine-wide when it is.
-HRESULT register_server();
-HRESULT unregister_server();
+// Where registration writes: HKCU\Software\Classes (this user only) or
+// HKLM\Software\Classes (every user; needs an elevated process). An elevated process
+// reads only the machine-wide classes: a class registered per user is not found there.
+enum class RegistrationScope { PerUser, MachineWide };
+
+// DllRegisterServer's scope: machine-wide when the process is elevated, per user when
+// it is not.
+RegistrationScope default_scope();
+
+HRESULT register_server(RegistrationScope scope);
+HRESULT unregister_server(RegistrationScope scope);
 
 }  // namespace tintbox::windows

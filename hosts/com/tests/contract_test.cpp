@@ -26,10 +26,7 @@ using namespace tintbox::contract;
 namespace {
 
 // Rows that fail on this front end today, each until the work that fixes it lands.
-const std::vector<std::string> kKnownFailing = {
-    // The skin leaves WM_MOUSEWHEEL to SCROLLBAR, which does not scroll.
-    "the wheel over a scroll bar moves it by one a notch, towards Max when turned down",
-};
+const std::vector<std::string> kKnownFailing = {};
 
 const std::pair<Key, WORD> kVirtualKeys[] = {{Key::Delete, VK_DELETE},
                                              {Key::Left, VK_LEFT},

@@ -9,8 +9,10 @@
 #include <windows.h>
 
 #include <ocidl.h>
+#include <oleacc.h>
 #include <olectl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -38,6 +40,14 @@ struct TwipsRect {
 constexpr TwipsRect kColors = {1815, 15, 2940, 3345};  // inside ColorFrame at (1815, 15)
 constexpr TwipsRect kNewColor = {15, 600, 1665, 600};
 constexpr TwipsRect kTxtGreen = {1305, 1710, 345, 195};
+constexpr TwipsRect kHsRed = {0, 1320, 1215, 255};
+constexpr TwipsRect kTxtRed = {1305, 1350, 345, 195};
+constexpr TwipsRect kTxtWebHex = {30, 3150, 1635, 195};
+// hsGreen, txtGreen, hsBlue, txtBlue, txtDec, txtHex.
+constexpr TwipsRect kEditors[] = {
+    {0, 1680, 1215, 255},   {1305, 1710, 345, 195}, {0, 2040, 1215, 255},
+    {1305, 2070, 345, 195}, {30, 2430, 1635, 195},  {30, 2790, 1635, 195},
+};
 
 // A point of a view, as fractions of its size, in pixels relative to the control.
 POINT point_in(const TwipsRect& rect, double fx, double fy) {
@@ -61,6 +71,34 @@ ComRef<IPictureDisp> block_picture() {
         }
     }
     return picture_of(kBlocks, kBlocks, colors);
+}
+
+struct NamedWindow {
+    const wchar_t* name;
+    HWND found;
+};
+
+BOOL CALLBACK find_named_window(HWND window, LPARAM data) {
+    auto& search = *reinterpret_cast<NamedWindow*>(data);
+    wchar_t text[64] = {};
+    GetWindowTextW(window, text, 64);
+    if (std::wcscmp(text, search.name) == 0) {
+        search.found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The rectangle of the control's window whose text is `name` (a view's name, or a text
+// field's content), relative to the control's window.
+RECT window_rect_of(HWND control, const wchar_t* name) {
+    NamedWindow search{name, nullptr};
+    EnumChildWindows(control, find_named_window, reinterpret_cast<LPARAM>(&search));
+    RECT rect{};
+    CHECK(search.found != nullptr);
+    GetWindowRect(search.found, &rect);
+    MapWindowPoints(nullptr, control, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
 }
 
 bool focus_is(const Form& form, const TwipsRect& view) {
@@ -144,10 +182,15 @@ struct PointerSeen {
     DWORD hot_x = 0;
     DWORD hot_y = 0;
     bool others_transparent = true;
-    std::vector<bool> inverting;  // row * 32 + column
+    int side = 0;                 // 32 pixels at 96 DPI, more at a higher DPI
+    std::vector<bool> inverting;  // row * side + column
+    // Whether the pixel of the 32 x 32 shape at `column`, `row` inverts the screen: the
+    // cursor's pixel at that pixel's centre.
     bool inverts(int column, int row) const {
-        return inverting.size() == 32 * 32 &&
-               inverting[static_cast<std::size_t>(row * 32 + column)];
+        const int x = (2 * column + 1) * side / 64;
+        const int y = (2 * row + 1) * side / 64;
+        return side > 0 && inverting.size() == static_cast<std::size_t>(side * side) &&
+               inverting[static_cast<std::size_t>(y * side + x)];
     }
 };
 
@@ -164,13 +207,14 @@ PointerSeen current_pointer() {
     seen.hot_y = icon.yHotspot;
     BITMAP header{};
     GetObjectW(icon.hbmMask, sizeof header, &header);
-    if (seen.monochrome && header.bmWidth == 32 && header.bmHeight == 64) {
+    if (seen.monochrome && header.bmWidth >= 32 && header.bmHeight == 2 * header.bmWidth) {
+        seen.side = header.bmWidth;
         HDC memory = CreateCompatibleDC(nullptr);
         const HGDIOBJ old = SelectObject(memory, icon.hbmMask);
-        for (int row = 0; row < 32; ++row) {
-            for (int column = 0; column < 32; ++column) {
+        for (int row = 0; row < seen.side; ++row) {
+            for (int column = 0; column < seen.side; ++column) {
                 const bool and_bit = GetPixel(memory, column, row) != 0;
-                const bool xor_bit = GetPixel(memory, column, row + 32) != 0;
+                const bool xor_bit = GetPixel(memory, column, row + seen.side) != 0;
                 seen.inverting.push_back(and_bit && xor_bit);
                 seen.others_transparent = seen.others_transparent && and_bit;
             }
@@ -189,8 +233,10 @@ PointerSeen current_pointer() {
 void check_pointer(bool corner_brackets) {
     const PointerSeen pointer = current_pointer();
     CHECK(pointer.monochrome);
-    CHECK_EQ(pointer.hot_x, 15ul);
-    CHECK_EQ(pointer.hot_y, 15ul);
+    // The shape's hot spot (15, 15) at the cursor's size, which follows the DPI.
+    CHECK_EQ(pointer.side, std::max(32, 32 * screen_dpi() / 96));
+    CHECK_EQ(pointer.hot_x, static_cast<DWORD>(15 * pointer.side / 32));
+    CHECK_EQ(pointer.hot_y, static_cast<DWORD>(15 * pointer.side / 32));
     CHECK(pointer.others_transparent);
     CHECK(pointer.inverts(15, 8) && pointer.inverts(23, 16) && pointer.inverts(8, 15));
     CHECK(!pointer.inverts(15, 15) && !pointer.inverts(14, 14));  // the open centre
@@ -313,6 +359,106 @@ TEST(typing_into_txtGreen_updates_GetRGB_and_raises_Change) {
     CHECK_EQ(seen, static_cast<COLORREF>(0x10C830));
 }
 
+TEST(a_click_where_no_view_takes_the_focus_activates_the_control) {
+    Form form(true, block_picture());
+    SetFocus(form.next_button);
+    form.settle();
+    click(form, form.on_screen(point_in(kNewColor, 0.5, 0.5)));
+    CHECK_EQ(form.site.ui_activations, 1);
+    CHECK(form.site.active);
+    CHECK(IsChild(form.control_window, GetFocus()) || GetFocus() == form.control_window);
+}
+
+// The innermost visible window of the control at a point (pixels of the control).
+HWND view_window_at(HWND control, POINT point) {
+    HWND window = control;
+    for (;;) {
+        const HWND child = ChildWindowFromPointEx(window, point, CWP_SKIPINVISIBLE);
+        if (child == nullptr || child == window) {
+            return window;
+        }
+        MapWindowPoints(window, child, &point, 1);
+        window = child;
+    }
+}
+
+std::wstring accessible_text(IAccessible& object, bool description) {
+    VARIANT self;
+    V_VT(&self) = VT_I4;
+    V_I4(&self) = CHILDID_SELF;
+    BSTR text = nullptr;
+    if (FAILED(description ? object.get_accDescription(self, &text)
+                           : object.get_accName(self, &text)) ||
+        text == nullptr) {
+        return L"(none)";
+    }
+    std::wstring result(text, SysStringLen(text));
+    SysFreeString(text);
+    return result;
+}
+
+ComRef<IAccessible> accessible_of(HWND window) {
+    ComRef<IAccessible> object;
+    CHECK_EQ(AccessibleObjectFromWindow(window, OBJID_CLIENT, __uuidof(IAccessible),
+                                        reinterpret_cast<void**>(object.put())),
+             S_OK);
+    return object;
+}
+
+TEST(a_screen_reader_hears_every_reachable_view_by_its_name) {
+    Form form(true, block_picture());
+    set_rgb(*form.control, 0x336699);
+    struct Heard {
+        TwipsRect view;
+        double fx;  // where the view shows (txtWebHex's left part is its pair fields)
+        const wchar_t* name;
+        const wchar_t* description;
+    };
+    const Heard heard[] = {
+        {{15, 15, 1665, 600}, 0.5, L"Previous colour", L"#996633, red 153, green 102, blue 51"},
+        {kNewColor, 0.5, L"New colour", L"#996633, red 153, green 102, blue 51"},
+        {kHsRed, 0.5, L"Red", L"Red component, 0 to 255"},
+        {kTxtRed, 0.3, L"Red value", L"Red component as a number, 0 to 255"},
+        {kEditors[0], 0.5, L"Green", L"Green component, 0 to 255"},
+        {kTxtGreen, 0.3, L"Green value", L"Green component as a number, 0 to 255"},
+        {kEditors[2], 0.5, L"Blue", L"Blue component, 0 to 255"},
+        {kEditors[3], 0.3, L"Blue value", L"Blue component as a number, 0 to 255"},
+        {kEditors[4], 0.5, L"Colour number, decimal",
+         L"The whole colour as a decimal number, 0 to 16777215"},
+        {kEditors[5], 0.5, L"Colour number, hexadecimal, blue first",
+         L"The whole colour as a hexadecimal number: blue, green and red digit pairs"},
+        {kTxtWebHex, 0.95, L"Web colour, red green blue",
+         L"The colour as on the web: red, green and blue digit pairs"},
+        {kColors, 0.5, L"Colour spectrum",
+         L"Press or drag with the left button to pick a colour; hold the right button to pick "
+         L"any pixel of the screen; Escape puts the colour back"},
+    };
+    for (const Heard& view : heard) {
+        const ComRef<IAccessible> object =
+            accessible_of(view_window_at(form.control_window, point_in(view.view, view.fx, 0.5)));
+        if (!object) {
+            continue;
+        }
+        CHECK(accessible_text(*object, false) == view.name);
+        CHECK(accessible_text(*object, true) == view.description);
+    }
+    const ComRef<IAccessible> control = accessible_of(form.control_window);
+    CHECK(control && accessible_text(*control, false) == L"Colour picker");
+
+    // The swatch's description follows its colour.
+    const ComRef<IAccessible> swatch =
+        accessible_of(view_window_at(form.control_window, point_in(kNewColor, 0.5, 0.5)));
+    set_rgb(*form.control, 0x0000FF);
+    form.settle();
+    CHECK(swatch && accessible_text(*swatch, true) == L"#FF0000, red 255, green 0, blue 0");
+
+    // A press on the spectrum parks the keys in a field out of sight: the focused window
+    // is heard as the spectrum.
+    click(form, form.on_screen(point_in(kColors, 0.5, 0.5)));
+    const ComRef<IAccessible> focused = accessible_of(GetFocus());
+    CHECK(focused && accessible_text(*focused, false) == L"Colour spectrum");
+}
+
 TEST(right_button_held_over_a_window_of_known_colour_picks_it_on_the_next_tick) {
     Form form(true, block_picture());
     HWND colour = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"TintboxTestColour", L"",
@@ -357,6 +503,17 @@ TEST(in_design_mode_the_control_shows_and_takes_no_input) {
     drawn.save(g_screenshot_folder + "/form_host_design_drawn.bmp");
     const POINT swatch = point_in(kNewColor, 0.5, 0.5);
     CHECK_EQ(drawn.pixel(POINT{2 * swatch.x, 2 * swatch.y}), static_cast<COLORREF>(0x2040C0));
+    // txtWebHex's own text lies under the three pair fields that colour its digits
+    // (C0 40 20): none of it shows beside the last pair, where the field is blank.
+    const RECT blue = window_rect_of(form.control_window, L"20");
+    const int blank = drawn.pixel(POINT{2 * point_in(kTxtWebHex, 1, 0).x - 6, 2 * blue.top + 4});
+    int ink = 0;
+    for (int y = 2 * blue.top + 2; y < 2 * blue.bottom - 2; ++y) {
+        for (int x = 2 * blue.right; x < 2 * blue.right + 16; ++x) {
+            ink += drawn.pixel(POINT{x, y}) != static_cast<COLORREF>(blank) ? 1 : 0;
+        }
+    }
+    CHECK_EQ(ink, 0);
 
     // Run mode, told through the ambient property, takes input again.
     form.site.user_mode = true;
@@ -373,9 +530,18 @@ TEST(a_control_switched_off_greys_its_editors_and_takes_no_input) {
     V_BOOL(&off) = VARIANT_FALSE;
     CHECK_EQ(invoke(*form.control, dispid::kEnabled, DISPATCH_PROPERTYPUT, &off, nullptr), S_OK);
     click(form, form.on_screen(point_in(kTxtGreen, 0.3, 0.5)));
-    const HWND green = ChildWindowFromPointEx(form.control_window, point_in(kTxtGreen, 0.3, 0.5),
-                                              CWP_SKIPINVISIBLE);
-    CHECK(green != nullptr && green != form.control_window && !IsWindowEnabled(green));
+    // A field and a bar: windows a person and a screen reader see switched off.
+    std::vector<HWND> editors;
+    for (const TwipsRect& editor : {kTxtGreen, kHsRed}) {
+        editors.push_back(ChildWindowFromPointEx(form.control_window, point_in(editor, 0.3, 0.5),
+                                                 CWP_SKIPINVISIBLE));
+        CHECK(editors.back() != nullptr && editors.back() != form.control_window &&
+              !IsWindowEnabled(editors.back()));
+    }
+    SCROLLBARINFO bar{};
+    bar.cbSize = sizeof bar;
+    CHECK(GetScrollBarInfo(editors[1], OBJID_CLIENT, &bar));
+    CHECK((bar.rgstate[1] & STATE_SYSTEM_UNAVAILABLE) != 0);  // the left arrow, drawn disabled
     click(form, form.on_screen(point_in(kColors, 2.5 / kBlocks, 1.5 / kBlocks)));
     CHECK_EQ(get_rgb(*form.control), 0L);
     CHECK_EQ(form.sink.changes, 0);
@@ -383,7 +549,9 @@ TEST(a_control_switched_off_greys_its_editors_and_takes_no_input) {
     VARIANT on = off;
     V_BOOL(&on) = VARIANT_TRUE;
     CHECK_EQ(invoke(*form.control, dispid::kEnabled, DISPATCH_PROPERTYPUT, &on, nullptr), S_OK);
-    CHECK(IsWindowEnabled(green) != FALSE);
+    for (const HWND editor : editors) {
+        CHECK(IsWindowEnabled(editor) != FALSE);
+    }
     click(form, form.on_screen(point_in(kColors, 2.5 / kBlocks, 1.5 / kBlocks)));
     CHECK_EQ(get_rgb(*form.control), static_cast<LONG>(block_color(2, 1)));
 }
@@ -488,6 +656,64 @@ TEST(the_ambient_font_gives_the_fields_their_face_and_the_size_still_fits) {
     ReleaseDC(nullptr, dc);
     CHECK(size.cx + 1 <= pixels(1590) - pixels(1305));  // left of the green strip
     CHECK(metrics.tmHeight <= pixels(1710 + 195) - pixels(1710) + 1);
+}
+
+TEST(a_move_to_another_dpi_lays_the_control_out_again_without_cut_text) {
+    Form form(true, block_picture());
+    const auto font_height = [](HWND field) {
+        TEXTMETRICW metrics{};
+        HDC dc = GetDC(field);
+        const HGDIOBJ old =
+            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(field, WM_GETFONT, 0, 0)));
+        GetTextMetricsW(dc, &metrics);
+        SelectObject(dc, old);
+        ReleaseDC(field, dc);
+        return metrics.tmHeight;
+    };
+    const HWND dec = view_window_at(form.control_window, point_in(kEditors[4], 0.5, 0.5));
+    const LONG height_before = font_height(dec);
+    // 150 %: what a container forwards from its top-level window's WM_DPICHANGED.
+    const int dpi = screen_dpi() * 3 / 2;
+    RECT suggested{};
+    form.site.requested_rects.clear();
+    SendMessageW(form.control_window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                 reinterpret_cast<LPARAM>(&suggested));
+    form.settle();
+    const auto scaled = [dpi](int twips) {
+        return static_cast<LONG>(std::lround(twips * dpi / 1440.0));
+    };
+    RECT rect{};
+    GetWindowRect(form.control_window, &rect);
+    CHECK_EQ(rect.right - rect.left, scaled(4770));
+    CHECK_EQ(rect.bottom - rect.top, scaled(3375));
+    CHECK(!form.site.requested_rects.empty());  // the container heard of the new extent
+    CHECK(font_height(dec) > height_before);
+    // Each field shows its longest value in full at the new size.
+    struct Longest {
+        TwipsRect field;
+        const wchar_t* text;
+    };
+    for (const Longest& longest : {Longest{kTxtRed, L"255"}, Longest{kEditors[4], L"16777215"},
+                                   Longest{kEditors[5], L"FFFFFF"}}) {
+        const HWND field =
+            view_window_at(form.control_window,
+                           POINT{scaled(longest.field.left) + 2, scaled(longest.field.top) + 2});
+        RECT client{};
+        GetClientRect(field, &client);
+        HDC dc = GetDC(field);
+        const HGDIOBJ old =
+            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(field, WM_GETFONT, 0, 0)));
+        SIZE size{};
+        GetTextExtentPoint32W(dc, longest.text, static_cast<int>(std::wcslen(longest.text)), &size);
+        TEXTMETRICW metrics{};
+        GetTextMetricsW(dc, &metrics);
+        SelectObject(dc, old);
+        ReleaseDC(field, dc);
+        CHECK_EQ(client.right,
+                 scaled(longest.field.left + longest.field.width) - scaled(longest.field.left));
+        CHECK(size.cx + 1 <= client.right);
+        CHECK(metrics.tmHeight <= client.bottom + 1);
+    }
 }
 
 // Last: it needs every control of the other cases released.

@@ -3,8 +3,11 @@
 #   run_windows_tests.sh BUILD_DIR TRIPLET WINE_LOADER
 # needs an X display (run it under xvfb-run). Checks the library's exports and imports,
 # registers Tintbox.ocx with regsvr32 and reads the keys back, runs the VBScript client,
-# the C++ host and the form host (screenshots in BUILD_DIR/screenshots), unregisters and checks that nothing is left, and runs the scenario
-# scripts through tintbox-script.exe. A Wine that cannot start is a failure.
+# the C++ host and the form host (screenshots in BUILD_DIR/screenshots; the form host
+# again at 144 DPI), unregisters and
+# checks that nothing is left, registers per user with /n /i:user, runs a program that
+# uses the library without registration, and runs the scenario scripts through
+# tintbox-script.exe. A Wine that cannot start is a failure.
 set -euo pipefail
 
 build=$(cd "$1" && pwd)
@@ -48,14 +51,15 @@ wineserver -p 2>/dev/null || true
 exports=$("$triplet-objdump" -p "$ocx" |
   awk '/^\[Ordinal\/Name Pointer\] Table/ {on = 1; next} on && /^[ \t]*\[/ {print $NF} /^$/ {on = 0}' |
   sort | tr '\n' ' ')
-if [ "$exports" = "DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer " ]; then
-  pass "Tintbox.ocx exports exactly the four entry points"
+if [ "$exports" = "DllCanUnloadNow DllGetClassObject DllInstall DllRegisterServer DllUnregisterServer " ]; then
+  pass "Tintbox.ocx exports exactly the four entry points and DllInstall"
 else
   fail "Tintbox.ocx exports: $exports"
 fi
-system_dlls='^(ADVAPI32|GDI32|KERNEL32|msvcrt|ole32|OLEAUT32|USER32|VERSION)\.dll$'
+system_dlls='^(ADVAPI32|GDI32|KERNEL32|msvcrt|ole32|OLEACC|OLEAUT32|USER32|VERSION)\.dll$'
 for program in "$ocx" "$build/tests/tintbox_com_host_test.exe" "$build/tests/tintbox_form_host_test.exe" \
-  "$build/tests/tintbox_contract_test.exe" "$build/core/tintbox-script.exe"; do
+  "$build/tests/tintbox_contract_test.exe" "$build/tests/tintbox_registration_free_test.exe" \
+  "$build/core/tintbox-script.exe"; do
   if ! imports=$("$triplet-objdump" -p "$program" | awk '/DLL Name:/ {print $3}'); then
     fail "$(basename "$program") cannot be read"
     continue
@@ -68,15 +72,17 @@ for program in "$ocx" "$build/tests/tintbox_com_host_test.exe" "$build/tests/tin
   fi
 done
 
-# ---- One set of GUIDs: the Linux server's header, the IDL and the C++ identifiers
+# ---- One set of GUIDs: the Linux server's header, the IDL, the C++ identifiers and the
+# registration-free manifest
 guids=$(grep -oE '\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\}' \
   "$root/hosts/c/include/tintbox/tintbox_shell.h" | grep -v 060EA370 | tr -d '{}')
 for guid in $guids; do
   if grep -q "$guid" "$root/hosts/com/src/tintbox.idl" &&
-    grep -q "{$guid}" "$root/hosts/com/src/identifiers.hpp"; then
+    grep -q "{$guid}" "$root/hosts/com/src/identifiers.hpp" &&
+    grep -q "{$guid}" "$build/Tintbox.manifest"; then
     pass "GUID $guid is the same everywhere"
   else
-    fail "GUID $guid of tintbox_shell.h differs in tintbox.idl or identifiers.hpp"
+    fail "GUID $guid of tintbox_shell.h differs in tintbox.idl, identifiers.hpp or Tintbox.manifest"
   fi
 done
 
@@ -135,6 +141,20 @@ TINTBOX_SCREENSHOTS=$(wine_out winepath -w "$build/screenshots") \
   wine_out "$build/tests/tintbox_form_host_test.exe" | sed 's/^/    /' &&
   pass "form host: the control in place on a form, driven through the window system" ||
   fail "form host"
+# Again at 150 % (Wine reads LogPixels when its server starts): fonts, places and
+# cursors at 144 DPI.
+set_dpi() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+}
+mkdir -p "$build/screenshots-144dpi"
+screenshots_144=$(wine_out winepath -w "$build/screenshots-144dpi")
+set_dpi 144
+TINTBOX_SCREENSHOTS=$screenshots_144 \
+  wine_out "$build/tests/tintbox_form_host_test.exe" | sed 's/^/    /' &&
+  pass "form host at 144 DPI" || fail "form host at 144 DPI"
+set_dpi 96
 # The person-level contract suite (tests/contract) on the same form.
 wine_out "$build/tests/tintbox_contract_test.exe" | sed 's/^/    /' &&
   pass "contract suite on the Win32 front end" || fail "contract suite on the Win32 front end"
@@ -144,11 +164,45 @@ if wine regsvr32 /u /s "$ocx"; then pass "regsvr32 /u unregisters Tintbox.ocx"; 
 for key in "${removed_keys[@]}"; do
   if key_exists "$key"; then fail "HKCR\\$key is left after unregistration"; else pass "HKCR\\$key is gone"; fi
 done
+# ---- Per user from any prompt: Wine runs programs elevated, where plain regsvr32 writes
+# machine-wide; /n /i:user writes the classes under HKCU only. (Wine's
+# RegisterTypeLibForUser registers the type library machine-wide.)
+classes_key() { wine reg query "$1\\Software\\Classes\\$2" >/dev/null 2>&1; }
+if wine regsvr32 /s /n /i:user "$ocx" && classes_key HKCU "CLSID\\$clsid\\InprocServer32" &&
+  classes_key HKCU "TintboxControl.Tintbox\\CLSID" && ! classes_key HKLM "CLSID\\$clsid"; then
+  pass "regsvr32 /n /i:user registers the class for the user only"
+else
+  fail "regsvr32 /n /i:user did not register the class under HKCU alone"
+fi
+if wine regsvr32 /s /u /n /i:user "$ocx" && ! classes_key HKCU "CLSID\\$clsid" &&
+  ! classes_key HKCU "TintboxControl.Tintbox"; then
+  pass "regsvr32 /u /n /i:user removes the user's registration"
+else
+  fail "regsvr32 /u /n /i:user left the user's registration"
+fi
+if wine regsvr32 /s /n /i:nobody "$ocx" 2>/dev/null; then
+  fail "regsvr32 /n /i:nobody reports success"
+else
+  pass "regsvr32 /n /i: with an unknown scope fails"
+fi
 if wine regsvr32 /s "$build/no-such-library.ocx" 2>/dev/null; then
   fail "regsvr32 reports success for a missing library"
 else
   pass "regsvr32 fails for a missing library"
 fi
+
+# ---- Registration-free: a program with Tintbox.ocx and its manifest beside it, nothing in
+# the registry
+if key_exists "CLSID\\$clsid" || key_exists "TintboxControl.Tintbox" || key_exists "TypeLib\\$libid"; then
+  fail "registry entries of Tintbox are left before the registration-free run"
+fi
+rm -rf "$build/registration-free"
+mkdir -p "$build/registration-free"
+cp "$ocx" "$build/Tintbox.manifest" "$build/tests/tintbox_registration_free_test.exe" \
+  "$build/tests/tintbox_registration_free_test.exe.manifest" "$build/registration-free/"
+wine_out "$build/registration-free/tintbox_registration_free_test.exe" | sed 's/^/    /' &&
+  pass "registration-free: the control is created through the manifests alone" ||
+  fail "registration-free"
 
 # ---- The scenario scripts give the same output as on Linux
 export TINTBOX_SCRIPT_EXE=$build/core/tintbox-script.exe
