@@ -2,6 +2,10 @@
 //   SetRGB on TintboxWidget            vs  QColorDialog::setCurrentColor
 //   one eyedropper tick (X11 only;      vs  a one-pixel QScreen::grabWindow
 //   pointer still, and moving)
+// and the windowless front end (the shell's C interface) in the same run:
+//   SetRGB and the Draw of what it      vs  QColorDialog::setCurrentColor with repaint
+//   invalidated
+//   Draw of the whole control           vs  QWidget::grab of TintboxWidget
 // then, in separate processes, the time from start to the first painted frame of
 // tintbox-demo and of a program showing a QColorDialog. Prints each median and the
 // ratios. With --peak-memory it instead runs the same two programs and prints the peak
@@ -35,6 +39,7 @@
 #include "first_frame.hpp"
 #include "median_reporter.hpp"
 #include "tintbox/qt/tintbox_widget.hpp"
+#include "windowless_bench_host.hpp"
 
 #if defined(TINTBOX_BENCH_HAS_XTEST)
 #include <QtGui/qguiapplication_platform.h>
@@ -217,6 +222,44 @@ void QScreen_grabWindow_OnePixel(benchmark::State& state) {
     benchmark::DoNotOptimize(sink);
 }
 
+// The windowless front end, as a host that draws the control itself uses it.
+void Windowless_SetRGB_Redraw(benchmark::State& state) {
+    TintboxClassFactory* factory = tintbox::bench::windowless_factory(TINTBOX_SHELL_PATH);
+    if (factory == nullptr) {
+        state.SkipWithError("cannot load the shell");
+        return;
+    }
+    tintbox::bench::WindowlessInstance control(factory);
+    control.draw(nullptr);
+    const int32_t colors[] = {0x123456, 0x654321};
+    int i = 0;
+    for (auto _ : state) {
+        control.set_rgb_and_redraw(colors[++i & 1]);
+    }
+}
+
+void Windowless_Draw_Full(benchmark::State& state) {
+    TintboxClassFactory* factory = tintbox::bench::windowless_factory(TINTBOX_SHELL_PATH);
+    if (factory == nullptr) {
+        state.SkipWithError("cannot load the shell");
+        return;
+    }
+    tintbox::bench::WindowlessInstance control(factory);
+    for (auto _ : state) {
+        control.draw(nullptr);
+    }
+    benchmark::DoNotOptimize(control.pixels.data());
+}
+
+void TintboxWidget_grab(benchmark::State& state) {
+    tintbox::TintboxWidget picker;
+    picker.show();
+    settle();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(picker.grab());
+    }
+}
+
 // Runs a program to its end and returns its peak resident set in KiB, or -1.
 long peak_memory_kib(const std::vector<std::string>& command) {
     std::vector<char*> argv;
@@ -359,6 +402,9 @@ int main(int argc, char** argv) {
         {"TintboxWidget_EyedropperTick_PointerMoves",
          [](benchmark::State& state) { TintboxWidget_EyedropperTick(state, true); }},
         {"QScreen_grabWindow_OnePixel", QScreen_grabWindow_OnePixel},
+        {"Windowless_SetRGB_Redraw", Windowless_SetRGB_Redraw},
+        {"Windowless_Draw_Full", Windowless_Draw_Full},
+        {"TintboxWidget_grab", TintboxWidget_grab},
     };
     for (const auto& [name, function] : benchmarks) {
         register_for_medians(name, function);
@@ -372,6 +418,8 @@ int main(int argc, char** argv) {
                 "QScreen_grabWindow_OnePixel");
     print_ratio(reporter, "TintboxWidget_EyedropperTick_PointerMoves",
                 "QScreen_grabWindow_OnePixel");
+    print_ratio(reporter, "Windowless_SetRGB_Redraw", "QColorDialog_setCurrentColor_Painted");
+    print_ratio(reporter, "Windowless_Draw_Full", "TintboxWidget_grab");
     benchmark::Shutdown();
     return compare_startup(argv[0]);
 }
