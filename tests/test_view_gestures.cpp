@@ -145,7 +145,8 @@ TEST(MirrorSession, MirrorsOnceAtTheOutermostEndAndKeepsErrorsOutOfTheEventLoop)
 }
 
 // Ticks of the clock mirror at the front end's next frame: ticks between two frames are
-// merged into one mirror, and a tick that changed nothing asks for no frame at all.
+// merged into one mirror, a tick that changed nothing asks for no frame at all, and a
+// person's input that changed nothing does not bring the frame forward.
 TEST(MirrorSession, TicksMirrorOncePerFrameAndAnIdleTickAsksForNone) {
     struct Front : MirrorHooks {
         int posts = 0, frames = 0;
@@ -185,6 +186,18 @@ TEST(MirrorSession, TicksMirrorOncePerFrameAndAnIdleTickAsksForNone) {
     tick(1, aspect_bit(Aspect::Colors));
     EXPECT_EQ(front.frames, 2);
     EXPECT_EQ(front.posts, 0);
+
+    // A person's input that changed nothing (the pointer moving under the eyedropper)
+    // leaves the ticks' changes to their frame; one that changed something mirrors all.
+    session.input(MirrorSession::Actor::Person, [] {});
+    EXPECT_EQ(front.mirrored, merged);
+    session.input(MirrorSession::Actor::Person, [&] { session.note(0, aspect_bit(Aspect::Text)); });
+    const std::vector<std::pair<std::size_t, unsigned>> all = {
+        {0, aspect_bit(Aspect::Text) | aspect_bit(Aspect::Colors)},
+        {1, aspect_bit(Aspect::Text)},
+        {1, aspect_bit(Aspect::Colors)},
+        {0, aspect_bit(Aspect::Text)}};
+    EXPECT_EQ(front.mirrored, all);
 }
 
 TEST_F(ViewContract, FocusEnteringFromOutsideGoesWhereTabOrTheWindowSystemSends) {

@@ -119,6 +119,7 @@ class MirrorSession {
             return;
         }
         pending_.note(view, aspects);
+        ++notes_;
         if (aspects & aspect_bit(Aspect::Focus)) {
             focus_moved_ = true;
         }
@@ -126,10 +127,14 @@ class MirrorSession {
     }
     void note_surface() {
         surface_dirty_ = true;
+        ++notes_;
         schedule_flush();
     }
     // A person moved the focus into the control: the next flush may pull the toolkit's.
-    void note_focus_moved() noexcept { focus_moved_ = true; }
+    void note_focus_moved() noexcept {
+        focus_moved_ = true;
+        ++notes_;
+    }
 
     // Runs `call` as a host call: its error goes on to the caller.
     template <class Call>
@@ -196,7 +201,10 @@ class MirrorSession {
   private:
     struct Scope {
         Scope(MirrorSession& session, Actor actor)
-            : session(session), was_person(session.person_), was_actor(session.actor_) {
+            : session(session),
+              was_person(session.person_),
+              was_actor(session.actor_),
+              notes_before(session.notes_) {
             if (session.depth_++ == 0) {
                 session.actor_ = actor;
             }
@@ -204,7 +212,7 @@ class MirrorSession {
         }
         ~Scope() {
             if (--session.depth_ == 0) {
-                session.ended(session.actor_);
+                session.ended(session.actor_, session.notes_ != notes_before);
             }
             session.person_ = was_person;
             session.actor_ = was_actor;
@@ -214,6 +222,7 @@ class MirrorSession {
         MirrorSession& session;
         bool was_person;
         Actor was_actor;
+        unsigned long notes_before;
     };
 
     void schedule_flush() {
@@ -228,10 +237,17 @@ class MirrorSession {
         return surface_dirty_ || focus_moved_ || !pending_.empty();
     }
 
-    // The outermost call or event of `actor` ended.
-    void ended(Actor actor) {
+    // The outermost call or event of `actor` ended; `noted` when it changed anything.
+    void ended(Actor actor, bool noted) {
         switch (actor) {
             case Actor::Person:
+                // A pointer moving while the eyedropper ticks changes nothing itself: the
+                // ticks' changes wait for their frame.
+                if (!noted && frame_requested_) {
+                    break;
+                }
+                flush();
+                break;
             case Actor::Host:
                 flush();
                 break;
@@ -258,6 +274,7 @@ class MirrorSession {
     bool frame_requested_ = false;  // a flush waits for the front end's frame
     int echo_ = 0;
     bool detached_ = false;
+    unsigned long notes_ = 0;  // changes noted so far, to tell whether a scope made any
 };
 
 }  // namespace tintbox
