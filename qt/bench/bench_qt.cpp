@@ -180,6 +180,7 @@ void TintboxWidget_EyedropperTick(benchmark::State& state, bool pointer_moves) {
         return;
     }
     tintbox::TintboxWidget picker;
+    picker.setRGB(0xC06030);  // picOldColor shows it while the pick runs
     picker.move(0, 0);
     picker.show();
     settle();
@@ -191,8 +192,11 @@ void TintboxWidget_EyedropperTick(benchmark::State& state, bool pointer_moves) {
     while (!inside.tmrGetPixelColor.Enabled()) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
+    // Three spots of three colours in turn: the two ticks that may fall between two
+    // frames never bring the colour back to what the widgets show.
     const QPoint spots[] = {picker.mapToGlobal(QPoint(20, 20)),  // over picOldColor
-                            picker.mapToGlobal(QPoint(220, 20))};
+                            picker.mapToGlobal(QPoint(220, 20)),
+                            picker.mapToGlobal(QPoint(picker.width() + 40, 20))};  // the desktop
     tintbox::qtskin::Skin& skin = tintbox::qtskin::Skin::of(picker);
     skin.set_frames_from_host(true);
     constexpr int kTickMs = 10;
@@ -203,7 +207,7 @@ void TintboxWidget_EyedropperTick(benchmark::State& state, bool pointer_moves) {
     for (auto _ : state) {
         if (pointer_moves) {
             state.PauseTiming();
-            pointer.move_to(spots[++i & 1]);
+            pointer.move_to(spots[++i % 3]);
             pointer.wait_for_motion();
             state.ResumeTiming();
         }
