@@ -311,8 +311,10 @@ void Skin::eyedropper_unreadable() {
     owner_.system_pick_->unreadable();
 }
 
+// One answer, not a stream of ticks: it is shown at once rather than at the next frame.
 void Skin::screen_color_picked(ColorValue color) {
     session_.input(Actor::Clock, [&] { front_end::pick_screen_color(control_, color); });
+    flush();
 }
 
 void Skin::resized(QSize pixels) {
