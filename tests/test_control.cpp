@@ -291,6 +291,28 @@ TEST(Eyedropper, AColourFromTheDesktopPickerGoesInAsOneTick) {
     EXPECT_EQ(control.changes_raised(), changes + 1);
 }
 
+// A tick over the colour already shown raises Change, and no view has anything new to
+// show: a front end mirrors nothing.
+TEST(Eyedropper, ATickOverTheSameColourRaisesChangeAndChangesNoView) {
+    Tintbox control;
+    TintboxInternals inside(control);
+    FakeScreen& screen = *inside.fake_screen();
+    Surface& surface = control.UserControl();
+    surface.press(kRightButton, inside.ColorFrame.Left() + 100, 100);
+    screen.set_pixel({0, 0}, 0x112233);
+    surface.advance_time(10);
+    ASSERT_EQ(control.GetRGB(), 0x112233);
+    std::vector<std::string> told;
+    for (const auto& view : surface.views()) {
+        view->set_observer(
+            [&told](const View& changed, Aspect) { told.push_back(changed.name()); });
+    }
+    const auto changes = control.changes_raised();
+    surface.advance_time(10);
+    EXPECT_EQ(control.changes_raised(), changes + 1);
+    EXPECT_EQ(told, std::vector<std::string>());
+}
+
 TEST(Layout, TheHeightIsFixedAndTheWidthIsCompactOrFull) {
     const struct {
         Twips requested, width, frame, color_frame;

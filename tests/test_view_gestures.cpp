@@ -144,6 +144,62 @@ TEST(MirrorSession, MirrorsOnceAtTheOutermostEndAndKeepsErrorsOutOfTheEventLoop)
                  std::runtime_error);
 }
 
+// Ticks of the clock mirror at the front end's next frame: ticks between two frames are
+// merged into one mirror, a tick that changed nothing asks for no frame at all, and a
+// person's input that changed nothing does not bring the frame forward.
+TEST(MirrorSession, TicksMirrorOncePerFrameAndAnIdleTickAsksForNone) {
+    struct Front : MirrorHooks {
+        int posts = 0, frames = 0;
+        std::vector<std::pair<std::size_t, unsigned>> mirrored;
+        void post_flush() override { ++posts; }
+        void request_frame() override { ++frames; }
+        void mirror_surface() override {}
+        void mirror_view(std::size_t view, unsigned aspects) override {
+            mirrored.emplace_back(view, aspects);
+        }
+        void mirror_focus(bool) override {}
+        void report(const std::exception&) override {}
+    } front;
+    MirrorSession session(front);
+    session.reset(2);
+    session.flush();
+    front.mirrored.clear();
+    const auto tick = [&](std::size_t view, unsigned aspects) {
+        session.input(MirrorSession::Actor::Clock, [&] {
+            if (aspects != 0) {
+                session.note(view, aspects);
+            }
+        });
+    };
+
+    tick(0, 0);
+    EXPECT_EQ(front.frames, 0);
+    tick(0, aspect_bit(Aspect::Text));
+    tick(0, aspect_bit(Aspect::Colors));
+    tick(1, aspect_bit(Aspect::Text));
+    EXPECT_EQ(front.frames, 1);
+    EXPECT_TRUE(front.mirrored.empty());
+    session.flush();  // the frame
+    const std::vector<std::pair<std::size_t, unsigned>> merged = {
+        {0, aspect_bit(Aspect::Text) | aspect_bit(Aspect::Colors)}, {1, aspect_bit(Aspect::Text)}};
+    EXPECT_EQ(front.mirrored, merged);
+    tick(1, aspect_bit(Aspect::Colors));
+    EXPECT_EQ(front.frames, 2);
+    EXPECT_EQ(front.posts, 0);
+
+    // A person's input that changed nothing (the pointer moving under the eyedropper)
+    // leaves the ticks' changes to their frame; one that changed something mirrors all.
+    session.input(MirrorSession::Actor::Person, [] {});
+    EXPECT_EQ(front.mirrored, merged);
+    session.input(MirrorSession::Actor::Person, [&] { session.note(0, aspect_bit(Aspect::Text)); });
+    const std::vector<std::pair<std::size_t, unsigned>> all = {
+        {0, aspect_bit(Aspect::Text) | aspect_bit(Aspect::Colors)},
+        {1, aspect_bit(Aspect::Text)},
+        {1, aspect_bit(Aspect::Colors)},
+        {0, aspect_bit(Aspect::Text)}};
+    EXPECT_EQ(front.mirrored, all);
+}
+
 TEST_F(ViewContract, FocusEnteringFromOutsideGoesWhereTabOrTheWindowSystemSends) {
     struct Row {
         View* held;      // the model's focus before

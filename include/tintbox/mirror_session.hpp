@@ -1,9 +1,13 @@
 // The toolkit-free half of mirroring the view layer into a front end's widgets. Views
 // tell their observer of every change as it happens; a front end notes each change in its
 // session, and the session decides when the widgets catch up: once, when the outermost
-// host call or input event ends, or on a posted flush for a change made outside any of
-// them. It also keeps who is acting, the echo guard for the front end's own focus moves,
-// and the error boundary that keeps a handler's error out of the toolkit's event loop.
+// host call or person's input event ends (a host or the next key may read the widgets at
+// once); on a posted flush for a change made outside any of them; and at the front end's
+// next frame after a tick of the clock, so that a timer faster than the screen mirrors
+// once per frame, not once per tick (the view layer stays the truth meanwhile: the
+// host's calls read it, never the widgets). The session also keeps who is acting, the
+// echo guard for the front end's own focus moves, and the error boundary that keeps a
+// handler's error out of the toolkit's event loop.
 //
 // A front end serves it through MirrorHooks; everything else here is shared.
 #pragma once
@@ -67,6 +71,10 @@ class MirrorHooks {
     // Have flush() called soon from the toolkit's event loop (a queued call, a posted
     // message); the session asks once until that flush has run.
     virtual void post_flush() = 0;
+    // Have flush() called before the front end next paints, no sooner than its frame
+    // rate asks; the session asks once until a flush has run. Without a frame clock of
+    // its own a front end flushes on the event loop's next pass.
+    virtual void request_frame() { post_flush(); }
     // Bring the widgets up to date: the surface's own size and state, each view's
     // changed aspects, then the keyboard focus.
     virtual void mirror_surface() = 0;
@@ -111,6 +119,7 @@ class MirrorSession {
             return;
         }
         pending_.note(view, aspects);
+        ++notes_;
         if (aspects & aspect_bit(Aspect::Focus)) {
             focus_moved_ = true;
         }
@@ -118,10 +127,14 @@ class MirrorSession {
     }
     void note_surface() {
         surface_dirty_ = true;
+        ++notes_;
         schedule_flush();
     }
     // A person moved the focus into the control: the next flush may pull the toolkit's.
-    void note_focus_moved() noexcept { focus_moved_ = true; }
+    void note_focus_moved() noexcept {
+        focus_moved_ = true;
+        ++notes_;
+    }
 
     // Runs `call` as a host call: its error goes on to the caller.
     template <class Call>
@@ -146,6 +159,7 @@ class MirrorSession {
 
     void flush() {
         posted_ = false;
+        frame_requested_ = false;
         if (flushing_ || detached_) {
             return;
         }
@@ -187,7 +201,10 @@ class MirrorSession {
   private:
     struct Scope {
         Scope(MirrorSession& session, Actor actor)
-            : session(session), was_person(session.person_), was_actor(session.actor_) {
+            : session(session),
+              was_person(session.person_),
+              was_actor(session.actor_),
+              notes_before(session.notes_) {
             if (session.depth_++ == 0) {
                 session.actor_ = actor;
             }
@@ -195,7 +212,7 @@ class MirrorSession {
         }
         ~Scope() {
             if (--session.depth_ == 0) {
-                session.flush();
+                session.ended(session.actor_, session.notes_ != notes_before);
             }
             session.person_ = was_person;
             session.actor_ = was_actor;
@@ -205,6 +222,7 @@ class MirrorSession {
         MirrorSession& session;
         bool was_person;
         Actor was_actor;
+        unsigned long notes_before;
     };
 
     void schedule_flush() {
@@ -215,6 +233,35 @@ class MirrorSession {
         hooks_.post_flush();
     }
 
+    bool anything_pending() const noexcept {
+        return surface_dirty_ || focus_moved_ || !pending_.empty();
+    }
+
+    // The outermost call or event of `actor` ended; `noted` when it changed anything.
+    void ended(Actor actor, bool noted) {
+        switch (actor) {
+            case Actor::Person:
+                // A pointer moving while the eyedropper ticks changes nothing itself: the
+                // ticks' changes wait for their frame.
+                if (!noted && frame_requested_) {
+                    break;
+                }
+                flush();
+                break;
+            case Actor::Host:
+                flush();
+                break;
+            case Actor::Clock:
+                // A tick that changed nothing (the pointer still over the same colour)
+                // asks for no frame at all.
+                if (anything_pending() && !posted_ && !frame_requested_ && !detached_) {
+                    frame_requested_ = true;
+                    hooks_.request_frame();
+                }
+                break;
+        }
+    }
+
     MirrorHooks& hooks_;
     PendingChanges pending_;
     bool surface_dirty_ = true;  // the surface's Width, Height or Enabled changed
@@ -223,9 +270,11 @@ class MirrorSession {
     bool person_ = false;
     Actor actor_ = Actor::Host;
     bool flushing_ = false;
-    bool posted_ = false;  // a flush waits on the event loop
+    bool posted_ = false;           // a flush waits on the event loop
+    bool frame_requested_ = false;  // a flush waits for the front end's frame
     int echo_ = 0;
     bool detached_ = false;
+    unsigned long notes_ = 0;  // changes noted so far, to tell whether a scope made any
 };
 
 }  // namespace tintbox

@@ -363,7 +363,8 @@ class Label : public View {
     void SetCaption(std::u16string value);
     bool AutoSize() const noexcept { return auto_size_; }
     void SetAutoSize(bool value);
-    // Redraw now (the model is always current; observers hear of it).
+    // Redraw now. Front ends draw every change as it is mirrored, so there is nothing
+    // left to redraw: observers hear nothing.
     void Refresh();
 
   private:

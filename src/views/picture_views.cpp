@@ -90,9 +90,10 @@ void Label::SetAutoSize(bool value) {
     }
 }
 
-void Label::Refresh() {
-    notify(Aspect::Text);
-}
+// Every front end draws each change at its next flush, so a label is never behind its
+// model: a redraw request has nothing to add, and telling observers of it would only make
+// them draw the same caption again (three labels on every eyedropper tick).
+void Label::Refresh() {}
 
 void Label::fit_caption() {
     SetWidth(surface().fonts().text_width_pixels(caption_) * surface().twips_per_pixel());

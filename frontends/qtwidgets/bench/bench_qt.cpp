@@ -2,6 +2,10 @@
 //   SetRGB on TintboxWidget            vs  QColorDialog::setCurrentColor
 //   one eyedropper tick (X11 only;      vs  a one-pixel QScreen::grabWindow
 //   pointer still, and moving)
+// and the windowless front end (the shell's C interface) in the same run:
+//   SetRGB and the Draw of what it      vs  QColorDialog::setCurrentColor with repaint
+//   invalidated
+//   Draw of the whole control           vs  QWidget::grab of TintboxWidget
 // then, in separate processes, the time from start to the first painted frame of
 // tintbox-demo and of a program showing a QColorDialog. Prints each median and the
 // ratios. With --peak-memory it instead runs the same two programs and prints the peak
@@ -34,7 +38,9 @@
 #include "control/tintbox_internals.hpp"
 #include "first_frame.hpp"
 #include "median_reporter.hpp"
+#include "skin.hpp"
 #include "tintbox/qt/tintbox_widget.hpp"
+#include "windowless_bench_host.hpp"
 
 #if defined(TINTBOX_BENCH_HAS_XTEST)
 #include <QtGui/qguiapplication_platform.h>
@@ -158,7 +164,11 @@ void QColorDialog_setCurrentColor_Painted(benchmark::State& state) {
 }
 
 // One tick of the eyedropper as the skin's timer runs it: pointer position, one screen
-// pixel, UpdateColor, and the mirror into the Qt widgets. The right button is pressed
+// pixel, UpdateColor, and its share of the mirror into the Qt widgets. The skin mirrors
+// a tick's changes at the screen's next frame: here the benchmark stands in for a 60 Hz
+// screen under the eyedropper's 10 ms ticks, and the flush of each frame that falls due
+// is timed with the tick that brings it (three frames in five ticks, as on a real screen;
+// the painting that follows stays outside the timing). The right button is pressed
 // on the spectrum with real X input, so the window holds the pointer grab a person's
 // press gives it. With the pointer still, the tick asks the X server where the pointer
 // is; with the pointer moving, the X server's motion event is delivered (outside the
@@ -170,6 +180,7 @@ void TintboxWidget_EyedropperTick(benchmark::State& state, bool pointer_moves) {
         return;
     }
     tintbox::TintboxWidget picker;
+    picker.setRGB(0xC06030);  // picOldColor shows it while the pick runs
     picker.move(0, 0);
     picker.show();
     settle();
@@ -181,20 +192,39 @@ void TintboxWidget_EyedropperTick(benchmark::State& state, bool pointer_moves) {
     while (!inside.tmrGetPixelColor.Enabled()) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
+    // Three spots of three colours in turn: the two ticks that may fall between two
+    // frames never bring the colour back to what the widgets show.
     const QPoint spots[] = {picker.mapToGlobal(QPoint(20, 20)),  // over picOldColor
-                            picker.mapToGlobal(QPoint(220, 20))};
-    tintbox::Surface& surface = picker.control().UserControl();
+                            picker.mapToGlobal(QPoint(220, 20)),
+                            picker.mapToGlobal(QPoint(picker.width() + 40, 20))};  // the desktop
+    // The benchmark is the only clock and the only screen: the skin's own timer would
+    // tick untimed between the timed ticks, and its changes would land in the timed
+    // frames.
+    tintbox::qtskin::Skin& skin = tintbox::qtskin::Skin::of(picker);
+    skin.set_external_clock([](int) {});
+    skin.set_frames_from_host(true);
+    constexpr int kTickMs = 10;
+    constexpr double kFrameMs = 1000.0 / 60;
+    double now_ms = 0;
+    double next_frame_ms = 0;
     int i = 0;
     for (auto _ : state) {
         if (pointer_moves) {
             state.PauseTiming();
-            pointer.move_to(spots[++i & 1]);
+            pointer.move_to(spots[++i % 3]);
             pointer.wait_for_motion();
             state.ResumeTiming();
         }
-        surface.advance_time(10);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);  // the mirror's flush
+        skin.advance_time(kTickMs);
+        now_ms += kTickMs;
+        if (now_ms >= next_frame_ms) {
+            skin.flush();  // the frame
+            next_frame_ms += kFrameMs;
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
     }
+    skin.set_frames_from_host(false);
+    skin.set_external_clock(nullptr);
     pointer.right_button(false);
     settle();
 #else
@@ -215,6 +245,44 @@ void QScreen_grabWindow_OnePixel(benchmark::State& state) {
         sink ^= screen->grabWindow(0, at.x(), at.y(), 1, 1).toImage().pixel(0, 0);
     }
     benchmark::DoNotOptimize(sink);
+}
+
+// The windowless front end, as a host that draws the control itself uses it.
+void Windowless_SetRGB_Redraw(benchmark::State& state) {
+    TintboxClassFactory* factory = tintbox::bench::windowless_factory(TINTBOX_SHELL_PATH);
+    if (factory == nullptr) {
+        state.SkipWithError("cannot load the shell");
+        return;
+    }
+    tintbox::bench::WindowlessInstance control(factory);
+    control.draw(nullptr);
+    const int32_t colors[] = {0x123456, 0x654321};
+    int i = 0;
+    for (auto _ : state) {
+        control.set_rgb_and_redraw(colors[++i & 1]);
+    }
+}
+
+void Windowless_Draw_Full(benchmark::State& state) {
+    TintboxClassFactory* factory = tintbox::bench::windowless_factory(TINTBOX_SHELL_PATH);
+    if (factory == nullptr) {
+        state.SkipWithError("cannot load the shell");
+        return;
+    }
+    tintbox::bench::WindowlessInstance control(factory);
+    for (auto _ : state) {
+        control.draw(nullptr);
+    }
+    benchmark::DoNotOptimize(control.pixels.data());
+}
+
+void TintboxWidget_grab(benchmark::State& state) {
+    tintbox::TintboxWidget picker;
+    picker.show();
+    settle();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(picker.grab());
+    }
 }
 
 // Runs a program to its end and returns its peak resident set in KiB, or -1.
@@ -359,6 +427,9 @@ int main(int argc, char** argv) {
         {"TintboxWidget_EyedropperTick_PointerMoves",
          [](benchmark::State& state) { TintboxWidget_EyedropperTick(state, true); }},
         {"QScreen_grabWindow_OnePixel", QScreen_grabWindow_OnePixel},
+        {"Windowless_SetRGB_Redraw", Windowless_SetRGB_Redraw},
+        {"Windowless_Draw_Full", Windowless_Draw_Full},
+        {"TintboxWidget_grab", TintboxWidget_grab},
     };
     for (const auto& [name, function] : benchmarks) {
         register_for_medians(name, function);
@@ -372,6 +443,8 @@ int main(int argc, char** argv) {
                 "QScreen_grabWindow_OnePixel");
     print_ratio(reporter, "TintboxWidget_EyedropperTick_PointerMoves",
                 "QScreen_grabWindow_OnePixel");
+    print_ratio(reporter, "Windowless_SetRGB_Redraw", "QColorDialog_setCurrentColor_Painted");
+    print_ratio(reporter, "Windowless_Draw_Full", "TintboxWidget_grab");
     benchmark::Shutdown();
     return compare_startup(argv[0]);
 }

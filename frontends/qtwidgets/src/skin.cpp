@@ -5,6 +5,7 @@
 
 #include <QMetaObject>
 #include <QMouseEvent>
+#include <QScreen>
 #include <algorithm>
 #include <cmath>
 
@@ -21,6 +22,9 @@ Skin::Skin(TintboxWidget& owner, Tintbox& control)
     : owner_(owner), control_(control), surface_(control.UserControl()) {
     clock_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&clock_, &QTimer::timeout, [this] { tick(); });
+    frame_.setTimerType(Qt::PreciseTimer);
+    frame_.setSingleShot(true);
+    QObject::connect(&frame_, &QTimer::timeout, [this] { flush(); });
     build();
 }
 
@@ -140,6 +144,7 @@ void Skin::detach() {
     end_gesture();
     session_.detach();
     clock_.stop();
+    frame_.stop();
     for (const auto& view : surface_.views()) {
         view->set_observer(nullptr);
     }
@@ -221,6 +226,35 @@ void Skin::post_flush() {
         surface_widget_.data(), [this] { flush(); }, Qt::QueuedConnection);
 }
 
+// A tick's changes are mirrored one frame after the last mirror at the soonest: a timer
+// faster than the screen then mirrors once per frame, and the last tick's colour still
+// shows within one frame.
+void Skin::request_frame() {
+    if (frames_from_host_ || frame_.isActive()) {
+        return;
+    }
+    const qint64 since = since_mirrored_.isValid() ? since_mirrored_.elapsed() : 0;
+    const int wait = since_mirrored_.isValid() ? frame_interval_ms() - static_cast<int>(since) : 0;
+    frame_.start(std::max(0, wait));
+}
+
+void Skin::mirrored(bool changed) {
+    if (changed) {
+        since_mirrored_.start();
+    }
+}
+
+int Skin::frame_interval_ms() const {
+    const QScreen* screen = owner_.screen();
+    const qreal rate = screen != nullptr ? screen->refreshRate() : 0;
+    return static_cast<int>(std::lround(1000.0 / (rate >= 1 ? rate : 60.0)));
+}
+
+void Skin::set_frames_from_host(bool from_host) {
+    frames_from_host_ = from_host;
+    frame_.stop();
+}
+
 // ---- Timer and screen ----------------------------------------------------------------
 
 void Skin::timer_changed() {
@@ -277,8 +311,10 @@ void Skin::eyedropper_unreadable() {
     owner_.system_pick_->unreadable();
 }
 
+// One answer, not a stream of ticks: it is shown at once rather than at the next frame.
 void Skin::screen_color_picked(ColorValue color) {
     session_.input(Actor::Clock, [&] { front_end::pick_screen_color(control_, color); });
+    flush();
 }
 
 void Skin::resized(QSize pixels) {

@@ -1,14 +1,16 @@
 // The skin: builds one Qt widget per view, mirrors the view layer into them and turns a
 // person's input into the view layer's input calls (the ones tintbox-script makes).
 //
-// Mirroring is batched: a view's observer only marks what changed; one flush at the end
-// of each input event or host call (or on the next event-loop pass for changes made
-// through the control directly) writes the changed aspects into the Qt widgets. Qt's
+// Mirroring is batched: a view's observer only marks what changed; one flush writes the
+// changed aspects into the Qt widgets: at the end of each input event or host call, on
+// the next event-loop pass for changes made through the control directly, and at the
+// screen's next frame after the eyedropper's ticks. Qt's
 // own reactions (focus events caused by the skin's setFocus, QLineEdit selecting on
 // focus) are told apart from a person's and overridden by the model's state.
 #pragma once
 
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QTimer>
 #include <functional>
@@ -94,6 +96,10 @@ class Skin : private MirrorHooks {
 
     // Brings every widget up to date with the model.
     void flush() { session_.flush(); }
+    // Whether the host paints the frames (a windowless host, or a benchmark standing in
+    // for the screen): a tick's changes then wait for the host's flush() instead of the
+    // skin's own frame timer.
+    void set_frames_from_host(bool from_host);
 
     // The door of a Change raised now (see TintboxWidget::changeDoor).
     QString change_door() const;
@@ -124,6 +130,9 @@ class Skin : private MirrorHooks {
     void mark(std::size_t index, Aspect aspect);
     // MirrorHooks
     void post_flush() override;
+    void request_frame() override;
+    void mirrored(bool changed) override;
+    int frame_interval_ms() const;
     void mirror_surface() override { apply_surface(); }
     void mirror_view(std::size_t view, unsigned aspects) override {
         apply(mirrors_[view], aspects);
@@ -154,7 +163,10 @@ class Skin : private MirrorHooks {
     std::vector<FieldWidget*> web_hex_pairs_;  // the pair fields laid over it
     std::unordered_map<const View*, std::size_t> index_of_;
     MirrorSession session_{*this};
-    QTimer clock_;                      // drives the view layer's timers
+    QTimer clock_;                  // drives the view layer's timers
+    QTimer frame_;                  // the next frame's flush
+    QElapsedTimer since_mirrored_;  // since a flush last changed the widgets
+    bool frames_from_host_ = false;
     bool unreadable_reported_ = false;  // once per eyedropper run
     bool ticking_ = false;
     int wheel_eighths_ = 0;  // a wheel's turn towards the next notch

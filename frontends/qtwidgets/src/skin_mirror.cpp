@@ -89,6 +89,9 @@ void Skin::apply_field(Mirror& mirror, unsigned dirty) {
     }
 }
 
+// The palette changes only when a colour it holds changes: a new palette makes Qt hand it
+// down and recompute which widgets are opaque. The pair fields' text, which follows
+// every colour, is drawn by the field itself.
 void Skin::apply_text_colors(FieldWidget& field) {
     const TextField& model = field.view();
     QPalette palette = field.palette();
@@ -105,9 +108,15 @@ void Skin::apply_text_colors(FieldWidget& field) {
                     [](const FieldWidget* pair) { return !pair->view().Enabled(); })) {
         text = theme.color(QPalette::Disabled, QPalette::Text);
     }
-    palette.setColor(QPalette::Active, QPalette::Text, text);
-    palette.setColor(QPalette::Inactive, QPalette::Text, text);
-    field.setPalette(palette);
+    if (field.overlay()) {
+        field.set_overlay_text_color(text);
+    } else {
+        palette.setColor(QPalette::Active, QPalette::Text, text);
+        palette.setColor(QPalette::Inactive, QPalette::Text, text);
+    }
+    if (palette != field.palette() || !field.testAttribute(Qt::WA_SetPalette)) {
+        field.setPalette(palette);
+    }
 }
 
 // A field shows its selection only while it holds the focus (the classic hidden

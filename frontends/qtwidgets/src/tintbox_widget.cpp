@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QWindow>
+#include <algorithm>
+#include <limits>
 #include <map>
 #include <utility>
 #include <vector>
@@ -34,13 +36,15 @@ constexpr Longest kLongestValues[] = {
 //
 // The fields hold digits and hexadecimal letters, which need no shaping: the font
 // prefers none, which halves the cost of every text the fields show. Each pixel size
-// tried loads a font engine, so the sizes are searched by halving, and the answer is
-// kept for the next control on the same screen.
+// tried loads a font engine, so one size is measured, the answer is estimated from it
+// (widths and heights grow close to in proportion to the size) and only the sizes next
+// to the estimate are tried; the answer is kept for the next control on the same screen.
 QFont fitted_field_font(const QFont& base, float twips_per_pixel) {
     QFont font = base;
     font.setStyleStrategy(QFont::PreferNoShaping);
     constexpr int kLargest = 32;
     constexpr int kSmallest = 7;
+    constexpr int kMeasured = 16;
     font.setPixelSize(kLargest);
     static std::map<std::pair<QString, float>, int> fitted_sizes;
     const auto key = std::make_pair(font.key(), twips_per_pixel);
@@ -51,31 +55,49 @@ QFont fitted_field_font(const QFont& base, float twips_per_pixel) {
 
     const Tintbox design;  // the views at their design-time places
     const Surface& surface = design.UserControl();
+    struct Room {
+        double width;   // the pixels that show the longest value
+        double height;  // the field's height, with one pixel to spare
+        QString text;
+    };
+    std::vector<Room> rooms;
+    for (const Longest& longest : kLongestValues) {
+        const View& field = *surface.find(longest.field);
+        const Twips middle = field.Top() + field.Height() / 2;
+        const View* at_right_end = surface.view_at(field.Left() + field.Width() - 1, middle);
+        const Twips visible = at_right_end != &field && at_right_end != nullptr
+                                  ? at_right_end->Left() - field.Left()
+                                  : field.Width();
+        rooms.push_back({visible / twips_per_pixel, field.Height() / twips_per_pixel + 1,
+                         qtskin::to_qstring(longest.text)});
+    }
     const auto fits = [&](int pixels) {
         font.setPixelSize(pixels);
         const QFontMetricsF metrics(font);
-        for (const Longest& longest : kLongestValues) {
-            const View& field = *surface.find(longest.field);
-            const Twips middle = field.Top() + field.Height() / 2;
-            const View* at_right_end = surface.view_at(field.Left() + field.Width() - 1, middle);
-            const Twips visible = at_right_end != &field && at_right_end != nullptr
-                                      ? at_right_end->Left() - field.Left()
-                                      : field.Width();
-            // One pixel stays free for the caret after the last character.
-            if (metrics.horizontalAdvance(qtskin::to_qstring(longest.text)) + 1 >
-                    visible / twips_per_pixel ||
-                metrics.height() > field.Height() / twips_per_pixel + 1) {
-                return false;
-            }
+        // One pixel stays free for the caret after the last character.
+        return std::all_of(rooms.begin(), rooms.end(), [&](const Room& room) {
+            return metrics.horizontalAdvance(room.text) + 1 <= room.width &&
+                   metrics.height() <= room.height;
+        });
+    };
+    // The factor by which the font at `pixels` could grow and still fit.
+    const auto growth = [&](int pixels) {
+        font.setPixelSize(pixels);
+        const QFontMetricsF metrics(font);
+        double factor = std::numeric_limits<double>::max();
+        for (const Room& room : rooms) {
+            factor = std::min({factor, (room.width - 1) / metrics.horizontalAdvance(room.text),
+                               room.height / metrics.height()});
         }
-        return true;
+        return factor;
     };
     // The largest size that fits, or the smallest when none does.
-    int fitting = kSmallest;
-    int too_large = kLargest + 1;
-    while (too_large - fitting > 1) {
-        const int middle = (fitting + too_large) / 2;
-        (fits(middle) ? fitting : too_large) = middle;
+    int fitting = std::clamp(static_cast<int>(kMeasured * growth(kMeasured)), kSmallest, kLargest);
+    while (fitting > kSmallest && !fits(fitting)) {
+        --fitting;
+    }
+    while (fitting < kLargest && fits(fitting + 1)) {
+        ++fitting;
     }
     fitted_sizes.emplace(key, fitting);
     font.setPixelSize(fitting);

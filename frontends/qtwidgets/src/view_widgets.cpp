@@ -108,8 +108,16 @@ void FieldWidget::paint_overlay() {
         (beneath_->height() - metrics.height() + 1) / 2 - qRound(line.ascent()) + metrics.ascent();
 
     QPainter painter(this);
-    painter.setPen(palette().color(QPalette::Text));  // the disabled look when switched off
+    painter.setPen(isEnabled() ? overlay_text_color_
+                               : palette().color(QPalette::Disabled, QPalette::Text));
     layout.draw(&painter, beneath_origin + QPointF(into_text, top));
+}
+
+void FieldWidget::set_overlay_text_color(const QColor& color) {
+    if (color != overlay_text_color_) {
+        overlay_text_color_ = color;
+        update();
+    }
 }
 
 // ---- BarWidget -----------------------------------------------------------------------

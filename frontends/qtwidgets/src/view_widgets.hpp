@@ -28,6 +28,11 @@ class FieldWidget : public QLineEdit {
     // is drawn where `beneath` draws the characters at this view's place in twips, on
     // the same device pixels at any scale, not from the field's rounded left edge.
     void lay_over(const FieldWidget& beneath) { beneath_ = &beneath; }
+    bool overlay() const { return beneath_ != nullptr; }
+    // An overlay draws its text itself, in this colour while it is enabled (the style's
+    // greyed text otherwise): a new colour repaints the field and changes no palette, so
+    // Qt has no palette to hand down and no opaque region to recompute.
+    void set_overlay_text_color(const QColor& color);
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -47,6 +52,7 @@ class FieldWidget : public QLineEdit {
     Skin& skin_;
     TextField& view_;
     const FieldWidget* beneath_ = nullptr;
+    QColor overlay_text_color_;
 };
 
 // The application's style with a square scroll-bar thumb, as wide as the bar is high.

@@ -331,10 +331,13 @@ class PaintRecorder : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint) {
             painted[watched->objectName()] += static_cast<QPaintEvent*>(event)->region();
+        } else if (event->type() == QEvent::PaletteChange) {
+            palette_changed << watched->objectName();
         }
         return QObject::eventFilter(watched, event);
     }
     QMap<QString, QRegion> painted;
+    QStringList palette_changed;
 };
 
 }  // namespace
@@ -355,6 +358,8 @@ void TintboxWidgetTest::aColourChangeRepaintsOnlyTheViewsItChanged() {
     expected.sort();
     painted.sort();
     QCOMPARE(painted, expected);  // the frames, labels and the spectrum stay as they are
+    // The pair fields draw their new colours themselves: no palette is handed down.
+    QCOMPARE(recorder.palette_changed, QStringList());
 
     // A bar repaints where its thumb was and is, and then shows what a whole paint shows.
     const auto on_screen = [&] {

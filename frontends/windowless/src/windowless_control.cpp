@@ -203,6 +203,7 @@ WindowlessControl::WindowlessControl(std::function<std::uint32_t()> add_ref,
     });
     skin_.set_repaint_listener([this](const QRect& area) { invalid_.push_back(area); });
     skin_.set_external_clock([this](int interval) { wanted_interval_ = interval; });
+    skin_.set_frames_from_host(true);
     set_site(nullptr);
 }
 
@@ -519,6 +520,9 @@ void WindowlessControl::deliver() {
     if (QtProcess::owns_application()) {
         QCoreApplication::sendPostedEvents();  // no Qt event loop runs: the skin's queued work
     }
+    // The host paints the frames: every change reaches the widgets, and the site hears
+    // what to draw again, before the call returns.
+    skin_.flush();
     const QRect whole = to_device(QRect(QPoint(0, 0), widget_->size()));
     std::vector<QRect> areas;
     for (const QRect& logical : invalid_) {

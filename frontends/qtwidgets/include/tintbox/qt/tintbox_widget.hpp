@@ -91,7 +91,8 @@ class TintboxWidget : public QWidget {
     bool loadProperties(const QString& path, QString* error = nullptr);
 
     // The control itself. Changes made through it are mirrored on the next event-loop
-    // pass (the widget's own methods mirror at once).
+    // pass (the widget's own methods mirror at once; the eyedropper's ticks at the
+    // screen's next frame, so that the widgets follow it once per frame).
     tintbox::Tintbox& control();
     const tintbox::Tintbox& control() const;
     // The Qt widget that shows the view of that name (QLineEdit for text fields,
