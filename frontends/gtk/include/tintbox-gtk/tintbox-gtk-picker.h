@@ -94,10 +94,11 @@ void tintbox_gtk_picker_set_blue(TintboxGtkPicker* self, gint16 value);
 /**
  * tintbox_gtk_picker_dec:
  * @self: a #TintboxGtkPicker
- * @number: (inout) (transfer full): a decimal colour number as a person typed it; cleaned
- *   in place
+ * @number: (inout) (transfer full): a hexadecimal number as a person typed it; cleaned in
+ *   place to its upper-case hexadecimal digits
  *
- * Cleans @number and converts it, as the decimal field does. Never fails.
+ * Cleans @number and converts it from hexadecimal; more than 7 clean digits give 0.
+ * Never fails.
  *
  * Returns: the number's value
  */
