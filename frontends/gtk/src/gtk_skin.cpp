@@ -359,6 +359,31 @@ void Skin::mirror_focus(bool moved) {
     }
 }
 
+void Skin::snapshot_focus_mark(GtkSnapshot* snapshot) const {
+    const View* focused = surface_.focused();
+    if (focused == nullptr ||
+        (focused->kind() != ViewKind::TextField && focused->kind() != ViewKind::ScrollBar)) {
+        return;
+    }
+    const Mirror& mirror = *mirrors_[index_of_.at(focused)];
+    if (mirror.widget == nullptr || !gtk_widget_get_visible(mirror.widget)) {
+        return;
+    }
+    GdkRGBA color{0.2f, 0.5f, 0.9f, 1};
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    gtk_style_context_lookup_color(gtk_widget_get_style_context(owner_), "theme_selected_bg_color",
+                                   &color);
+    G_GNUC_END_IGNORE_DEPRECATIONS
+    const graphene_rect_t area = GRAPHENE_RECT_INIT(
+        static_cast<float>(mirror.rect.x), static_cast<float>(mirror.rect.y),
+        static_cast<float>(mirror.rect.width), static_cast<float>(mirror.rect.height));
+    GskRoundedRect outline;
+    gsk_rounded_rect_init_from_rect(&outline, &area, 0);
+    const float widths[4] = {1, 1, 1, 1};
+    const GdkRGBA colors[4] = {color, color, color, color};
+    gtk_snapshot_append_border(snapshot, &outline, widths, colors);
+}
+
 bool Skin::focus_from_outside(GtkDirectionType direction) {
     if (session_.detached() || gtk_focus_inside()) {
         return false;  // Tab at the end of the control's order leaves it

@@ -49,6 +49,9 @@ class Skin : private MirrorHooks {
     bool focus_from_outside(GtkDirectionType direction);
     bool grab_focus();
     void scale_changed();
+    // The mark of the view that holds the keyboard focus (a field or a bar): a line in
+    // the theme's selection colour around it, drawn over the children.
+    void snapshot_focus_mark(GtkSnapshot* snapshot) const;
 
     // The child widget of a view, by the view's name (tests, accessibility checks).
     GtkWidget* widget_for(const std::string& name) const;

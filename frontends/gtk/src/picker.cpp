@@ -179,7 +179,7 @@ void tintbox_gtk_picker_size_allocate(GtkWidget* widget, int width, int height, 
     }
 }
 
-// The surface's colour shows between the views.
+// The surface's colour shows between the views; the focus mark goes over them.
 void tintbox_gtk_picker_snapshot(GtkWidget* widget, GtkSnapshot* snapshot) {
     const GdkRGBA face = tintbox::gtkskin::rgba_color(widget, tintbox::kSystemButtonFace);
     const graphene_rect_t area =
@@ -187,6 +187,10 @@ void tintbox_gtk_picker_snapshot(GtkWidget* widget, GtkSnapshot* snapshot) {
                            static_cast<float>(gtk_widget_get_height(widget)));
     gtk_snapshot_append_color(snapshot, &face, &area);
     GTK_WIDGET_CLASS(tintbox_gtk_picker_parent_class)->snapshot(widget, snapshot);
+    auto* self = TINTBOX_GTK_PICKER(widget);
+    if (self->state != nullptr && self->state->skin) {
+        self->state->skin->snapshot_focus_mark(snapshot);
+    }
 }
 
 gboolean tintbox_gtk_picker_focus(GtkWidget* widget, GtkDirectionType direction) {
