@@ -5,6 +5,7 @@
 
 #include <gtk/gtk.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -41,8 +42,9 @@ GdkCursor* make_cursor(const PointerShape& shape);
 class X11Pixels;
 
 // The eyedropper's screen: on X11 the pointer and one pixel of the root window through
-// Xlib (root-window pixels, so every scale factor reads right). Elsewhere (Wayland) no
-// program may read the screen: can_read() is false.
+// Xlib (root-window pixels, so every scale factor reads right). Elsewhere (Wayland,
+// XWayland) no program may read the screen: can_read() is false, and the run's end is
+// told to `on_run_end` so that the desktop's own picker can be asked.
 class GtkScreen : public Screen {
   public:
     explicit GtkScreen(GdkDisplay* display);
@@ -54,9 +56,18 @@ class GtkScreen : public Screen {
     ColorValue pixel(Context context, ScreenPoint point) override;
     void release_context(Context) override {}
     bool can_read() const override { return readable_; }
+    void eyedropper_ended(bool released) override {
+        if (on_run_end_) {
+            on_run_end_(released);
+        }
+    }
+    void set_run_end_handler(std::function<void(bool released)> handler) {
+        on_run_end_ = std::move(handler);
+    }
 
   private:
     std::unique_ptr<X11Pixels> x11_;
+    std::function<void(bool)> on_run_end_;
     bool readable_ = false;
 };
 

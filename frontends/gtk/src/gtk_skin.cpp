@@ -7,6 +7,10 @@
 #include <optional>
 
 #include "gtk_platform.hpp"
+
+#ifdef TINTBOX_GTK_HAS_PORTAL
+#include <libportal-gtk4/portal-gtk4.h>
+#endif
 #include "tintbox/accessible_names.hpp"
 #include "tintbox/front_end.hpp"
 #include "tintbox/input.hpp"
@@ -113,7 +117,12 @@ void Skin::build() {
                              G_CALLBACK(+[](Skin* skin) { skin->focus_left(); }), this);
     gtk_widget_add_controller(owner_, focus_controller_);
 
-    surface_.on_surface_changed = [this] { session_.note_surface(); };
+    surface_.on_surface_changed = [this] {
+        session_.note_surface();
+        if (!surface_.Enabled()) {
+            close_system_pick();  // switched off while the person picks
+        }
+    };
     timer_changed();
     session_.flush();
 }
@@ -123,6 +132,8 @@ void Skin::detach() {
         return;
     }
     end_gesture();
+    close_system_pick();
+    g_clear_object(&portal_);
     session_.detach();
     for (guint* source : {&flush_source_, &clock_source_}) {
         if (*source != 0) {
@@ -477,6 +488,11 @@ void Skin::allocate(int width, int height) {
             },
             this));
     }
+}
+
+void Skin::hidden() {
+    end_gesture();
+    close_system_pick();
 }
 
 void Skin::scale_changed() {
@@ -887,6 +903,83 @@ void Skin::draw_image(Mirror& mirror, cairo_t* cr) {
     cairo_set_source_surface(cr, mirror.rendered, 0, 0);
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
     cairo_paint(cr);
+}
+
+// ---- The desktop's picker ------------------------------------------------------------
+
+void Skin::eyedropper_ended(bool released) {
+    if (!released || surface_.screen().can_read() || system_pick_ != nullptr ||
+        session_.detached()) {
+        return;
+    }
+#ifdef TINTBOX_GTK_HAS_PORTAL
+    if (portal_ == nullptr) {
+        // The portal's client needs the session bus, which it does not check for.
+        GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+        if (bus == nullptr) {
+            report_(
+                "the screen cannot be read here, and there is no session bus for the "
+                "desktop's colour picker");
+            return;
+        }
+        g_object_unref(bus);
+        portal_ = G_OBJECT(xdp_portal_new());
+    }
+    GtkRoot* root = gtk_widget_get_root(owner_);
+    XdpParent* parent = GTK_IS_WINDOW(root) ? xdp_parent_new_gtk(GTK_WINDOW(root)) : nullptr;
+    system_pick_ = g_cancellable_new();
+    xdp_portal_pick_color(XDP_PORTAL(portal_), parent, system_pick_, system_color_picked, this);
+    if (parent != nullptr) {
+        xdp_parent_free(parent);
+    }
+#else
+    report_("the screen cannot be read here, and this build has no desktop portal client");
+#endif
+}
+
+void Skin::close_system_pick() {
+    if (system_pick_ != nullptr) {
+        g_cancellable_cancel(system_pick_);
+        g_clear_object(&system_pick_);
+    }
+}
+
+void Skin::system_color_picked(GObject* portal, GAsyncResult* result, gpointer self) {
+#ifdef TINTBOX_GTK_HAS_PORTAL
+    GError* error = nullptr;
+    GVariant* picked = xdp_portal_pick_color_finish(XDP_PORTAL(portal), result, &error);
+    if (error != nullptr) {
+        // A dismissed pick belongs to a skin that may be gone; the person's Escape in the
+        // desktop's picker changes nothing and raises nothing.
+        const bool dismissed = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
+        const std::string message = error->message;
+        g_error_free(error);
+        if (dismissed) {
+            return;
+        }
+        auto* skin = static_cast<Skin*>(self);
+        g_clear_object(&skin->system_pick_);
+        skin->report_("the desktop's colour picker failed: " + message);
+        return;
+    }
+    auto* skin = static_cast<Skin*>(self);
+    g_clear_object(&skin->system_pick_);
+    double red = 0;
+    double green = 0;
+    double blue = 0;
+    g_variant_get(picked, "(ddd)", &red, &green, &blue);
+    g_variant_unref(picked);
+    const auto level = [](double part) {
+        return static_cast<ColorValue>(std::lround(std::clamp(part, 0.0, 1.0) * 255));
+    };
+    const ColorValue color = level(red) | (level(green) << 8) | (level(blue) << 16);
+    skin->session_.input(Actor::Clock,
+                         [&] { front_end::pick_screen_color(skin->control_, color); });
+#else
+    static_cast<void>(portal);
+    static_cast<void>(result);
+    static_cast<void>(self);
+#endif
 }
 
 // ---- Timer ---------------------------------------------------------------------------

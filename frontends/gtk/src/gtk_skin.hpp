@@ -49,9 +49,20 @@ class Skin : private MirrorHooks {
     bool focus_from_outside(GtkDirectionType direction);
     bool grab_focus();
     void scale_changed();
+    // The picker was hidden, or its window deactivated: a gesture in progress loses its
+    // release (and a hidden picker's open pick of the desktop's picker is dismissed).
+    void hidden();
+    void window_deactivated() { end_gesture(); }
     // The mark of the view that holds the keyboard focus (a field or a bar): a line in
     // the theme's selection colour around it, drawn over the children.
     void snapshot_focus_mark(GtkSnapshot* snapshot) const;
+
+    // The eyedropper's run ended where the screen cannot be read: on the person's release
+    // the desktop portal's PickColor lets the person pick one pixel with the desktop's
+    // own picker (one pick at a time); its colour comes in as one more eyedropper tick.
+    void eyedropper_ended(bool released);
+    // Dismisses an open pick of the desktop's picker; its answer is dropped.
+    void close_system_pick();
 
     // The child widget of a view, by the view's name (tests, accessibility checks).
     GtkWidget* widget_for(const std::string& name) const;
@@ -109,6 +120,8 @@ class Skin : private MirrorHooks {
     void draw_image(Mirror& mirror, cairo_t* cr);
     GdkCursor* cursor_for(const PointerShapePtr& shape);
 
+    static void system_color_picked(GObject* portal, GAsyncResult* result, gpointer self);
+
     GtkWidget* owner_;
     Tintbox& control_;
     Surface& surface_;
@@ -130,6 +143,8 @@ class Skin : private MirrorHooks {
     double wheel_turn_ = 0;  // a smooth wheel's turn towards the next notch
     int resize_source_ = 0;
     std::unordered_map<const PointerShape*, std::pair<PointerShapePtr, GdkCursor*>> cursors_;
+    GObject* portal_ = nullptr;            // the desktop portal's client, made at the first pick
+    GCancellable* system_pick_ = nullptr;  // while the desktop's picker is open
 };
 
 }  // namespace tintbox::gtkskin

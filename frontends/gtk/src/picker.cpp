@@ -204,6 +204,37 @@ gboolean tintbox_gtk_picker_grab_focus(GtkWidget* widget) {
     return self->state != nullptr && self->state->skin && self->state->skin->grab_focus();
 }
 
+void tintbox_gtk_picker_unmap(GtkWidget* widget) {
+    auto* self = TINTBOX_GTK_PICKER(widget);
+    if (self->state != nullptr && self->state->skin) {
+        self->state->skin->hidden();
+    }
+    GTK_WIDGET_CLASS(tintbox_gtk_picker_parent_class)->unmap(widget);
+}
+
+void window_activity_changed(GtkWindow* window, GParamSpec*, TintboxGtkPicker* self) {
+    if (!gtk_window_is_active(window) && self->state != nullptr && self->state->skin) {
+        self->state->skin->window_deactivated();
+    }
+}
+
+// The window's deactivation ends a gesture in progress, as a lost grab does.
+void tintbox_gtk_picker_root(GtkWidget* widget) {
+    GTK_WIDGET_CLASS(tintbox_gtk_picker_parent_class)->root(widget);
+    if (GtkRoot* root = gtk_widget_get_root(widget); GTK_IS_WINDOW(root)) {
+        g_signal_connect_object(root, "notify::is-active", G_CALLBACK(window_activity_changed),
+                                widget, G_CONNECT_DEFAULT);
+    }
+}
+
+void tintbox_gtk_picker_unroot(GtkWidget* widget) {
+    if (GtkRoot* root = gtk_widget_get_root(widget)) {
+        g_signal_handlers_disconnect_by_func(
+            root, reinterpret_cast<gpointer>(window_activity_changed), widget);
+    }
+    GTK_WIDGET_CLASS(tintbox_gtk_picker_parent_class)->unroot(widget);
+}
+
 void scale_changed(TintboxGtkPicker* self) {
     if (self->state != nullptr && self->state->skin) {
         self->state->skin->scale_changed();
@@ -223,6 +254,9 @@ static void tintbox_gtk_picker_class_init(TintboxGtkPickerClass* klass) {
     widget_class->snapshot = tintbox_gtk_picker_snapshot;
     widget_class->focus = tintbox_gtk_picker_focus;
     widget_class->grab_focus = tintbox_gtk_picker_grab_focus;
+    widget_class->unmap = tintbox_gtk_picker_unmap;
+    widget_class->root = tintbox_gtk_picker_root;
+    widget_class->unroot = tintbox_gtk_picker_unroot;
 
     const auto flags = static_cast<GParamFlags>(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS |
                                                 G_PARAM_EXPLICIT_NOTIFY);
@@ -300,9 +334,9 @@ static void tintbox_gtk_picker_init(TintboxGtkPicker* self) {
     state->fonts = std::make_shared<tintbox::gtkskin::PangoFontMetrics>();
     state->fonts->set_widget(widget);
     GdkDisplay* display = gtk_widget_get_display(widget);
+    auto screen = std::make_shared<tintbox::gtkskin::GtkScreen>(display);
     state->control = std::make_unique<tintbox::Tintbox>(tintbox::TintboxPlatform{
-        std::make_shared<tintbox::gtkskin::GtkScreen>(display), state->fonts,
-        std::make_shared<tintbox::gtkskin::GtkClipboardText>(display)});
+        screen, state->fonts, std::make_shared<tintbox::gtkskin::GtkClipboardText>(display)});
     state->control->set_change_handler([self] {
         PickerState* state = self->state;
         state->change_source = state->skin ? state->skin->change_door() : "host";
@@ -318,6 +352,11 @@ static void tintbox_gtk_picker_init(TintboxGtkPicker* self) {
     };
     state->control->set_error_sink([report](const tintbox::Error& error) { report(error.what()); });
     state->skin = std::make_unique<Skin>(widget, *state->control, report);
+    screen->set_run_end_handler([self](bool released) {
+        if (self->state != nullptr && self->state->skin) {
+            self->state->skin->eyedropper_ended(released);
+        }
+    });
     gtk_widget_set_overflow(widget, GTK_OVERFLOW_HIDDEN);
     gtk_accessible_update_property(GTK_ACCESSIBLE(self), GTK_ACCESSIBLE_PROPERTY_LABEL,
                                    "Colour picker", -1);
