@@ -49,7 +49,10 @@ void Skin::build() {
             mirror->skin = this;
             switch (view.kind()) {
                 case ViewKind::TextField:
-                    mirror->widget = gtk_text_new();
+                    // GtkText alone is no text box to assistive technology (GtkEntry
+                    // wraps it in one); the control's fields are.
+                    mirror->widget = GTK_WIDGET(g_object_new(
+                        GTK_TYPE_TEXT, "accessible-role", GTK_ACCESSIBLE_ROLE_TEXT_BOX, nullptr));
                     gtk_editable_set_enable_undo(GTK_EDITABLE(mirror->widget), FALSE);
                     mirror->css = gtk_css_provider_new();
                     G_GNUC_BEGIN_IGNORE_DEPRECATIONS
@@ -73,7 +76,9 @@ void Skin::build() {
                 case ViewKind::PictureBox:
                 case ViewKind::Image:
                 case ViewKind::Label:
-                    mirror->widget = gtk_drawing_area_new();
+                    mirror->widget =
+                        GTK_WIDGET(g_object_new(GTK_TYPE_DRAWING_AREA, "accessible-role",
+                                                GTK_ACCESSIBLE_ROLE_IMG, nullptr));
                     gtk_drawing_area_set_draw_func(GTK_DRAWING_AREA(mirror->widget), draw_box,
                                                    mirror.get(), nullptr);
                     break;
@@ -85,14 +90,17 @@ void Skin::build() {
                 gtk_widget_set_focusable(widget, view.kind() == ViewKind::TextField ||
                                                      view.kind() == ViewKind::ScrollBar);
                 gtk_widget_insert_before(widget, owner_, nullptr);
+                stacking_.push_back(widget);
                 if (const AccessibleNames* names = accessible_names(view.name())) {
-                    gtk_accessible_update_property(
-                        GTK_ACCESSIBLE(widget), GTK_ACCESSIBLE_PROPERTY_LABEL, names->name,
-                        GTK_ACCESSIBLE_PROPERTY_DESCRIPTION, names->description, -1);
+                    // The tooltip first: GTK makes it the description, which the table's
+                    // own then replaces.
                     const std::string tip =
                         *names->description ? std::string(names->name) + "\n" + names->description
                                             : std::string(names->name);
                     gtk_widget_set_tooltip_text(widget, tip.c_str());
+                    gtk_accessible_update_property(
+                        GTK_ACCESSIBLE(widget), GTK_ACCESSIBLE_PROPERTY_LABEL, names->name,
+                        GTK_ACCESSIBLE_PROPERTY_DESCRIPTION, names->description, -1);
                 } else {
                     // Only the control's own logic uses it.
                     gtk_accessible_update_state(GTK_ACCESSIBLE(widget), GTK_ACCESSIBLE_STATE_HIDDEN,
@@ -103,6 +111,32 @@ void Skin::build() {
             view.set_observer([this, i](const View&, Aspect aspect) { mark(i, aspect); });
             mirrors_[i] = std::move(mirror);
         }
+    }
+
+    // Assistive technology reads the children in their order, so the views a person
+    // reaches come first, top to bottom and left to right as they sit in the control;
+    // the picker draws them in stacking order (snapshot_children) all the same. A frame
+    // that only the control's logic uses lets the pointer through to the views in it.
+    std::vector<Mirror*> reachable;
+    for (auto& mirror : mirrors_) {
+        if (mirror->widget == nullptr) {
+            continue;
+        }
+        if (accessible_names(mirror->view->name()) != nullptr) {
+            reachable.push_back(mirror.get());
+        } else if (!mirror->view->children().empty()) {
+            gtk_widget_set_can_target(mirror->widget, FALSE);
+        }
+    }
+    std::stable_sort(reachable.begin(), reachable.end(), [](const Mirror* a, const Mirror* b) {
+        const View& first = *a->view;
+        const View& second = *b->view;
+        return first.surface_top() != second.surface_top()
+                   ? first.surface_top() < second.surface_top()
+                   : first.surface_left() < second.surface_left();
+    });
+    for (auto view = reachable.rbegin(); view != reachable.rend(); ++view) {
+        gtk_widget_insert_after((*view)->widget, owner_, nullptr);
     }
 
     auto* events = gtk_event_controller_legacy_new();
@@ -162,6 +196,7 @@ void Skin::detach() {
         g_object_unref(cursor.second.second);
     }
     cursors_.clear();
+    stacking_.clear();
     mirrors_.clear();
     index_of_.clear();
 }
@@ -367,6 +402,12 @@ void Skin::mirror_focus(bool moved) {
     session_.without_echo([&] { gtk_widget_grab_focus(mirror.widget); });
     if (focused->kind() == ViewKind::TextField) {
         apply_selection(mirror);  // GTK selects a field's text when it takes the focus
+    }
+}
+
+void Skin::snapshot_children(GtkSnapshot* snapshot) const {
+    for (GtkWidget* widget : stacking_) {
+        gtk_widget_snapshot_child(owner_, widget, snapshot);
     }
 }
 

@@ -53,6 +53,8 @@ class Skin : private MirrorHooks {
     // release (and a hidden picker's open pick of the desktop's picker is dismissed).
     void hidden();
     void window_deactivated() { end_gesture(); }
+    // The children in stacking order, bottom first.
+    void snapshot_children(GtkSnapshot* snapshot) const;
     // The mark of the view that holds the keyboard focus (a field or a bar): a line in
     // the theme's selection colour around it, drawn over the children.
     void snapshot_focus_mark(GtkSnapshot* snapshot) const;
@@ -127,6 +129,7 @@ class Skin : private MirrorHooks {
     Surface& surface_;
     std::function<void(const std::string&)> report_;
     std::vector<std::unique_ptr<Mirror>> mirrors_;
+    std::vector<GtkWidget*> stacking_;  // the children, bottom first
     std::unordered_map<const View*, std::size_t> index_of_;
     MirrorSession session_{*this};
     guint flush_source_ = 0;

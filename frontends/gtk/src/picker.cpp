@@ -186,9 +186,9 @@ void tintbox_gtk_picker_snapshot(GtkWidget* widget, GtkSnapshot* snapshot) {
         GRAPHENE_RECT_INIT(0, 0, static_cast<float>(gtk_widget_get_width(widget)),
                            static_cast<float>(gtk_widget_get_height(widget)));
     gtk_snapshot_append_color(snapshot, &face, &area);
-    GTK_WIDGET_CLASS(tintbox_gtk_picker_parent_class)->snapshot(widget, snapshot);
     auto* self = TINTBOX_GTK_PICKER(widget);
     if (self->state != nullptr && self->state->skin) {
+        self->state->skin->snapshot_children(snapshot);
         self->state->skin->snapshot_focus_mark(snapshot);
     }
 }
