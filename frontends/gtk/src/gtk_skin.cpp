@@ -115,8 +115,10 @@ void Skin::build() {
 
     // Assistive technology reads the children in their order, so the views a person
     // reaches come first, top to bottom and left to right as they sit in the control;
-    // the picker draws them in stacking order (snapshot_children) all the same. A frame
-    // that only the control's logic uses lets the pointer through to the views in it.
+    // the picker draws them in stacking order (snapshot_children) all the same. As they
+    // come after them, the boxes that only the control's logic uses let the pointer
+    // through (GTK shows the pointer of the widget it finds under it); the view layer
+    // decides which view a press is for.
     std::vector<Mirror*> reachable;
     for (auto& mirror : mirrors_) {
         if (mirror->widget == nullptr) {
@@ -124,7 +126,7 @@ void Skin::build() {
         }
         if (accessible_names(mirror->view->name()) != nullptr) {
             reachable.push_back(mirror.get());
-        } else if (!mirror->view->children().empty()) {
+        } else if (mirror->view->kind() != ViewKind::TextField) {
             gtk_widget_set_can_target(mirror->widget, FALSE);
         }
     }
@@ -167,6 +169,7 @@ void Skin::detach() {
     }
     end_gesture();
     close_system_pick();
+    close_context_menu();
     g_clear_object(&portal_);
     session_.detach();
     for (guint* source : {&flush_source_, &clock_source_}) {
@@ -502,6 +505,7 @@ void Skin::measure(GtkOrientation orientation, int& minimum, int& natural) const
 }
 
 void Skin::allocate(int width, int height) {
+    present_popups();
     for (const auto& mirror : mirrors_) {
         if (mirror->widget != nullptr && gtk_widget_get_visible(mirror->widget)) {
             gtk_widget_size_allocate(mirror->widget, &mirror->rect, -1);
@@ -671,8 +675,15 @@ bool Skin::pointer_event(GdkEvent* event) {
         }
         return false;
     }
+    const float twips_per_pixel = surface_.twips_per_pixel();
+    const int scale = gtk_widget_get_scale_factor(owner_);
+    const Twips tx = device_pixel_twips(x, scale, twips_per_pixel);
+    const Twips ty = device_pixel_twips(y, scale, twips_per_pixel);
+    Mirror* hit = nullptr;
+    if (const View* view = surface_.view_at(tx, ty)) {
+        hit = mirrors_[index_of_.at(view)].get();
+    }
     if (type == GDK_BUTTON_PRESS) {
-        Mirror* hit = mirror_of(gtk_widget_pick(owner_, x, y, GTK_PICK_DEFAULT));
         if (hit != nullptr && hit->adjustment != nullptr) {
             if (button == kLeftButton && gtk_widget_get_sensitive(hit->widget)) {
                 person_input(
@@ -683,10 +694,6 @@ bool Skin::pointer_event(GdkEvent* event) {
         }
     }
 
-    const float twips_per_pixel = surface_.twips_per_pixel();
-    const int scale = gtk_widget_get_scale_factor(owner_);
-    const Twips tx = device_pixel_twips(x, scale, twips_per_pixel);
-    const Twips ty = device_pixel_twips(y, scale, twips_per_pixel);
     const std::int16_t modifiers =
         static_cast<std::int16_t>(modifier_bits(gdk_event_get_modifier_state(event)) & 7);
     switch (type) {
@@ -718,6 +725,9 @@ bool Skin::pointer_event(GdkEvent* event) {
                     surface_.press(button, tx, ty, modifiers);
                 }
             });
+            if (button == kRightButton) {
+                context_menu(hit);
+            }
             return true;
         }
         case GDK_BUTTON_RELEASE:
@@ -772,6 +782,10 @@ bool Skin::scroll_event(GdkEvent* event, double x, double y) {
 }
 
 bool Skin::key_event(GdkEvent* event) {
+    GtkNative* native = gtk_widget_get_native(owner_);
+    if (native == nullptr || gdk_event_get_surface(event) != gtk_native_get_surface(native)) {
+        return false;  // the context menu's
+    }
     GtkRoot* root = gtk_widget_get_root(owner_);
     const Mirror* target = mirror_of(root != nullptr ? gtk_root_get_focus(root) : nullptr);
     const bool text_field = target != nullptr && target->view->kind() == ViewKind::TextField;
@@ -845,6 +859,126 @@ void Skin::end_gesture() {
     held_bar_ = nullptr;
     if (surface_.held_buttons() != 0) {
         session_.input(Actor::Host, [this] { surface_.end_gesture(); });
+    }
+}
+
+// ---- Context menu --------------------------------------------------------------------
+
+namespace {
+
+struct MenuWords {
+    const char* action;
+    const char* label;
+};
+
+MenuWords menu_words(EditCommand command) {
+    switch (command) {
+        case EditCommand::Undo:
+            return {"undo", "_Undo"};
+        case EditCommand::Redo:
+            return {"redo", "_Redo"};
+        case EditCommand::Cut:
+            return {"cut", "Cu_t"};
+        case EditCommand::Copy:
+            return {"copy", "_Copy"};
+        case EditCommand::Paste:
+            return {"paste", "_Paste"};
+        case EditCommand::Delete:
+            return {"delete", "_Delete"};
+        case EditCommand::SelectAll:
+            return {"select-all", "Select _All"};
+    }
+    return {"", ""};
+}
+
+}  // namespace
+
+// The context menu of the field that a right press focused; each item goes into the
+// model as its keys would. The menu takes the release of the right button that opened
+// it, so the press's gesture ends here.
+void Skin::context_menu(Mirror* field) {
+    if (field == nullptr || field->view->kind() != ViewKind::TextField ||
+        surface_.focused() != field->view) {
+        return;
+    }
+    end_gesture();
+    auto& model = static_cast<TextField&>(*field->view);
+    GSimpleActionGroup* actions = g_simple_action_group_new();
+    GMenu* menu = g_menu_new();
+    GMenu* section = g_menu_new();
+    for (const EditMenuItem& item : edit_menu(model)) {
+        if (item.group_start && g_menu_model_get_n_items(G_MENU_MODEL(section)) > 0) {
+            g_menu_append_section(menu, nullptr, G_MENU_MODEL(section));
+            g_object_unref(section);
+            section = g_menu_new();
+        }
+        const MenuWords words = menu_words(item.label);
+        GSimpleAction* action = g_simple_action_new(words.action, nullptr);
+        g_simple_action_set_enabled(action, item.enabled);
+        struct Choice {
+            Skin* skin;
+            TextField* model;
+            Key command;
+        };
+        g_signal_connect_data(
+            action, "activate", G_CALLBACK(+[](GSimpleAction*, GVariant*, gpointer data) {
+                const auto& choice = *static_cast<Choice*>(data);
+                Skin& skin = *choice.skin;
+                if (!skin.session_.detached() && skin.surface_.focused() == choice.model) {
+                    skin.person_input([&] { skin.surface_.key(choice.command); });
+                }
+            }),
+            new Choice{this, &model, item.command},
+            +[](gpointer data, GClosure*) { delete static_cast<Choice*>(data); },
+            G_CONNECT_DEFAULT);
+        g_action_map_add_action(G_ACTION_MAP(actions), G_ACTION(action));
+        g_object_unref(action);
+        const std::string detailed = std::string("tintbox-edit.") + words.action;
+        g_menu_append(section, words.label, detailed.c_str());
+    }
+    g_menu_append_section(menu, nullptr, G_MENU_MODEL(section));
+    g_object_unref(section);
+
+    close_context_menu();
+    context_menu_ = gtk_popover_menu_new_from_model(G_MENU_MODEL(menu));
+    g_object_unref(menu);
+    gtk_widget_insert_action_group(context_menu_, "tintbox-edit", G_ACTION_GROUP(actions));
+    g_object_unref(actions);
+    gtk_widget_set_parent(context_menu_, owner_);
+    gtk_popover_set_has_arrow(GTK_POPOVER(context_menu_), FALSE);
+    gtk_popover_set_pointing_to(GTK_POPOVER(context_menu_), &field->rect);
+    // Unparented once the item chosen (if any) has run.
+    g_signal_connect_swapped(context_menu_, "closed", G_CALLBACK(+[](Skin* skin) {
+                                 if (skin->menu_close_source_ == 0) {
+                                     skin->menu_close_source_ = g_idle_add(
+                                         +[](gpointer self) -> gboolean {
+                                             auto* owner = static_cast<Skin*>(self);
+                                             owner->menu_close_source_ = 0;
+                                             owner->close_context_menu();
+                                             return G_SOURCE_REMOVE;
+                                         },
+                                         skin);
+                                 }
+                             }),
+                             this);
+    gtk_popover_popup(GTK_POPOVER(context_menu_));
+    gtk_widget_queue_allocate(owner_);  // where the menu is presented
+}
+
+void Skin::close_context_menu() {
+    if (menu_close_source_ != 0) {
+        g_source_remove(menu_close_source_);
+        menu_close_source_ = 0;
+    }
+    if (context_menu_ != nullptr) {
+        GtkWidget* menu = std::exchange(context_menu_, nullptr);
+        gtk_widget_unparent(menu);
+    }
+}
+
+void Skin::present_popups() {
+    if (context_menu_ != nullptr) {
+        gtk_popover_present(GTK_POPOVER(context_menu_));
     }
 }
 

@@ -112,6 +112,9 @@ class Skin : private MirrorHooks {
     bool scroll_event(GdkEvent* event, double x, double y);
     bool to_control(GdkEvent* event, double& x, double& y) const;
     Mirror* mirror_of(GtkWidget* widget);
+    void context_menu(Mirror* field);
+    void close_context_menu();
+    void present_popups();
     void bar_moved(Mirror& mirror);
     void bar_released(Mirror& mirror);
     void focus_entered();
@@ -146,6 +149,8 @@ class Skin : private MirrorHooks {
     double wheel_turn_ = 0;  // a smooth wheel's turn towards the next notch
     int resize_source_ = 0;
     std::unordered_map<const PointerShape*, std::pair<PointerShapePtr, GdkCursor*>> cursors_;
+    GtkWidget* context_menu_ = nullptr;  // a field's edit menu while it is open
+    guint menu_close_source_ = 0;
     GObject* portal_ = nullptr;            // the desktop portal's client, made at the first pick
     GCancellable* system_pick_ = nullptr;  // while the desktop's picker is open
 };
