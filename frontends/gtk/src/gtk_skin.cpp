@@ -141,6 +141,18 @@ void Skin::build() {
         gtk_widget_insert_after((*view)->widget, owner_, nullptr);
     }
 
+    // Typing comes through an input method (compose sequences, dead keys, other
+    // scripts); what it commits is typed into the focused field.
+    input_method_ = gtk_im_multicontext_new();
+    gtk_im_context_set_client_widget(input_method_, owner_);
+    g_signal_connect_swapped(input_method_, "commit", G_CALLBACK(+[](Skin* skin, const char* text) {
+                                 const std::u16string typed = from_utf8(text);
+                                 if (!skin->session_.detached() && is_typed_text(typed)) {
+                                     skin->person_input([&] { skin->surface_.type(typed); });
+                                 }
+                             }),
+                             this);
+
     auto* events = gtk_event_controller_legacy_new();
     gtk_event_controller_set_propagation_phase(events, GTK_PHASE_CAPTURE);
     g_signal_connect(events, "event", G_CALLBACK(on_event), this);
@@ -171,6 +183,10 @@ void Skin::detach() {
     close_system_pick();
     close_context_menu();
     g_clear_object(&portal_);
+    if (input_method_ != nullptr) {
+        gtk_im_context_set_client_widget(input_method_, nullptr);
+        g_clear_object(&input_method_);
+    }
     session_.detach();
     for (guint* source : {&flush_source_, &clock_source_}) {
         if (*source != 0) {
@@ -379,6 +395,23 @@ GdkCursor* Skin::cursor_for(const PointerShapePtr& shape) {
 }
 
 // ---- Focus ---------------------------------------------------------------------------
+
+// Whether the model's focus is on a text field while GTK's is in the control: the input
+// method then serves that field.
+bool Skin::focused_field() {
+    const View* focused = surface_.focused();
+    const bool field = focused != nullptr && focused->kind() == ViewKind::TextField &&
+                       focused->Enabled() && gtk_focus_inside();
+    if (field != input_method_focused_) {
+        input_method_focused_ = field;
+        if (field) {
+            gtk_im_context_focus_in(input_method_);
+        } else {
+            gtk_im_context_focus_out(input_method_);
+        }
+    }
+    return field;
+}
 
 bool Skin::gtk_focus_inside() const {
     GtkRoot* root = gtk_widget_get_root(owner_);
@@ -613,6 +646,9 @@ gboolean Skin::on_event(GtkEventControllerLegacy*, GdkEvent* event, gpointer sel
     switch (gdk_event_get_event_type(event)) {
         case GDK_KEY_PRESS:
             return skin->key_event(event);
+        case GDK_KEY_RELEASE:
+            return skin->focused_field() &&
+                   gtk_im_context_filter_keypress(skin->input_method_, event);
         case GDK_BUTTON_PRESS:
         case GDK_BUTTON_RELEASE:
         case GDK_MOTION_NOTIFY:
@@ -789,6 +825,9 @@ bool Skin::key_event(GdkEvent* event) {
     GtkRoot* root = gtk_widget_get_root(owner_);
     const Mirror* target = mirror_of(root != nullptr ? gtk_root_get_focus(root) : nullptr);
     const bool text_field = target != nullptr && target->view->kind() == ViewKind::TextField;
+    if (text_field && focused_field() && gtk_im_context_filter_keypress(input_method_, event)) {
+        return true;  // the input method's: what it types comes through its commit
+    }
     const guint keyval = gdk_key_event_get_keyval(event);
     const std::int16_t modifiers = modifier_bits(gdk_event_get_modifier_state(event));
 

@@ -104,6 +104,7 @@ class Skin : private MirrorHooks {
     void apply_pointer(Mirror& mirror);
     void apply_description(Mirror& mirror);
     bool gtk_focus_inside() const;
+    bool focused_field();
 
     // Input, from the picker's capture-phase controller.
     static gboolean on_event(GtkEventControllerLegacy* controller, GdkEvent* event, gpointer self);
@@ -151,6 +152,8 @@ class Skin : private MirrorHooks {
     std::unordered_map<const PointerShape*, std::pair<PointerShapePtr, GdkCursor*>> cursors_;
     GtkWidget* context_menu_ = nullptr;  // a field's edit menu while it is open
     guint menu_close_source_ = 0;
+    GtkIMContext* input_method_ = nullptr;
+    bool input_method_focused_ = false;
     GObject* portal_ = nullptr;            // the desktop portal's client, made at the first pick
     GCancellable* system_pick_ = nullptr;  // while the desktop's picker is open
 };
