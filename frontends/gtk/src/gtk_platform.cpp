@@ -147,8 +147,8 @@ ColorValue GtkScreen::pixel(Context, ScreenPoint point) {
 
 // ---- Clipboard -----------------------------------------------------------------------
 
-GtkClipboardText::GtkClipboardText(GdkDisplay* display)
-    : clipboard_(gdk_display_get_clipboard(display)), cancellable_(g_cancellable_new()) {
+GtkClipboardText::GtkClipboardText(GdkClipboard* clipboard)
+    : clipboard_(clipboard), cancellable_(g_cancellable_new()) {
     g_object_ref(clipboard_);
     handler_ = g_signal_connect(clipboard_, "changed", G_CALLBACK(changed), this);
     changed(clipboard_, this);

@@ -71,12 +71,12 @@ class GtkScreen : public Screen {
     bool readable_ = false;
 };
 
-// The display's clipboard. GTK reads a clipboard only asynchronously, and the control
-// reads it synchronously (on paste): the text is fetched whenever the clipboard changes
-// and kept until the next change.
+// A clipboard of the display (the clipboard, or X11's primary selection). GTK reads a
+// clipboard only asynchronously, and the control reads it synchronously (on paste): the
+// text is fetched whenever the clipboard changes and kept until the next change.
 class GtkClipboardText : public Clipboard {
   public:
-    explicit GtkClipboardText(GdkDisplay* display);
+    explicit GtkClipboardText(GdkClipboard* clipboard);
     ~GtkClipboardText() override;
     std::u16string text() const override { return text_; }
     void set_text(std::u16string_view text) override;

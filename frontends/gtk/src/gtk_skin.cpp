@@ -141,6 +141,9 @@ void Skin::build() {
         gtk_widget_insert_after((*view)->widget, owner_, nullptr);
     }
 
+    primary_ = std::make_unique<GtkClipboardText>(
+        gdk_display_get_primary_clipboard(gtk_widget_get_display(owner_)));
+
     // Typing comes through an input method (compose sequences, dead keys, other
     // scripts); what it commits is typed into the focused field.
     input_method_ = gtk_im_multicontext_new();
@@ -183,6 +186,7 @@ void Skin::detach() {
     close_system_pick();
     close_context_menu();
     g_clear_object(&portal_);
+    primary_.reset();
     if (input_method_ != nullptr) {
         gtk_im_context_set_client_widget(input_method_, nullptr);
         g_clear_object(&input_method_);
@@ -763,12 +767,21 @@ bool Skin::pointer_event(GdkEvent* event) {
             });
             if (button == kRightButton) {
                 context_menu(hit);
+            } else if (button == kMiddleButton) {
+                // X11's habit: a middle press pastes the primary selection into the field
+                // under it.
+                person_input([&] { surface_.paste_at(tx, ty, primary_->text()); });
+            } else if (second) {
+                publish_selection();
             }
             return true;
         }
         case GDK_BUTTON_RELEASE:
             if (button != kNoButton) {
                 person_input([&] { surface_.release(button, tx, ty, modifiers); });
+            }
+            if (button == kLeftButton) {
+                publish_selection();
             }
             return true;
         default:
@@ -844,6 +857,9 @@ bool Skin::key_event(GdkEvent* event) {
             key_command({neutral_key(gdk_keyval_to_upper(keyval), kGdkKeys), modifiers})) {
         bool used = false;
         person_input([&] { used = surface_.key(*command); });
+        if (used) {
+            publish_selection();
+        }
         // A key the control does not use goes on to the host, never to GtkText, which
         // would edit or move the focus on its own (Escape edits nothing there).
         return used || (text_field && *command != Key::Escape);
@@ -898,6 +914,19 @@ void Skin::end_gesture() {
     held_bar_ = nullptr;
     if (surface_.held_buttons() != 0) {
         session_.input(Actor::Host, [this] { surface_.end_gesture(); });
+    }
+}
+
+// X11's habit: text a person selects in a field becomes the primary selection, which a
+// middle press pastes anywhere.
+void Skin::publish_selection() {
+    const View* focused = surface_.focused();
+    if (session_.detached() || focused == nullptr || focused->kind() != ViewKind::TextField) {
+        return;
+    }
+    const auto& field = static_cast<const TextField&>(*focused);
+    if (field.SelLength() > 0) {
+        primary_->set_text(field.selected_text());
     }
 }
 

@@ -116,6 +116,7 @@ class Skin : private MirrorHooks {
     void context_menu(Mirror* field);
     void close_context_menu();
     void present_popups();
+    void publish_selection();
     void bar_moved(Mirror& mirror);
     void bar_released(Mirror& mirror);
     void focus_entered();
@@ -152,6 +153,7 @@ class Skin : private MirrorHooks {
     std::unordered_map<const PointerShape*, std::pair<PointerShapePtr, GdkCursor*>> cursors_;
     GtkWidget* context_menu_ = nullptr;  // a field's edit menu while it is open
     guint menu_close_source_ = 0;
+    std::unique_ptr<Clipboard> primary_;  // X11's primary selection
     GtkIMContext* input_method_ = nullptr;
     bool input_method_focused_ = false;
     GObject* portal_ = nullptr;            // the desktop portal's client, made at the first pick

@@ -336,7 +336,8 @@ static void tintbox_gtk_picker_init(TintboxGtkPicker* self) {
     GdkDisplay* display = gtk_widget_get_display(widget);
     auto screen = std::make_shared<tintbox::gtkskin::GtkScreen>(display);
     state->control = std::make_unique<tintbox::Tintbox>(tintbox::TintboxPlatform{
-        screen, state->fonts, std::make_shared<tintbox::gtkskin::GtkClipboardText>(display)});
+        screen, state->fonts,
+        std::make_shared<tintbox::gtkskin::GtkClipboardText>(gdk_display_get_clipboard(display))});
     state->control->set_change_handler([self] {
         PickerState* state = self->state;
         state->change_source = state->skin ? state->skin->change_door() : "host";
