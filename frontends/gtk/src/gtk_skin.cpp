@@ -771,17 +771,12 @@ bool Skin::pointer_event(GdkEvent* event) {
                 // X11's habit: a middle press pastes the primary selection into the field
                 // under it.
                 person_input([&] { surface_.paste_at(tx, ty, primary_->text()); });
-            } else if (second) {
-                publish_selection();
             }
             return true;
         }
         case GDK_BUTTON_RELEASE:
             if (button != kNoButton) {
                 person_input([&] { surface_.release(button, tx, ty, modifiers); });
-            }
-            if (button == kLeftButton) {
-                publish_selection();
             }
             return true;
         default:
@@ -857,9 +852,6 @@ bool Skin::key_event(GdkEvent* event) {
             key_command({neutral_key(gdk_keyval_to_upper(keyval), kGdkKeys), modifiers})) {
         bool used = false;
         person_input([&] { used = surface_.key(*command); });
-        if (used) {
-            publish_selection();
-        }
         // A key the control does not use goes on to the host, never to GtkText, which
         // would edit or move the focus on its own (Escape edits nothing there).
         return used || (text_field && *command != Key::Escape);
@@ -914,19 +906,6 @@ void Skin::end_gesture() {
     held_bar_ = nullptr;
     if (surface_.held_buttons() != 0) {
         session_.input(Actor::Host, [this] { surface_.end_gesture(); });
-    }
-}
-
-// X11's habit: text a person selects in a field becomes the primary selection, which a
-// middle press pastes anywhere.
-void Skin::publish_selection() {
-    const View* focused = surface_.focused();
-    if (session_.detached() || focused == nullptr || focused->kind() != ViewKind::TextField) {
-        return;
-    }
-    const auto& field = static_cast<const TextField&>(*focused);
-    if (field.SelLength() > 0) {
-        primary_->set_text(field.selected_text());
     }
 }
 

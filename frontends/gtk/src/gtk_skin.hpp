@@ -116,7 +116,6 @@ class Skin : private MirrorHooks {
     void context_menu(Mirror* field);
     void close_context_menu();
     void present_popups();
-    void publish_selection();
     void bar_moved(Mirror& mirror);
     void bar_released(Mirror& mirror);
     void focus_entered();
