@@ -1,4 +1,5 @@
-# Installation of the shell library, the Qt skin and the Designer plugin, and the files
+# Installation of the shell library, the Qt skin, the GTK widget and the Designer plugin,
+# and the files
 # through which other projects find an installed Tintbox: exported CMake targets in the
 # Tintbox:: namespace with a version file, and a pkg-config file.
 include(CMakePackageConfigHelpers)
@@ -20,6 +21,11 @@ set(TINTBOX_PACKAGE_HAS_QT OFF)
 if(TARGET tintbox_qt)
   set(TINTBOX_PACKAGE_HAS_QT ON)
   set_target_properties(tintbox_qt PROPERTIES EXPORT_NAME qt)
+endif()
+
+set(TINTBOX_PACKAGE_HAS_GTK4 OFF)
+if(TARGET tintbox_gtk4)
+  set(TINTBOX_PACKAGE_HAS_GTK4 ON)
 endif()
 
 if(TARGET tintbox_designer_plugin)
@@ -55,3 +61,8 @@ else()
 endif()
 configure_file(${PROJECT_SOURCE_DIR}/cmake/tintbox.pc.in ${PROJECT_BINARY_DIR}/tintbox.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/tintbox.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+if(TARGET tintbox_gtk4)
+  configure_file(${PROJECT_SOURCE_DIR}/frontends/gtk/tintbox-gtk4.pc.in
+    ${PROJECT_BINARY_DIR}/tintbox-gtk4.pc @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/tintbox-gtk4.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+endif()

@@ -11,7 +11,7 @@ packages=(
   qt6-tools-dev qt6-tools-dev-tools designer-qt6 libqt6opengl6-dev
   xvfb xauth x11-utils libx11-dev libxtst-dev
   dbus at-spi2-core python3-pyatspi
-  libgtk-4-dev xdotool xclip
+  libgtk-4-dev xdotool xclip gobject-introspection libgirepository1.0-dev gjs
   weston qt6-wayland xwayland
   python3-pytest python3-venv python3-wheel python3-gi gir1.2-gtk-4.0 python3-gi-cairo
 )

@@ -2,7 +2,7 @@
 # against it through find_package(Tintbox) and through pkg-config.
 #
 # -DBUILD_DIR -DSOURCE_DIR (the consumer) -DWORK_DIR -DGENERATOR -DC_COMPILER
-# -DCXX_COMPILER -DBUILD_TYPE -DLIBDIR -DEXTRA_FLAGS -DWITH_QT
+# -DCXX_COMPILER -DBUILD_TYPE -DLIBDIR -DEXTRA_FLAGS -DWITH_QT -DWITH_GTK
 function(run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE output
     ERROR_VARIABLE output)
@@ -36,11 +36,21 @@ run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -G ${GENERATOR}
   -DCMAKE_BUILD_TYPE=${BUILD_TYPE}
   "-DCMAKE_C_FLAGS=${EXTRA_FLAGS}"
   "-DCMAKE_CXX_FLAGS=${EXTRA_FLAGS}"
-  -DWITH_QT=${WITH_QT})
+  -DWITH_QT=${WITH_QT}
+  -DWITH_GTK=${WITH_GTK})
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/build -j 2)
 set(programs core_consumer shell_consumer)
 if(WITH_QT)
   list(APPEND programs qt_consumer)
+endif()
+if(WITH_GTK)
+  list(APPEND programs gtk_consumer)
+  foreach(file ${LIBDIR}/pkgconfig/tintbox-gtk4.pc ${LIBDIR}/girepository-1.0/TintboxGtk-1.0.typelib
+      share/gir-1.0/TintboxGtk-1.0.gir include/tintbox-gtk/tintbox-gtk-picker.h)
+    if(NOT EXISTS ${prefix}/${file})
+      message(FATAL_ERROR "not installed: ${file}")
+    endif()
+  endforeach()
 endif()
 foreach(program ${programs})
   run(${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ${WORK_DIR}/build/${program})
@@ -59,4 +69,17 @@ separate_arguments(extra_flags UNIX_COMMAND "${EXTRA_FLAGS}")
 run(${CXX_COMPILER} -std=c++17 ${extra_flags} ${SOURCE_DIR}/core_consumer.cpp ${pkg_flags}
   -o ${WORK_DIR}/pkg_config_consumer)
 run(${WORK_DIR}/pkg_config_consumer)
+if(WITH_GTK)
+  execute_process(
+    COMMAND ${CMAKE_COMMAND} -E env PKG_CONFIG_PATH=${prefix}/${LIBDIR}/pkgconfig
+      pkg-config --cflags --libs tintbox-gtk4
+    RESULT_VARIABLE result OUTPUT_VARIABLE gtk_flags OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "pkg-config does not know tintbox-gtk4")
+  endif()
+  separate_arguments(gtk_flags UNIX_COMMAND "${gtk_flags}")
+  run(${C_COMPILER} ${extra_flags} ${SOURCE_DIR}/gtk_consumer.c ${gtk_flags}
+    -Wl,-rpath,${prefix}/${LIBDIR} -o ${WORK_DIR}/pkg_config_gtk_consumer)
+  run(${WORK_DIR}/pkg_config_gtk_consumer)
+endif()
 file(REMOVE_RECURSE ${WORK_DIR})
