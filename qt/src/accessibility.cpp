@@ -1,7 +1,6 @@
 #include "accessibility.hpp"
 
 #include <QAccessibleWidget>
-#include <QCoreApplication>
 #include <algorithm>
 #include <vector>
 
@@ -11,40 +10,6 @@
 namespace tintbox::qtskin {
 namespace {
 
-QString tr(const char* text) {
-    return QCoreApplication::translate("Tintbox", text);
-}
-
-struct Entry {
-    const char* view;
-    const char* name;
-    const char* description;
-};
-
-// One table for every view a person can reach.
-constexpr Entry kEntries[] = {
-    {"picOldColor", "Previous colour", ""},
-    {"picNewColor", "New colour", ""},
-    {"hsRed", "Red", "Red component, 0 to 255"},
-    {"txtRed", "Red value", "Red component as a number, 0 to 255"},
-    {"hsGreen", "Green", "Green component, 0 to 255"},
-    {"txtGreen", "Green value", "Green component as a number, 0 to 255"},
-    {"hsBlue", "Blue", "Blue component, 0 to 255"},
-    {"txtBlue", "Blue value", "Blue component as a number, 0 to 255"},
-    {"txtDec", "Colour number, decimal", "The whole colour as a decimal number, 0 to 16777215"},
-    {"txtHex", "Colour number, hexadecimal, blue first",
-     "The whole colour as a hexadecimal number: blue, green and red digit pairs"},
-    {"txtWebHex", "Web colour, red green blue",
-     "The colour as on the web: red, green and blue digit pairs"},
-    {"Colors", "Colour spectrum",
-     "Press or drag with the left button to pick a colour; hold the right button to pick "
-     "any pixel of the screen; Escape puts the colour back"},
-};
-
-bool is_swatch(std::string_view view) {
-    return view == "picOldColor" || view == "picNewColor";
-}
-
 // The control: a named group of the reachable views, in reading order.
 class ControlGroup : public QAccessibleWidget {
   public:
@@ -53,7 +18,7 @@ class ControlGroup : public QAccessibleWidget {
 
     QString text(QAccessible::Text kind) const override {
         if (kind == QAccessible::Name) {
-            return widget()->accessibleName().isEmpty() ? tr("Colour picker")
+            return widget()->accessibleName().isEmpty() ? control_accessible_name()
                                                         : widget()->accessibleName();
         }
         return QAccessibleWidget::text(kind);
@@ -77,8 +42,9 @@ class ControlGroup : public QAccessibleWidget {
     std::vector<QWidget*> reachable() const {
         auto* control = static_cast<TintboxWidget*>(widget());
         std::vector<QWidget*> views;
-        for (const Entry& entry : kEntries) {
-            QWidget* view = control->viewWidget(QString::fromLatin1(entry.view));
+        for (std::string_view name : accessible_views()) {
+            QWidget* view = control->viewWidget(
+                QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
             if (view != nullptr && view->isVisibleTo(control)) {
                 views.push_back(view);
             }
@@ -173,32 +139,6 @@ QAccessibleInterface* tintbox_accessible(const QString&, QObject* object) {
 }
 
 }  // namespace
-
-bool accessible_texts(std::string_view view, AccessibleTexts& texts) {
-    for (const Entry& entry : kEntries) {
-        if (view == entry.view) {
-            texts.name = tr(entry.name);
-            texts.description = *entry.description ? tr(entry.description) : QString();
-            return true;
-        }
-    }
-    return false;
-}
-
-QString color_description(std::int32_t color) {
-    const int red = color & 0xFF;
-    const int green = (color >> 8) & 0xFF;
-    const int blue = (color >> 16) & 0xFF;
-    return tr("#%1, red %2, green %3, blue %4")
-        .arg(QStringLiteral("%1%2%3")
-                 .arg(red, 2, 16, QChar('0'))
-                 .arg(green, 2, 16, QChar('0'))
-                 .arg(blue, 2, 16, QChar('0'))
-                 .toUpper())
-        .arg(red)
-        .arg(green)
-        .arg(blue);
-}
 
 void install_accessibility() {
     static const bool installed = [] {

@@ -1,0 +1,168 @@
+// PickerItem: the Tintbox colour picker as a Qt Quick item, the base of the QML type
+// TintboxPicker (qml/TintboxPicker.qml adds one ViewItem per view and their
+// accessibility). It owns one tintbox::Tintbox and mirrors its view layer through a
+// MirrorSession: the view layer stays the single source of truth, the items only draw
+// it, and a person's mouse, keys and focus go into the surface's input functions.
+//
+// Sections: QML interface - geometry - input - mirroring.
+#pragma once
+
+#include <QtQml/qqmlregistration.h>
+#include <QCursor>
+#include <QFont>
+#include <QImage>
+#include <QQuickItem>
+#include <QTimer>
+#include <QVariant>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "tintbox/mirror_session.hpp"
+#include "tintbox/tintbox.hpp"
+
+namespace tintbox {
+namespace qtskin {
+class QtScreen;
+class QtFontMetrics;
+}  // namespace qtskin
+
+namespace quick {
+
+class ViewItem;
+
+class PickerItem : public QQuickItem, private MirrorHooks {
+    Q_OBJECT
+    // The C++ half of TintboxPicker; place TintboxPicker, which draws the views.
+    QML_NAMED_ELEMENT(PickerBase)
+    // The colour (0..16777215, red in the low byte); writing a different value is
+    // setRGB, writing the same value does nothing.
+    Q_PROPERTY(int rgb READ getRGB WRITE setRgbProperty NOTIFY changed)
+    // The components (0..255); writing a different value is setRed, setGreen, setBlue.
+    Q_PROPERTY(int red READ getRed WRITE setRedProperty NOTIFY changed)
+    Q_PROPERTY(int green READ getGreen WRITE setGreenProperty NOTIFY changed)
+    Q_PROPERTY(int blue READ getBlue WRITE setBlueProperty NOTIFY changed)
+    // The spectrum picture: a URL (file: or qrc:), a local path, or an image; null or an
+    // empty URL for none. A picture that cannot be read or shown is refused with
+    // errorRaised() and the old one stays.
+    Q_PROPERTY(QVariant picture READ picture WRITE setPicture NOTIFY pictureChanged)
+    // The control's own Enabled (input on or off, editors switched with it).
+    Q_PROPERTY(bool controlEnabled READ controlEnabled WRITE setControlEnabled NOTIFY
+                   controlEnabledChanged)
+    // The number of views, for the Repeater that makes their items.
+    Q_PROPERTY(int viewCount READ viewCount CONSTANT)
+    // Through which door the latest changed() came: "host", "spectrum", "eyedropper", or
+    // the name of the field or bar a person used ("txtRed", "hsGreen", ...).
+    Q_PROPERTY(QString changeDoor READ changeDoor NOTIFY changed)
+
+  public:
+    explicit PickerItem(QQuickItem* parent = nullptr);
+    ~PickerItem() override;
+
+    // ---- Colour methods (see tintbox::Tintbox); each raises changed() ---------------
+    Q_INVOKABLE int getRGB() const;
+    Q_INVOKABLE void setRGB(int value);  // limited to 0..16777215
+    Q_INVOKABLE int getRed() const;
+    Q_INVOKABLE int getGreen() const;
+    Q_INVOKABLE int getBlue() const;
+    Q_INVOKABLE void setRed(int value);  // limited to 0..255
+    Q_INVOKABLE void setGreen(int value);
+    Q_INVOKABLE void setBlue(int value);
+    // { value, number }: `number` cleaned to upper-case hexadecimal digits and its value
+    // (0 for more than seven digits). Never fails.
+    Q_INVOKABLE QVariantMap dec(const QString& number) const;
+    // { red, green, blue } of a colour value. Never fails.
+    Q_INVOKABLE QVariantMap sepRGB(int value) const;
+
+    void setRgbProperty(int value);
+    void setRedProperty(int value);
+    void setGreenProperty(int value);
+    void setBlueProperty(int value);
+    QVariant picture() const { return picture_; }
+    void setPicture(const QVariant& picture);
+    bool controlEnabled() const;
+    void setControlEnabled(bool enabled);
+    int viewCount() const;
+    QString changeDoor() const { return change_door_; }
+
+    tintbox::Tintbox& control() { return *control_; }
+    const QFont& fieldFont() const { return field_font_; }
+
+    // ---- For the view items ----------------------------------------------------------
+    // A view item made by the QML side takes its place in the mirror.
+    void attach(ViewItem& item, int view);
+    void detach_item(ViewItem& item);
+    // The one mapping between the scene and the surface's twips: the window's device
+    // pixel that holds a scene point, and the surface twips of a device pixel's centre.
+    // Pointer positions and the drawn spectrum both go through it.
+    QPoint device_pixel_at(QPointF scene_position, qreal ratio) const;
+    QPointF twips_of_device_pixel(QPoint device_pixel, qreal ratio) const;
+    QPointF twips_at(QPointF scene_position) const;
+    const QCursor& cursor_for(const PointerShapePtr& shape);
+    float twips_per_pixel() const;
+    void key(QKeyEvent* event, bool text_field);
+    void item_focus_in(ViewItem* item, Qt::FocusReason reason);
+
+  signals:
+    // Every Change event of the control (host calls, a person's edits, picks).
+    void changed();
+    void pictureChanged();
+    void controlEnabledChanged();
+    // An event handler of the control failed, or a picture was refused.
+    void errorRaised(const QString& message);
+    // The eyedropper could not read the screen (once per right-button press).
+    void eyedropperUnavailable();
+
+  protected:
+    void geometryChange(const QRectF& new_geometry, const QRectF& old_geometry) override;
+    void itemChange(ItemChange change, const ItemChangeData& data) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseUngrabEvent() override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    using Actor = MirrorSession::Actor;
+    enum class MouseAction { Press, Release, Move, DoubleClick };
+
+    void mouse(QMouseEvent* event, MouseAction action);
+    bool tab(bool forward);
+    void focus_left();
+    void end_gesture();
+    void resize_surface();
+    void timer_changed();
+    void place(std::size_t view);
+    void set_picture_from(const QImage& image, const QVariant& as_given);
+    template <class Call>
+    void host_call(Call&& call) {
+        session_.host_call(std::forward<Call>(call));
+    }
+    // MirrorHooks
+    void post_flush() override;
+    void mirror_surface() override;
+    void mirror_view(std::size_t view, unsigned aspects) override;
+    void mirror_focus(bool moved) override;
+    void report(const std::exception& error) override;
+
+    std::shared_ptr<qtskin::QtScreen> screen_;
+    std::shared_ptr<qtskin::QtFontMetrics> fonts_;
+    std::unique_ptr<tintbox::Tintbox> control_;
+    MirrorSession session_{*this};
+    std::vector<ViewItem*> items_;  // by view index; null until attached, and for timers
+    QFont field_font_;
+    QVariant picture_;
+    QString change_door_;
+    QTimer clock_;  // drives the view layer's timers
+    std::unordered_map<const View*, std::size_t> index_of_;
+    // Each shape is kept alive with its cursor, so the address stays a valid key.
+    std::unordered_map<const PointerShape*, std::pair<PointerShapePtr, QCursor>> cursors_;
+    int wheel_eighths_ = 0;  // a wheel's turn towards the next notch
+    bool unreadable_reported_ = false;
+};
+
+}  // namespace quick
+}  // namespace tintbox
