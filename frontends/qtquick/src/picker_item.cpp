@@ -18,7 +18,9 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <optional>
+#include <utility>
 
 #include "qt_control_support.hpp"
 #include "qt_platform.hpp"
@@ -563,6 +565,7 @@ void PickerItem::mirror_view(std::size_t view, unsigned aspects) {
     }
     if (aspects & (aspect_bit(Aspect::Geometry) | aspect_bit(Aspect::Visible))) {
         place(view);
+        placed_ = true;
     }
     items_[view]->mirror(aspects);
 }
@@ -607,6 +610,27 @@ void PickerItem::mirror_focus(bool moved) {
         return;
     }
     session_.without_echo([item] { item->forceActiveFocus(Qt::OtherFocusReason); });
+}
+
+void PickerItem::mirrored(bool) {
+    if (std::exchange(placed_, false)) {
+        order_for_reading();
+    }
+}
+
+// Assistive technology reads the items in the order of the picker's children: top to
+// bottom, then left to right, as the views sit. Each item has a stacking order of its
+// own (z), so reordering the children changes nothing drawn.
+void PickerItem::order_for_reading() {
+    std::vector<ViewItem*> items;
+    std::copy_if(items_.begin(), items_.end(), std::back_inserter(items),
+                 [](const ViewItem* item) { return item != nullptr; });
+    std::stable_sort(items.begin(), items.end(), [](const ViewItem* a, const ViewItem* b) {
+        return a->y() != b->y() ? a->y() < b->y() : a->x() < b->x();
+    });
+    for (std::size_t i = 1; i < items.size(); ++i) {
+        items[i]->stackAfter(items[i - 1]);
+    }
 }
 
 void PickerItem::report(const std::exception& error) {

@@ -146,6 +146,8 @@ class PickerItem : public QQuickItem, private MirrorHooks {
     void mirror_surface() override;
     void mirror_view(std::size_t view, unsigned aspects) override;
     void mirror_focus(bool moved) override;
+    void mirrored(bool changed) override;
+    void order_for_reading();
     void report(const std::exception& error) override;
 
     std::shared_ptr<qtskin::QtScreen> screen_;
@@ -160,6 +162,7 @@ class PickerItem : public QQuickItem, private MirrorHooks {
     std::unordered_map<const View*, std::size_t> index_of_;
     // Each shape is kept alive with its cursor, so the address stays a valid key.
     std::unordered_map<const PointerShape*, std::pair<PointerShapePtr, QCursor>> cursors_;
+    bool placed_ = false;    // a flush moved a view: the reading order may have changed
     int wheel_eighths_ = 0;  // a wheel's turn towards the next notch
     bool unreadable_reported_ = false;
 };

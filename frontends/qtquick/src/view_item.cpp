@@ -66,6 +66,7 @@ void ViewItem::bind(View* view) {
         setObjectName(QString::fromStdString(view_->name()));
     }
     emit boundChanged();
+    emit accessibleDescriptionChanged();
 }
 
 bool ViewItem::reachable() const {
@@ -214,10 +215,25 @@ void ViewItem::paint(QPainter* painter) {
     }
 }
 
-// The text from the field's left edge, its line centred in the field's height; the
-// selection and the caret while the field holds the focus (the classic hidden
-// selection). The pair fields over txtWebHex sit where its digits are, so they draw
-// theirs from their own left edges too.
+// Where a field's text starts, in pixels from its left edge. The pair fields over
+// txtWebHex draw their digits on the pixels of those beneath, as the text of txtWebHex is
+// laid out: from its left edge, shifted by the pair's offset in twips, kept to the 1/64
+// pixel text layout works in. Every other field draws from its left edge.
+qreal ViewItem::text_origin() const {
+    const View* beneath = view_->surface().find("txtWebHex");
+    const std::string& name = view_->name();
+    if (beneath == nullptr || beneath == view_ || name.rfind("txtWebHex", 0) != 0) {
+        return 0;
+    }
+    const float twips_per_pixel = owner_->twips_per_pixel();
+    const auto pixels = [&](Twips twips) { return qtskin::to_pixels(twips, twips_per_pixel); };
+    const qreal into_text =
+        std::round((view_->Left() - beneath->Left()) / twips_per_pixel * 64) / 64;
+    return pixels(beneath->surface_left()) - pixels(view_->surface_left()) + into_text;
+}
+
+// The text, its line centred in the field's height; the selection and the caret while
+// the field holds the focus (the classic hidden selection).
 void ViewItem::paint_field(QPainter& painter) {
     const auto& field = static_cast<const TextField&>(*view_);
     const QPalette palette = QGuiApplication::palette();
@@ -229,10 +245,13 @@ void ViewItem::paint_field(QPainter& painter) {
     const QFontMetricsF metrics(font);
     painter.setFont(font);
     const qreal baseline = (height() - metrics.height()) / 2 + metrics.ascent();
-    const auto x_of = [&](int position) { return metrics.horizontalAdvance(text.left(position)); };
+    const qreal origin = text_origin();
+    const auto x_of = [&](int position) {
+        return origin + metrics.horizontalAdvance(text.left(position));
+    };
     painter.setPen(enabled ? to_qcolor(field.ForeColor(), palette)
                            : palette.color(QPalette::Disabled, QPalette::Text));
-    painter.drawText(QPointF(0, baseline), text);
+    painter.drawText(QPointF(origin, baseline), text);
     if (!field.has_focus()) {
         return;
     }
@@ -244,7 +263,7 @@ void ViewItem::paint_field(QPainter& painter) {
         painter.save();
         painter.setClipRect(selected);
         painter.setPen(palette.color(QPalette::Active, QPalette::HighlightedText));
-        painter.drawText(QPointF(0, baseline), text);
+        painter.drawText(QPointF(origin, baseline), text);
         painter.restore();
     }
     const qreal caret = std::floor(x_of(field.caret()));

@@ -67,6 +67,7 @@ class ViewItem : public QQuickPaintedItem {
 
   private:
     void attach_to_owner();
+    qreal text_origin() const;
     void paint_field(QPainter& painter);
     void paint_bar(QPainter& painter);
     void paint_picture(QPainter& painter);
