@@ -9,8 +9,8 @@ set(TINTBOX_INSTALL_CMAKEDIR "${CMAKE_INSTALL_LIBDIR}/cmake/Tintbox" CACHE STRIN
 if(TARGET tintbox_shell)
   install(TARGETS tintbox_shell tintbox_shell_api EXPORT TintboxTargets
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
-  install(FILES ${PROJECT_SOURCE_DIR}/shell/include/tintbox/tintbox_shell.h
-    ${PROJECT_SOURCE_DIR}/shell/include/tintbox/tintbox_windowless.h
+  install(FILES ${PROJECT_SOURCE_DIR}/hosts/c/include/tintbox/tintbox_shell.h
+    ${PROJECT_SOURCE_DIR}/frontends/windowless/include/tintbox/tintbox_windowless.h
     DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tintbox)
 endif()
 

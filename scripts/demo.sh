@@ -11,7 +11,7 @@ bash scripts/install-deps.sh
 build_dir=${TINTBOX_BUILD_DIR:-build/release}
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build_dir" --target tintbox-demo -j "${TINTBOX_JOBS:-$(nproc)}"
-demo="$build_dir/qt/demo/tintbox-demo"
+demo="$build_dir/frontends/qtwidgets/demo/tintbox-demo"
 
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-/tmp/tintbox-runtime-$(id -u)}
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 0700 "$XDG_RUNTIME_DIR"

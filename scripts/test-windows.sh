@@ -43,7 +43,7 @@ for target in x86_64:wine64 i686:wine; do
   loader=/usr/lib/wine/${target##*:}
   build=build/windows-$arch
   echo "== Windows $arch: build"
-  cmake -S windows -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTINTBOX_WARNINGS_AS_ERRORS=ON \
+  cmake -S hosts/com -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTINTBOX_WARNINGS_AS_ERRORS=ON \
     --toolchain "$PWD/cmake/toolchains/mingw-$arch.cmake" >/dev/null
   cmake --build "$build" -j "$jobs"
   if [ "$arch" = i686 ] && [ -z "$skip_32bit" ] && refusal=$(kernel_refuses "$loader"); then
@@ -54,7 +54,7 @@ for target in x86_64:wine64 i686:wine; do
     continue
   fi
   echo "== Windows $arch: tests under Wine"
-  xvfb-run -a bash windows/tests/run_windows_tests.sh "$build" "$arch-w64-mingw32" "$loader" ||
+  xvfb-run -a bash hosts/com/tests/run_windows_tests.sh "$build" "$arch-w64-mingw32" "$loader" ||
     status=1
 done
 exit $status

@@ -29,49 +29,9 @@ inline constexpr char kTxtWebHex[] = "txtWebHex";
 }  // namespace tags
 
 // A view of one control's insides: its views by their form names and its own fields.
-struct TintboxInternals {
+struct TintboxInternals : ControlViews {
     explicit TintboxInternals(Tintbox& control)
-        : control(control),
-          parts(*control.parts_),
-          tmrGetPixelColor(parts.tmrGetPixelColor),
-          txtHidden2(parts.txtHidden2),
-          txtHidden(parts.txtHidden),
-          picNewColor(parts.picNewColor),
-          picOldColor(parts.picOldColor),
-          hsRed(parts.hsRed),
-          hsGreen(parts.hsGreen),
-          hsBlue(parts.hsBlue),
-          picRed(parts.picRed),
-          picGreen(parts.picGreen),
-          picBlue(parts.picBlue),
-          txtWebHexRed(parts.txtWebHexRed),
-          txtWebHexGreen(parts.txtWebHexGreen),
-          txtWebHexBlue(parts.txtWebHexBlue),
-          picMinWidth(parts.picMinWidth),
-          txtRed(parts.txtRed),
-          Picture4(parts.Picture4),
-          Picture3(parts.Picture3),
-          txtGreen(parts.txtGreen),
-          txtBlue(parts.txtBlue),
-          txtDec(parts.txtDec),
-          txtHex(parts.txtHex),
-          txtWebHex(parts.txtWebHex),
-          Picture7(parts.Picture7),
-          Picture10(parts.Picture10),
-          Picture14(parts.Picture14),
-          Picture12(parts.Picture12),
-          Picture11(parts.Picture11),
-          Picture8(parts.Picture8),
-          Picture5(parts.Picture5),
-          CornerFrame(parts.CornerFrame),
-          Picture6(parts.Picture6),
-          Picture9(parts.Picture9),
-          ColorFrame(parts.ColorFrame),
-          Colors(parts.Colors),
-          Frame(parts.Frame),
-          lblWebHexRed(parts.lblWebHexRed),
-          lblWebHexGreen(parts.lblWebHexGreen),
-          lblWebHexBlue(parts.lblWebHexBlue) {}
+        : ControlViews(*control.parts_), control(control), parts(*control.parts_) {}
 
     const std::string& ChangeSource() const noexcept { return parts.ChangeSource_; }
     ColorValue CurrentColor() const noexcept { return parts.CurrentColor_; }
@@ -98,46 +58,6 @@ struct TintboxInternals {
 
     Tintbox& control;
     Tintbox::Parts& parts;
-    // The constituent views, topmost first.
-    Timer& tmrGetPixelColor;
-    TextField& txtHidden2;
-    TextField& txtHidden;
-    PictureBox& picNewColor;
-    PictureBox& picOldColor;
-    ScrollBar& hsRed;
-    ScrollBar& hsGreen;
-    ScrollBar& hsBlue;
-    PictureBox& picRed;
-    PictureBox& picGreen;
-    PictureBox& picBlue;
-    TextField& txtWebHexRed;
-    TextField& txtWebHexGreen;
-    TextField& txtWebHexBlue;
-    PictureBox& picMinWidth;
-    TextField& txtRed;
-    PictureBox& Picture4;
-    PictureBox& Picture3;
-    TextField& txtGreen;
-    TextField& txtBlue;
-    TextField& txtDec;
-    TextField& txtHex;
-    TextField& txtWebHex;
-    PictureBox& Picture7;
-    PictureBox& Picture10;
-    PictureBox& Picture14;
-    PictureBox& Picture12;
-    PictureBox& Picture11;
-    PictureBox& Picture8;
-    PictureBox& Picture5;
-    PictureBox& CornerFrame;
-    PictureBox& Picture6;
-    PictureBox& Picture9;
-    PictureBox& ColorFrame;
-    Image& Colors;
-    PictureBox& Frame;
-    Label& lblWebHexRed;
-    Label& lblWebHexGreen;
-    Label& lblWebHexBlue;
 };
 
 }  // namespace tintbox

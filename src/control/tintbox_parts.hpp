@@ -17,7 +17,59 @@
 
 namespace tintbox {
 
-class Tintbox::Parts {
+// The surface that owns the views: a base, so that it exists before they are added.
+struct ControlSurface {
+    explicit ControlSurface(TintboxPlatform platform);
+    std::unique_ptr<Surface> surface_;
+};
+
+// The constituent views by their form names, topmost first (the surface owns them).
+struct ControlViews {
+    // Adds the views to `surface`, in this order.
+    explicit ControlViews(Surface& surface);
+
+    Timer& tmrGetPixelColor;
+    TextField& txtHidden2;
+    TextField& txtHidden;
+    PictureBox& picNewColor;
+    PictureBox& picOldColor;
+    ScrollBar& hsRed;
+    ScrollBar& hsGreen;
+    ScrollBar& hsBlue;
+    PictureBox& picRed;
+    PictureBox& picGreen;
+    PictureBox& picBlue;
+    TextField& txtWebHexRed;
+    TextField& txtWebHexGreen;
+    TextField& txtWebHexBlue;
+    PictureBox& picMinWidth;
+    TextField& txtRed;
+    PictureBox& Picture4;
+    PictureBox& Picture3;
+    TextField& txtGreen;
+    TextField& txtBlue;
+    TextField& txtDec;
+    TextField& txtHex;
+    TextField& txtWebHex;
+    PictureBox& Picture7;
+    PictureBox& Picture10;
+    PictureBox& Picture14;
+    PictureBox& Picture12;
+    PictureBox& Picture11;
+    PictureBox& Picture8;
+    PictureBox& Picture5;
+    PictureBox& CornerFrame;
+    PictureBox& Picture6;
+    PictureBox& Picture9;
+    PictureBox& ColorFrame;
+    Image& Colors;
+    PictureBox& Frame;
+    Label& lblWebHexRed;
+    Label& lblWebHexGreen;
+    Label& lblWebHexBlue;
+};
+
+class Tintbox::Parts : public ControlSurface, public ControlViews {
   public:
     explicit Parts(TintboxPlatform platform);
 
@@ -82,7 +134,6 @@ class Tintbox::Parts {
     void tmrGetPixelColor_Timer();
     void pick_screen_color(ColorValue color);
 
-    std::unique_ptr<Surface> surface_;
     std::function<void()> change_handler_;
     std::uint64_t changes_raised_ = 0;
 
@@ -97,47 +148,6 @@ class Tintbox::Parts {
     bool ClickedDec_ = false;
     bool ClickedHex_ = false;
     bool ClickedWebHex_ = false;
-
-    // The constituent views, topmost first (the surface owns them).
-    Timer& tmrGetPixelColor;
-    TextField& txtHidden2;
-    TextField& txtHidden;
-    PictureBox& picNewColor;
-    PictureBox& picOldColor;
-    ScrollBar& hsRed;
-    ScrollBar& hsGreen;
-    ScrollBar& hsBlue;
-    PictureBox& picRed;
-    PictureBox& picGreen;
-    PictureBox& picBlue;
-    TextField& txtWebHexRed;
-    TextField& txtWebHexGreen;
-    TextField& txtWebHexBlue;
-    PictureBox& picMinWidth;
-    TextField& txtRed;
-    PictureBox& Picture4;
-    PictureBox& Picture3;
-    TextField& txtGreen;
-    TextField& txtBlue;
-    TextField& txtDec;
-    TextField& txtHex;
-    TextField& txtWebHex;
-    PictureBox& Picture7;
-    PictureBox& Picture10;
-    PictureBox& Picture14;
-    PictureBox& Picture12;
-    PictureBox& Picture11;
-    PictureBox& Picture8;
-    PictureBox& Picture5;
-    PictureBox& CornerFrame;
-    PictureBox& Picture6;
-    PictureBox& Picture9;
-    PictureBox& ColorFrame;
-    Image& Colors;
-    PictureBox& Frame;
-    Label& lblWebHexRed;
-    Label& lblWebHexGreen;
-    Label& lblWebHexBlue;
 };
 
 }  // namespace tintbox

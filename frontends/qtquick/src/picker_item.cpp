@@ -26,6 +26,7 @@
 #include "qt_platform.hpp"
 #include "tintbox/error.hpp"
 #include "tintbox/front_end.hpp"
+#include "tintbox/geometry.hpp"
 #include "tintbox/input.hpp"
 #include "view_item.hpp"
 
@@ -300,17 +301,17 @@ float PickerItem::twips_per_pixel() const {
 }
 
 QPoint PickerItem::device_pixel_at(QPointF scene_position, qreal ratio) const {
-    return QPoint(qtskin::device_pixel(scene_position.x(), ratio),
-                  qtskin::device_pixel(scene_position.y(), ratio));
+    return QPoint(geometry::device_pixel_at(scene_position.x(), ratio),
+                  geometry::device_pixel_at(scene_position.y(), ratio));
 }
 
+// The item may sit between logical pixels in its scene, so the surface's origin is kept
+// as it is rather than rounded.
 QPointF PickerItem::twips_of_device_pixel(QPoint device_pixel, qreal ratio) const {
     const float twips_per_pixel = this->twips_per_pixel();
     const QPointF surface = mapToScene(QPointF(0, 0));
-    return QPointF(qtskin::device_pixel_to_twips(device_pixel.x(), twips_per_pixel, ratio) -
-                       surface.x() * twips_per_pixel,
-                   qtskin::device_pixel_to_twips(device_pixel.y(), twips_per_pixel, ratio) -
-                       surface.y() * twips_per_pixel);
+    return QPointF((geometry::logical_at(device_pixel.x(), ratio) - surface.x()) * twips_per_pixel,
+                   (geometry::logical_at(device_pixel.y(), ratio) - surface.y()) * twips_per_pixel);
 }
 
 QPointF PickerItem::twips_at(QPointF scene_position) const {
@@ -580,7 +581,7 @@ void PickerItem::place(std::size_t index) {
         shown = shown && up->Visible();
     }
     const float twips_per_pixel = this->twips_per_pixel();
-    const auto pixels = [&](Twips twips) { return qtskin::to_pixels(twips, twips_per_pixel); };
+    const auto pixels = [&](Twips twips) { return geometry::logical_edge(twips, twips_per_pixel); };
     const int left = pixels(view.surface_left());
     const int top = pixels(view.surface_top());
     item->place(QRectF(left, top, std::max(0, pixels(view.surface_left() + view.Width()) - left),

@@ -12,6 +12,7 @@
 
 #include "accessible_names.hpp"
 #include "qt_platform.hpp"
+#include "tintbox/geometry.hpp"
 
 namespace tintbox::quick {
 
@@ -226,7 +227,7 @@ qreal ViewItem::text_origin() const {
         return 0;
     }
     const float twips_per_pixel = owner_->twips_per_pixel();
-    const auto pixels = [&](Twips twips) { return qtskin::to_pixels(twips, twips_per_pixel); };
+    const auto pixels = [&](Twips twips) { return geometry::logical_edge(twips, twips_per_pixel); };
     const qreal into_text =
         std::round((view_->Left() - beneath->Left()) / twips_per_pixel * 64) / 64;
     return pixels(beneath->surface_left()) - pixels(view_->surface_left()) + into_text;
@@ -315,7 +316,8 @@ void ViewItem::paint_bar(QPainter& painter) {
 
 void ViewItem::paint_picture(QPainter& painter) {
     const qreal ratio = window() != nullptr ? window()->effectiveDevicePixelRatio() : 1.0;
-    const QSize device(qtskin::device_pixel(width(), ratio), qtskin::device_pixel(height(), ratio));
+    const QSize device(geometry::device_pixel_at(width(), ratio),
+                       geometry::device_pixel_at(height(), ratio));
     if (rendered_.isNull() || rendered_.size() != device) {
         render_picture(ratio);
     }
@@ -325,7 +327,8 @@ void ViewItem::paint_picture(QPainter& painter) {
 // Each device pixel shows the picture pixel that the pointer there would pick: the
 // picker's one mapping from the scene to twips, then the image's own.
 void ViewItem::render_picture(qreal ratio) {
-    const QSize device(qtskin::device_pixel(width(), ratio), qtskin::device_pixel(height(), ratio));
+    const QSize device(geometry::device_pixel_at(width(), ratio),
+                       geometry::device_pixel_at(height(), ratio));
     rendered_ = QImage(device, QImage::Format_ARGB32_Premultiplied);
     rendered_.setDevicePixelRatio(ratio);
     rendered_.fill(Qt::transparent);

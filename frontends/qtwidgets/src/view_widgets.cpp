@@ -1,0 +1,321 @@
+#include "view_widgets.hpp"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOption>
+#include <QTextLayout>
+#include <QWheelEvent>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "qt_platform.hpp"
+#include "skin.hpp"
+
+namespace tintbox::qtskin {
+
+void draw_focus_mark(QWidget& widget) {
+    QPainter painter(&widget);
+    painter.setPen(QPen(widget.palette().color(QPalette::Active, QPalette::Highlight), 1));
+    painter.drawRect(QRectF(widget.rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+}
+
+// ---- FieldWidget ---------------------------------------------------------------------
+
+FieldWidget::FieldWidget(Skin& skin, TextField& view, QWidget* parent)
+    : QLineEdit(parent), skin_(skin), view_(view) {
+    setFrame(false);
+    // QLineEdit insets its text by 2 pixels; the pair fields over txtWebHex are placed
+    // by the text's own widths from its left edge, so every field draws its text from
+    // its left edge (and paint_overlay counts on txtWebHex doing so).
+    setTextMargins(-2, 0, -2, 0);
+    // The view layer enforces MaxLength; the mirror must show whatever text it holds.
+    setMaxLength(std::numeric_limits<int>::max());
+    setFocusPolicy(Qt::TabFocus);
+    setMouseTracking(true);
+    setAcceptDrops(false);
+    setAutoFillBackground(true);
+}
+
+void FieldWidget::mousePressEvent(QMouseEvent* event) {
+    skin_.mouse(*this, event, MouseAction::Press);
+}
+void FieldWidget::mouseReleaseEvent(QMouseEvent* event) {
+    skin_.mouse(*this, event, MouseAction::Release);
+}
+void FieldWidget::mouseMoveEvent(QMouseEvent* event) {
+    skin_.mouse(*this, event, MouseAction::Move);
+}
+void FieldWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+    skin_.mouse(*this, event, MouseAction::DoubleClick);
+}
+void FieldWidget::keyPressEvent(QKeyEvent* event) {
+    skin_.key(event, true);
+}
+
+void FieldWidget::inputMethodEvent(QInputMethodEvent* event) {
+    if (!event->commitString().isEmpty()) {
+        skin_.type(event->commitString());
+    }
+    event->accept();
+}
+
+void FieldWidget::contextMenuEvent(QContextMenuEvent* event) {
+    skin_.context_menu(*this, event);
+}
+
+void FieldWidget::focusInEvent(QFocusEvent* event) {
+    QLineEdit::focusInEvent(event);
+    skin_.focus_changed(*this, event);
+}
+void FieldWidget::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    skin_.focus_changed(*this, event);
+}
+void FieldWidget::paintEvent(QPaintEvent* event) {
+    if (beneath_ != nullptr) {
+        paint_overlay();
+    } else {
+        QLineEdit::paintEvent(event);
+    }
+    if (view_.has_focus()) {
+        draw_focus_mark(*this);
+    }
+}
+
+// The text is laid out and placed as QLineEdit places the text of the field beneath (its
+// line centred in the field's height, drawn from its left edge), shifted by this view's
+// offset from that field in twips, kept to the 1/64 pixel text layout works in. Each
+// character then takes the same device pixels as the character beneath it, and no edge
+// of the digits beneath shows beside it. The background is filled by the widget itself.
+void FieldWidget::paint_overlay() {
+    const QPointF beneath_origin =
+        beneath_->mapTo(window(), QPointF(0, 0)) - mapTo(window(), QPointF(0, 0));
+    const qreal into_text =
+        std::round((view_.Left() - beneath_->view().Left()) / skin_.twips_per_pixel() * 64) / 64;
+
+    QTextLayout layout(text(), font(), this);
+    QTextOption option = layout.textOption();
+    option.setTextDirection(Qt::LeftToRight);
+    option.setFlags(QTextOption::IncludeTrailingSpaces);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
+    const QFontMetrics metrics = fontMetrics();
+    const int top =
+        (beneath_->height() - metrics.height() + 1) / 2 - qRound(line.ascent()) + metrics.ascent();
+
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::Text));  // the disabled look when switched off
+    layout.draw(&painter, beneath_origin + QPointF(into_text, top));
+}
+
+// ---- BarWidget -----------------------------------------------------------------------
+
+int SquareThumbStyle::pixelMetric(PixelMetric metric, const QStyleOption* option,
+                                  const QWidget* widget) const {
+    if (metric == PM_ScrollBarSliderMin && option != nullptr) {
+        return option->rect.height();
+    }
+    return QProxyStyle::pixelMetric(metric, option, widget);
+}
+
+BarWidget::BarWidget(Skin& skin, ScrollBar& view, QStyle* style, QWidget* parent)
+    : QScrollBar(Qt::Horizontal, parent), skin_(skin), view_(view) {
+    setStyle(style);
+    setSingleStep(1);
+    setPageStep(1);
+    setTracking(false);  // the thumb's value is committed on release only
+    setFocusPolicy(Qt::TabFocus);
+    setContextMenuPolicy(Qt::PreventContextMenu);
+}
+
+void BarWidget::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        skin_.bar_pressed(*this);
+    }
+    QScrollBar::mousePressEvent(event);
+}
+void BarWidget::wheelEvent(QWheelEvent* event) {
+    skin_.wheel(*this, event);
+}
+void BarWidget::keyPressEvent(QKeyEvent* event) {
+    skin_.key(event, false);
+}
+void BarWidget::focusInEvent(QFocusEvent* event) {
+    QScrollBar::focusInEvent(event);
+    skin_.focus_changed(*this, event);
+}
+void BarWidget::focusOutEvent(QFocusEvent* event) {
+    QScrollBar::focusOutEvent(event);
+    skin_.focus_changed(*this, event);
+}
+void BarWidget::paintEvent(QPaintEvent* event) {
+    QScrollBar::paintEvent(event);
+    if (view_.has_focus()) {
+        draw_focus_mark(*this);
+    }
+    painted_thumb_ = thumb_rect();
+    painted_value_ = value();
+}
+
+QRect BarWidget::thumb_rect() const {
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    return style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this);
+}
+
+// Some styles draw an arrow differently at the end it points to, and a transient bar
+// flashes on a change: those, and a thumb never painted yet, take the whole repaint.
+void BarWidget::sliderChange(SliderChange change) {
+    if (change != SliderValueChange || painted_thumb_.isNull() || at_an_end(painted_value_) ||
+        at_an_end(value()) || style()->styleHint(QStyle::SH_ScrollBar_Transient, nullptr, this)) {
+        QScrollBar::sliderChange(change);
+        return;
+    }
+    // Styles draw the thumb's edge lines just outside its rectangle.
+    const QMargins edges(3, 0, 3, 0);
+    update(QRegion(painted_thumb_ + edges) + (thumb_rect() + edges));
+}
+
+// ---- BoxWidget -----------------------------------------------------------------------
+
+BoxWidget::BoxWidget(Skin& skin, View& view, QWidget* parent)
+    : QWidget(parent), skin_(skin), view_(view) {
+    // Boxes and labels cover their whole rectangle, so Qt need not paint what lies
+    // beneath them; the spectrum image lets its frame show where no picture covers it.
+    setAttribute(Qt::WA_OpaquePaintEvent, view.kind() != ViewKind::Image);
+    setFocusPolicy(Qt::NoFocus);
+    setMouseTracking(true);
+}
+
+void BoxWidget::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    switch (view_.kind()) {
+        case ViewKind::Image: {
+            // Per device pixel of what is painted on: the screen, or a windowless host's
+            // buffer at its own ratio.
+            const QTransform device = painter.deviceTransform();
+            const qreal ratio = device.m11();
+            const QRect covered = skin_.window_device_rect(*this, ratio);
+            if (rendered_.isNull() || rendered_at_ != covered || rendered_ratio_ != ratio) {
+                render_picture(covered, ratio);
+            }
+            // Drawn in device pixels from the device pixel that the widget's edge lands on
+            // (rounded half up, as Qt rounds the edges it fills and clips), so that every
+            // pixel of the picture lands on the device pixel it was made for.
+            const QTransform to_device = painter.worldTransform().inverted() * device;
+            painter.setWorldTransform(QTransform::fromTranslate(std::floor(device.dx() + 0.5),
+                                                                std::floor(device.dy() + 0.5)) *
+                                      to_device.inverted());
+            painter.drawImage(QPointF(0, 0), rendered_);
+            break;
+        }
+        case ViewKind::Label: {
+            const auto& label = static_cast<const Label&>(view_);
+            painter.fillRect(rect(), to_qcolor(label.BackColor(), palette()));
+            painter.setPen(to_qcolor(label.ForeColor(), palette()));
+            painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter,
+                             QString::fromUtf16(label.Caption().data(),
+                                                static_cast<qsizetype>(label.Caption().size())));
+            break;
+        }
+        default:
+            if (view_.border_line()) {
+                // Filled, not stroked: the frame keeps the device pixels between the box's
+                // edges and those of the widgets inside it, which Qt fills the same way, at
+                // every scale (a stroked line falls between them at fractional ones).
+                painter.fillRect(rect(), palette().color(QPalette::Shadow));
+                painter.fillRect(rect().adjusted(1, 1, -1, -1),
+                                 to_qcolor(view_.BackColor(), palette()));
+            } else {
+                painter.fillRect(rect(), to_qcolor(view_.BackColor(), palette()));
+            }
+            break;
+    }
+}
+
+// Each device pixel of the widget shows the picture pixel that a press on it picks (the
+// same mapping as a pointer's, Skin::twips_at, then relative to the image), so what is
+// drawn is exactly what a pick at that pixel reads; pixels no picture covers stay
+// transparent and the frame beneath shows through.
+void BoxWidget::render_picture(const QRect& covered, qreal ratio) {
+    rendered_ = QImage(covered.size(), QImage::Format_ARGB32_Premultiplied);
+    rendered_.fill(Qt::transparent);
+    rendered_at_ = covered;
+    rendered_ratio_ = ratio;
+    const auto& image = static_cast<const Image&>(view_);
+    const PicturePtr& picture = image.Picture();
+    if (!picture) {
+        return;
+    }
+    std::vector<Twips> column_twips(static_cast<std::size_t>(rendered_.width()));
+    for (int x = 0; x < rendered_.width(); ++x) {
+        column_twips[static_cast<std::size_t>(x)] = static_cast<Twips>(
+            skin_.twips_at(covered.topLeft() + QPoint(x, 0), ratio).x() - image.surface_left());
+    }
+    for (int y = 0; y < rendered_.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(rendered_.scanLine(y));
+        const auto ty = static_cast<Twips>(
+            skin_.twips_at(covered.topLeft() + QPoint(0, y), ratio).y() - image.surface_top());
+        for (int x = 0; x < rendered_.width(); ++x) {
+            std::int32_t column = 0;
+            std::int32_t row = 0;
+            const Twips tx = column_twips[static_cast<std::size_t>(x)];
+            if (image.picture_pixel_at(tx, ty, column, row)) {
+                const ColorValue color = picture->pixel(column, row);
+                line[x] = qRgb(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+            }
+        }
+    }
+}
+
+void BoxWidget::mousePressEvent(QMouseEvent* event) {
+    skin_.mouse(*this, event, MouseAction::Press);
+}
+void BoxWidget::mouseReleaseEvent(QMouseEvent* event) {
+    skin_.mouse(*this, event, MouseAction::Release);
+}
+void BoxWidget::mouseMoveEvent(QMouseEvent* event) {
+    skin_.mouse(*this, event, MouseAction::Move);
+}
+void BoxWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+    skin_.mouse(*this, event, MouseAction::DoubleClick);
+}
+void BoxWidget::keyPressEvent(QKeyEvent* event) {
+    skin_.key(event, false);
+}
+void BoxWidget::focusInEvent(QFocusEvent* event) {
+    skin_.focus_changed(*this, event);
+}
+void BoxWidget::focusOutEvent(QFocusEvent* event) {
+    skin_.focus_changed(*this, event);
+}
+
+// ---- SurfaceWidget -------------------------------------------------------------------
+
+SurfaceWidget::SurfaceWidget(Skin& skin, QWidget* parent) : QWidget(parent), skin_(skin) {
+    setMouseTracking(true);
+}
+
+void SurfaceWidget::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), to_qcolor(kSystemButtonFace, palette()));
+}
+
+void SurfaceWidget::mousePressEvent(QMouseEvent* event) {
+    skin_.mouse(*this, event, MouseAction::Press);
+}
+void SurfaceWidget::mouseReleaseEvent(QMouseEvent* event) {
+    skin_.mouse(*this, event, MouseAction::Release);
+}
+void SurfaceWidget::mouseMoveEvent(QMouseEvent* event) {
+    skin_.mouse(*this, event, MouseAction::Move);
+}
+void SurfaceWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+    skin_.mouse(*this, event, MouseAction::DoubleClick);
+}
+
+}  // namespace tintbox::qtskin

@@ -1,0 +1,142 @@
+// The Qt widgets that show the views. Each is a thin mirror: it draws the state the skin
+// gives it and hands every input event to the skin, which feeds the view layer.
+#pragma once
+
+#include <QImage>
+#include <QLineEdit>
+#include <QProxyStyle>
+#include <QScrollBar>
+#include <QWidget>
+
+#include "tintbox/views.hpp"
+
+namespace tintbox::qtskin {
+
+class Skin;
+
+// The mark of the view that holds the keyboard focus: a line in the palette's highlight
+// colour around the widget, one logical pixel wide at every device pixel ratio.
+void draw_focus_mark(QWidget& widget);
+
+// A text field. QLineEdit draws the text, caret and selection; it never edits on its
+// own: keys, mouse, input methods and the context menu all go to the skin.
+class FieldWidget : public QLineEdit {
+  public:
+    FieldWidget(Skin& skin, TextField& view, QWidget* parent);
+    TextField& view() const { return view_; }
+    // Makes this field an overlay of `beneath` (a web-hex pair over txtWebHex): its text
+    // is drawn where `beneath` draws the characters at this view's place in twips, on
+    // the same device pixels at any scale, not from the field's rounded left edge.
+    void lay_over(const FieldWidget& beneath) { beneath_ = &beneath; }
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    void paint_overlay();
+
+    Skin& skin_;
+    TextField& view_;
+    const FieldWidget* beneath_ = nullptr;
+};
+
+// The application's style with a square scroll-bar thumb, as wide as the bar is high.
+class SquareThumbStyle : public QProxyStyle {
+  public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override;
+};
+
+// A horizontal scroll bar. QScrollBar tracks the mouse itself (arrows, page area, thumb);
+// the skin turns its actions into the view layer's scroll calls and then shows the
+// model's value again. Wheel turns go to the view layer as notches.
+//
+// Why the skin keeps QScrollBar's hit testing instead of routing the press through
+// Surface::press: the style draws the arrows and the thumb where its own sub-control
+// rectangles say (they differ between styles, and the arrow width rounds differently
+// from the view layer's square arrows in twips), and a press must act on the part the
+// person sees under the pointer. Only the press's outcome goes to the view layer, as
+// the same ScrollAction or thumb value that the headless hit test would give; what the
+// bar does with it (the focus first, the Change on release) stays the view layer's.
+class BarWidget : public QScrollBar {
+  public:
+    BarWidget(Skin& skin, ScrollBar& view, QStyle* style, QWidget* parent);
+    ScrollBar& view() const { return view_; }
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    // A new value moves only the thumb: the bar repaints where the thumb was drawn and
+    // where it is now, not the arrows and the rest of the groove.
+    void sliderChange(SliderChange change) override;
+
+  private:
+    QRect thumb_rect() const;
+    bool at_an_end(int value) const { return value <= minimum() || value >= maximum(); }
+
+    Skin& skin_;
+    ScrollBar& view_;
+    QRect painted_thumb_;  // where the last paint drew the thumb
+    int painted_value_ = 0;
+};
+
+// A picture box, the spectrum image or a label: painted from the view's state.
+class BoxWidget : public QWidget {
+  public:
+    BoxWidget(Skin& skin, View& view, QWidget* parent);
+    View& view() const { return view_; }
+    // The spectrum image's picture as drawn at the current size; rebuilt lazily.
+    void invalidate_picture() { rendered_ = QImage(); }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+  private:
+    // `covered`: the window's device pixels that the widget covers.
+    void render_picture(const QRect& covered, qreal ratio);
+
+    Skin& skin_;
+    View& view_;
+    QImage rendered_;    // one pixel per device pixel, without a ratio of its own
+    QRect rendered_at_;  // the window's device pixels it was made for
+    qreal rendered_ratio_ = 0;
+};
+
+// The control's own surface: its colour shows between the views, and it clips every
+// view to the control's width and height.
+class SurfaceWidget : public QWidget {
+  public:
+    SurfaceWidget(Skin& skin, QWidget* parent);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+  private:
+    Skin& skin_;
+};
+
+}  // namespace tintbox::qtskin
