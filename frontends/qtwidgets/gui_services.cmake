@@ -1,6 +1,7 @@
-# What every Qt front end (the widgets of qt/, the Qt Quick item of frontends/qtquick/)
+# What every Qt front end (the widgets here, the Qt Quick item of frontends/qtquick/)
 # shares, with no Qt Widgets in it: the screen, clipboard and font services, the X11
-# screen reader, the desktop portal's colour pick, and the accessibility names.
+# screen reader, the desktop portal's colour pick and the eyedropper's way through it,
+# the accessibility names, the fitted field font and picture conversion.
 find_package(Qt6 REQUIRED COMPONENTS Gui DBus)
 find_package(X11)
 
@@ -13,7 +14,9 @@ add_library(tintbox_qtgui STATIC
   ${_tintbox_qt_src}/qt_platform.cpp
   ${_tintbox_qt_src}/qt_platform.hpp
   ${_tintbox_qt_src}/portal_picker.cpp
-  ${_tintbox_qt_src}/portal_picker.hpp)
+  ${_tintbox_qt_src}/portal_picker.hpp
+  ${_tintbox_qt_src}/system_pick.cpp
+  ${_tintbox_qt_src}/system_pick.hpp)
 set_target_properties(tintbox_qtgui PROPERTIES AUTOMOC ON)
 target_include_directories(tintbox_qtgui PUBLIC $<BUILD_INTERFACE:${_tintbox_qt_src}>)
 target_link_libraries(tintbox_qtgui PUBLIC tintbox Qt6::Gui Qt6::DBus)

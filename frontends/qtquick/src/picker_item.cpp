@@ -24,6 +24,7 @@
 
 #include "qt_control_support.hpp"
 #include "qt_platform.hpp"
+#include "system_pick.hpp"
 #include "tintbox/error.hpp"
 #include "tintbox/front_end.hpp"
 #include "tintbox/geometry.hpp"
@@ -71,13 +72,26 @@ PickerItem::PickerItem(QQuickItem* parent)
     });
     control_->set_error_sink(
         [this](const Error& error) { emit errorRaised(QString::fromUtf8(error.what())); });
+    qtskin::SystemPickHooks pick_hooks;
+    pick_hooks.mode_changed = [this] { emit eyedropperModeChanged(); };
+    pick_hooks.started = [this] { emit systemPickStarted(); };
+    pick_hooks.finished = [this] { emit systemPickFinished(); };
+    pick_hooks.unavailable = [this] { emit eyedropperUnavailable(); };
+    pick_hooks.picked = [this](ColorValue color) {
+        session_.input(Actor::Clock, [&] { front_end::pick_screen_color(*control_, color); });
+    };
+    pick_hooks.window = [this]() -> QWindow* { return window(); };
+    system_pick_ = std::make_unique<qtskin::SystemPick>(*screen_, std::move(pick_hooks));
     screen_->set_unreadable_handler([this] {
-        if (!unreadable_reported_) {
-            unreadable_reported_ = true;
-            emit eyedropperUnavailable();
+        if (!std::exchange(unreadable_reported_, true)) {
+            system_pick_->unreadable();
         }
     });
-    screen_->set_run_end_handler([this](bool) { unreadable_reported_ = false; });
+    screen_->set_run_end_handler([this](bool released) {
+        unreadable_reported_ = false;
+        system_pick_->run_ended(released);
+    });
+    screen_->set_reader_changed_handler([this] { system_pick_->refresh(); });
 
     clock_.setTimerType(Qt::PreciseTimer);
     connect(&clock_, &QTimer::timeout, this, [this] {
@@ -103,7 +117,12 @@ PickerItem::PickerItem(QQuickItem* parent)
             }
         });
     }
-    surface.on_surface_changed = [this] { session_.note_surface(); };
+    surface.on_surface_changed = [this] {
+        session_.note_surface();
+        if (!control_->UserControl().Enabled()) {
+            system_pick_->close();  // switched off while the person picks
+        }
+    };
     const float twips_per_pixel = this->twips_per_pixel();
     setImplicitSize(surface.design_width() / twips_per_pixel,
                     surface.design_height() / twips_per_pixel);
@@ -115,6 +134,8 @@ PickerItem::~PickerItem() {
     screen_->set_logical_dpi(nullptr);
     screen_->set_unreadable_handler(nullptr);
     screen_->set_run_end_handler(nullptr);
+    screen_->set_reader_changed_handler(nullptr);
+    system_pick_.reset();  // dismisses a pending pick of the desktop's picker
     session_.detach();
     clock_.stop();
     for (const auto& view : control_->UserControl().views()) {
@@ -294,6 +315,18 @@ void PickerItem::set_picture_from(const QImage& image, const QVariant& as_given)
     }
 }
 
+PickerItem::EyedropperMode PickerItem::eyedropperMode() const {
+    switch (system_pick_->mode()) {
+        case qtskin::EyedropperMode::Live:
+            return EyedropperMode::Live;
+        case qtskin::EyedropperMode::SystemPicker:
+            return EyedropperMode::SystemPicker;
+        case qtskin::EyedropperMode::Unavailable:
+            break;
+    }
+    return EyedropperMode::Unavailable;
+}
+
 // ---- Geometry and the one mapping ----------------------------------------------------
 
 float PickerItem::twips_per_pixel() const {
@@ -347,6 +380,7 @@ void PickerItem::itemChange(ItemChange change, const ItemChangeData& data) {
     if ((change == ItemVisibleHasChanged && !data.boolValue) ||
         (change == ItemSceneChange && data.window == nullptr)) {
         end_gesture();  // a hidden item gets no release
+        system_pick_->close();
     }
 }
 

@@ -25,6 +25,7 @@ namespace tintbox {
 namespace qtskin {
 class QtScreen;
 class QtFontMetrics;
+class SystemPick;
 }  // namespace qtskin
 
 namespace quick {
@@ -54,8 +55,16 @@ class PickerItem : public QQuickItem, private MirrorHooks {
     // Through which door the latest changed() came: "host", "spectrum", "eyedropper", or
     // the name of the field or bar a person used ("txtRed", "hsGreen", ...).
     Q_PROPERTY(QString changeDoor READ changeDoor NOTIFY changed)
+    // How the eyedropper (the right button on the spectrum) works here, as for the widget:
+    // Live on X11; SystemPicker where no program may read the screen (Wayland,
+    // XWayland) and the desktop portal picks, opening its picker when the right button is
+    // let go; Unavailable otherwise (and on Wayland until the portal has answered).
+    Q_PROPERTY(EyedropperMode eyedropperMode READ eyedropperMode NOTIFY eyedropperModeChanged)
 
   public:
+    enum class EyedropperMode { Live, SystemPicker, Unavailable };
+    Q_ENUM(EyedropperMode)
+
     explicit PickerItem(QQuickItem* parent = nullptr);
     ~PickerItem() override;
 
@@ -84,6 +93,7 @@ class PickerItem : public QQuickItem, private MirrorHooks {
     void setControlEnabled(bool enabled);
     int viewCount() const;
     QString changeDoor() const { return change_door_; }
+    EyedropperMode eyedropperMode() const;
 
     tintbox::Tintbox& control() { return *control_; }
     const QFont& fieldFont() const { return field_font_; }
@@ -110,8 +120,15 @@ class PickerItem : public QQuickItem, private MirrorHooks {
     void controlEnabledChanged();
     // An event handler of the control failed, or a picture was refused.
     void errorRaised(const QString& message);
-    // The eyedropper could not read the screen (once per right-button press).
+    // The eyedropper could not get a screen colour (once per right-button press), or
+    // the desktop's picker failed.
     void eyedropperUnavailable();
+    void eyedropperModeChanged();
+    // Around the desktop's picker (SystemPicker mode): it opened, and it closed (with a
+    // pick, which changed() comes before, cancelled, failed, or dismissed because the
+    // item was hidden or switched off).
+    void systemPickStarted();
+    void systemPickFinished();
 
   protected:
     void geometryChange(const QRectF& new_geometry, const QRectF& old_geometry) override;
@@ -162,9 +179,10 @@ class PickerItem : public QQuickItem, private MirrorHooks {
     std::unordered_map<const View*, std::size_t> index_of_;
     // Each shape is kept alive with its cursor, so the address stays a valid key.
     std::unordered_map<const PointerShape*, std::pair<PointerShapePtr, QCursor>> cursors_;
-    bool placed_ = false;    // a flush moved a view: the reading order may have changed
-    int wheel_eighths_ = 0;  // a wheel's turn towards the next notch
-    bool unreadable_reported_ = false;
+    bool placed_ = false;               // a flush moved a view: the reading order may have changed
+    int wheel_eighths_ = 0;             // a wheel's turn towards the next notch
+    bool unreadable_reported_ = false;  // once per eyedropper run
+    std::unique_ptr<qtskin::SystemPick> system_pick_;
 };
 
 }  // namespace quick

@@ -40,7 +40,14 @@ TintboxWidget::TintboxWidget(QWidget* parent)
     control_->set_error_sink(
         [this](const Error& error) { emit errorRaised(QString::fromUtf8(error.what())); });
     skin_ = std::make_unique<qtskin::Skin>(*this, *control_);
-    system_pick_ = std::make_unique<qtskin::SystemPick>(*this, *screen_, *skin_);
+    qtskin::SystemPickHooks pick_hooks;
+    pick_hooks.mode_changed = [this] { emit eyedropperModeChanged(); };
+    pick_hooks.started = [this] { emit systemPickStarted(); };
+    pick_hooks.finished = [this] { emit systemPickFinished(); };
+    pick_hooks.unavailable = [this] { emit eyedropperUnavailable(); };
+    pick_hooks.picked = [this](ColorValue color) { skin_->screen_color_picked(color); };
+    pick_hooks.window = [this] { return window()->windowHandle(); };
+    system_pick_ = std::make_unique<qtskin::SystemPick>(*screen_, std::move(pick_hooks));
     screen_->set_unreadable_handler([this] { skin_->eyedropper_unreadable(); });
     screen_->set_run_end_handler([this](bool released) { system_pick_->run_ended(released); });
     screen_->set_reader_changed_handler([this] { system_pick_->refresh(); });
@@ -186,7 +193,15 @@ const Tintbox& TintboxWidget::control() const {
 }
 
 TintboxWidget::EyedropperMode TintboxWidget::eyedropperMode() const {
-    return system_pick_->mode();
+    switch (system_pick_->mode()) {
+        case qtskin::EyedropperMode::Live:
+            return EyedropperMode::Live;
+        case qtskin::EyedropperMode::SystemPicker:
+            return EyedropperMode::SystemPicker;
+        case qtskin::EyedropperMode::Unavailable:
+            break;
+    }
+    return EyedropperMode::Unavailable;
 }
 
 QWidget* TintboxWidget::viewWidget(const QString& name) const {
