@@ -104,7 +104,7 @@ ApplicationWindow {
 
             CheckBox {
                 text: qsTr("Enabled")
-                checked: true
+                checked: picker.controlEnabled
                 onToggled: {
                     picker.controlEnabled = checked;
                     window.log(checked ? qsTr("Enabled = True") : qsTr("Enabled = False"));
@@ -130,6 +130,33 @@ ApplicationWindow {
                 onClicked: {
                     picker.picture = pictureEntry.text;
                     window.log(qsTr("Picture = %1").arg(pictureEntry.text));
+                }
+            }
+        }
+
+        Row {
+            spacing: 6
+
+            TextField {
+                id: bagEntry
+
+                width: 260
+                placeholderText: qsTr("Properties file (.tbag)")
+            }
+
+            Button {
+                text: qsTr("Save properties")
+                onClicked: {
+                    const failure = picker.saveProperties(bagEntry.text);
+                    window.log(failure === "" ? qsTr("Saved to %1").arg(bagEntry.text) : qsTr("Save: %1").arg(failure));
+                }
+            }
+
+            Button {
+                text: qsTr("Restore properties")
+                onClicked: {
+                    const failure = picker.loadProperties(bagEntry.text);
+                    window.log(failure === "" ? qsTr("Restored from %1").arg(bagEntry.text) : qsTr("Restore: %1").arg(failure));
                 }
             }
         }

@@ -29,6 +29,7 @@
 #include "tintbox/front_end.hpp"
 #include "tintbox/geometry.hpp"
 #include "tintbox/input.hpp"
+#include "tintbox/property_bag.hpp"
 #include "view_item.hpp"
 
 namespace tintbox::quick {
@@ -242,6 +243,42 @@ QVariantMap PickerItem::sepRGB(int value) const {
     return {{QStringLiteral("red"), red},
             {QStringLiteral("green"), green},
             {QStringLiteral("blue"), blue}};
+}
+
+namespace {
+
+QString local_path(const QUrl& file) {
+    return file.isLocalFile() ? file.toLocalFile() : file.toString();
+}
+
+}  // namespace
+
+QString PickerItem::saveProperties(const QUrl& file) {
+    try {
+        MemoryPropertyBag bag;
+        control_->UserControl_WriteProperties(bag);
+        save_property_bag(bag, local_path(file).toStdString());
+        return {};
+    } catch (const std::exception& failure) {
+        return QString::fromUtf8(failure.what());
+    }
+}
+
+QString PickerItem::loadProperties(const QUrl& file) {
+    try {
+        MemoryPropertyBag bag = load_property_bag(local_path(file).toStdString());
+        const bool was_enabled = controlEnabled();
+        host_call([&] { control_->UserControl_ReadProperties(bag); });
+        picture_ =
+            control_->Picture() ? QVariant(qtskin::to_image(*control_->Picture())) : QVariant();
+        emit pictureChanged();
+        if (controlEnabled() != was_enabled) {
+            emit controlEnabledChanged();
+        }
+        return {};
+    } catch (const std::exception& failure) {
+        return QString::fromUtf8(failure.what());
+    }
 }
 
 // A property write of the value the control already holds does nothing, so bindings
@@ -511,10 +548,16 @@ void PickerItem::key(QKeyEvent* event, bool text_field) {
         return;
     }
     if (text_field && is_typed_text(qtskin::to_view(event->text()), chord.modifiers)) {
-        session_.input(Actor::Person, [&] { surface.type(qtskin::to_view(event->text())); });
+        type(event->text());
         return;
     }
     event->ignore();  // Return, shortcuts: the host's
+}
+
+void PickerItem::type(const QString& text) {
+    if (!session_.detached()) {
+        session_.input(Actor::Person, [&] { control_->UserControl().type(qtskin::to_view(text)); });
+    }
 }
 
 // Tab inside the control follows the view layer's tab order; past its end the focus

@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QQuickItem>
 #include <QTimer>
+#include <QUrl>
 #include <QVariant>
 #include <memory>
 #include <unordered_map>
@@ -83,6 +84,12 @@ class PickerItem : public QQuickItem, private MirrorHooks {
     // { red, green, blue } of a colour value. Never fails.
     Q_INVOKABLE QVariantMap sepRGB(int value) const;
 
+    // Saves / restores Picture and Enabled through the control's property-bag file (a
+    // path or a file: URL). On failure returns the reason and leaves the file (or the
+    // control) as it was; an empty string on success.
+    Q_INVOKABLE QString saveProperties(const QUrl& file);
+    Q_INVOKABLE QString loadProperties(const QUrl& file);
+
     void setRgbProperty(int value);
     void setRedProperty(int value);
     void setGreenProperty(int value);
@@ -111,6 +118,7 @@ class PickerItem : public QQuickItem, private MirrorHooks {
     const QCursor& cursor_for(const PointerShapePtr& shape);
     float twips_per_pixel() const;
     void key(QKeyEvent* event, bool text_field);
+    void type(const QString& text);
     void item_focus_in(ViewItem* item, Qt::FocusReason reason);
 
   signals:

@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -65,6 +66,8 @@ void ViewItem::bind(View* view) {
     rendered_ = QImage();
     if (view_ != nullptr) {
         setObjectName(QString::fromStdString(view_->name()));
+        // A field takes what an input method composes, committed as typing.
+        setFlag(ItemAcceptsInputMethod, view_->kind() == ViewKind::TextField);
     }
     emit boundChanged();
     emit accessibleDescriptionChanged();
@@ -170,6 +173,13 @@ void ViewItem::focusInEvent(QFocusEvent* event) {
     if (owner_) {
         owner_->item_focus_in(this, event->reason());
     }
+}
+
+void ViewItem::inputMethodEvent(QInputMethodEvent* event) {
+    if (owner_ && view_ != nullptr && !event->commitString().isEmpty()) {
+        owner_->type(event->commitString());
+    }
+    event->accept();
 }
 
 // ---- Drawing -------------------------------------------------------------------------

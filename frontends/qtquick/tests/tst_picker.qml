@@ -135,6 +135,24 @@ Item {
             compare(picker.picture, undefined);
         }
 
+        function test_propertiesSavedAndRestored() {
+            const picker = makePicker();
+            let grabbed = null;
+            verify(picker.grabToImage(result => grabbed = result.image));
+            tryVerify(() => grabbed !== null);
+            picker.picture = grabbed;
+            picker.controlEnabled = false;
+            const bag = "file:///tmp/tintbox_quick_test.tbag";
+            compare(picker.saveProperties(bag), "");
+            picker.picture = "";
+            picker.controlEnabled = true;
+            compare(picker.loadProperties(bag), "");
+            compare(picker.controlEnabled, false);
+            verify(picker.picture !== undefined);
+            verify(picker.loadProperties("file:///no/such/folder/bag.tbag") !== "");
+            compare(picker.controlEnabled, false);
+        }
+
         function test_controlEnabledSwitchesInput() {
             const picker = makePicker();
             picker.forceActiveFocus(Qt.TabFocusReason);  // the first tab stop: hsRed
