@@ -1,5 +1,5 @@
 // Sections: creation and identity; IDispatch and the members of _Tintbox; events;
-// errors; class information and connection points; persistence.
+// errors; class information and connection points; persistence; safety.
 #include "control_object.hpp"
 
 #include <cstring>
@@ -94,6 +94,12 @@ HRESULT ControlObject::QueryInterface(REFIID iid, void** out) {
         *out = static_cast<IPersistPropertyBag*>(this);
     } else if (iid == IID_IPersistStreamInit) {
         *out = static_cast<IPersistStreamInit*>(this);
+    } else if (iid == IID_IPersistStorage) {
+        *out = static_cast<IPersistStorage*>(this);
+    } else if (iid == IID_IObjectSafety) {
+        *out = static_cast<IObjectSafety*>(this);
+    } else if (iid == IID_IDataObject) {
+        *out = static_cast<IDataObject*>(this);
     } else if (iid == IID_IOleObject) {
         *out = static_cast<IOleObject*>(this);
     } else if (iid == IID_IOleWindow || iid == IID_IOleInPlaceObject) {
@@ -321,7 +327,7 @@ void ControlObject::notify_property_changed(const std::string& name) {
 
 HRESULT ControlObject::InterfaceSupportsErrorInfo(REFIID iid) {
     return iid == IID_IDispatch || iid == kIidDispatchInterface || iid == IID_IPersistPropertyBag ||
-                   iid == IID_IPersistStreamInit
+                   iid == IID_IPersistStreamInit || iid == IID_IPersistStorage
                ? S_OK
                : S_FALSE;
 }
@@ -463,6 +469,100 @@ HRESULT ControlObject::GetSizeMax(ULARGE_INTEGER* size) {
     } catch (...) {
         return report_error(std::current_exception(), nullptr);
     }
+    return S_OK;
+}
+
+namespace {
+
+// The stream of a storage that holds the control, as OLE controls name it.
+constexpr wchar_t kContentsStream[] = L"Contents";
+
+}  // namespace
+
+HRESULT ControlObject::InitNew(IStorage* storage) {
+    if (!storage) {
+        return E_POINTER;
+    }
+    return InitNew();
+}
+
+HRESULT ControlObject::Load(IStorage* storage) {
+    if (!storage) {
+        return E_POINTER;
+    }
+    ComRef<IStream> stream;
+    if (const HRESULT opened = storage->OpenStream(
+            kContentsStream, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, stream.put());
+        FAILED(opened)) {
+        return opened;
+    }
+    return Load(stream.get());
+}
+
+HRESULT ControlObject::Save(IStorage* storage, BOOL same_as_load) {
+    if (!storage) {
+        return E_POINTER;
+    }
+    ComRef<IStream> stream;
+    if (const HRESULT created = storage->CreateStream(
+            kContentsStream, STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0, stream.put());
+        FAILED(created)) {
+        return created;
+    }
+    // A copy saved elsewhere leaves the control as unsaved as it was; after a Save As the
+    // container names the new storage in SaveCompleted.
+    return Save(stream.get(), same_as_load);
+}
+
+// The control keeps no storage between calls: there is none to take or to give back.
+HRESULT ControlObject::SaveCompleted(IStorage* new_storage) {
+    if (new_storage) {
+        dirty_ = false;  // saved as a new document, which is now the control's own
+    }
+    return S_OK;
+}
+
+HRESULT ControlObject::HandsOffStorage() {
+    return S_OK;
+}
+
+// ---- Safety ---------------------------------------------------------------------------
+
+namespace {
+
+// A script may call every member (none reaches files or the system), and a page may
+// initialise the control from any bag or stream (a damaged one is refused).
+constexpr DWORD kSafetyOptions =
+    INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA;
+
+bool safety_applies_to(REFIID iid) {
+    return iid == IID_IDispatch || iid == kIidDispatchInterface || iid == IID_IPersistPropertyBag ||
+           iid == IID_IPersistStreamInit || iid == IID_IPersistStorage;
+}
+
+}  // namespace
+
+HRESULT ControlObject::GetInterfaceSafetyOptions(REFIID iid, DWORD* supported, DWORD* enabled) {
+    if (!supported || !enabled) {
+        return E_POINTER;
+    }
+    if (!safety_applies_to(iid)) {
+        *supported = *enabled = 0;
+        return E_NOINTERFACE;
+    }
+    *supported = kSafetyOptions;
+    *enabled = safety_options_;
+    return S_OK;
+}
+
+HRESULT ControlObject::SetInterfaceSafetyOptions(REFIID iid, DWORD mask, DWORD enabled) {
+    if (!safety_applies_to(iid)) {
+        return E_NOINTERFACE;
+    }
+    if (mask & enabled & ~kSafetyOptions) {
+        return E_FAIL;  // a safety the control cannot promise
+    }
+    safety_options_ = (safety_options_ & ~mask) | (enabled & mask);
     return S_OK;
 }
 

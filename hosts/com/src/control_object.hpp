@@ -1,11 +1,14 @@
 // The COM object of the class Tintbox: the control's public surface (_Tintbox through
 // IDispatch), its events (__Tintbox and IPropertyNotifySink through connection points),
-// its persistence (IPersistPropertyBag, IPersistStreamInit), its class information and
-// rich errors, and its life as an ActiveX control on a container's form (IOleObject,
-// in-place activation, IOleControl, IViewObject2, IQuickActivate). One tintbox::Tintbox
-// inside does the work; while the control is in-place active a Win32 skin shows it.
+// its persistence (IPersistPropertyBag, IPersistStreamInit, IPersistStorage), its class
+// information and rich errors, its safety for scripts and web pages (IObjectSafety), and
+// its life as an ActiveX control on a container's form or in a document (IOleObject,
+// in-place activation, IOleControl, IViewObject2, IQuickActivate, and IDataObject for
+// its picture as a metafile or bitmap). One tintbox::Tintbox inside does the work; while
+// the control is in-place active a Win32 skin shows it.
 #pragma once
 
+#include <objsafe.h>
 #include <ocidl.h>
 #include <olectl.h>
 
@@ -32,12 +35,15 @@ class ControlObject final : public IDispatch,
                             public ISupportErrorInfo,
                             public IPersistPropertyBag,
                             public IPersistStreamInit,
+                            public IPersistStorage,
+                            public IObjectSafety,
                             public IOleObject,
                             public IOleInPlaceObject,
                             public IOleInPlaceActiveObject,
                             public IOleControl,
                             public IViewObject2,
                             public IQuickActivate,
+                            public IDataObject,
                             private SkinHost,
                             private module::Counted {
   public:
@@ -64,18 +70,29 @@ class ControlObject final : public IDispatch,
     HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** out) override;
     // ISupportErrorInfo
     HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override;
-    // IPersist, shared by both persistence interfaces
+    // IPersist, shared by the persistence interfaces
     HRESULT STDMETHODCALLTYPE GetClassID(CLSID* out) override;
     // IPersistPropertyBag
     HRESULT STDMETHODCALLTYPE InitNew() override;
     HRESULT STDMETHODCALLTYPE Load(IPropertyBag* bag, IErrorLog* log) override;
     HRESULT STDMETHODCALLTYPE Save(IPropertyBag* bag, BOOL clear_dirty,
                                    BOOL save_all_properties) override;
-    // IPersistStreamInit
+    // IPersistStreamInit (IsDirty also for IPersistStorage)
     HRESULT STDMETHODCALLTYPE IsDirty() override;
     HRESULT STDMETHODCALLTYPE Load(IStream* stream) override;
     HRESULT STDMETHODCALLTYPE Save(IStream* stream, BOOL clear_dirty) override;
     HRESULT STDMETHODCALLTYPE GetSizeMax(ULARGE_INTEGER* size) override;
+    // IPersistStorage: the storage holds one stream with what IPersistStreamInit writes.
+    HRESULT STDMETHODCALLTYPE InitNew(IStorage* storage) override;
+    HRESULT STDMETHODCALLTYPE Load(IStorage* storage) override;
+    HRESULT STDMETHODCALLTYPE Save(IStorage* storage, BOOL same_as_load) override;
+    HRESULT STDMETHODCALLTYPE SaveCompleted(IStorage* storage) override;
+    HRESULT STDMETHODCALLTYPE HandsOffStorage() override;
+    // IObjectSafety
+    HRESULT STDMETHODCALLTYPE GetInterfaceSafetyOptions(REFIID iid, DWORD* supported,
+                                                        DWORD* enabled) override;
+    HRESULT STDMETHODCALLTYPE SetInterfaceSafetyOptions(REFIID iid, DWORD mask,
+                                                        DWORD enabled) override;
 
     // IOleObject (activation.cpp)
     HRESULT STDMETHODCALLTYPE SetClientSite(IOleClientSite* site) override;
@@ -141,6 +158,17 @@ class ControlObject final : public IDispatch,
     HRESULT STDMETHODCALLTYPE QuickActivate(QACONTAINER* container, QACONTROL* control) override;
     HRESULT STDMETHODCALLTYPE SetContentExtent(LPSIZEL size) override;
     HRESULT STDMETHODCALLTYPE GetContentExtent(LPSIZEL size) override;
+    // IDataObject (data_object.cpp): the control's picture, drawn as IViewObject2 draws it
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override;
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC* format, STGMEDIUM* medium) override;
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override;
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC* format, FORMATETC* out) override;
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC* format, STGMEDIUM* medium, BOOL release) override;
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD direction, IEnumFORMATETC** out) override;
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC* format, DWORD flags, IAdviseSink* sink,
+                                      DWORD* connection) override;
+    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD connection) override;
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA** out) override;
 
     // The OLE picture standing for the control's picture: the very object the host set,
     // or for a picture restored from a stream one made once and kept.
@@ -160,6 +188,10 @@ class ControlObject final : public IDispatch,
     MemberValue member_value(const VARIANT& value, MemberType type);
     VARIANT variant_of(const MemberValue& value);
     void raise_change();
+    // The control drawn by Draw at its extent, in a new enhanced metafile or a new
+    // bitmap of the screen's pixels; null when GDI has no room for it.
+    HENHMETAFILE draw_metafile();
+    HBITMAP draw_bitmap();
     void notify_property_changed(const std::string& name);
 
     // Activation (activation.cpp).
@@ -202,6 +234,7 @@ class ControlObject final : public IDispatch,
     PicturePtr picture_pixels_;           // the control's picture that picture_ stands for
     std::optional<Error> handler_error_;  // the first error a handler reported in a call
     bool dirty_ = false;
+    DWORD safety_options_ = 0;  // INTERFACESAFE_... a web page's host asked for
 
     // On a container's form.
     ComRef<IOleClientSite> client_site_;

@@ -1,5 +1,7 @@
 #include "dispatch.hpp"
 
+#include <cmath>
+
 #include "com_ref.hpp"
 
 namespace tintbox::windows {
@@ -53,16 +55,57 @@ HRESULT find_member(ITypeInfo& info, DISPID id, WORD flags, UINT& index, INVOKEK
     return DISP_E_MEMBERNOTFOUND;
 }
 
-HRESULT check_named_arguments(INVOKEKIND kind, const DISPPARAMS& params) {
+// A NaN is no number and no truth value: only a text may be made of it.
+bool is_nan(const VARIANT& value) {
+    switch (V_VT(&value)) {
+        case VT_R4:
+            return std::isnan(V_R4(&value));
+        case VT_R8:
+            return std::isnan(V_R8(&value));
+        case VT_DATE:
+            return std::isnan(V_DATE(&value));
+        case VT_BYREF | VT_R4:
+            return V_R4REF(&value) && std::isnan(*V_R4REF(&value));
+        case VT_BYREF | VT_R8:
+            return V_R8REF(&value) && std::isnan(*V_R8REF(&value));
+        case VT_BYREF | VT_DATE:
+            return V_DATEREF(&value) && std::isnan(*V_DATEREF(&value));
+        default:
+            return false;
+    }
+}
+
+// The caller's argument for each parameter, in declaration order. The positional
+// arguments come first (rgvarg holds them last first, after the named ones); a named
+// argument's id is its parameter's position, and a property put's DISPID_PROPERTYPUT
+// names the value, the last parameter. A name that is no free parameter of the member
+// is DISP_E_PARAMNOTFOUND, with *argument_error its index in rgvarg.
+HRESULT place_arguments(INVOKEKIND kind, DISPPARAMS& params, UINT count,
+                        std::vector<VARIANT*>& placed, UINT* argument_error) {
+    if (params.cArgs != count || (count > 0 && !params.rgvarg)) {
+        return DISP_E_BADPARAMCOUNT;
+    }
+    if (params.cNamedArgs > params.cArgs || (params.cNamedArgs > 0 && !params.rgdispidNamedArgs)) {
+        return E_INVALIDARG;
+    }
     const bool put = kind == INVOKE_PROPERTYPUT || kind == INVOKE_PROPERTYPUTREF;
-    if (params.cNamedArgs == 0) {
-        return S_OK;
+    placed.assign(count, nullptr);
+    const UINT positional = params.cArgs - params.cNamedArgs;
+    for (UINT i = 0; i < positional; ++i) {
+        placed[i] = &params.rgvarg[params.cArgs - 1 - i];
     }
-    if (put && params.cNamedArgs == 1 && params.rgdispidNamedArgs &&
-        params.rgdispidNamedArgs[0] == DISPID_PROPERTYPUT) {
-        return S_OK;
+    for (UINT named = 0; named < params.cNamedArgs; ++named) {
+        const DISPID id = params.rgdispidNamedArgs[named];
+        const DISPID position = put && id == DISPID_PROPERTYPUT ? DISPID(count) - 1 : id;
+        if (position < 0 || UINT(position) >= count || placed[position]) {
+            if (argument_error) {
+                *argument_error = named;
+            }
+            return DISP_E_PARAMNOTFOUND;
+        }
+        placed[position] = &params.rgvarg[named];
     }
-    return DISP_E_NONAMEDARGS;
+    return S_OK;
 }
 
 // Converts a caller's argument to its declared type. A typed reference (VT_BYREF | T)
@@ -72,6 +115,9 @@ HRESULT convert(VARIANT& caller, Slot slot, VARIANT& out) {
     VARIANT* source = innermost(&caller);
     if (slot.by_reference && (V_VT(source) & VT_BYREF) && V_VT(source) != (VT_BYREF | slot.type)) {
         return DISP_E_TYPEMISMATCH;
+    }
+    if (slot.type != VT_BSTR && is_nan(*source)) {
+        return DISP_E_OVERFLOW;  // as Automation answers for any value no number can hold
     }
     if (slot.type == VT_DISPATCH) {
         const VARTYPE type = V_VT(source) & ~VT_BYREF;
@@ -127,9 +173,6 @@ HRESULT DispatchCall::prepare(ITypeInfo& info, DISPID id, WORD flags, DISPPARAMS
     if (const HRESULT found = find_member(info, id, flags, index, kind_); FAILED(found)) {
         return found;
     }
-    if (const HRESULT named = check_named_arguments(kind_, *params); FAILED(named)) {
-        return named;
-    }
     FUNCDESC* description = nullptr;
     if (const HRESULT got = info.GetFuncDesc(index, &description); FAILED(got)) {
         return got;
@@ -141,21 +184,21 @@ HRESULT DispatchCall::prepare(ITypeInfo& info, DISPID id, WORD flags, DISPPARAMS
     }
     info.ReleaseFuncDesc(description);
 
-    if (params->cArgs != count || (count > 0 && !params->rgvarg)) {
-        return DISP_E_BADPARAMCOUNT;
+    std::vector<VARIANT*> placed;
+    if (const HRESULT placing = place_arguments(kind_, *params, count, placed, argument_error);
+        FAILED(placing)) {
+        return placing;
     }
     arguments_.resize(count);
     for (UINT i = 0; i < count; ++i) {
-        Argument& argument = arguments_[i];
-        VariantInit(&argument.value);
-        const UINT position = count - 1 - i;  // rgvarg holds the arguments last first
-        argument.caller = &params->rgvarg[position];
+        VariantInit(&arguments_[i].value);
+        arguments_[i].caller = placed[i];
     }
     for (UINT i = 0; i < count; ++i) {
         if (const HRESULT converted = convert(*arguments_[i].caller, slots[i], arguments_[i].value);
             FAILED(converted)) {
             if (argument_error) {
-                *argument_error = count - 1 - i;
+                *argument_error = static_cast<UINT>(arguments_[i].caller - params->rgvarg);
             }
             return converted;
         }

@@ -1,7 +1,9 @@
 // IDispatch::Invoke as the type library declares each member: the member is found by
-// dispatch id and kind of call, every argument is converted to its declared type the way
-// Automation converts (DISP_E_TYPEMISMATCH or DISP_E_OVERFLOW when it cannot be), and
-// a by-reference parameter that the member writes is copied back into the caller's
+// dispatch id and kind of call, the arguments may be passed by position or by name (a
+// parameter's dispatch id is its position, as GetIDsOfNames answers), every argument is
+// converted to its declared type the way Automation converts (DISP_E_TYPEMISMATCH or
+// DISP_E_OVERFLOW when it cannot be; a NaN is refused as an overflow), and a
+// by-reference parameter that the member writes is copied back into the caller's
 // variable, also when a script passes it as a reference to a VARIANT.
 #pragma once
 
@@ -18,9 +20,10 @@ class DispatchCall {
     DispatchCall& operator=(const DispatchCall&) = delete;
     ~DispatchCall();
 
-    // Finds the member and converts the arguments. On failure returns the HRESULT for
-    // Invoke to return, with *argument_error (when given) the index in rgvarg of the
-    // argument that could not be converted.
+    // Finds the member, matches the arguments to its parameters and converts them. On
+    // failure returns the HRESULT for Invoke to return (DISP_E_PARAMNOTFOUND for a
+    // named argument that names no parameter, or one already given), with
+    // *argument_error (when given) the index in rgvarg of the argument at fault.
     HRESULT prepare(ITypeInfo& info, DISPID id, WORD flags, DISPPARAMS* params,
                     UINT* argument_error);
 

@@ -1,5 +1,6 @@
-// The two ways a container persists the control: a property bag of its own (IPropertyBag,
-// through IPersistPropertyBag) and a stream (IPersistStreamInit).
+// The ways a container persists the control: a property bag of its own (IPropertyBag,
+// through IPersistPropertyBag) and a stream (IPersistStreamInit, and IPersistStorage,
+// which keeps that stream in a storage).
 #pragma once
 
 #include <ocidl.h>

@@ -1,19 +1,24 @@
 // A COM client of Tintbox.ocx, as a C++ host uses it: checks the registered type library
-// member by member, calls every member by dispatch id, counts Change through a connection
-// point, round-trips the properties through a property bag, a stream and OLE pictures,
-// and sees the library agree to unload once everything is released.
+// member by member, calls every member by dispatch id and by named arguments, counts
+// Change through a connection point, reads the control's picture as data, round-trips the
+// properties through a property bag, a stream, a compound file and OLE pictures, and sees
+// the library agree to unload once everything is released.
 //
-// Sections: helpers; type library; calls by dispatch id; errors; events; pictures;
-// persistence; resources; registry transactions; server lifetime (last: it needs every
-// object of the other cases released).
+// Sections: helpers; type library; calls by dispatch id; errors; events; pictures; the
+// control's picture as data; persistence; resources; registry transactions; server
+// lifetime (last: it needs every object of the other cases released).
 #include <windows.h>
 
+#include <objsafe.h>
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "check.hpp"
@@ -57,6 +62,9 @@ VARIANT text_ref(BSTR* text) {
 }
 VARIANT variant_ref(VARIANT* inner) {
     return make(VT_BYREF | VT_VARIANT, &inner, sizeof inner);
+}
+VARIANT double_value(double number) {
+    return make(VT_R8, &number, sizeof number);
 }
 VARIANT object_value(IDispatch* object) {
     return make(VT_DISPATCH, &object, sizeof object);
@@ -156,13 +164,8 @@ ComRef<IPictureDisp> make_picture(LONG width, LONG height, const std::vector<COL
     return picture;
 }
 
-// The colours of a bitmap picture, rows from the top.
-std::vector<COLORREF> colors_of(IPictureDisp& picture) {
-    ComRef<IPicture> readable;
-    picture.QueryInterface(IID_IPicture, reinterpret_cast<void**>(readable.put()));
-    OLE_HANDLE handle = 0;
-    readable->get_Handle(&handle);
-    const auto bitmap = reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
+// The colours of a bitmap, rows from the top.
+std::vector<COLORREF> colors_of(HBITMAP bitmap) {
     BITMAP header{};
     GetObjectW(bitmap, sizeof header, &header);
     BITMAPINFO info{};
@@ -177,6 +180,14 @@ std::vector<COLORREF> colors_of(IPictureDisp& picture) {
         colors.push_back(RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF));
     }
     return colors;
+}
+
+std::vector<COLORREF> colors_of(IPictureDisp& picture) {
+    ComRef<IPicture> readable;
+    picture.QueryInterface(IID_IPicture, reinterpret_cast<void**>(readable.put()));
+    OLE_HANDLE handle = 0;
+    readable->get_Handle(&handle);
+    return colors_of(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)));
 }
 
 ComRef<IPictureDisp> get_picture(IDispatch& control) {
@@ -695,6 +706,107 @@ TEST(sep_rgb_fills_its_three_longs) {
     }
 }
 
+// A call as VBA's `Member Name:=value` and keyword arguments make it: the names are
+// resolved with GetIDsOfNames, the positional arguments come first in declaration order.
+void call_named(IDispatch& object, const std::wstring& member,
+                const std::vector<VARIANT>& positional,
+                const std::vector<std::pair<std::wstring, VARIANT>>& named, CallResult& out) {
+    std::vector<std::wstring> names = {member};
+    for (const auto& argument : named) {
+        names.push_back(argument.first);
+    }
+    std::vector<LPOLESTR> pointers;
+    for (std::wstring& name : names) {
+        pointers.push_back(name.data());
+    }
+    std::vector<DISPID> ids(names.size());
+    CHECK_EQ(object.GetIDsOfNames(IID_NULL, pointers.data(), UINT(pointers.size()),
+                                  LOCALE_USER_DEFAULT, ids.data()),
+             S_OK);
+    std::vector<VARIANT> arguments;  // the named ones, then the positional ones last first
+    for (const auto& argument : named) {
+        arguments.push_back(argument.second);
+    }
+    arguments.insert(arguments.end(), positional.rbegin(), positional.rend());
+    DISPPARAMS params{arguments.data(), ids.data() + 1, UINT(arguments.size()), UINT(named.size())};
+    out.status = object.Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                               &out.result.value, &out.exception, &out.argument_error);
+}
+
+TEST(named_arguments_reach_their_parameters_in_any_order) {
+    const ComRef<IDispatch> control = create_control();
+    LONG color = 0x336699;
+    CallResult set;
+    call_named(*control, L"SetRGB", {}, {{L"Value", long_ref(&color)}}, set);
+    CHECK_EQ(set.status, S_OK);
+    CHECK_EQ(get_long(*control, dispid::kGetRGB), 0x336699);
+
+    LONG value = 0x123456;
+    LONG red = -1;
+    LONG green = -1;
+    LONG blue = -1;
+    const std::pair<std::wstring, VARIANT> by_name[] = {{L"Value", long_ref(&value)},
+                                                        {L"Red", long_ref(&red)},
+                                                        {L"Green", long_ref(&green)},
+                                                        {L"Blue", long_ref(&blue)}};
+    const struct {
+        const char* what;
+        std::size_t positional;          // the first parameters, by position
+        std::vector<std::size_t> named;  // the others, in the order the caller names them
+    } rows[] = {
+        {"every argument named, out of order", 0, {3, 0, 1, 2}},
+        {"the value by position, the rest named", 1, {2, 3, 1}},
+        {"two by position, two named backwards", 2, {3, 2}},
+    };
+    for (const auto& row : rows) {
+        red = green = blue = -1;
+        std::vector<VARIANT> positional;
+        for (std::size_t i = 0; i < row.positional; ++i) {
+            positional.push_back(by_name[i].second);
+        }
+        std::vector<std::pair<std::wstring, VARIANT>> named;
+        for (std::size_t parameter : row.named) {
+            named.push_back(by_name[parameter]);
+        }
+        CallResult result;
+        call_named(*control, L"SepRGB", positional, named, result);
+        if (result.status != S_OK || red != 0x56 || green != 0x34 || blue != 0x12) {
+            testing::fail(__FILE__, __LINE__, row.what);
+        }
+    }
+
+    // Dispatch ids that name no free parameter.
+    const struct {
+        const char* what;
+        DISPID id;
+    } strangers[] = {
+        {"beyond the last parameter", 1},
+        {"before the first", -7},
+        {"the value of a property put, on a method", DISPID_PROPERTYPUT},
+    };
+    for (const auto& stranger : strangers) {
+        VARIANT argument = long_ref(&color);
+        DISPID id = stranger.id;
+        DISPPARAMS params{&argument, &id, 1, 1};
+        UINT argument_error = ~0u;
+        const HRESULT status = control->Invoke(dispid::kSetRGB, IID_NULL, 0, DISPATCH_METHOD,
+                                               &params, nullptr, nullptr, &argument_error);
+        if (status != DISP_E_PARAMNOTFOUND || argument_error != 0) {
+            testing::fail(__FILE__, __LINE__, stranger.what);
+        }
+    }
+    // Value and Red by position, then Green by name and the value named once more.
+    VARIANT twice[] = {long_ref(&green), long_ref(&value), long_ref(&red), long_ref(&value)};
+    DISPID ids[] = {2, 0};
+    DISPPARAMS params{twice, ids, 4, 2};
+    UINT argument_error = ~0u;
+    CHECK_EQ(control->Invoke(dispid::kSepRGB, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr,
+                             nullptr, &argument_error),
+             DISP_E_PARAMNOTFOUND);
+    CHECK_EQ(argument_error, 1u);
+    CHECK_EQ(get_long(*control, dispid::kGetRGB), 0x336699);
+}
+
 TEST(enabled_property_by_dispatch_id) {
     const ComRef<IDispatch> control = create_control();
     CHECK_EQ(get_enabled(*control), true);
@@ -715,6 +827,7 @@ TEST(calls_that_do_not_fit_the_declaration_fail_as_automation_says) {
     VariantInit(&text_value);
     V_VT(&text_value) = VT_BSTR;
     V_BSTR(&text_value) = text;
+    VARIANT not_a_number = double_value(NAN);
     const struct {
         const char* what;
         DISPID id;
@@ -764,6 +877,17 @@ TEST(calls_that_do_not_fit_the_declaration_fail_as_automation_says) {
          DISPATCH_PROPERTYPUTREF,
          {bool_value(true)},
          DISP_E_MEMBERNOTFOUND},
+        {"NaN for a Long", dispid::kSetRGB, DISPATCH_METHOD, {double_value(NAN)}, DISP_E_OVERFLOW},
+        {"NaN in a script's variable for an Integer",
+         dispid::kSetRed,
+         DISPATCH_METHOD,
+         {variant_ref(&not_a_number)},
+         DISP_E_OVERFLOW},
+        {"NaN for a Boolean",
+         dispid::kEnabled,
+         DISPATCH_PROPERTYPUT,
+         {double_value(NAN)},
+         DISP_E_OVERFLOW},
     };
     for (const auto& row : rows) {
         const HRESULT status = call_status(*control, row.id, row.flags, row.arguments);
@@ -777,16 +901,12 @@ TEST(calls_that_do_not_fit_the_declaration_fail_as_automation_says) {
     CHECK_EQ(overflow.status, DISP_E_TYPEMISMATCH);
     CHECK_EQ(overflow.argument_error, 1u);  // rgvarg holds the arguments last first
 
-    DISPID named = 1;
-    DISPPARAMS with_name{&text_value, &named, 1, 1};
-    CHECK_EQ(control->Invoke(dispid::kDec, IID_NULL, 0, DISPATCH_METHOD, &with_name, nullptr,
-                             nullptr, nullptr),
-             DISP_E_NONAMEDARGS);
     DISPPARAMS none{};
     CHECK_EQ(control->Invoke(dispid::kGetRGB, IID_IDispatch, 0, DISPATCH_METHOD, &none, nullptr,
                              nullptr, nullptr),
              DISP_E_UNKNOWNINTERFACE);
     CHECK_EQ(get_long(*control, dispid::kGetRGB), 0);  // nothing above changed the colour
+    CHECK_EQ(get_enabled(*control), true);
     SysFreeString(text);
 }
 
@@ -991,6 +1111,114 @@ TEST(picture_get_returns_the_very_object_that_was_set) {
     CHECK(!get_picture(*control));
 }
 
+// ---- The control's picture as data -----------------------------------------------------
+
+namespace {
+
+// A picture of the data object's in a bitmap the test owns (null when none came).
+HBITMAP bitmap_of(const STGMEDIUM& medium, SIZE size) {
+    HDC screen = GetDC(nullptr);
+    HBITMAP bitmap = nullptr;
+    if (medium.tymed == TYMED_GDI) {
+        bitmap = static_cast<HBITMAP>(CopyImage(medium.hBitmap, IMAGE_BITMAP, 0, 0, 0));
+    } else if (medium.tymed == TYMED_HGLOBAL) {
+        const auto* info = static_cast<const BITMAPINFO*>(GlobalLock(medium.hGlobal));
+        const auto* bits = reinterpret_cast<const BYTE*>(info) + info->bmiHeader.biSize;
+        bitmap = CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT, bits, info, DIB_RGB_COLORS);
+        GlobalUnlock(medium.hGlobal);
+    } else if (medium.tymed == TYMED_ENHMF) {
+        bitmap = CreateCompatibleBitmap(screen, size.cx, size.cy);
+        HDC dc = CreateCompatibleDC(screen);
+        const HGDIOBJ previous = SelectObject(dc, bitmap);
+        const RECT bounds{0, 0, size.cx, size.cy};
+        PlayEnhMetaFile(dc, medium.hEnhMetaFile, &bounds);
+        SelectObject(dc, previous);
+        DeleteDC(dc);
+    }
+    ReleaseDC(nullptr, screen);
+    return bitmap;
+}
+
+}  // namespace
+
+TEST(data_object_renders_the_control_with_its_colour) {
+    const ComRef<IDispatch> control = create_control();
+    set_rgb(*control, 0x336699);
+    const auto data = query<IDataObject>(control.get(), IID_IDataObject);
+    CHECK(data);
+    if (!data) {
+        return;
+    }
+    const auto ole_object = query<IOleObject>(control.get(), IID_IOleObject);
+    SIZEL extent{};  // HIMETRIC
+    ole_object->GetExtent(DVASPECT_CONTENT, &extent);
+    HDC screen = GetDC(nullptr);
+    const SIZE size{MulDiv(extent.cx, GetDeviceCaps(screen, LOGPIXELSX), 2540),
+                    MulDiv(extent.cy, GetDeviceCaps(screen, LOGPIXELSY), 2540)};
+    ReleaseDC(nullptr, screen);
+
+    const struct {
+        const char* what;
+        CLIPFORMAT format;
+        DWORD medium;
+    } rows[] = {
+        {"an enhanced metafile", CF_ENHMETAFILE, TYMED_ENHMF},
+        {"a bitmap", CF_BITMAP, TYMED_GDI},
+        {"a device-independent bitmap", CF_DIB, TYMED_HGLOBAL},
+    };
+    for (const auto& row : rows) {
+        FORMATETC format{row.format, nullptr, DVASPECT_CONTENT, -1, row.medium};
+        STGMEDIUM medium{};
+        if (data->QueryGetData(&format) != S_OK || data->GetData(&format, &medium) != S_OK) {
+            testing::fail(__FILE__, __LINE__, row.what);
+            continue;
+        }
+        HBITMAP bitmap = bitmap_of(medium, size);
+        ReleaseStgMedium(&medium);
+        const std::vector<COLORREF> colors = colors_of(bitmap);
+        DeleteObject(bitmap);
+        // The two swatches show the colour over many pixels.
+        if (std::count(colors.begin(), colors.end(), COLORREF{0x336699}) < 100) {
+            testing::fail(__FILE__, __LINE__, row.what);
+        }
+    }
+
+    const struct {
+        const char* what;
+        FORMATETC format;
+        HRESULT expected;
+    } refused[] = {
+        {"text", {CF_TEXT, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL}, DV_E_FORMATETC},
+        {"a bitmap in global memory",
+         {CF_BITMAP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL},
+         DV_E_TYMED},
+        {"the icon", {CF_ENHMETAFILE, nullptr, DVASPECT_ICON, -1, TYMED_ENHMF}, DV_E_DVASPECT},
+    };
+    for (const auto& row : refused) {
+        FORMATETC format = row.format;
+        STGMEDIUM medium{};
+        if (data->QueryGetData(&format) != row.expected ||
+            data->GetData(&format, &medium) != row.expected) {
+            testing::fail(__FILE__, __LINE__, row.what);
+        }
+    }
+
+    ComRef<IEnumFORMATETC> formats;
+    CHECK_EQ(data->EnumFormatEtc(DATADIR_GET, formats.put()), S_OK);
+    FORMATETC listed[4] = {};
+    ULONG count = 0;
+    if (formats) {
+        CHECK_EQ(formats->Next(4, listed, &count), S_FALSE);
+    }
+    CHECK_EQ(count, 3u);
+    for (ULONG i = 0; i < count; ++i) {
+        CHECK(listed[i].cfFormat == rows[i].format && listed[i].tymed == rows[i].medium);
+    }
+    DWORD connection = 1;
+    FORMATETC any{CF_ENHMETAFILE, nullptr, DVASPECT_CONTENT, -1, TYMED_ENHMF};
+    CHECK_EQ(data->DAdvise(&any, 0, nullptr, &connection), OLE_E_ADVISENOTSUPPORTED);
+}
+
 // ---- Persistence ----------------------------------------------------------------------------
 
 TEST(property_bag_round_trip_keeps_the_picture_object_and_enabled) {
@@ -1163,6 +1391,96 @@ TEST(a_damaged_stream_is_refused) {
         CHECK_EQ(query<IPersistStreamInit>(other.get(), IID_IPersistStreamInit)->Load(stream.get()),
                  CTL_E_INVALIDFILEFORMAT);
     }
+}
+
+TEST(storage_round_trip_through_a_compound_file) {
+    const ComRef<IDispatch> control = create_control();
+    const auto persist = query<IPersistStorage>(control.get(), IID_IPersistStorage);
+    CHECK(persist);
+    if (!persist) {
+        return;
+    }
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    const std::wstring path = std::wstring(folder) + L"tintbox-storage-test.doc";
+    ComRef<IStorage> storage;
+    CHECK_EQ(StgCreateDocfile(path.c_str(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0,
+                              storage.put()),
+             S_OK);
+    CHECK_EQ(persist->InitNew(storage.get()), S_OK);
+    CHECK_EQ(persist->IsDirty(), S_FALSE);
+    const std::vector<COLORREF> colors = {0x0000FF, 0x00FF00, 0xFF0000, 0x123456};
+    set_picture(*control, make_picture(2, 2, colors).get());
+    set_enabled(*control, false);
+    CHECK_EQ(persist->IsDirty(), S_OK);
+    // As a container saves a document: OleSave writes the class, the control its stream.
+    CHECK_EQ(OleSave(persist.get(), storage.get(), TRUE), S_OK);
+    CHECK_EQ(persist->SaveCompleted(nullptr), S_OK);
+    CHECK_EQ(persist->IsDirty(), S_FALSE);
+    CHECK_EQ(persist->HandsOffStorage(), S_OK);
+    storage.reset();
+
+    CHECK_EQ(StgOpenStorage(path.c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0,
+                            storage.put()),
+             S_OK);
+    ComRef<IDispatch> restored;
+    CHECK_EQ(
+        OleLoad(storage.get(), IID_IDispatch, nullptr, reinterpret_cast<void**>(restored.put())),
+        S_OK);
+    if (restored) {
+        CHECK_EQ(get_enabled(*restored), false);
+        const ComRef<IPictureDisp> picture = get_picture(*restored);
+        CHECK(picture && colors_of(*picture) == colors);
+    }
+    storage.reset();
+    DeleteFileW(path.c_str());
+
+    // A storage that never held a control.
+    ComRef<IStorage> empty;
+    StgCreateDocfile(nullptr,
+                     STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_DELETEONRELEASE, 0,
+                     empty.put());
+    const ComRef<IDispatch> other = create_control();
+    CHECK_EQ(query<IPersistStorage>(other.get(), IID_IPersistStorage)->Load(empty.get()),
+             STG_E_FILENOTFOUND);
+    CHECK_EQ(get_enabled(*other), true);
+}
+
+TEST(safe_for_scripting_and_for_initialising_from_a_page) {
+    const ComRef<IDispatch> control = create_control();
+    const auto safety = query<IObjectSafety>(control.get(), IID_IObjectSafety);
+    CHECK(safety);
+    if (!safety) {
+        return;
+    }
+    const struct {
+        const char* what;
+        IID iid;
+        DWORD option;  // what a web page's host asks of that interface
+    } rows[] = {
+        {"IDispatch", IID_IDispatch, INTERFACESAFE_FOR_UNTRUSTED_CALLER},
+        {"_Tintbox", kIidDispatchInterface, INTERFACESAFE_FOR_UNTRUSTED_CALLER},
+        {"IPersistPropertyBag", IID_IPersistPropertyBag, INTERFACESAFE_FOR_UNTRUSTED_DATA},
+        {"IPersistStreamInit", IID_IPersistStreamInit, INTERFACESAFE_FOR_UNTRUSTED_DATA},
+        {"IPersistStorage", IID_IPersistStorage, INTERFACESAFE_FOR_UNTRUSTED_DATA},
+    };
+    for (const auto& row : rows) {
+        DWORD supported = 0;
+        DWORD enabled = 0;
+        if (safety->SetInterfaceSafetyOptions(row.iid, row.option, row.option) != S_OK ||
+            safety->GetInterfaceSafetyOptions(row.iid, &supported, &enabled) != S_OK ||
+            supported != (INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA) ||
+            !(enabled & row.option)) {
+            testing::fail(__FILE__, __LINE__, row.what);
+        }
+    }
+    DWORD supported = 0;
+    DWORD enabled = 0;
+    CHECK_EQ(safety->GetInterfaceSafetyOptions(IID_IOleObject, &supported, &enabled),
+             E_NOINTERFACE);
+    CHECK_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, INTERFACE_USES_DISPEX,
+                                               INTERFACE_USES_DISPEX),
+             E_FAIL);
 }
 
 // ---- Resources ----------------------------------------------------------------------------
