@@ -99,11 +99,6 @@ PickerItem::PickerItem(QQuickItem* parent)
         session_.input(Actor::Clock,
                        [this] { control_->UserControl().advance_time(clock_.interval()); });
     });
-    connect(this, &QQuickItem::activeFocusChanged, this, [this](bool has) {
-        if (!has && !session_.echoing()) {
-            focus_left();
-        }
-    });
 
     Surface& surface = control_->UserControl();
     const auto& views = surface.views();
@@ -495,6 +490,65 @@ void PickerItem::mouse(QMouseEvent* event, MouseAction action) {
                 break;
         }
     });
+    if (action == MouseAction::Press && button == kRightButton) {
+        request_edit_menu(event->position(), x, y);
+    }
+}
+
+namespace {
+
+QString menu_text(EditCommand command) {
+    switch (command) {
+        case EditCommand::Undo:
+            return PickerItem::tr("&Undo");
+        case EditCommand::Redo:
+            return PickerItem::tr("&Redo");
+        case EditCommand::Cut:
+            return PickerItem::tr("Cu&t");
+        case EditCommand::Copy:
+            return PickerItem::tr("&Copy");
+        case EditCommand::Paste:
+            return PickerItem::tr("&Paste");
+        case EditCommand::Delete:
+            return PickerItem::tr("Delete");
+        case EditCommand::SelectAll:
+            return PickerItem::tr("Select All");
+    }
+    return {};
+}
+
+}  // namespace
+
+// A right press on the field that holds the focus opens its context menu, with the
+// items the kit says are on. The menu takes the release, so the press's gesture ends
+// here.
+void PickerItem::request_edit_menu(QPointF position, Twips x, Twips y) {
+    const Surface& surface = control_->UserControl();
+    const View* pressed = surface.view_at(x, y);
+    if (session_.detached() || pressed == nullptr || pressed->kind() != ViewKind::TextField ||
+        surface.focused() != pressed) {
+        return;
+    }
+    end_gesture();
+    menu_field_ = static_cast<const TextField*>(pressed);
+    menu_commands_.clear();
+    QVariantList items;
+    for (const EditMenuItem& item : edit_menu(*menu_field_)) {
+        menu_commands_.push_back(item.command);
+        items.append(QVariantMap{{QStringLiteral("text"), menu_text(item.label)},
+                                 {QStringLiteral("enabled"), item.enabled}});
+    }
+    emit editMenuRequested(position, items);
+}
+
+void PickerItem::runEditCommand(int index) {
+    if (session_.detached() || index < 0 ||
+        static_cast<std::size_t>(index) >= menu_commands_.size() ||
+        control_->UserControl().focused() != menu_field_) {
+        return;
+    }
+    const Key command = menu_commands_[static_cast<std::size_t>(index)];
+    session_.input(Actor::Person, [&] { control_->UserControl().key(command); });
 }
 
 // Qt counts a wheel's turn in eighths of a degree, 120 a notch; parts of a notch add up.
@@ -601,13 +655,31 @@ void PickerItem::item_focus_in(ViewItem* item, Qt::FocusReason reason) {
     });
 }
 
-// The focus left the control: the editor that had it runs its LostFocus now and its
-// GotFocus when the person comes back.
-void PickerItem::focus_left() {
-    if (session_.detached()) {
+void PickerItem::focusOutEvent(QFocusEvent* event) {
+    QQuickItem::focusOutEvent(event);
+    item_focus_out(event->reason());
+}
+
+// A popup (a field's context menu) hands the focus back when it closes, so the view
+// that has it keeps it, as a release the popup takes ends the gesture. Otherwise, once
+// the move has settled outside the control, the focus left it: the editor that had it
+// runs its LostFocus now and its GotFocus when the person comes back.
+void PickerItem::item_focus_out(Qt::FocusReason reason) {
+    if (session_.echoing() || session_.detached()) {
         return;
     }
-    session_.input(Actor::Host, [this] { control_->UserControl().clear_focus(); });
+    if (reason == Qt::PopupFocusReason) {
+        end_gesture();
+        return;
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!hasActiveFocus() && !session_.detached()) {
+                session_.input(Actor::Host, [this] { control_->UserControl().clear_focus(); });
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void PickerItem::end_gesture() {

@@ -88,6 +88,9 @@ class PickerItem : public QQuickItem, private MirrorHooks {
     // path or a file: URL). On failure returns the reason and leaves the file (or the
     // control) as it was; an empty string on success.
     Q_INVOKABLE QString saveProperties(const QUrl& file);
+    // Runs the item at `index` of the edit menu last requested, on its field, when the
+    // field still holds the focus.
+    Q_INVOKABLE void runEditCommand(int index);
     Q_INVOKABLE QString loadProperties(const QUrl& file);
 
     void setRgbProperty(int value);
@@ -120,6 +123,7 @@ class PickerItem : public QQuickItem, private MirrorHooks {
     void key(QKeyEvent* event, bool text_field);
     void type(const QString& text);
     void item_focus_in(ViewItem* item, Qt::FocusReason reason);
+    void item_focus_out(Qt::FocusReason reason);
 
   signals:
     // Every Change event of the control (host calls, a person's edits, picks).
@@ -137,11 +141,16 @@ class PickerItem : public QQuickItem, private MirrorHooks {
     // item was hidden or switched off).
     void systemPickStarted();
     void systemPickFinished();
+    // A right press on the focused field asks for its context menu at `position` (in
+    // the picker): `items` lists { text, enabled } in menu order; the
+    // menu's choice comes back through runEditCommand.
+    void editMenuRequested(QPointF position, const QVariantList& items);
 
   protected:
     void geometryChange(const QRectF& new_geometry, const QRectF& old_geometry) override;
     void itemChange(ItemChange change, const ItemChangeData& data) override;
     void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -155,8 +164,8 @@ class PickerItem : public QQuickItem, private MirrorHooks {
     enum class MouseAction { Press, Release, Move, DoubleClick };
 
     void mouse(QMouseEvent* event, MouseAction action);
+    void request_edit_menu(QPointF position, Twips x, Twips y);
     bool tab(bool forward);
-    void focus_left();
     void end_gesture();
     void resize_surface();
     void timer_changed();
@@ -191,6 +200,9 @@ class PickerItem : public QQuickItem, private MirrorHooks {
     int wheel_eighths_ = 0;             // a wheel's turn towards the next notch
     bool unreadable_reported_ = false;  // once per eyedropper run
     std::unique_ptr<qtskin::SystemPick> system_pick_;
+    // The field and commands of the edit menu last requested.
+    const TextField* menu_field_ = nullptr;
+    std::vector<Key> menu_commands_;
 };
 
 }  // namespace quick

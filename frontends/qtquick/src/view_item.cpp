@@ -175,6 +175,13 @@ void ViewItem::focusInEvent(QFocusEvent* event) {
     }
 }
 
+void ViewItem::focusOutEvent(QFocusEvent* event) {
+    QQuickPaintedItem::focusOutEvent(event);
+    if (owner_) {
+        owner_->item_focus_out(event->reason());
+    }
+}
+
 void ViewItem::inputMethodEvent(QInputMethodEvent* event) {
     if (owner_ && view_ != nullptr && !event->commitString().isEmpty()) {
         owner_->type(event->commitString());

@@ -59,6 +59,7 @@ class ViewItem : public QQuickPaintedItem {
     void componentComplete() override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
 
   signals:
