@@ -63,6 +63,9 @@ void ViewItem::attach_to_owner() {
 
 void ViewItem::bind(View* view) {
     view_ = view;
+    if (view_ == nullptr) {
+        owner_ = nullptr;  // the picker is going: nothing here may reach it any more
+    }
     rendered_ = QImage();
     if (view_ != nullptr) {
         setObjectName(QString::fromStdString(view_->name()));

@@ -46,7 +46,7 @@ class ViewItem : public QQuickPaintedItem {
     bool viewFocused() const;
 
     // ---- For the picker --------------------------------------------------------------
-    void bind(View* view);  // null: the control is going
+    void bind(View* view);  // null: the picker and its control are going
     View* view() const { return view_; }
     // Brings the item up to the view's changed aspects; `placed` its place and
     // visibility, which also follow the views it sits in.
