@@ -1,6 +1,8 @@
 // A person's use of TintboxPicker in a Qt Quick window, with real mouse and key events:
 // a press on the spectrum picks the colour drawn under the pointer, and typing into a
-// field goes through the view layer. Run at 1x and at 1.5 device pixels a pixel.
+// field goes through the view layer. Run at 1x and at 1.5 device pixels a pixel; and on
+// a headless Wayland compositor, where the eyedropper goes through the desktop's picker
+// (a fake portal on a private session bus).
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
@@ -11,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "fake_portal.hpp"
 #include "picker_item.hpp"
 #include "spectrum.hpp"
 #include "tintbox/views.hpp"
@@ -26,6 +29,7 @@ class PickerPersonTest : public QObject {
     void pressOnTheSpectrumPicksThePixelDrawnThere_data();
     void pressOnTheSpectrumPicksThePixelDrawnThere();
     void typingReplacesTheSelectedComponentAndTabFollowsTheTabOrder();
+    void onWaylandTheEyedropperGoesThroughTheDesktopPicker();
 
   private:
     // The item that draws the view of that name (the QML side makes them).
@@ -113,6 +117,26 @@ void PickerPersonTest::typingReplacesTheSelectedComponentAndTabFollowsTheTabOrde
     QTest::keyClick(window_.get(), Qt::Key_Tab);
     QCOMPARE(window_->activeFocusItem()->objectName(),
              QString::fromStdString((*(from + 1))->name()));
+}
+
+void PickerPersonTest::onWaylandTheEyedropperGoesThroughTheDesktopPicker() {
+    if (QGuiApplication::platformName() != QLatin1String("wayland")) {
+        QSKIP("needs Weston: run_under_weston.sh");
+    }
+    // The picker asks the portal whether it can pick when it is made.
+    cleanup();
+    FakePortal portal;
+    QVERIFY(portal.connected());
+    portal.results = FakePortal::color(0.2, 0.4, 0.6);
+    init();
+    QTRY_COMPARE(picker_->eyedropperMode(), PickerItem::EyedropperMode::SystemPicker);
+    QQuickItem* spectrum = view_item("Colors");
+    QVERIFY(spectrum != nullptr);
+    QTest::mouseClick(window_.get(), Qt::RightButton, {}, window_point(*spectrum, {0.5, 0.5}));
+    QTRY_COMPARE(picker_->getRGB(), 51 | 102 << 8 | 153 << 16);
+    QCOMPARE(portal.requests, 1);
+    QCOMPARE(picker_->changeDoor(), QStringLiteral("eyedropper"));
+    cleanup();
 }
 
 QTEST_MAIN(PickerPersonTest)
