@@ -4,11 +4,9 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QMenu>
-#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-#include <QWindow>
 #include <cmath>
 
 #include "widget_fixture.hpp"
@@ -42,11 +40,9 @@ class PersonUseTest : public QObject {
     void theFirstActivationPutsTheFocusOnTheFirstStop();
     void theFocusedBarAndFieldCarryAVisibleMark();
     void everyEditorShowsItsLongestValueInFull();
-    void theSpectrumPicksThePixelItShows();
     void theFramesShowAtEveryScale();
     void textFieldsShowTheTextPointer();
     void escapePutsBackTheColourFromBeforeThePick();
-    void undoAndRedoInAField();
     void aColourNumberPastesAsPeopleCopyIt();
     void aFieldKeepsTheHabitsOfX11();
     void changesNameTheirDoor();
@@ -139,63 +135,6 @@ void PersonUseTest::everyEditorShowsItsLongestValueInFull() {
     }
 }
 
-// Every device pixel along the spectrum's edges and across its middle, pressed where a
-// pointer on that device pixel lands (its top-left corner, which Qt may round into a
-// neighbouring widget): the colour drawn there is the colour the press picks, and a
-// pixel that shows no picture picks nothing.
-void PersonUseTest::theSpectrumPicksThePixelItShows() {
-    HostWindow host;
-    QImage gradient(37, 23, QImage::Format_RGB32);
-    QSet<QRgb> picture_colors;
-    for (int y = 0; y < gradient.height(); ++y) {
-        for (int x = 0; x < gradient.width(); ++x) {
-            gradient.setPixel(x, y, qRgb(x * 7, y * 11, (x * y) % 256));
-            picture_colors.insert(gradient.pixel(x, y) & 0xFFFFFF);
-        }
-    }
-    host.picker->setPicture(gradient);
-    QWidget* spectrum = host.view("Colors");
-    // The window as it is drawn, so the spectrum sits at its real device pixels.
-    const QImage shown = host.window->grab().toImage();
-    const qreal ratio = shown.devicePixelRatio();
-    const QRect logical(spectrum->mapTo(host.window.get(), QPoint(0, 0)), spectrum->size());
-    const int left = static_cast<int>(logical.left() * ratio) - 1;
-    const int top = static_cast<int>(logical.top() * ratio) - 1;
-    const int right = static_cast<int>(std::ceil((logical.right() + 1) * ratio));
-    const int bottom = static_cast<int>(std::ceil((logical.bottom() + 1) * ratio));
-    QWindow* window = host.window->windowHandle();
-    int timestamp = 0;
-    const auto press_picks_what_is_shown = [&](int x, int y) {
-        const qint32 before = host.picker->getRGB();
-        const QPointF local(x / ratio, y / ratio);
-        const QPointF global = local + window->mapToGlobal(QPoint(0, 0));
-        timestamp += 1000;  // never a double click
-        qt_handleMouseEvent(window, local, global, Qt::LeftButton, Qt::LeftButton,
-                            QEvent::MouseButtonPress, {}, timestamp);
-        qt_handleMouseEvent(window, local, global, Qt::NoButton, Qt::LeftButton,
-                            QEvent::MouseButtonRelease, {}, timestamp + 1);
-        const QRgb drawn = shown.pixel(x, y) & 0xFFFFFF;
-        const QRgb picked = rgb_of(host.picker->getRGB());
-        if (picked != (picture_colors.contains(drawn) ? drawn : rgb_of(before))) {
-            qWarning("device pixel %d, %d shows %06X and picked %06X", x, y, drawn, picked);
-            return false;
-        }
-        return true;
-    };
-    int wrong = 0;
-    for (const int y : {top, top + 1, (top + bottom) / 2, bottom - 1, bottom}) {
-        for (int x = left; x <= right; ++x) {
-            wrong += press_picks_what_is_shown(x, y) ? 0 : 1;
-        }
-    }
-    for (const int x : {left, left + 1, (left + right) / 2, right - 1, right}) {
-        for (int y = top; y <= bottom; ++y) {
-            wrong += press_picks_what_is_shown(x, y) ? 0 : 1;
-        }
-    }
-    QCOMPARE(wrong, 0);
-}
-
 // The boxes that frame the fields, the swatch's column and the spectrum show their frame
 // line on all four sides at every scale: the device pixels where the box's edge lands
 // keep the frame colour, and the widgets inside do not paint over them.
@@ -246,19 +185,6 @@ void PersonUseTest::escapePutsBackTheColourFromBeforeThePick() {
     QCOMPARE(changed.count(), 1);
     QCOMPARE(host.field("txtDec")->text(), QStringLiteral("1193046"));
     QCOMPARE(spectrum->cursor().shape(), Qt::ArrowCursor);
-}
-
-void PersonUseTest::undoAndRedoInAField() {
-    HostWindow host;
-    host.tab(4);  // txtGreen, selected
-    QTest::keyClicks(QApplication::focusWidget(), "12");
-    QCOMPARE(host.picker->getGreen(), 12);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(host.picker->getGreen(), 1);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z,
-                    Qt::ControlModifier | Qt::ShiftModifier);
-    QCOMPARE(host.picker->getGreen(), 12);
-    QCOMPARE(host.field("txtGreen")->text(), QStringLiteral("12"));
 }
 
 void PersonUseTest::aColourNumberPastesAsPeopleCopyIt() {

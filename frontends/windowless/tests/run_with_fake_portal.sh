@@ -16,7 +16,7 @@ ready=$(mktemp)
 "$portal" 0.2 0.4 0.6 >"$ready" &
 portal_pid=$!
 trap 'kill "$portal_pid" 2>/dev/null; wait "$portal_pid" 2>/dev/null || true; rm -f "$ready"' EXIT
-for _ in $(seq 100); do
+for _ in $(seq 400); do  # up to 20 s on a loaded machine
   grep -q ready "$ready" && break
   sleep 0.05
 done

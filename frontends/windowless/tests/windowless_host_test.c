@@ -738,37 +738,18 @@ static void eyedropper_reads_the_site_screen(TintboxWindowless* control, Site* s
 }
 
 /* A wheel notch over a bar moves it one step; a double click selects a field's text. */
-static void wheel_steps_a_bar_and_double_click_selects(TintboxWindowless* control) {
-    set_rgb(control, 0);
-    const Place red = place_of("hsRed");
+/* A wheel turned over a field is the host's to use (the bars' steps are contract rows). */
+static void wheel_outside_a_bar_is_left_to_the_host(TintboxWindowless* control) {
+    const Place dec = place_of("txtDec");
     TintboxInputEvent wheel;
     memset(&wheel, 0, sizeof wheel);
     wheel.kind = TINTBOX_INPUT_WHEEL;
-    wheel.x = centre_x(red, 1);
-    wheel.y = centre_y(red, 1);
-    wheel.delta = -1; /* towards the person: towards Max */
-    int32_t handled = 0;
-    CHECK_STATUS(control->vtbl->Input(control, &wheel, &handled), TINTBOX_OK);
-    CHECK(handled == 1);
-    CHECK(get_long(control, TINTBOX_DISPID_GetRed) == 1);
-    wheel.delta = 1;
-    CHECK_STATUS(control->vtbl->Input(control, &wheel, &handled), TINTBOX_OK);
-    CHECK(get_long(control, TINTBOX_DISPID_GetRed) == 0);
-    const Place dec = place_of("txtDec");
     wheel.x = centre_x(dec, 1);
     wheel.y = centre_y(dec, 1);
+    wheel.delta = 1;
+    int32_t handled = 1;
     CHECK_STATUS(control->vtbl->Input(control, &wheel, &handled), TINTBOX_OK);
     CHECK(handled == 0); /* the host may scroll its own view */
-
-    set_rgb(control, 0x00FFFF);
-    const int x = dec.x + 4;
-    const int y = centre_y(dec, 1);
-    send(control, TINTBOX_INPUT_PRESS, x, y, TINTBOX_BUTTON_LEFT, 0, 0, NULL);
-    send(control, TINTBOX_INPUT_RELEASE, x, y, TINTBOX_BUTTON_LEFT, 0, 0, NULL);
-    send(control, TINTBOX_INPUT_DOUBLE_CLICK, x, y, TINTBOX_BUTTON_LEFT, 0, 0, NULL);
-    send(control, TINTBOX_INPUT_RELEASE, x, y, TINTBOX_BUTTON_LEFT, 0, 0, NULL);
-    send(control, TINTBOX_INPUT_TEXT, 0, 0, 0, 0, 0, "5");
-    CHECK(get_long(control, TINTBOX_DISPID_GetRGB) == 5);
 }
 
 /* Pointer shapes follow what is under the pointer, as the Qt widget's cursors do. */
@@ -807,10 +788,11 @@ static void eyedropper_without_a_screen_reports_unavailable(Site* state) {
     CHECK(control->vtbl->Release(control) == 0);
 }
 
-/* Ticks until `*flag` is `wanted`, for at most two seconds: the desktop portal answers in its
- * own time, and a library that runs Qt itself hears it only inside the host's calls. */
+/* Ticks until `*flag` is `wanted`, for at most twenty seconds (a loaded machine starts the
+ * bus and the portal slowly): the desktop portal answers in its own time, and a library that
+ * runs Qt itself hears it only inside the host's calls. */
 static int tick_until(TintboxWindowless* control, const int* flag, int wanted) {
-    for (int i = 0; i < 200 && *flag != wanted; ++i) {
+    for (int i = 0; i < 2000 && *flag != wanted; ++i) {
         const struct timespec ten_ms = {0, 10000000};
         nanosleep(&ten_ms, NULL);
         CHECK_STATUS(control->vtbl->Tick(control, 10), TINTBOX_OK);
@@ -1195,7 +1177,7 @@ int main(int argc, char** argv) {
     dragging_a_thumb_commits_on_release(control, &state);
     eyedropper_reads_the_site_screen(control, &state);
     pointer_follows_the_view_under_it(control, &state);
-    wheel_steps_a_bar_and_double_click_selects(control);
+    wheel_outside_a_bar_is_left_to_the_host(control);
     CHECK_STATUS(control->vtbl->SetSite(control, NULL), TINTBOX_OK);
     CHECK(control->vtbl->Release(control) == 0);
 

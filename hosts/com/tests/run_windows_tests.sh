@@ -55,7 +55,7 @@ else
 fi
 system_dlls='^(ADVAPI32|GDI32|KERNEL32|msvcrt|ole32|OLEAUT32|USER32|VERSION)\.dll$'
 for program in "$ocx" "$build/tests/tintbox_com_host_test.exe" "$build/tests/tintbox_form_host_test.exe" \
-  "$build/core/tintbox-script.exe"; do
+  "$build/tests/tintbox_contract_test.exe" "$build/core/tintbox-script.exe"; do
   if ! imports=$("$triplet-objdump" -p "$program" | awk '/DLL Name:/ {print $3}'); then
     fail "$(basename "$program") cannot be read"
     continue
@@ -135,6 +135,9 @@ TINTBOX_SCREENSHOTS=$(wine_out winepath -w "$build/screenshots") \
   wine_out "$build/tests/tintbox_form_host_test.exe" | sed 's/^/    /' &&
   pass "form host: the control in place on a form, driven through the window system" ||
   fail "form host"
+# The person-level contract suite (tests/contract) on the same form.
+wine_out "$build/tests/tintbox_contract_test.exe" | sed 's/^/    /' &&
+  pass "contract suite on the Win32 front end" || fail "contract suite on the Win32 front end"
 
 # ---- Unregistration removes what registration wrote
 if wine regsvr32 /u /s "$ocx"; then pass "regsvr32 /u unregisters Tintbox.ocx"; else fail "regsvr32 /u exit status $?"; fi
