@@ -9,6 +9,9 @@ packages=(
   clang libclang-rt-14-dev clang-format
   qt6-base-dev fonts-dejavu-core
   qt6-tools-dev qt6-tools-dev-tools designer-qt6 libqt6opengl6-dev
+  qt6-declarative-dev qt6-declarative-dev-tools qml6-module-qtquick qml6-module-qtquick-window
+  qml6-module-qtquick-controls qml6-module-qtquick-templates qml6-module-qtqml-workerscript
+  qml6-module-qttest
   xvfb xauth x11-utils libx11-dev libxtst-dev
   dbus at-spi2-core python3-pyatspi
   libgtk-4-dev xdotool xclip gobject-introspection libgirepository1.0-dev gjs

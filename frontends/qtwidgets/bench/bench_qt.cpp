@@ -1,5 +1,8 @@
 // The Qt skin against Qt's own colour dialog, in one process, both windows shown:
 //   SetRGB on TintboxWidget            vs  QColorDialog::setCurrentColor
+//   SetRGB then a whole render into an image: TintboxWidget vs the Qt Quick item
+//   TintboxPicker (where it is built; Qt Quick renders on its own schedule, so only a
+//   render it is asked for can be timed)
 //   one eyedropper tick (X11 only;      vs  a one-pixel QScreen::grabWindow
 //   pointer still, and moving)
 // and the windowless front end (the shell's C interface) in the same run:
@@ -32,6 +35,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,6 +45,14 @@
 #include "skin.hpp"
 #include "tintbox/qt/tintbox_widget.hpp"
 #include "windowless_bench_host.hpp"
+
+#if defined(TINTBOX_BENCH_HAS_QUICK)
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickWindow>
+
+#include "picker_item.hpp"
+#endif
 
 #if defined(TINTBOX_BENCH_HAS_XTEST)
 #include <QtGui/qguiapplication_platform.h>
@@ -162,6 +174,48 @@ void QColorDialog_setCurrentColor_Painted(benchmark::State& state) {
         QCoreApplication::processEvents();
     }
 }
+
+// SetRGB, then the whole control rendered into an image: the same work for the widget
+// and the Qt Quick item.
+void TintboxWidget_SetRGB_Rendered(benchmark::State& state) {
+    tintbox::TintboxWidget picker;
+    picker.show();
+    settle();
+    const qint32 colors[] = {0x123456, 0x654321};
+    int i = 0;
+    for (auto _ : state) {
+        picker.setRGB(colors[++i & 1]);
+        benchmark::DoNotOptimize(picker.grab());
+    }
+}
+
+#if defined(TINTBOX_BENCH_HAS_QUICK)
+void TintboxPicker_SetRGB_Rendered(benchmark::State& state) {
+    QQmlEngine engine;
+    engine.addImportPath(QStringLiteral(TINTBOX_QML_BUILD_IMPORT_DIR));
+    QQmlComponent component(&engine);
+    component.setData(
+        "import QtQuick\nimport Tintbox\n"
+        "Window { width: 540; height: 240; visible: true\n"
+        "  TintboxPicker { objectName: 'picker'; width: 540 } }",
+        QUrl());
+    std::unique_ptr<QObject> root(component.create());
+    auto* window = qobject_cast<QQuickWindow*>(root.get());
+    auto* picker = window ? window->findChild<tintbox::quick::PickerItem*>("picker") : nullptr;
+    if (picker == nullptr) {
+        state.SkipWithError(qPrintable(component.errorString()));
+        return;
+    }
+    settle();
+    const int colors[] = {0x123456, 0x654321};
+    int i = 0;
+    for (auto _ : state) {
+        picker->setRGB(colors[++i & 1]);
+        QCoreApplication::processEvents();  // the picker's own flush is queued
+        benchmark::DoNotOptimize(window->grabWindow());
+    }
+}
+#endif
 
 // One tick of the eyedropper as the skin's timer runs it: pointer position, one screen
 // pixel, UpdateColor, and its share of the mirror into the Qt widgets. The skin mirrors
@@ -422,6 +476,10 @@ int main(int argc, char** argv) {
         {"QColorDialog_setCurrentColor", QColorDialog_setCurrentColor},
         {"TintboxWidget_SetRGB_Painted", TintboxWidget_SetRGB_Painted},
         {"QColorDialog_setCurrentColor_Painted", QColorDialog_setCurrentColor_Painted},
+        {"TintboxWidget_SetRGB_Rendered", TintboxWidget_SetRGB_Rendered},
+#if defined(TINTBOX_BENCH_HAS_QUICK)
+        {"TintboxPicker_SetRGB_Rendered", TintboxPicker_SetRGB_Rendered},
+#endif
         {"TintboxWidget_EyedropperTick_PointerStill",
          [](benchmark::State& state) { TintboxWidget_EyedropperTick(state, false); }},
         {"TintboxWidget_EyedropperTick_PointerMoves",
@@ -439,6 +497,9 @@ int main(int argc, char** argv) {
     std::printf("\n");
     print_ratio(reporter, "TintboxWidget_SetRGB", "QColorDialog_setCurrentColor");
     print_ratio(reporter, "TintboxWidget_SetRGB_Painted", "QColorDialog_setCurrentColor_Painted");
+#if defined(TINTBOX_BENCH_HAS_QUICK)
+    print_ratio(reporter, "TintboxPicker_SetRGB_Rendered", "TintboxWidget_SetRGB_Rendered");
+#endif
     print_ratio(reporter, "TintboxWidget_EyedropperTick_PointerStill",
                 "QScreen_grabWindow_OnePixel");
     print_ratio(reporter, "TintboxWidget_EyedropperTick_PointerMoves",

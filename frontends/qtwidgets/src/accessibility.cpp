@@ -1,7 +1,6 @@
 #include "accessibility.hpp"
 
 #include <QAccessibleWidget>
-#include <QCoreApplication>
 #include <algorithm>
 #include <vector>
 
@@ -12,10 +11,6 @@
 namespace tintbox::qtskin {
 namespace {
 
-QString tr(const char* text) {
-    return QCoreApplication::translate("Tintbox", text);
-}
-
 // The control: a named group of the reachable views, in reading order.
 class ControlGroup : public QAccessibleWidget {
   public:
@@ -24,7 +19,7 @@ class ControlGroup : public QAccessibleWidget {
 
     QString text(QAccessible::Text kind) const override {
         if (kind == QAccessible::Name) {
-            return widget()->accessibleName().isEmpty() ? tr(kControlAccessibleName)
+            return widget()->accessibleName().isEmpty() ? control_accessible_name()
                                                         : widget()->accessibleName();
         }
         return QAccessibleWidget::text(kind);
@@ -48,8 +43,9 @@ class ControlGroup : public QAccessibleWidget {
     std::vector<QWidget*> reachable() const {
         auto* control = static_cast<TintboxWidget*>(widget());
         std::vector<QWidget*> views;
-        for (const AccessibleName& entry : kAccessibleNames) {
-            QWidget* view = control->viewWidget(QString::fromLatin1(entry.view));
+        for (std::string_view name : accessible_views()) {
+            QWidget* view = control->viewWidget(
+                QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
             if (view != nullptr && view->isVisibleTo(control)) {
                 views.push_back(view);
             }
@@ -146,21 +142,6 @@ QAccessibleInterface* tintbox_accessible(const QString&, QObject* object) {
 }
 
 }  // namespace
-
-bool accessible_texts(std::string_view view, AccessibleTexts& texts) {
-    const AccessibleName* entry = accessible_name(view);
-    if (entry == nullptr) {
-        return false;
-    }
-    texts.name = tr(entry->name);
-    texts.description = *entry->description ? tr(entry->description) : QString();
-    return true;
-}
-
-QString color_description(std::int32_t color) {
-    return QString::fromStdString(
-        tintbox::color_description(color, tr(kColorDescription).toStdString()));
-}
 
 void install_accessibility() {
     static const bool installed = [] {

@@ -1,9 +1,11 @@
 #include "qt_platform.hpp"
 
+#include <QBitmap>
 #include <QClipboard>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPainter>
 #include <QPixmap>
 #include <QScreen>
 #include <QString>
@@ -49,6 +51,56 @@ QRect view_rect(const View& view, float twips_per_pixel) {
     return to_qrect(geometry::logical_rect(view, twips_per_pixel));
 }
 
+std::int16_t button_code(Qt::MouseButton button) {
+    switch (button) {
+        case Qt::LeftButton:
+            return kLeftButton;
+        case Qt::RightButton:
+            return kRightButton;
+        case Qt::MiddleButton:
+            return kMiddleButton;
+        default:
+            return kNoButton;
+    }
+}
+
+std::int16_t modifier_code(Qt::KeyboardModifiers modifiers) {
+    std::int16_t code = 0;
+    if (modifiers & Qt::ShiftModifier)
+        code |= kShiftKey;
+    if (modifiers & Qt::ControlModifier)
+        code |= kCtrlKey;
+    if (modifiers & Qt::AltModifier)
+        code |= kAltKey;
+    return code;
+}
+
+namespace {
+
+// Qt's names of the keys that chords use besides the letters.
+constexpr std::pair<int, KeyCode> kQtKeys[] = {
+    {Qt::Key_Backspace, KeyCode::Backspace},
+    {Qt::Key_Delete, KeyCode::Delete},
+    {Qt::Key_Insert, KeyCode::Insert},
+    {Qt::Key_Left, KeyCode::Left},
+    {Qt::Key_Right, KeyCode::Right},
+    {Qt::Key_Up, KeyCode::Up},
+    {Qt::Key_Down, KeyCode::Down},
+    {Qt::Key_Home, KeyCode::Home},
+    {Qt::Key_End, KeyCode::End},
+    {Qt::Key_PageUp, KeyCode::PageUp},
+    {Qt::Key_PageDown, KeyCode::PageDown},
+    {Qt::Key_Escape, KeyCode::Escape},
+};
+
+}  // namespace
+
+KeyChord key_chord(int qt_key, Qt::KeyboardModifiers modifiers) {
+    const auto held = static_cast<std::int16_t>(modifier_code(modifiers) |
+                                                ((modifiers & Qt::MetaModifier) ? kMetaKey : 0));
+    return {neutral_key(qt_key, kQtKeys), held};
+}
+
 std::vector<bool> cursor_outline(const PointerShape& shape) {
     constexpr int side = 32;
     const auto drawn = [&](int x, int y) {
@@ -70,6 +122,35 @@ std::vector<bool> cursor_outline(const PointerShape& shape) {
     return outline;
 }
 
+// Drawn pixels are black. Qt can invert the screen only on Windows, so a one-pixel
+// white outline keeps the shape visible on dark colours elsewhere.
+QCursor pointer_cursor(const PointerShape& shape) {
+    constexpr int side = 32;
+    const std::vector<bool> near = cursor_outline(shape);
+    QBitmap bitmap(side, side);
+    QBitmap mask(side, side);
+    bitmap.fill(Qt::color0);
+    mask.fill(Qt::color0);
+    {
+        QPainter bits(&bitmap);
+        QPainter outline(&mask);
+        bits.setPen(Qt::color1);
+        outline.setPen(Qt::color1);
+        for (int y = 0; y < side; ++y) {
+            for (int x = 0; x < side; ++x) {
+                const auto index = static_cast<std::size_t>(y * side + x);
+                if (shape.drawn[index]) {
+                    bits.drawPoint(x, y);
+                }
+                if (near[index]) {
+                    outline.drawPoint(x, y);
+                }
+            }
+        }
+    }
+    return QCursor(bitmap, mask, shape.hot_x, shape.hot_y);
+}
+
 QtScreen::QtScreen() {
     // No program may read a Wayland screen.
     platform_readable_ = !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
@@ -88,8 +169,8 @@ QtScreen::~QtScreen() = default;
 
 float QtScreen::twips_per_pixel_x() const {
     qreal dpi = 96.0;
-    if (widget_) {
-        dpi = widget_->logicalDpiX();
+    if (logical_dpi_) {
+        dpi = logical_dpi_();
     } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         dpi = screen->logicalDotsPerInchX();
     }

@@ -4,20 +4,20 @@
 #pragma once
 
 #include <QColor>
+#include <QCursor>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPalette>
 #include <QPointF>
-#include <QPointer>
 #include <QRect>
 #include <QString>
-#include <QWidget>
 #include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
 
 #include "tintbox/geometry.hpp"
+#include "tintbox/input.hpp"
 #include "tintbox/platform.hpp"
 #include "tintbox/views.hpp"
 
@@ -43,10 +43,18 @@ QRect to_qrect(const geometry::PixelRect& rect);
 geometry::PixelRect to_pixel_rect(const QRect& rect);
 QRect view_rect(const View& view, float twips_per_pixel);
 
+// Qt's mouse buttons and modifier keys as the view layer names them, and Qt's keys as
+// the key chords of tintbox/input.hpp.
+std::int16_t button_code(Qt::MouseButton button);
+std::int16_t modifier_code(Qt::KeyboardModifiers modifiers);
+KeyChord key_chord(int qt_key, Qt::KeyboardModifiers modifiers);
+
 // The pixels around a pointer shape's drawn ones (drawn pixels included): a one-pixel
 // outline that keeps the black shape visible on dark colours where the screen cannot be
 // inverted. Indexed like PointerShape::drawn.
 std::vector<bool> cursor_outline(const PointerShape& shape);
+// The shape as a cursor: its drawn pixels black, the outline white.
+QCursor pointer_cursor(const PointerShape& shape);
 
 class X11ScreenReader;
 
@@ -59,8 +67,9 @@ class QtScreen : public Screen {
     QtScreen();
     ~QtScreen() override;
 
-    // The widget whose screen gives the logical DPI (twips per pixel).
-    void set_widget(QWidget* widget) { widget_ = widget; }
+    // The logical DPI (and so the twips per pixel) of the screen that the control is
+    // shown on, asked of its widget or item; null: the primary screen's.
+    void set_logical_dpi(std::function<qreal()> dpi) { logical_dpi_ = std::move(dpi); }
     // Called whenever a pixel cannot be read (the platform refused or failed).
     void set_unreadable_handler(std::function<void()> handler) {
         on_unreadable_ = std::move(handler);
@@ -97,7 +106,7 @@ class QtScreen : public Screen {
   private:
     ColorValue read_pixel(ScreenPoint point) const;
 
-    QPointer<QWidget> widget_;
+    std::function<qreal()> logical_dpi_;
 #if defined(TINTBOX_QT_HAS_XCB)
     std::unique_ptr<X11ScreenReader> x11_;  // null when not on X11
 #endif

@@ -19,33 +19,6 @@
 #include "tintbox/input.hpp"
 
 namespace tintbox::qtskin {
-namespace {
-
-std::int16_t button_code(Qt::MouseButton button) {
-    switch (button) {
-        case Qt::LeftButton:
-            return kLeftButton;
-        case Qt::RightButton:
-            return kRightButton;
-        case Qt::MiddleButton:
-            return kMiddleButton;
-        default:
-            return kNoButton;
-    }
-}
-
-std::int16_t modifier_code(Qt::KeyboardModifiers modifiers) {
-    std::int16_t code = 0;
-    if (modifiers & Qt::ShiftModifier)
-        code |= 1;
-    if (modifiers & Qt::ControlModifier)
-        code |= 2;
-    if (modifiers & Qt::AltModifier)
-        code |= 4;
-    return code;
-}
-
-}  // namespace
 
 // ---- Focus and tab order -------------------------------------------------------------
 
@@ -194,38 +167,12 @@ void Skin::publish_selection() {
     }
 }
 
-namespace {
-
-// Qt's names of the keys that chords use besides the letters.
-constexpr std::pair<int, KeyCode> kQtKeys[] = {
-    {Qt::Key_Backspace, KeyCode::Backspace},
-    {Qt::Key_Delete, KeyCode::Delete},
-    {Qt::Key_Insert, KeyCode::Insert},
-    {Qt::Key_Left, KeyCode::Left},
-    {Qt::Key_Right, KeyCode::Right},
-    {Qt::Key_Up, KeyCode::Up},
-    {Qt::Key_Down, KeyCode::Down},
-    {Qt::Key_Home, KeyCode::Home},
-    {Qt::Key_End, KeyCode::End},
-    {Qt::Key_PageUp, KeyCode::PageUp},
-    {Qt::Key_PageDown, KeyCode::PageDown},
-    {Qt::Key_Escape, KeyCode::Escape},
-};
-
-std::int16_t chord_modifiers(Qt::KeyboardModifiers modifiers) {
-    return static_cast<std::int16_t>(modifier_code(modifiers) |
-                                     ((modifiers & Qt::MetaModifier) ? kMetaKey : 0));
-}
-
-}  // namespace
-
 void Skin::key(QKeyEvent* event, bool text_field) {
     if (session_.detached()) {
         return;
     }
-    const std::int16_t modifiers = chord_modifiers(event->modifiers());
-    if (const std::optional<Key> command =
-            key_command({neutral_key(event->key(), kQtKeys), modifiers})) {
+    const KeyChord chord = key_chord(event->key(), event->modifiers());
+    if (const std::optional<Key> command = key_command(chord)) {
         bool used = false;
         person_input([&] { used = surface_.key(*command); });
         if (used) {
@@ -235,7 +182,7 @@ void Skin::key(QKeyEvent* event, bool text_field) {
         }
         return;
     }
-    if (text_field && is_typed_text(to_view(event->text()), modifiers)) {
+    if (text_field && is_typed_text(to_view(event->text()), chord.modifiers)) {
         type(event->text());
         return;
     }

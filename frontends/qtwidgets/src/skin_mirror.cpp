@@ -1,6 +1,5 @@
 // Mirroring: each aspect of a view that changed is written into its Qt widget.
 #include <QAccessible>
-#include <QBitmap>
 #include <QPainter>
 #include <QSignalBlocker>
 #include <algorithm>
@@ -179,38 +178,13 @@ void Skin::apply_pointer(Mirror& mirror) {
     }
 }
 
-// Drawn pixels are black. Qt can invert the screen only on Windows, so a one-pixel
-// white outline keeps the shape visible on dark colours elsewhere.
 const QCursor& Skin::cursor_for(const PointerShapePtr& shape) {
     const auto found = cursors_.find(shape.get());
     if (found != cursors_.end()) {
         return found->second.second;
     }
-    constexpr int side = 32;
-    const std::vector<bool> near = cursor_outline(*shape);
-    QBitmap bitmap(side, side);
-    QBitmap mask(side, side);
-    bitmap.fill(Qt::color0);
-    mask.fill(Qt::color0);
-    {
-        QPainter bits(&bitmap);
-        QPainter outline(&mask);
-        bits.setPen(Qt::color1);
-        outline.setPen(Qt::color1);
-        for (int y = 0; y < side; ++y) {
-            for (int x = 0; x < side; ++x) {
-                const auto index = static_cast<std::size_t>(y * side + x);
-                if (shape->drawn[index]) {
-                    bits.drawPoint(x, y);
-                }
-                if (near[index]) {
-                    outline.drawPoint(x, y);
-                }
-            }
-        }
-    }
-    const auto inserted = cursors_.emplace(
-        shape.get(), std::make_pair(shape, QCursor(bitmap, mask, shape->hot_x, shape->hot_y)));
+    const auto inserted =
+        cursors_.emplace(shape.get(), std::make_pair(shape, pointer_cursor(*shape)));
     return inserted.first->second.second;
 }
 

@@ -6,14 +6,13 @@
 
 #include "portal_picker.hpp"
 #include "qt_platform.hpp"
-#include "skin.hpp"
 
 namespace tintbox::qtskin {
 
-using Mode = TintboxWidget::EyedropperMode;
+using Mode = EyedropperMode;
 
-SystemPick::SystemPick(TintboxWidget& owner, QtScreen& screen, Skin& skin)
-    : owner_(owner), screen_(screen), skin_(skin), told_mode_(mode()) {
+SystemPick::SystemPick(QtScreen& screen, SystemPickHooks hooks)
+    : screen_(screen), hooks_(std::move(hooks)), told_mode_(mode()) {
     refresh();
 }
 
@@ -32,7 +31,7 @@ void SystemPick::refresh() {
         portal_ = std::make_unique<PortalColorPicker>(QDBusConnection::sessionBus());
         connect(portal_.get(), &PortalColorPicker::probed, this, [this] { probed(); });
         connect(portal_.get(), &PortalColorPicker::picked, this, [this](ColorValue color) {
-            skin_.screen_color_picked(color);
+            hooks_.picked(color);
             finished();
         });
         connect(portal_.get(), &PortalColorPicker::cancelled, this, [this] { finished(); });
@@ -41,7 +40,7 @@ void SystemPick::refresh() {
     }
     const Mode now = mode();
     if (now != std::exchange(told_mode_, now)) {
-        emit owner_.eyedropperModeChanged();
+        hooks_.mode_changed();
     }
 }
 
@@ -68,11 +67,11 @@ void SystemPick::run_ended(bool released) {
     }
     switch (portal_->state()) {
         case PortalColorPicker::State::Available:
-            emit owner_.systemPickStarted();
+            hooks_.started();
             ask();
             break;
         case PortalColorPicker::State::Probing:
-            emit owner_.systemPickStarted();
+            hooks_.started();
             pick_after_probe_ = true;
             break;
         default:
@@ -98,11 +97,12 @@ void SystemPick::close() {
 
 void SystemPick::ask() {
     // The desktop places its picker over the window it names; Qt names windows of an X
-    // server only. internalWinId makes no native window for an unshown widget.
+    // server only.
     QString parent;
-    if (QGuiApplication::platformName() == QLatin1String("xcb") &&
-        owner_.window()->internalWinId() != 0) {
-        parent = QStringLiteral("x11:%1").arg(owner_.window()->internalWinId(), 0, 16);
+    const QWindow* window = hooks_.window();
+    if (QGuiApplication::platformName() == QLatin1String("xcb") && window != nullptr &&
+        window->winId() != 0) {
+        parent = QStringLiteral("x11:%1").arg(window->winId(), 0, 16);
     }
     if (!portal_->pick(parent)) {
         fail();
@@ -126,11 +126,11 @@ void SystemPick::fail() {
 }
 
 void SystemPick::finished() {
-    emit owner_.systemPickFinished();
+    hooks_.finished();
 }
 
 void SystemPick::report_unavailable() {
-    emit owner_.eyedropperUnavailable();
+    hooks_.unavailable();
 }
 
 }  // namespace tintbox::qtskin

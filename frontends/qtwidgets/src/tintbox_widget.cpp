@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "qt_control_support.hpp"
 #include "qt_platform.hpp"
 #include "skin.hpp"
 #include "system_pick.hpp"
@@ -19,130 +20,8 @@
 namespace tintbox {
 namespace {
 
-// The longest value each editor must show in full.
-struct Longest {
-    const char* field;
-    const char16_t* text;
-};
-constexpr Longest kLongestValues[] = {
-    {"txtRed", u"255"},      {"txtGreen", u"255"},  {"txtBlue", u"255"},
-    {"txtDec", u"16777215"}, {"txtHex", u"FFFFFF"}, {"txtWebHex", u"FFFFFF"},
-};
-
-// The base font's family at the largest pixel size at which every editor shows its
-// longest value in full, beside whatever covers the field's right end (the colour
-// strips), within the field's height. The size follows the fields' design geometry at
-// this screen's twips per pixel, not the application's font size.
-//
-// The fields hold digits and hexadecimal letters, which need no shaping: the font
-// prefers none, which halves the cost of every text the fields show. Each pixel size
-// tried loads a font engine, so one size is measured, the answer is estimated from it
-// (widths and heights grow close to in proportion to the size) and only the sizes next
-// to the estimate are tried; the answer is kept for the next control on the same screen.
-QFont fitted_field_font(const QFont& base, float twips_per_pixel) {
-    QFont font = base;
-    font.setStyleStrategy(QFont::PreferNoShaping);
-    constexpr int kLargest = 32;
-    constexpr int kSmallest = 7;
-    constexpr int kMeasured = 16;
-    font.setPixelSize(kLargest);
-    static std::map<std::pair<QString, float>, int> fitted_sizes;
-    const auto key = std::make_pair(font.key(), twips_per_pixel);
-    if (const auto known = fitted_sizes.find(key); known != fitted_sizes.end()) {
-        font.setPixelSize(known->second);
-        return font;
-    }
-
-    const Tintbox design;  // the views at their design-time places
-    const Surface& surface = design.UserControl();
-    struct Room {
-        double width;   // the pixels that show the longest value
-        double height;  // the field's height, with one pixel to spare
-        QString text;
-    };
-    std::vector<Room> rooms;
-    for (const Longest& longest : kLongestValues) {
-        const View& field = *surface.find(longest.field);
-        const Twips middle = field.Top() + field.Height() / 2;
-        const View* at_right_end = surface.view_at(field.Left() + field.Width() - 1, middle);
-        const Twips visible = at_right_end != &field && at_right_end != nullptr
-                                  ? at_right_end->Left() - field.Left()
-                                  : field.Width();
-        rooms.push_back({visible / twips_per_pixel, field.Height() / twips_per_pixel + 1,
-                         qtskin::to_qstring(longest.text)});
-    }
-    const auto fits = [&](int pixels) {
-        font.setPixelSize(pixels);
-        const QFontMetricsF metrics(font);
-        // One pixel stays free for the caret after the last character.
-        return std::all_of(rooms.begin(), rooms.end(), [&](const Room& room) {
-            return metrics.horizontalAdvance(room.text) + 1 <= room.width &&
-                   metrics.height() <= room.height;
-        });
-    };
-    // The factor by which the font at `pixels` could grow and still fit.
-    const auto growth = [&](int pixels) {
-        font.setPixelSize(pixels);
-        const QFontMetricsF metrics(font);
-        double factor = std::numeric_limits<double>::max();
-        for (const Room& room : rooms) {
-            factor = std::min({factor, (room.width - 1) / metrics.horizontalAdvance(room.text),
-                               room.height / metrics.height()});
-        }
-        return factor;
-    };
-    // The largest size that fits, or the smallest when none does.
-    int fitting = std::clamp(static_cast<int>(kMeasured * growth(kMeasured)), kSmallest, kLargest);
-    while (fitting > kSmallest && !fits(fitting)) {
-        --fitting;
-    }
-    while (fitting < kLargest && fits(fitting + 1)) {
-        ++fitting;
-    }
-    fitted_sizes.emplace(key, fitting);
-    font.setPixelSize(fitting);
-    return font;
-}
-
-PicturePtr to_picture(const QImage& image) {
-    if (image.isNull()) {
-        return nullptr;
-    }
-    if (image.width() > Picture::kMaxSide || image.height() > Picture::kMaxSide) {
-        throw Error(ErrorKind::InvalidPicture,
-                    "the image is " + std::to_string(image.width()) + " x " +
-                        std::to_string(image.height()) + " pixels; at most " +
-                        std::to_string(Picture::kMaxSide) + " on a side can be shown");
-    }
-    // Transparent parts show white: the control's pictures are opaque.
-    QImage opaque(image.size(), QImage::Format_RGB32);
-    opaque.fill(Qt::white);
-    {
-        QPainter painter(&opaque);
-        painter.drawImage(0, 0, image);
-    }
-    std::vector<ColorValue> pixels;
-    pixels.reserve(static_cast<std::size_t>(opaque.width()) *
-                   static_cast<std::size_t>(opaque.height()));
-    for (int y = 0; y < opaque.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(opaque.constScanLine(y));
-        for (int x = 0; x < opaque.width(); ++x) {
-            pixels.push_back(qtskin::to_color_value(line[x]));
-        }
-    }
-    return std::make_shared<const Picture>(opaque.width(), opaque.height(), std::move(pixels));
-}
-
 QPixmap to_pixmap(const Picture& picture) {
-    QImage image(picture.width(), picture.height(), QImage::Format_RGB32);
-    for (int y = 0; y < picture.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < picture.width(); ++x) {
-            const ColorValue color = picture.pixel(x, y);
-            line[x] = qRgb(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
-        }
-    }
-    return QPixmap::fromImage(image);
+    return QPixmap::fromImage(qtskin::to_image(picture));
 }
 
 }  // namespace
@@ -151,8 +30,8 @@ TintboxWidget::TintboxWidget(QWidget* parent)
     : QWidget(parent),
       screen_(std::make_shared<qtskin::QtScreen>()),
       fonts_(std::make_shared<qtskin::QtFontMetrics>(font())) {
-    screen_->set_widget(this);
-    setFont(fitted_field_font(font(), screen_->twips_per_pixel_x()));
+    screen_->set_logical_dpi([this] { return static_cast<qreal>(logicalDpiX()); });
+    setFont(qtskin::fitted_field_font(font(), screen_->twips_per_pixel_x()));
     fonts_->set_font(font(), this);
     control_ = std::make_unique<Tintbox>(
         TintboxPlatform{screen_, fonts_, std::make_shared<qtskin::QtClipboard>()});
@@ -163,7 +42,14 @@ TintboxWidget::TintboxWidget(QWidget* parent)
     control_->set_error_sink(
         [this](const Error& error) { emit errorRaised(QString::fromUtf8(error.what())); });
     skin_ = std::make_unique<qtskin::Skin>(*this, *control_);
-    system_pick_ = std::make_unique<qtskin::SystemPick>(*this, *screen_, *skin_);
+    qtskin::SystemPickHooks pick_hooks;
+    pick_hooks.mode_changed = [this] { emit eyedropperModeChanged(); };
+    pick_hooks.started = [this] { emit systemPickStarted(); };
+    pick_hooks.finished = [this] { emit systemPickFinished(); };
+    pick_hooks.unavailable = [this] { emit eyedropperUnavailable(); };
+    pick_hooks.picked = [this](ColorValue color) { skin_->screen_color_picked(color); };
+    pick_hooks.window = [this] { return window()->windowHandle(); };
+    system_pick_ = std::make_unique<qtskin::SystemPick>(*screen_, std::move(pick_hooks));
     screen_->set_unreadable_handler([this] { skin_->eyedropper_unreadable(); });
     screen_->set_run_end_handler([this](bool released) { system_pick_->run_ended(released); });
     screen_->set_reader_changed_handler([this] { system_pick_->refresh(); });
@@ -176,6 +62,7 @@ TintboxWidget::TintboxWidget(QWidget* parent)
 
 TintboxWidget::~TintboxWidget() {
     // The widgets go before the control whose views they observe.
+    screen_->set_logical_dpi(nullptr);
     screen_->set_unreadable_handler(nullptr);
     screen_->set_run_end_handler(nullptr);
     screen_->set_reader_changed_handler(nullptr);
@@ -242,7 +129,7 @@ void TintboxWidget::setPicture(const QPixmap& picture) {
         return;
     }
     try {
-        PicturePtr converted = to_picture(picture.toImage());
+        PicturePtr converted = qtskin::to_picture(picture.toImage());
         skin_->host_call([&] { control_->SetPicture(converted); });
         picture_source_ = std::move(converted);
         picture_ = picture_source_ ? picture : QPixmap();
@@ -308,7 +195,15 @@ const Tintbox& TintboxWidget::control() const {
 }
 
 TintboxWidget::EyedropperMode TintboxWidget::eyedropperMode() const {
-    return system_pick_->mode();
+    switch (system_pick_->mode()) {
+        case qtskin::EyedropperMode::Live:
+            return EyedropperMode::Live;
+        case qtskin::EyedropperMode::SystemPicker:
+            return EyedropperMode::SystemPicker;
+        case qtskin::EyedropperMode::Unavailable:
+            break;
+    }
+    return EyedropperMode::Unavailable;
 }
 
 QWidget* TintboxWidget::viewWidget(const QString& name) const {
@@ -357,7 +252,7 @@ void TintboxWidget::showEvent(QShowEvent* event) {
     if (QWindow* handle = window()->windowHandle()) {
         disconnect(screen_watch_);
         screen_watch_ = connect(handle, &QWindow::screenChanged, this, [this] {
-            setFont(fitted_field_font(font(), screen_->twips_per_pixel_x()));
+            setFont(qtskin::fitted_field_font(font(), screen_->twips_per_pixel_x()));
             fonts_->set_font(font(), this);
             skin_->rescale();
         });
@@ -381,7 +276,7 @@ void TintboxWidget::changeEvent(QEvent* event) {
     }
     if (event->type() == QEvent::FontChange) {
         // A host's font keeps its family; the size always fits the fields.
-        const QFont fitted = fitted_field_font(font(), screen_->twips_per_pixel_x());
+        const QFont fitted = qtskin::fitted_field_font(font(), screen_->twips_per_pixel_x());
         if (fitted != font()) {
             setFont(fitted);  // comes back here once more with the fitted font
             return;

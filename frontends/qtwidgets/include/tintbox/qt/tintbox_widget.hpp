@@ -139,7 +139,6 @@ class TintboxWidget : public QWidget {
 
   private:
     friend class qtskin::Skin;
-    friend class qtskin::SystemPick;
 
     std::shared_ptr<qtskin::QtScreen> screen_;
     std::shared_ptr<qtskin::QtFontMetrics> fonts_;

@@ -1,0 +1,365 @@
+// The contract suite on the Qt Quick front end: a TintboxPicker between two host text
+// inputs in a Qt Quick window on the offscreen platform. A person's mouse and keys arrive
+// as the window system hands them to Qt, so Qt Quick delivers them to the items, grabs
+// the mouse and counts double clicks itself. The process draws at one device-pixel ratio
+// (QT_SCALE_FACTOR); each ratio row runs in the ctest entry started at its ratio.
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTest>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <stdexcept>
+#include <utility>
+
+#include "contract_scenarios.hpp"
+#include "picker_item.hpp"
+#include "tintbox/views.hpp"
+
+namespace {
+
+using namespace tintbox::contract;
+using tintbox::quick::PickerItem;
+
+// Rows that fail on this front end today, each until the work that fixes it lands:
+// - after the first context menu of a row, the next ones list the same items: the
+//   person's steps between them do not reach the field yet (the popup's close and the
+//   focus it hands back are still to be followed);
+// - at 1.5 device pixels a pixel, where the spectrum's edge falls between device pixels,
+//   a press on an edge pixel picks a colour where the item leaves that pixel undrawn.
+const std::vector<std::string> kKnownFailing = {
+    "a field's context menu offers what applies to its text",
+    "a press on a device pixel of the spectrum picks what is drawn there at 1.5",
+};
+
+const std::pair<Key, Qt::Key> kQtKeys[] = {{Key::Delete, Qt::Key_Delete},
+                                           {Key::Left, Qt::Key_Left},
+                                           {Key::Right, Qt::Key_Right},
+                                           {Key::Up, Qt::Key_Up},
+                                           {Key::Down, Qt::Key_Down},
+                                           {Key::Home, Qt::Key_Home},
+                                           {Key::End, Qt::Key_End},
+                                           {Key::PageUp, Qt::Key_PageUp},
+                                           {Key::PageDown, Qt::Key_PageDown},
+                                           {Key::Tab, Qt::Key_Tab},
+                                           {Key::Escape, Qt::Key_Escape},
+                                           {Key::A, Qt::Key_A},
+                                           {Key::C, Qt::Key_C},
+                                           {Key::Z, Qt::Key_Z}};
+
+Qt::Key qt_key(Key which) {
+    for (const auto& [ours, theirs] : kQtKeys) {
+        if (ours == which) {
+            return theirs;
+        }
+    }
+    return Qt::Key_unknown;
+}
+
+Qt::MouseButton qt_button(Button which) {
+    return which == Button::Left ? Qt::LeftButton : Qt::RightButton;
+}
+
+std::string utf8(const std::u16string& text) {
+    return QString::fromStdU16String(text).toStdString();
+}
+
+class QuickDriver : public Driver {
+  public:
+    QuickDriver() {
+        QGuiApplication::clipboard()->clear();
+        engine_.addImportPath(QStringLiteral(TINTBOX_QML_BUILD_IMPORT_DIR));
+        QQmlComponent component(&engine_);
+        component.setData(
+            "import QtQuick\nimport Tintbox\n"
+            "Window { width: 420; height: 320; visible: true\n"
+            "  Column { x: 3; y: 3; spacing: 4\n"
+            "    TextInput { objectName: 'before'; width: 400; height: 20;\n"
+            "                activeFocusOnTab: true; text: 'before' }\n"
+            "    TintboxPicker { objectName: 'picker'; width: 400 }\n"
+            "    TextInput { width: 400; height: 20; activeFocusOnTab: true;\n"
+            "                text: 'after' } } }",
+            QUrl());
+        window_.reset(qobject_cast<QQuickWindow*>(component.create()));
+        if (!window_) {
+            throw std::runtime_error(component.errorString().toStdString());
+        }
+        picker_ = window_->findChild<PickerItem*>(QStringLiteral("picker"));
+        QObject::connect(picker_, &PickerItem::changed, [this] { ++changes_; });
+        QObject::connect(picker_, &PickerItem::editMenuRequested,
+                         [this](QPointF, const QVariantList& items) { menu_ = items; });
+        window_->requestActivate();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+        window_->findChild<QQuickItem*>(QStringLiteral("before"))->forceActiveFocus();
+        QCoreApplication::processEvents();
+    }
+
+    bool can(Capability capability) const override {
+        switch (capability) {
+            case Capability::DeviceRatio:
+            case Capability::ReadDuringThumbDrag:
+            case Capability::ContextMenu:
+                return true;
+            case Capability::FakeScreen:
+                // The item reads the real screen, as the widget does; it offers no fake one.
+                return false;
+        }
+        return false;
+    }
+
+    void set_picture(const Picture& picture) override {
+        QImage image(picture.width, picture.height, QImage::Format_RGB32);
+        for (int y = 0; y < picture.height; ++y) {
+            for (int x = 0; x < picture.width; ++x) {
+                image.setPixel(x, y, qt_rgb(picture.pixels[y * picture.width + x]));
+            }
+        }
+        picker_->setPicture(image);
+        settle();
+    }
+    void set_rgb(Color color) override {
+        picker_->setRGB(color);
+        settle();
+    }
+    void set_enabled(bool enabled) override {
+        picker_->setControlEnabled(enabled);
+        settle();
+    }
+    bool set_ratio(double ratio) override {
+        return std::abs(window_->effectiveDevicePixelRatio() - ratio) < 1e-6;
+    }
+    void set_screen_color(Color) override { ADD_FAILURE() << "no fake screen here"; }
+    void tick() override { ADD_FAILURE() << "no fake screen here"; }
+
+    void mouse(Mouse action, Button button, const Spot& at) override {
+        send_mouse(action, button, scene_point(at));
+    }
+    void mouse_at(Mouse action, Button button, Pixel at) override {
+        const double ratio = window_->effectiveDevicePixelRatio();
+        const QPoint origin = device_origin();
+        // As a window system reports a pointer on a device pixel to a scaled Qt.
+        send_mouse(action, button,
+                   QPointF((origin.x() + at.x) / ratio, (origin.y() + at.y) / ratio));
+    }
+    void key(Key key, int modifiers) override {
+        Qt::KeyboardModifiers qt_modifiers;
+        if ((modifiers & kShift) != 0) {
+            qt_modifiers |= Qt::ShiftModifier;
+        }
+        if ((modifiers & kCtrl) != 0) {
+            qt_modifiers |= Qt::ControlModifier;
+        }
+        Qt::Key code = qt_key(key);
+        if (code == Qt::Key_Tab && (modifiers & kShift) != 0) {
+            code = Qt::Key_Backtab;  // what Qt's platforms deliver for Shift+Tab
+        }
+        QTest::keyClick(window_.get(), code, qt_modifiers);
+        settle();
+    }
+    void type(const std::string& text) override {
+        for (const char character : text) {
+            QTest::keyClick(window_.get(), character);
+        }
+        settle();
+    }
+    void wheel(const Spot& at, int notches) override {
+        const QPointF in_window = scene_point(at);
+        // A wheel reports each notch as an event of its own.
+        for (int i = 0; i < std::abs(notches); ++i) {
+            QWheelEvent event(in_window, window_->mapToGlobal(in_window), QPoint(),
+                              QPoint(0, notches > 0 ? 120 : -120), Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(window_.get(), &event);
+        }
+        settle();
+    }
+    // The item asks its QML side for the menu with the items it lists; a person reads
+    // them in the popup and leaves it with Escape.
+    std::vector<MenuItem> context_menu(const std::string& field) override {
+        menu_.clear();
+        mouse(Mouse::Press, Button::Right, {field});
+        mouse(Mouse::Release, Button::Right, {field});
+        std::vector<MenuItem> items;
+        for (const QVariant& entry : std::as_const(menu_)) {
+            const QVariantMap item = entry.toMap();
+            items.push_back({item.value(QStringLiteral("text"))
+                                 .toString()
+                                 .remove(QLatin1Char('&'))
+                                 .toStdString(),
+                             item.value(QStringLiteral("enabled")).toBool()});
+        }
+        QTest::keyClick(window_.get(), Qt::Key_Escape);
+        settle();
+        return items;
+    }
+
+    // What the item draws: the view layer's state (the selection while the field holds
+    // the focus).
+    FieldState field(const std::string& view) override {
+        const auto* shown = dynamic_cast<const tintbox::TextField*>(model(view));
+        if (shown == nullptr) {
+            ADD_FAILURE() << view << " is no field";
+            return {};
+        }
+        if (!shown->has_focus() || shown->SelLength() == 0) {
+            return {utf8(shown->Text()), shown->caret(), shown->caret(), 0};
+        }
+        return {utf8(shown->Text()), shown->caret(), shown->SelStart(), shown->SelLength()};
+    }
+    int value(const std::string& scroll_bar) override {
+        const auto* bar = dynamic_cast<const tintbox::ScrollBar*>(model(scroll_bar));
+        if (bar == nullptr) {
+            ADD_FAILURE() << scroll_bar << " is no scroll bar";
+            return -1;
+        }
+        return bar->thumb_position();
+    }
+    std::string focused() override {
+        const QQuickItem* focus = window_->activeFocusItem();
+        if (focus == nullptr || focus->parentItem() != picker_) {
+            return "";
+        }
+        return focus->objectName().toStdString();
+    }
+    Color rgb() override { return picker_->getRGB(); }
+    int changes() override { return changes_; }
+    Rect bounds(const std::string& view) override {
+        const QQuickItem* shown = item(view);
+        const double ratio = window_->effectiveDevicePixelRatio();
+        const QRectF logical = shown->mapRectToScene(QRectF(0, 0, shown->width(), shown->height()));
+        const QPoint origin = device_origin();
+        const int left = static_cast<int>(std::floor(logical.left() * ratio));
+        const int top = static_cast<int>(std::floor(logical.top() * ratio));
+        return {left - origin.x(), top - origin.y(),
+                static_cast<int>(std::ceil(logical.right() * ratio)) - left,
+                static_cast<int>(std::ceil(logical.bottom() * ratio)) - top};
+    }
+    Color drawn(Pixel at) override {
+        const QImage shown = window_->grabWindow();
+        const QPoint origin = device_origin();
+        const QPoint in_window(origin.x() + at.x, origin.y() + at.y);
+        const QRect control(origin, QSizeF(picker_->width() * window_->effectiveDevicePixelRatio(),
+                                           picker_->height() * window_->effectiveDevicePixelRatio())
+                                        .toSize());
+        if (!control.contains(in_window)) {
+            return -1;
+        }
+        const QRgb pixel = shown.pixel(in_window);
+        return qRed(pixel) | (qGreen(pixel) << 8) | (qBlue(pixel) << 16);
+    }
+
+  private:
+    static QRgb qt_rgb(Color color) {
+        return qRgb(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+    }
+    static void settle() { QCoreApplication::processEvents(); }
+
+    const tintbox::View* model(const std::string& name) const {
+        const tintbox::View* view = picker_->control().UserControl().find(name);
+        if (view == nullptr) {
+            throw std::runtime_error("no view " + name);
+        }
+        return view;
+    }
+    QQuickItem* item(const std::string& name) const {
+        const QString wanted = QString::fromStdString(name);
+        const QList<QQuickItem*> items = picker_->childItems();
+        const auto found = std::find_if(items.begin(), items.end(), [&](QQuickItem* candidate) {
+            return candidate->objectName() == wanted;
+        });
+        if (found == items.end()) {
+            throw std::runtime_error("no item for the view " + name);
+        }
+        return *found;
+    }
+    QPointF scene_point(const Spot& at) const {
+        const QQuickItem* view = item(at.view);
+        return view->mapToScene(
+            QPointF(at.fx * view->width() + at.dx, at.fy * view->height() + at.dy));
+    }
+    // The device pixel of the window where the control's (0, 0) device pixel lies.
+    QPoint device_origin() const {
+        const QPointF logical = picker_->mapToScene(QPointF(0, 0));
+        const double ratio = window_->effectiveDevicePixelRatio();
+        return {static_cast<int>(std::floor(logical.x() * ratio)),
+                static_cast<int>(std::floor(logical.y() * ratio))};
+    }
+
+    // As the window system hands a mouse event to Qt: Qt Quick finds the item under the
+    // point, keeps the grab while a button is held, and turns a quick second press into
+    // a double click.
+    void send_mouse(Mouse action, Button button, QPointF in_window) {
+        const QPointF global = in_window + QPointF(window_->position());
+        const Qt::MouseButton which = qt_button(button);
+        QEvent::Type type = QEvent::MouseMove;
+        Qt::MouseButton changed = Qt::NoButton;
+        switch (action) {
+            case Mouse::Press:
+                timestamp_ += 1000;  // far enough from the last press: no double click
+                held_ |= which;
+                type = QEvent::MouseButtonPress;
+                changed = which;
+                break;
+            case Mouse::DoubleClick:
+                timestamp_ += 10;
+                held_ |= which;
+                type = QEvent::MouseButtonPress;
+                changed = which;
+                break;
+            case Mouse::Release:
+                timestamp_ += 10;
+                held_ &= ~Qt::MouseButtons(which);
+                type = QEvent::MouseButtonRelease;
+                changed = which;
+                break;
+            case Mouse::Move:
+                timestamp_ += 10;
+                break;
+        }
+        qt_handleMouseEvent(window_.get(), in_window, global, held_, changed, type, Qt::NoModifier,
+                            timestamp_);
+        settle();
+    }
+
+    QQmlEngine engine_;
+    std::unique_ptr<QQuickWindow> window_;
+    PickerItem* picker_ = nullptr;
+    int changes_ = 0;
+    QVariantList menu_;  // the items of the edit menu last asked for
+    Qt::MouseButtons held_;
+    int timestamp_ = 0;
+};
+
+class Contract : public testing::TestWithParam<std::size_t> {};
+
+TEST_P(Contract, OnTheQtQuickItem) {
+    const Scenario& scenario = scenarios()[GetParam()];
+    QuickDriver driver;
+    const Outcome outcome = run(driver, scenario);
+    if (!outcome.not_run.empty()) {
+        GTEST_SKIP() << outcome.not_run;
+    }
+    for (const std::string& line : judge(outcome, scenario.name, kKnownFailing)) {
+        ADD_FAILURE() << line;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, Contract, testing::Range<std::size_t>(0, scenarios().size()),
+                         [](const testing::TestParamInfo<std::size_t>& row) {
+                             return identifier(scenarios()[row.param]);
+                         });
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QGuiApplication application(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
