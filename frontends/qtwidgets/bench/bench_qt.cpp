@@ -1,8 +1,8 @@
 // The Qt skin against Qt's own colour dialog, in one process, both windows shown:
 //   SetRGB on TintboxWidget            vs  QColorDialog::setCurrentColor
 //   SetRGB then a whole render into an image: TintboxWidget vs the Qt Quick item
-//   TintboxPicker (where it is built; Qt Quick renders on its own schedule, so only a
-//   render it is asked for can be timed)
+//   TintboxPicker and the GTK 4 widget TintboxGtkPicker (each where it is built; Qt
+//   Quick and GTK render on their own schedules, so only a render asked for can be timed)
 //   one eyedropper tick (X11 only;      vs  a one-pixel QScreen::grabWindow
 //   pointer still, and moving)
 // and the windowless front end (the shell's C interface) in the same run:
@@ -16,6 +16,13 @@
 //
 //   xvfb-run -a -s "-screen 0 1280x1024x24" tintbox_qt_bench      (everything)
 //   QT_QPA_PLATFORM=offscreen tintbox_qt_bench                      (no eyedropper)
+// GTK before Qt: Qt's keyword macros (signals, slots) are names in GLib's headers.
+#if defined(TINTBOX_BENCH_HAS_GTK)
+#include <gtk/gtk.h>
+
+#include "tintbox-gtk/tintbox-gtk-picker.h"
+#endif
+
 #include <benchmark/benchmark.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -214,6 +221,44 @@ void TintboxPicker_SetRGB_Rendered(benchmark::State& state) {
         QCoreApplication::processEvents();  // the picker's own flush is queued
         benchmark::DoNotOptimize(window->grabWindow());
     }
+}
+#endif
+
+#if defined(TINTBOX_BENCH_HAS_GTK)
+// GTK shares GLib's default main context with Qt's event loop, so settle() runs both.
+void TintboxGtkPicker_SetRGB_Rendered(benchmark::State& state) {
+    if (!gtk_init_check()) {
+        state.SkipWithError("GTK cannot open a display (run under xvfb-run)");
+        return;
+    }
+    GtkWidget* window = gtk_window_new();
+    GtkWidget* picker = tintbox_gtk_picker_new();
+    gtk_window_set_child(GTK_WINDOW(window), picker);
+    gtk_window_present(GTK_WINDOW(window));
+    while (!gtk_widget_get_mapped(picker) || gtk_widget_get_width(picker) == 0) {
+        g_main_context_iteration(nullptr, TRUE);
+    }
+    settle();
+    GdkPaintable* paintable = gtk_widget_paintable_new(picker);
+    GskRenderer* renderer = gtk_native_get_renderer(GTK_NATIVE(window));
+    const gint32 colors[] = {0x123456, 0x654321};
+    int i = 0;
+    for (auto _ : state) {
+        tintbox_gtk_picker_set_rgb(TINTBOX_GTK_PICKER(picker), colors[++i & 1]);
+        while (g_main_context_iteration(nullptr, FALSE)) {
+        }
+        GtkSnapshot* snapshot = gtk_snapshot_new();
+        gdk_paintable_snapshot(paintable, snapshot, gtk_widget_get_width(picker),
+                               gtk_widget_get_height(picker));
+        GskRenderNode* node = gtk_snapshot_free_to_node(snapshot);
+        GdkTexture* texture = gsk_renderer_render_texture(renderer, node, nullptr);
+        benchmark::DoNotOptimize(texture);
+        g_object_unref(texture);
+        gsk_render_node_unref(node);
+    }
+    g_object_unref(paintable);
+    gtk_window_destroy(GTK_WINDOW(window));
+    settle();
 }
 #endif
 
@@ -480,6 +525,9 @@ int main(int argc, char** argv) {
 #if defined(TINTBOX_BENCH_HAS_QUICK)
         {"TintboxPicker_SetRGB_Rendered", TintboxPicker_SetRGB_Rendered},
 #endif
+#if defined(TINTBOX_BENCH_HAS_GTK)
+        {"TintboxGtkPicker_SetRGB_Rendered", TintboxGtkPicker_SetRGB_Rendered},
+#endif
         {"TintboxWidget_EyedropperTick_PointerStill",
          [](benchmark::State& state) { TintboxWidget_EyedropperTick(state, false); }},
         {"TintboxWidget_EyedropperTick_PointerMoves",
@@ -499,6 +547,9 @@ int main(int argc, char** argv) {
     print_ratio(reporter, "TintboxWidget_SetRGB_Painted", "QColorDialog_setCurrentColor_Painted");
 #if defined(TINTBOX_BENCH_HAS_QUICK)
     print_ratio(reporter, "TintboxPicker_SetRGB_Rendered", "TintboxWidget_SetRGB_Rendered");
+#endif
+#if defined(TINTBOX_BENCH_HAS_GTK)
+    print_ratio(reporter, "TintboxGtkPicker_SetRGB_Rendered", "TintboxWidget_SetRGB_Rendered");
 #endif
     print_ratio(reporter, "TintboxWidget_EyedropperTick_PointerStill",
                 "QScreen_grabWindow_OnePixel");
