@@ -4,13 +4,16 @@
  * and focus; the site repaints, runs the eyedropper's timer on GLib, sets cursors and
  * serves the clipboard.
  *
- * usage: tintbox_gtk_host path/to/libtintboxctl.so
+ * usage: tintbox_gtk_host [--first-frame] path/to/libtintboxctl.so
+ * (--first-frame: print the clock at the first painted frame and quit; see
+ * gtk_first_frame.h)
  * Every colour the label shows is printed too ("colour #RRGGBB"), and where the control
  * sits in the window ("control at X Y"), for tests that drive it with real input. */
 #include <gtk/gtk.h>
 #include <stdio.h>
 #include <string.h>
 
+#include "gtk_first_frame.h"
 #include "windowless_host.h"
 
 typedef struct Host {
@@ -21,6 +24,7 @@ typedef struct Host {
     cairo_surface_t* buffer; /* the control's pixels at the area's scale */
     cairo_region_t* dirty;   /* parts of the buffer to draw again */
     double ratio;
+    gboolean first_frame_only;
     guint timer;
     GdkCursor* cursors[4];
     char* clipboard_text; /* the clipboard as last read: the site answers at once */
@@ -459,16 +463,25 @@ static void activate(GtkApplication* application, gpointer data) {
         fprintf(stderr, "%s\n", host->control->vtbl->ErrorMessage(host->control));
     }
     show_colour(host);
+    if (host->first_frame_only) {
+        quit_after_first_frame(host->window);
+    }
     gtk_window_present(GTK_WINDOW(host->window));
 }
 
 int main(int argc, char** argv) {
+    const gboolean first_frame_only = argc > 1 && strcmp(argv[1], "--first-frame") == 0;
+    if (first_frame_only) {
+        --argc;
+        ++argv;
+    }
     if (argc < 2) {
-        fprintf(stderr, "usage: %s path/to/libtintboxctl.so\n", argv[0]);
+        fprintf(stderr, "usage: %s [--first-frame] path/to/libtintboxctl.so\n", argv[0]);
         return 2;
     }
     Host host;
     memset(&host, 0, sizeof host);
+    host.first_frame_only = first_frame_only;
     host.ratio = 1.0;
     host.dirty = cairo_region_create();
     host.control = windowless_open(argv[1]);

@@ -3,14 +3,19 @@
  * sets the colour and an entry to tab to. Compare examples/gtk_host, which shows the
  * Qt-rendered control windowless.
  *
- * usage: tintbox_gtk_native [picture file]
+ * usage: tintbox_gtk_native [--first-frame] [picture file]
+ * (--first-frame: print the clock at the first painted frame and quit; see
+ * gtk_first_frame.h)
  * Every colour the label shows is printed too ("colour #RRGGBB"). */
 #include <gtk/gtk.h>
 #include <stdio.h>
+#include <string.h>
 
+#include "gtk_first_frame.h"
 #include "tintbox-gtk/tintbox-gtk-picker.h"
 
 static const char* picture_path;
+static gboolean first_frame_only;
 
 static void show_colour(TintboxGtkPicker* picker, gpointer label) {
     char text[64];
@@ -84,10 +89,18 @@ static void on_activate(GtkApplication* application, gpointer data) {
     gtk_box_append(GTK_BOX(box), entry);
     gtk_window_set_child(GTK_WINDOW(window), box);
     show_colour(TINTBOX_GTK_PICKER(picker), label);
+    if (first_frame_only) {
+        quit_after_first_frame(window);
+    }
     gtk_window_present(GTK_WINDOW(window));
 }
 
 int main(int argc, char** argv) {
+    first_frame_only = argc > 1 && strcmp(argv[1], "--first-frame") == 0;
+    if (first_frame_only) {
+        --argc;
+        ++argv;
+    }
     picture_path = argc > 1 ? argv[1] : NULL;
     GtkApplication* application =
         gtk_application_new("org.tintbox.GtkNative", G_APPLICATION_NON_UNIQUE);
