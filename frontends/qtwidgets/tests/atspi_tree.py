@@ -1,4 +1,5 @@
-"""Checks the demo's accessible tree as AT-SPI shows it to a screen reader.
+"""Checks a demo's accessible tree as AT-SPI shows it to a screen reader (the widgets
+demo, the QML demo and the GTK example run it alike).
 
 The control is one group named "Colour picker" whose children are the views a person
 can reach, each named, in reading order; the auxiliary fields never appear.
