@@ -551,6 +551,24 @@ void PickerItem::runEditCommand(int index) {
     session_.input(Actor::Person, [&] { control_->UserControl().key(command); });
 }
 
+// Qt Quick hands the focus a closing popup held to the window's content item, not to
+// the item that had it before, so keys would reach no field. The model kept its focus
+// through the popup; its item takes Qt Quick's back.
+void PickerItem::editMenuClosed() {
+    const QQuickWindow* shown_in = window();
+    const View* focused = control_->UserControl().focused();
+    if (session_.detached() || shown_in == nullptr || focused == nullptr) {
+        return;
+    }
+    const QQuickItem* holder = shown_in->activeFocusItem();
+    if (holder != nullptr && holder != shown_in->contentItem()) {
+        return;  // the person moved the focus elsewhere while the menu closed
+    }
+    if (ViewItem* item = items_[index_of_.at(focused)]) {
+        session_.without_echo([item] { item->forceActiveFocus(Qt::PopupFocusReason); });
+    }
+}
+
 // Qt counts a wheel's turn in eighths of a degree, 120 a notch; parts of a notch add up.
 void PickerItem::wheelEvent(QWheelEvent* event) {
     const QPoint angle = event->angleDelta();

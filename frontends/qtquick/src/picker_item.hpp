@@ -91,6 +91,9 @@ class PickerItem : public QQuickItem, private MirrorHooks {
     // Runs the item at `index` of the edit menu last requested, on its field, when the
     // field still holds the focus.
     Q_INVOKABLE void runEditCommand(int index);
+    // The edit menu closed: the field it was opened on takes the keyboard focus back,
+    // unless another item took it meanwhile.
+    Q_INVOKABLE void editMenuClosed();
     Q_INVOKABLE QString loadProperties(const QUrl& file);
 
     void setRgbProperty(int value);
