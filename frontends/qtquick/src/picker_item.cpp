@@ -722,7 +722,7 @@ void PickerItem::mirror_surface() {
     setImplicitHeight(surface.Height() / twips_per_pixel);
     for (ViewItem* item : items_) {
         if (item != nullptr) {
-            item->update();  // the surface's Enabled greys every editor
+            item->redraw();  // the surface's Enabled greys every editor
         }
     }
 }

@@ -28,12 +28,9 @@ namespace {
 using namespace tintbox::contract;
 using tintbox::quick::PickerItem;
 
-// Rows that fail on this front end today, each until the work that fixes it lands:
-// - at 1.5 device pixels a pixel, where the spectrum's edge falls between device pixels,
-//   a press on an edge pixel picks a colour where the item leaves that pixel undrawn.
-const std::vector<std::string> kKnownFailing = {
-    "a press on a device pixel of the spectrum picks what is drawn there at 1.5",
-};
+// Rows that fail on this front end today, each until the work that fixes it lands (none
+// now).
+const std::vector<std::string> kKnownFailing = {};
 
 const std::pair<Key, Qt::Key> kQtKeys[] = {{Key::Delete, Qt::Key_Delete},
                                            {Key::Left, Qt::Key_Left},
