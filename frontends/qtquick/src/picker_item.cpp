@@ -389,11 +389,22 @@ void PickerItem::geometryChange(const QRectF& new_geometry, const QRectF& old_ge
     if (new_geometry.size() != old_geometry.size()) {
         resize_surface();
     }
-    if (new_geometry.topLeft() != old_geometry.topLeft()) {
-        for (ViewItem* item : items_) {
-            if (item != nullptr) {
-                item->mirror(aspect_bit(Aspect::Picture));  // new device pixels
-            }
+}
+
+// The spectrum is laid on the window's device pixels, which change when the picker or
+// any item it sits in moves, or with the ratio; it is laid again before the frame that
+// shows the change.
+void PickerItem::follow_window_pixels() {
+    const QPointF origin = mapToScene(QPointF(0, 0));
+    const qreal ratio = window()->effectiveDevicePixelRatio();
+    if (origin == window_origin_ && ratio == window_ratio_) {
+        return;
+    }
+    window_origin_ = origin;
+    window_ratio_ = ratio;
+    for (ViewItem* item : items_) {
+        if (item != nullptr && item->view() != nullptr && item->view()->kind() == ViewKind::Image) {
+            item->redraw();
         }
     }
 }
@@ -409,6 +420,13 @@ void PickerItem::resize_surface() {
 
 void PickerItem::itemChange(ItemChange change, const ItemChangeData& data) {
     QQuickItem::itemChange(change, data);
+    if (change == ItemSceneChange) {
+        disconnect(window_frames_);
+        if (data.window != nullptr) {
+            window_frames_ = connect(data.window, &QQuickWindow::afterAnimating, this,
+                                     &PickerItem::follow_window_pixels);
+        }
+    }
     if ((change == ItemVisibleHasChanged && !data.boolValue) ||
         (change == ItemSceneChange && data.window == nullptr)) {
         end_gesture();  // a hidden item gets no release
