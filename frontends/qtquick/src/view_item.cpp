@@ -242,6 +242,7 @@ void ViewItem::paint(QPainter* painter) {
             paint_bar(*painter);
             break;
         case ViewKind::Image:  // its picture layer draws it
+            break;
         case ViewKind::Label: {
             const auto& label = static_cast<const Label&>(*view_);
             painter->fillRect(area, to_qcolor(label.BackColor(), palette));
