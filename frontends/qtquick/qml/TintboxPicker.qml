@@ -22,6 +22,9 @@ PickerBase {
 
         property var entries: []
 
+        objectName: "editMenu"
+        onClosed: root.editMenuClosed()
+
         Instantiator {
             model: editMenu.entries
 

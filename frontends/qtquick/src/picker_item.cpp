@@ -389,11 +389,22 @@ void PickerItem::geometryChange(const QRectF& new_geometry, const QRectF& old_ge
     if (new_geometry.size() != old_geometry.size()) {
         resize_surface();
     }
-    if (new_geometry.topLeft() != old_geometry.topLeft()) {
-        for (ViewItem* item : items_) {
-            if (item != nullptr) {
-                item->mirror(aspect_bit(Aspect::Picture));  // new device pixels
-            }
+}
+
+// The spectrum is laid on the window's device pixels, which change when the picker or
+// any item it sits in moves, or with the ratio; it is laid again before the frame that
+// shows the change.
+void PickerItem::follow_window_pixels() {
+    const QPointF origin = mapToScene(QPointF(0, 0));
+    const qreal ratio = window()->effectiveDevicePixelRatio();
+    if (origin == window_origin_ && ratio == window_ratio_) {
+        return;
+    }
+    window_origin_ = origin;
+    window_ratio_ = ratio;
+    for (ViewItem* item : items_) {
+        if (item != nullptr && item->view() != nullptr && item->view()->kind() == ViewKind::Image) {
+            item->redraw();
         }
     }
 }
@@ -409,6 +420,13 @@ void PickerItem::resize_surface() {
 
 void PickerItem::itemChange(ItemChange change, const ItemChangeData& data) {
     QQuickItem::itemChange(change, data);
+    if (change == ItemSceneChange) {
+        disconnect(window_frames_);
+        if (data.window != nullptr) {
+            window_frames_ = connect(data.window, &QQuickWindow::afterAnimating, this,
+                                     &PickerItem::follow_window_pixels);
+        }
+    }
     if ((change == ItemVisibleHasChanged && !data.boolValue) ||
         (change == ItemSceneChange && data.window == nullptr)) {
         end_gesture();  // a hidden item gets no release
@@ -549,6 +567,24 @@ void PickerItem::runEditCommand(int index) {
     }
     const Key command = menu_commands_[static_cast<std::size_t>(index)];
     session_.input(Actor::Person, [&] { control_->UserControl().key(command); });
+}
+
+// Qt Quick hands the focus a closing popup held to the window's content item, not to
+// the item that had it before, so keys would reach no field. The model kept its focus
+// through the popup; its item takes Qt Quick's back.
+void PickerItem::editMenuClosed() {
+    const QQuickWindow* shown_in = window();
+    const View* focused = control_->UserControl().focused();
+    if (session_.detached() || shown_in == nullptr || focused == nullptr) {
+        return;
+    }
+    const QQuickItem* holder = shown_in->activeFocusItem();
+    if (holder != nullptr && holder != shown_in->contentItem()) {
+        return;  // the person moved the focus elsewhere while the menu closed
+    }
+    if (ViewItem* item = items_[index_of_.at(focused)]) {
+        session_.without_echo([item] { item->forceActiveFocus(Qt::PopupFocusReason); });
+    }
 }
 
 // Qt counts a wheel's turn in eighths of a degree, 120 a notch; parts of a notch add up.
@@ -704,7 +740,7 @@ void PickerItem::mirror_surface() {
     setImplicitHeight(surface.Height() / twips_per_pixel);
     for (ViewItem* item : items_) {
         if (item != nullptr) {
-            item->update();  // the surface's Enabled greys every editor
+            item->redraw();  // the surface's Enabled greys every editor
         }
     }
 }

@@ -91,6 +91,9 @@ class PickerItem : public QQuickItem, private MirrorHooks {
     // Runs the item at `index` of the edit menu last requested, on its field, when the
     // field still holds the focus.
     Q_INVOKABLE void runEditCommand(int index);
+    // The edit menu closed: the field it was opened on takes the keyboard focus back,
+    // unless another item took it meanwhile.
+    Q_INVOKABLE void editMenuClosed();
     Q_INVOKABLE QString loadProperties(const QUrl& file);
 
     void setRgbProperty(int value);
@@ -168,6 +171,7 @@ class PickerItem : public QQuickItem, private MirrorHooks {
     bool tab(bool forward);
     void end_gesture();
     void resize_surface();
+    void follow_window_pixels();
     void timer_changed();
     void place(std::size_t view);
     void set_picture_from(const QImage& image, const QVariant& as_given);
@@ -196,6 +200,9 @@ class PickerItem : public QQuickItem, private MirrorHooks {
     std::unordered_map<const View*, std::size_t> index_of_;
     // Each shape is kept alive with its cursor, so the address stays a valid key.
     std::unordered_map<const PointerShape*, std::pair<PointerShapePtr, QCursor>> cursors_;
+    QMetaObject::Connection window_frames_;  // each frame of the window the picker is in
+    QPointF window_origin_;                  // where the picker was in it at the last frame
+    qreal window_ratio_ = 0;
     bool placed_ = false;               // a flush moved a view: the reading order may have changed
     int wheel_eighths_ = 0;             // a wheel's turn towards the next notch
     bool unreadable_reported_ = false;  // once per eyedropper run

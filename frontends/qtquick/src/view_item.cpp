@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QQuickWindow>
+#include <QSGImageNode>
 #include <cmath>
 #include <vector>
 
@@ -19,10 +20,30 @@ namespace tintbox::quick {
 
 using qtskin::to_qcolor;
 
+// The spectrum's picture as one texture of the window's device pixels that its item
+// covers, laid exactly on them with nothing scaled, so that each device pixel shows the
+// picture pixel a press on it picks. A painted item's texture follows the item's logical
+// rectangle instead, and where its edges fall between device pixels the renderer rounds
+// them its own way.
+class PictureLayer final : public QQuickItem {
+  public:
+    explicit PictureLayer(ViewItem& item) : QQuickItem(&item), item_(item) {
+        setFlag(ItemHasContents);
+    }
+
+  protected:
+    QSGNode* updatePaintNode(QSGNode* old_node, UpdatePaintNodeData*) override {
+        return item_.update_picture_node(old_node);
+    }
+
+  private:
+    ViewItem& item_;
+};
+
 ViewItem::ViewItem(QQuickItem* parent) : QQuickPaintedItem(parent) {
     setAcceptedMouseButtons(Qt::NoButton);  // the picker takes the mouse for every view
     setAntialiasing(false);
-    setSmooth(false);   // the spectrum's device pixels are drawn one to one
+    setSmooth(false);   // painted textures are not filtered
     setVisible(false);  // until the view is mirrored
 }
 
@@ -66,12 +87,18 @@ void ViewItem::bind(View* view) {
     if (view_ == nullptr) {
         owner_ = nullptr;  // the picker is going: nothing here may reach it any more
     }
-    rendered_ = QImage();
+    picture_stale_ = true;
     if (view_ != nullptr) {
         setObjectName(QString::fromStdString(view_->name()));
         // A field takes what an input method composes, committed as typing.
         setFlag(ItemAcceptsInputMethod, view_->kind() == ViewKind::TextField);
+        const bool image = view_->kind() == ViewKind::Image;
+        setFlag(ItemHasContents, !image);
+        if (image && picture_layer_ == nullptr) {
+            picture_layer_ = new PictureLayer(*this);
+        }
     }
+    redraw();
     emit boundChanged();
     emit accessibleDescriptionChanged();
 }
@@ -127,8 +154,15 @@ void ViewItem::place(QRectF rect, bool shown) {
     setPosition(rect.topLeft());
     setSize(rect.size());
     setVisible(shown && view_->kind() != ViewKind::Timer);
-    rendered_ = QImage();
-    update();
+    redraw();
+}
+
+void ViewItem::redraw() {
+    if (picture_layer_ != nullptr) {
+        picture_layer_->update();
+    } else if (flags() & ItemHasContents) {
+        update();
+    }
 }
 
 void ViewItem::mirror(unsigned aspects) {
@@ -149,7 +183,7 @@ void ViewItem::mirror(unsigned aspects) {
         }
     }
     if (aspects & aspect_bit(Aspect::Picture)) {
-        rendered_ = QImage();
+        picture_stale_ = true;
     }
     if ((aspects & aspect_bit(Aspect::Colors)) && qtskin::is_swatch(view_->name())) {
         emit accessibleDescriptionChanged();
@@ -159,7 +193,7 @@ void ViewItem::mirror(unsigned aspects) {
     }
     constexpr unsigned kUnseen = aspect_bit(Aspect::Pointer) | aspect_bit(Aspect::Timer);
     if (aspects & ~kUnseen) {
-        update();
+        redraw();
     }
 }
 
@@ -207,8 +241,7 @@ void ViewItem::paint(QPainter* painter) {
         case ViewKind::ScrollBar:
             paint_bar(*painter);
             break;
-        case ViewKind::Image:
-            paint_picture(*painter);
+        case ViewKind::Image:  // its picture layer draws it
             break;
         case ViewKind::Label: {
             const auto& label = static_cast<const Label&>(*view_);
@@ -334,42 +367,67 @@ void ViewItem::paint_bar(QPainter& painter) {
     }
 }
 
-void ViewItem::paint_picture(QPainter& painter) {
-    const qreal ratio = window() != nullptr ? window()->effectiveDevicePixelRatio() : 1.0;
-    const QSize device(geometry::device_pixel_at(width(), ratio),
-                       geometry::device_pixel_at(height(), ratio));
-    if (rendered_.isNull() || rendered_.size() != device) {
-        render_picture(ratio);
+// The device pixels of the window that the item covers: each edge lands where the kit
+// rounds it (the item may sit between logical pixels in its scene), as the pointer's
+// device pixels are mapped into the surface.
+QRect ViewItem::window_device_rect(qreal ratio) const {
+    const QRectF scene = mapRectToScene(QRectF(0, 0, width(), height()));
+    const int left = geometry::device_edge(scene.left(), ratio);
+    const int top = geometry::device_edge(scene.top(), ratio);
+    return QRect(left, top, geometry::device_edge(scene.right(), ratio) - left,
+                 geometry::device_edge(scene.bottom(), ratio) - top);
+}
+
+// Made again, with a new texture, whenever the picture, the item's device pixels or the
+// ratio changed; otherwise only laid again where the item now is.
+QSGNode* ViewItem::update_picture_node(QSGNode* old_node) {
+    auto* node = static_cast<QSGImageNode*>(old_node);
+    QQuickWindow* shown_in = window();
+    const qreal ratio = shown_in->effectiveDevicePixelRatio();
+    const QRect covered = window_device_rect(ratio);
+    const bool has_picture =
+        view_ != nullptr && owner_ && static_cast<const tintbox::Image&>(*view_).Picture();
+    if (!has_picture || covered.isEmpty()) {
+        delete node;
+        return nullptr;
     }
-    painter.drawImage(QPointF(0, 0), rendered_);
+    if (node == nullptr || picture_stale_ || rendered_at_ != covered || rendered_ratio_ != ratio) {
+        const QImage rendered = render_picture(covered, ratio);
+        picture_stale_ = false;
+        rendered_at_ = covered;
+        rendered_ratio_ = ratio;
+        delete node;
+        node = shown_in->createImageNode();
+        node->setFiltering(QSGTexture::Nearest);
+        node->setOwnsTexture(true);
+        node->setTexture(shown_in->createTextureFromImage(rendered));
+    }
+    const QPointF origin = picture_layer_->mapToScene(QPointF(0, 0));
+    node->setRect(QRectF(covered.left() / ratio - origin.x(), covered.top() / ratio - origin.y(),
+                         covered.width() / ratio, covered.height() / ratio));
+    return node;
 }
 
 // Each device pixel shows the picture pixel that the pointer there would pick: the
-// picker's one mapping from the scene to twips, then the image's own.
-void ViewItem::render_picture(qreal ratio) {
-    const QSize device(geometry::device_pixel_at(width(), ratio),
-                       geometry::device_pixel_at(height(), ratio));
-    rendered_ = QImage(device, QImage::Format_ARGB32_Premultiplied);
-    rendered_.setDevicePixelRatio(ratio);
-    rendered_.fill(Qt::transparent);
+// picker's one mapping from the window's device pixels to twips, then the image's own.
+// Pixels no picture covers stay transparent.
+QImage ViewItem::render_picture(const QRect& covered, qreal ratio) const {
+    QImage rendered(covered.size(), QImage::Format_ARGB32_Premultiplied);
+    rendered.fill(Qt::transparent);
     const auto& image = static_cast<const tintbox::Image&>(*view_);
     const PicturePtr& picture = image.Picture();
-    if (!picture || device.isEmpty()) {
-        return;
-    }
-    const QPoint origin = owner_->device_pixel_at(mapToScene(QPointF(0, 0)), ratio);
     const auto twips_of = [&](int x, int y) {
-        return owner_->twips_of_device_pixel(origin + QPoint(x, y), ratio);
+        return owner_->twips_of_device_pixel(covered.topLeft() + QPoint(x, y), ratio);
     };
-    std::vector<Twips> column_twips(static_cast<std::size_t>(device.width()));
-    for (int x = 0; x < device.width(); ++x) {
+    std::vector<Twips> column_twips(static_cast<std::size_t>(covered.width()));
+    for (int x = 0; x < covered.width(); ++x) {
         column_twips[static_cast<std::size_t>(x)] =
             static_cast<Twips>(twips_of(x, 0).x() - image.surface_left());
     }
-    for (int y = 0; y < device.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(rendered_.scanLine(y));
+    for (int y = 0; y < covered.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(rendered.scanLine(y));
         const auto ty = static_cast<Twips>(twips_of(0, y).y() - image.surface_top());
-        for (int x = 0; x < device.width(); ++x) {
+        for (int x = 0; x < covered.width(); ++x) {
             std::int32_t column = 0;
             std::int32_t row = 0;
             if (image.picture_pixel_at(column_twips[static_cast<std::size_t>(x)], ty, column,
@@ -379,6 +437,7 @@ void ViewItem::render_picture(qreal ratio) {
             }
         }
     }
+    return rendered;
 }
 
 }  // namespace tintbox::quick

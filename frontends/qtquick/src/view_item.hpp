@@ -1,7 +1,8 @@
 // ViewItem: one view of the control drawn in a Qt Quick scene. TintboxPicker.qml makes
 // one per view; each draws its view's state from the view layer (a field's text, caret
 // and selection, a bar's arrows and thumb, a box's colour, the spectrum's picture) and
-// carries what Qt Quick's Accessible attached properties show of it. Mouse input goes to
+// carries what Qt Quick's Accessible attached properties show of it. The spectrum's
+// picture is one texture laid on the window's device pixels by a child item. Mouse input goes to
 // the picker, which hands it to the view layer; keys come here while the item holds the
 // focus and go to the picker too.
 #pragma once
@@ -14,6 +15,8 @@
 #include "picker_item.hpp"
 
 namespace tintbox::quick {
+
+class PictureLayer;
 
 class ViewItem : public QQuickPaintedItem {
     Q_OBJECT
@@ -52,6 +55,8 @@ class ViewItem : public QQuickPaintedItem {
     // visibility, which also follow the views it sits in.
     void mirror(unsigned aspects);
     void place(QRectF rect, bool shown);
+    // Draws the view again (its picture layer, for an image).
+    void redraw();
 
     void paint(QPainter* painter) override;
 
@@ -72,13 +77,20 @@ class ViewItem : public QQuickPaintedItem {
     qreal text_origin() const;
     void paint_field(QPainter& painter);
     void paint_bar(QPainter& painter);
-    void paint_picture(QPainter& painter);
-    void render_picture(qreal ratio);
+    friend class PictureLayer;
+    QRect window_device_rect(qreal ratio) const;
+    QSGNode* update_picture_node(QSGNode* old_node);
+    QImage render_picture(const QRect& covered, qreal ratio) const;
 
     QPointer<PickerItem> owner_;
     int view_index_ = -1;
     View* view_ = nullptr;
-    QImage rendered_;  // the spectrum picture per device pixel, made when it changes
+    PictureLayer* picture_layer_ = nullptr;  // for an image view; a child item
+    // The window's device pixels and the ratio that the picture layer's texture was made
+    // for; stale: the picture changed since.
+    QRect rendered_at_;
+    qreal rendered_ratio_ = 0;
+    bool picture_stale_ = true;
 };
 
 }  // namespace tintbox::quick

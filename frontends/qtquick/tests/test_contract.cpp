@@ -28,16 +28,9 @@ namespace {
 using namespace tintbox::contract;
 using tintbox::quick::PickerItem;
 
-// Rows that fail on this front end today, each until the work that fixes it lands:
-// - after the first context menu of a row, the next ones list the same items: the
-//   person's steps between them do not reach the field yet (the popup's close and the
-//   focus it hands back are still to be followed);
-// - at 1.5 device pixels a pixel, where the spectrum's edge falls between device pixels,
-//   a press on an edge pixel picks a colour where the item leaves that pixel undrawn.
-const std::vector<std::string> kKnownFailing = {
-    "a field's context menu offers what applies to its text",
-    "a press on a device pixel of the spectrum picks what is drawn there at 1.5",
-};
+// Rows that fail on this front end today, each until the work that fixes it lands (none
+// now).
+const std::vector<std::string> kKnownFailing = {};
 
 const std::pair<Key, Qt::Key> kQtKeys[] = {{Key::Delete, Qt::Key_Delete},
                                            {Key::Left, Qt::Key_Left},
@@ -93,8 +86,6 @@ class QuickDriver : public Driver {
         }
         picker_ = window_->findChild<PickerItem*>(QStringLiteral("picker"));
         QObject::connect(picker_, &PickerItem::changed, [this] { ++changes_; });
-        QObject::connect(picker_, &PickerItem::editMenuRequested,
-                         [this](QPointF, const QVariantList& items) { menu_ = items; });
         window_->requestActivate();
         EXPECT_TRUE(QTest::qWaitForWindowActive(window_.get()));
         window_->findChild<QQuickItem*>(QStringLiteral("before"))->forceActiveFocus();
@@ -180,20 +171,25 @@ class QuickDriver : public Driver {
         }
         settle();
     }
-    // The item asks its QML side for the menu with the items it lists; a person reads
-    // them in the popup and leaves it with Escape.
+    // A person reads the items of the popup the right press opened, and leaves it with
+    // Escape.
     std::vector<MenuItem> context_menu(const std::string& field) override {
-        menu_.clear();
         mouse(Mouse::Press, Button::Right, {field});
         mouse(Mouse::Release, Button::Right, {field});
+        QObject* menu = picker_->findChild<QObject*>(QStringLiteral("editMenu"));
         std::vector<MenuItem> items;
-        for (const QVariant& entry : std::as_const(menu_)) {
-            const QVariantMap item = entry.toMap();
-            items.push_back({item.value(QStringLiteral("text"))
-                                 .toString()
-                                 .remove(QLatin1Char('&'))
-                                 .toStdString(),
-                             item.value(QStringLiteral("enabled")).toBool()});
+        if (menu == nullptr || !menu->property("opened").toBool()) {
+            ADD_FAILURE() << "no menu opened on " << field;
+            return items;
+        }
+        const int count = menu->property("count").toInt();
+        for (int i = 0; i < count; ++i) {
+            QQuickItem* entry = nullptr;
+            QMetaObject::invokeMethod(menu, "itemAt", Q_RETURN_ARG(QQuickItem*, entry),
+                                      Q_ARG(int, i));
+            items.push_back(
+                {entry->property("text").toString().remove(QLatin1Char('&')).toStdString(),
+                 entry->isEnabled()});
         }
         QTest::keyClick(window_.get(), Qt::Key_Escape);
         settle();
@@ -332,7 +328,6 @@ class QuickDriver : public Driver {
     std::unique_ptr<QQuickWindow> window_;
     PickerItem* picker_ = nullptr;
     int changes_ = 0;
-    QVariantList menu_;  // the items of the edit menu last asked for
     Qt::MouseButtons held_;
     int timestamp_ = 0;
 };

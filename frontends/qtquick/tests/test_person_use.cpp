@@ -1,8 +1,8 @@
 // A person's use of TintboxPicker in a Qt Quick window, with real mouse and key events:
-// a press on the spectrum picks the colour drawn under the pointer, and typing into a
-// field goes through the view layer. Run at 1x and at 1.5 device pixels a pixel; and on
-// a headless Wayland compositor, where the eyedropper goes through the desktop's picker
-// (a fake portal on a private session bus).
+// a press on the spectrum picks the colour drawn under the pointer (also on its edges after
+// a move of what the picker sits in), and typing into a field goes through the view layer.
+// Run at 1x and at 1.5 device pixels a pixel; and on a headless Wayland compositor, where
+// the eyedropper goes through the desktop's picker (a fake portal on a private session bus).
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "fake_portal.hpp"
@@ -28,6 +29,7 @@ class PickerPersonTest : public QObject {
     void cleanup();
     void pressOnTheSpectrumPicksThePixelDrawnThere_data();
     void pressOnTheSpectrumPicksThePixelDrawnThere();
+    void afterAMoveOfWhatThePickerSitsInEdgePixelsPickWhatIsDrawnThere();
     void typingReplacesTheSelectedComponentAndTabFollowsTheTabOrder();
     void onWaylandTheEyedropperGoesThroughTheDesktopPicker();
 
@@ -96,6 +98,75 @@ void PickerPersonTest::pressOnTheSpectrumPicksThePixelDrawnThere() {
                                    static_cast<int>(std::floor(at.y() * ratio)));
     const int rgb = picker_->getRGB();
     QCOMPARE(QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF), QColor(drawn));
+}
+
+// The item the picker sits in moves by part of a logical pixel after the spectrum was
+// drawn: its edges land on other device pixels, and each pixel around them that a press
+// picks from still shows the colour picked.
+void PickerPersonTest::afterAMoveOfWhatThePickerSitsInEdgePixelsPickWhatIsDrawnThere() {
+    QQuickItem* spectrum = view_item("Colors");
+    QVERIFY(spectrum != nullptr);
+    auto* holder = new QQuickItem(window_->contentItem());
+    picker_->setParentItem(holder);
+    window_->grabWindow();  // a frame drawn where the picker was
+    holder->setPosition({0.4, 0.7});
+    const QImage shown = window_->grabWindow();
+
+    // A colour of no pixel of the picture: a press changes it exactly when it picks.
+    const QImage picture = tintbox::demo::make_spectrum(256, 256);
+    std::set<QRgb> colours;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            colours.insert(picture.pixel(x, y));
+        }
+    }
+    QRgb unpicked = qRgb(0, 0, 1);
+    while (colours.count(unpicked) != 0) {
+        ++unpicked;
+    }
+    const int unpicked_value = qRed(unpicked) | qGreen(unpicked) << 8 | qBlue(unpicked) << 16;
+
+    const qreal ratio = window_->effectiveDevicePixelRatio();
+    const QRectF logical =
+        spectrum->mapRectToScene(QRectF(0, 0, spectrum->width(), spectrum->height()));
+    const int left = static_cast<int>(std::floor(logical.left() * ratio)) - 1;
+    const int top = static_cast<int>(std::floor(logical.top() * ratio)) - 1;
+    const int right = static_cast<int>(std::ceil(logical.right() * ratio));
+    const int bottom = static_cast<int>(std::ceil(logical.bottom() * ratio));
+    std::vector<QPoint> edges;
+    for (int x = left; x <= right; ++x) {
+        for (const int y : {top, top + 1, top + 2, bottom - 2, bottom - 1, bottom}) {
+            edges.emplace_back(x, y);
+        }
+    }
+    for (int y = top; y <= bottom; ++y) {
+        for (const int x : {left, left + 1, left + 2, right - 2, right - 1, right}) {
+            edges.emplace_back(x, y);
+        }
+    }
+    int picks = 0;
+    ulong timestamp = 0;
+    for (const QPoint pixel : edges) {
+        picker_->setRGB(unpicked_value);
+        // As a window system reports a pointer on a device pixel to a scaled Qt.
+        const QPointF at(pixel.x() / ratio, pixel.y() / ratio);
+        const QPointF global = window_->mapToGlobal(at);
+        timestamp += 1000;  // no double click
+        qt_handleMouseEvent(window_.get(), at, global, Qt::LeftButton, Qt::LeftButton,
+                            QEvent::MouseButtonPress, {}, timestamp);
+        qt_handleMouseEvent(window_.get(), at, global, Qt::NoButton, Qt::LeftButton,
+                            QEvent::MouseButtonRelease, {}, timestamp + 10);
+        QCoreApplication::processEvents();
+        const int rgb = picker_->getRGB();
+        if (rgb != unpicked_value) {
+            ++picks;
+            QVERIFY2(
+                QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF) ==
+                    QColor(shown.pixel(pixel)),
+                qPrintable(QStringLiteral("device pixel %1,%2").arg(pixel.x()).arg(pixel.y())));
+        }
+    }
+    QVERIFY(picks > 0);
 }
 
 void PickerPersonTest::typingReplacesTheSelectedComponentAndTabFollowsTheTabOrder() {
