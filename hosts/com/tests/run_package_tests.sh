@@ -97,7 +97,7 @@ vbscript_client() {
     pass "$1: the VBScript client creates and drives the control"
   else
     fail "$1: the VBScript client"
-    sed 's/^/    /' <<<"$output"
+    printf '%s\n' "$output" | sed 's/^/    /'
   fi
 }
 
