@@ -34,15 +34,15 @@ rem :install BITNESS REGSVR32 copies BITNESS\Tintbox.ocx and registers it for th
 :install
 rem (Each step is checked with "if errorlevel": some cmd.exe lookalikes run the right of
 rem "||" after a built-in command that succeeded.)
-if not exist "%target%\%1" mkdir "%target%\%1"
-if errorlevel 1 exit /b 1
+if not exist "%target%\%1" (
+  mkdir "%target%\%1"
+  if errorlevel 1 exit /b 1
+)
 copy /y "%source%%1\Tintbox.ocx" "%target%\%1\Tintbox.ocx" >nul
 if errorlevel 1 exit /b 1
 copy /y "%source%%1\TintboxControl.tlb" "%target%\%1\TintboxControl.tlb" >nul
 if errorlevel 1 exit /b 1
 "%~2" /s /n /i:user "%target%\%1\Tintbox.ocx"
-if errorlevel 1 (
-  echo Registering %target%\%1\Tintbox.ocx failed.
-  exit /b 1
-)
-exit /b 0
+if not errorlevel 1 exit /b 0
+echo Registering %target%\%1\Tintbox.ocx failed.
+exit /b 1

@@ -25,9 +25,9 @@ exit /b %status%
 rem :uninstall BITNESS REGSVR32 unregisters BITNESS\Tintbox.ocx and deletes its folder.
 :uninstall
 "%~2" /s /u /n /i:user "%target%\%1\Tintbox.ocx"
-if errorlevel 1 (
-  echo Unregistering %target%\%1\Tintbox.ocx failed; it stays where it is.
-  exit /b 1
-)
+if not errorlevel 1 goto :delete
+echo Unregistering %target%\%1\Tintbox.ocx failed; it stays where it is.
+exit /b 1
+:delete
 rmdir /s /q "%target%\%1"
 exit /b 0
