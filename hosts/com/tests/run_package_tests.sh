@@ -60,9 +60,10 @@ install_folder=$(wine_out cmd /c 'echo %LOCALAPPDATA%\Programs\Tintbox')
 install_folder_unix=$(wine_out winepath -u "$install_folder")
 
 # The keys and values below ROOT\Software\Classes\KEY, one "key|value" line each, sorted,
-# with the root left out: two registrations compare line for line.
+# with the root left out: two registrations compare line for line. A missing key lists
+# nothing.
 registry_listing() {
-  wine_out reg query "$1\\Software\\Classes\\$2" /s 2>/dev/null |
+  { wine_out reg query "$1\\Software\\Classes\\$2" /s 2>/dev/null || true; } |
     awk '/^HKEY_/ {key = $0; sub(/^HKEY_[A-Z_]*\\Software\\Classes\\/, "", key); print key "|"; next}
          /^    / {print key "|" substr($0, 5)}' | LC_ALL=C sort
 }
@@ -71,7 +72,7 @@ registry_listing() {
 typelib_listing() {
   local key
   for key in "${typelib_keys[@]}"; do registry_listing "$1" "$key"; done |
-    grep -v -e '\\FLAGS|' -e '\\HELPDIR|'
+    { grep -v -e '\\FLAGS|' -e '\\HELPDIR|' || true; }
 }
 class_listing() {
   local key
