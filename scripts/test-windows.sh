@@ -3,7 +3,9 @@
 # 64-bit and 32-bit Windows, and runs the tests of both under Wine (the 32-bit Wine
 # comes from Debian's i386 multiarch). Installs the Debian packages it needs when any is
 # missing. A 64-bit Wine that cannot start fails the run; the 32-bit stage is skipped, and
-# says why, where the machine cannot install or start the 32-bit Wine.
+# says why, where the machine cannot install or start the 32-bit Wine. Then it makes the
+# release (scripts/package-windows.sh) and installs and uninstalls it under Wine, the MSI
+# and the zip's scripts, for each bitness it ran.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -27,7 +29,8 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 source scripts/apt-packages.sh
 install_missing_packages cmake ninja-build g++ xvfb xauth \
-  mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools wine64
+  mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools wine64 \
+  wixl zip unzip
 # The 32-bit Wine needs the i386 package lists to match the amd64 ones; a mirror that
 # serves them out of step leaves it uninstallable, and the 32-bit stage is then skipped
 # with its reason rather than failing the 64-bit one.
@@ -56,5 +59,17 @@ for target in x86_64:wine64 i686:wine; do
   echo "== Windows $arch: tests under Wine"
   xvfb-run -a bash hosts/com/tests/run_windows_tests.sh "$build" "$arch-w64-mingw32" "$loader" ||
     status=1
+done
+
+echo "== Windows release: package, then install and uninstall under Wine"
+bash scripts/package-windows.sh build/windows-dist
+for target in x64:wine64 x86:wine; do
+  bitness=${target%%:*}
+  if [ "$bitness" = x86 ] && [ -n "$skip_32bit" ]; then
+    echo "skipped installing the 32-bit release: $skip_32bit"
+    continue
+  fi
+  xvfb-run -a bash hosts/com/tests/run_package_tests.sh build/windows-dist "$bitness" \
+    "/usr/lib/wine/${target##*:}" || status=1
 done
 exit $status
