@@ -1,15 +1,16 @@
-// The toolkit-free half of mirroring the view layer into a front end's widgets. Views
-// tell their observer of every change as it happens; a front end notes each change in its
-// session, and the session decides when the widgets catch up: once, when the outermost
-// host call or person's input event ends (a host or the next key may read the widgets at
-// once); on a posted flush for a change made outside any of them; and at the front end's
-// next frame after a tick of the clock, so that a timer faster than the screen mirrors
-// once per frame, not once per tick (the view layer stays the truth meanwhile: the
-// host's calls read it, never the widgets). The session also keeps who is acting, the
-// echo guard for the front end's own focus moves, and the error boundary that keeps a
-// handler's error out of the toolkit's event loop.
-//
-// A front end serves it through MirrorHooks; everything else here is shared.
+/// \file
+/// The toolkit-free half of mirroring the view layer into a front end's widgets. Views
+/// tell their observer of every change as it happens; a front end notes each change in its
+/// session, and the session decides when the widgets catch up: once, when the outermost
+/// host call or person's input event ends (a host or the next key may read the widgets at
+/// once); on a posted flush for a change made outside any of them; and at the front end's
+/// next frame after a tick of the clock, so that a timer faster than the screen mirrors
+/// once per frame, not once per tick (the view layer stays the truth meanwhile: the
+/// host's calls read it, never the widgets). The session also keeps who is acting, the
+/// echo guard for the front end's own focus moves, and the error boundary that keeps a
+/// handler's error out of the toolkit's event loop.
+///
+/// A front end serves it through MirrorHooks; everything else here is shared.
 #pragma once
 
 #include <cstddef>
@@ -21,32 +22,35 @@
 
 namespace tintbox {
 
-// A view's aspects as bits of a mask.
+/// A view's aspects as bits of a mask.
 constexpr unsigned aspect_bit(Aspect aspect) {
     return 1u << static_cast<unsigned>(aspect);
 }
+/// Every aspect at once: a view to mirror whole.
 constexpr unsigned kAllAspects = ~0u;
 
-// For each view (by its index in the front end's own table), the aspects changed since
-// it was last mirrored, and the order in which the views first changed.
+/// For each view (by its index in the front end's own table), the aspects changed since
+/// it was last mirrored, and the order in which the views first changed.
 class PendingChanges {
   public:
-    // `views` views, none with a change pending.
+    /// `views` views, none with a change pending.
     void reset(std::size_t views) {
         aspects_.assign(views, 0);
         order_.clear();
     }
+    /// Adds `aspects` to what `view` has pending.
     void note(std::size_t view, unsigned aspects) {
         if (aspects_[view] == 0) {
             order_.push_back(view);
         }
         aspects_[view] |= aspects;
     }
+    /// No view has a change pending.
     bool empty() const noexcept { return order_.empty(); }
 
-    // Hands each view's pending aspects to `apply(view, aspects)` until none is left.
-    // Changes that applying causes come in the same call: a view noted again before its
-    // turn is applied once with both, one noted after its turn comes round again.
+    /// Hands each view's pending aspects to `apply(view, aspects)` until none is left.
+    /// Changes that applying causes come in the same call: a view noted again before its
+    /// turn is applied once with both, one noted after its turn comes round again.
     template <class Apply>
     void drain(Apply&& apply) {
         while (!order_.empty()) {
@@ -65,40 +69,47 @@ class PendingChanges {
     std::vector<std::size_t> order_;
 };
 
-// What a front end does for its session.
+/// What a front end does for its session.
 class MirrorHooks {
   public:
-    // Have flush() called soon from the toolkit's event loop (a queued call, a posted
-    // message); the session asks once until that flush has run.
+    /// Have flush() called soon from the toolkit's event loop (a queued call, a posted
+    /// message); the session asks once until that flush has run.
     virtual void post_flush() = 0;
-    // Have flush() called before the front end next paints, no sooner than its frame
-    // rate asks; the session asks once until a flush has run. Without a frame clock of
-    // its own a front end flushes on the event loop's next pass.
+    /// Have flush() called before the front end next paints, no sooner than its frame
+    /// rate asks; the session asks once until a flush has run. Without a frame clock of
+    /// its own a front end flushes on the event loop's next pass.
     virtual void request_frame() { post_flush(); }
-    // Bring the widgets up to date: the surface's own size and state, each view's
-    // changed aspects, then the keyboard focus.
+    /// Bring the widgets up to date: the surface's own size and state, each view's
+    /// changed aspects, then the keyboard focus.
+    ///@{
     virtual void mirror_surface() = 0;
     virtual void mirror_view(std::size_t view, unsigned aspects) = 0;
     virtual void mirror_focus(bool moved) = 0;
-    // A flush ended; `changed` when it brought anything over.
+    ///@}
+    /// A flush ended; `changed` when it brought anything over.
     virtual void mirrored(bool /*changed*/) {}
-    // A person's input or a tick ended with an error: it goes to the host's sink.
+    /// A person's input or a tick ended with an error: it goes to the host's sink.
     virtual void report(const std::exception& error) = 0;
 
   protected:
     ~MirrorHooks() = default;
 };
 
+/// One front end's session with the view layer: it batches the changes to mirror and
+/// hands them to the front end's MirrorHooks in flush order, knows who is acting (a
+/// host, a person or the clock), tells the toolkit's echo from a person's input, and
+/// keeps a person's errors out of the toolkit's event loop.
 class MirrorSession {
   public:
-    // Who is acting while a scope is open.
+    /// Who is acting while a scope is open.
     enum class Actor { Host, Person, Clock };
 
+    /// A session that mirrors through `hooks`; call reset() once the widgets exist.
     explicit MirrorSession(MirrorHooks& hooks) : hooks_(hooks) {}
     MirrorSession(const MirrorSession&) = delete;
     MirrorSession& operator=(const MirrorSession&) = delete;
 
-    // `views` views, each to be mirrored whole at the next flush.
+    /// `views` views, each to be mirrored whole at the next flush.
     void reset(std::size_t views) {
         pending_.reset(views);
         for (std::size_t view = 0; view < views; ++view) {
@@ -107,13 +118,16 @@ class MirrorSession {
         surface_dirty_ = true;
         detached_ = false;
     }
-    // Mirrors nothing more, for good: the widgets are going.
+    /// Mirrors nothing more, for good: the widgets are going.
     void detach() {
         detached_ = true;
         pending_.reset(0);
     }
+    /// detach() was called (and no reset() since).
     bool detached() const noexcept { return detached_; }
 
+    /// A view's aspects changed (the view's observer calls it): mirrored at the next
+    /// flush, which is posted unless a host call or input is still running.
     void note(std::size_t view, unsigned aspects) {
         if (detached_) {
             return;
@@ -125,25 +139,26 @@ class MirrorSession {
         }
         schedule_flush();
     }
+    /// The surface's own size or state changed; mirrored as note() says.
     void note_surface() {
         surface_dirty_ = true;
         ++notes_;
         schedule_flush();
     }
-    // A person moved the focus into the control: the next flush may pull the toolkit's.
+    /// A person moved the focus into the control: the next flush may pull the toolkit's.
     void note_focus_moved() noexcept {
         focus_moved_ = true;
         ++notes_;
     }
 
-    // Runs `call` as a host call: its error goes on to the caller.
+    /// Runs `call` as a host call: its error goes on to the caller.
     template <class Call>
     void host_call(Call&& call) {
         Scope scope(*this, Actor::Host);
         call();
     }
-    // Runs `call` as a person's input or a tick of the clock: nothing escapes into the
-    // toolkit's event loop; an error goes to the host through report().
+    /// Runs `call` as a person's input or a tick of the clock: nothing escapes into the
+    /// toolkit's event loop; an error goes to the host through report().
     template <class Call>
     void input(Actor actor, Call&& call) {
         if (detached_) {
@@ -157,6 +172,9 @@ class MirrorSession {
         }
     }
 
+    /// Brings the widgets up to date through the hooks: the surface, each view's changed
+    /// aspects in the order they first changed, then the focus. Does nothing while a
+    /// flush runs or once detached.
     void flush() {
         posted_ = false;
         frame_requested_ = false;
@@ -179,15 +197,17 @@ class MirrorSession {
         hooks_.mirrored(changed);
     }
 
+    /// Inside a host call or a person's input.
     bool inside() const noexcept { return depth_ > 0; }
-    // Inside a person's input (which may pull the toolkit's focus into the control).
+    /// Inside a person's input (which may pull the toolkit's focus into the control).
     bool person() const noexcept { return person_; }
-    // The outermost scope's actor; Host outside every scope.
+    /// The outermost scope's actor; Host outside every scope.
     Actor actor() const noexcept { return depth_ == 0 ? Actor::Host : actor_; }
 
-    // While the front end itself moves the toolkit's focus or capture: the toolkit's
-    // events that follow are its own echo, not a person's.
+    /// While the front end itself moves the toolkit's focus or capture: the toolkit's
+    /// events that follow are its own echo, not a person's.
     bool echoing() const noexcept { return echo_ > 0; }
+    /// Runs `call` (the front end moving the toolkit's focus or capture) as echoing().
     template <class Call>
     void without_echo(Call&& call) {
         ++echo_;
@@ -237,7 +257,7 @@ class MirrorSession {
         return surface_dirty_ || focus_moved_ || !pending_.empty();
     }
 
-    // The outermost call or event of `actor` ended; `noted` when it changed anything.
+    /// The outermost call or event of `actor` ended; `noted` when it changed anything.
     void ended(Actor actor, bool noted) {
         switch (actor) {
             case Actor::Person:
@@ -264,17 +284,17 @@ class MirrorSession {
 
     MirrorHooks& hooks_;
     PendingChanges pending_;
-    bool surface_dirty_ = true;  // the surface's Width, Height or Enabled changed
-    bool focus_moved_ = false;   // the model's focus moved since the last flush
-    int depth_ = 0;              // nesting of host calls and input events
+    bool surface_dirty_ = true;  ///< the surface's Width, Height or Enabled changed
+    bool focus_moved_ = false;   ///< the model's focus moved since the last flush
+    int depth_ = 0;              ///< nesting of host calls and input events
     bool person_ = false;
     Actor actor_ = Actor::Host;
     bool flushing_ = false;
-    bool posted_ = false;           // a flush waits on the event loop
-    bool frame_requested_ = false;  // a flush waits for the front end's frame
+    bool posted_ = false;           ///< a flush waits on the event loop
+    bool frame_requested_ = false;  ///< a flush waits for the front end's frame
     int echo_ = 0;
     bool detached_ = false;
-    unsigned long notes_ = 0;  // changes noted so far, to tell whether a scope made any
+    unsigned long notes_ = 0;  ///< changes noted so far, to tell whether a scope made any
 };
 
 }  // namespace tintbox

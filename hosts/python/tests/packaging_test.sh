@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The package as people get it: installed by `cmake --install` (it finds the installed
-# library by itself), and installed by pip into a virtual environment (given the
-# library's path).
+# library by itself), installed by pip into a virtual environment (given the library's
+# path), and the wheel with the library inside installed into a fresh one (nothing given).
 #   packaging_test.sh PYTHON BUILD_DIR PACKAGE_SOURCE WORK_DIR PYTHON_INSTALL_DIR
 set -euo pipefail
+root=$(cd "$(dirname "$0")/../../.." && pwd)
 python=$1
 build=$2
 source=$3
@@ -51,4 +52,28 @@ grep -q "tintbox/control.py" "$work/pip-show.out"
   TINTBOX_LIBRARY=$(sed -n 's/^found //p' "$work/installed.out") "$work/venv/bin/python" -c "$check"
   "$work/venv/bin/python" -c "import tintbox; assert '/venv/' in tintbox.__file__, tintbox.__file__"
 )
-echo "the package works installed and in a virtual environment"
+
+echo "== the wheel, in a fresh virtual environment"
+bash "$root/scripts/package-python.sh" "$work/dist" "$build"
+machine=$(uname -m)
+wheel=$work/dist/tintbox-1.0.0-py3-none-linux_$machine.whl
+[ -f "$wheel" ] || { ls "$work/dist"; echo "no py3-none-linux_$machine wheel"; exit 1; }
+"$python" -m venv "$work/wheel-venv"
+"$work/wheel-venv/bin/pip" install --quiet --no-index "$wheel"
+windowless_check=':'
+if [ -f "$build/hosts/c/libtintboxctl-windowless.so" ]; then
+  # The library loads the windowless module from beside itself: the wheel carries both.
+  windowless_check='
+box = tintbox.WindowlessTintbox()
+box.SetRGB(0x123456)
+assert box.rgb == 0x123456 and len(box.draw()) == 4 * box.extent[0] * box.extent[1]
+'
+fi
+(
+  cd "$work"
+  unset PYTHONPATH TINTBOX_LIBRARY TINTBOX_REGISTRY_DIR
+  export HOME="$work" XDG_DATA_HOME="$work/no-registry"
+  "$work/wheel-venv/bin/python" -c "$check$windowless_check" | tee "$work/wheel.out"
+)
+grep -q "^found $work/wheel-venv/lib/python3[.0-9]*/site-packages/tintbox/libtintboxctl.so$" "$work/wheel.out"
+echo "the package works installed, in a virtual environment, and as a wheel"

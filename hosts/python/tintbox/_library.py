@@ -3,8 +3,10 @@
 Where the library comes from, first match wins:
 1. the path given to Tintbox(library=...) or load_library(path);
 2. the environment variable TINTBOX_LIBRARY;
-3. the library installed beside this package (`cmake --install` records where);
-4. the registry's entry for the class (the `InprocServer=` line that
+3. the library a wheel carries inside this package (scripts/package-python.sh puts it
+   there, with the windowless module it loads from beside itself);
+4. the library installed beside this package (`cmake --install` records where);
+5. the registry's entry for the class (the `InprocServer=` line that
    DllRegisterServer wrote under TINTBOX_REGISTRY_DIR, $XDG_DATA_HOME/tintbox/registry
    or ~/.local/share/tintbox/registry).
 """
@@ -17,6 +19,7 @@ from . import _abi
 from .errors import TintboxError, check_status
 
 LIBRARY_NAME = "libtintboxctl.so"
+WINDOWLESS_MODULE_NAME = "libtintboxctl-windowless.so"  # loaded from beside the library
 _loaded = {}  # real path -> Library
 _loading = threading.Lock()  # one Library a path, whichever threads ask for it first
 
@@ -63,7 +66,12 @@ class Library:
             self.factory, ctypes.byref(interface_id), ctypes.byref(instance)
         )
         if status == _abi.E_CLASS_NOT_AVAILABLE and interface_id is _abi.IID_WINDOWLESS:
-            raise TintboxError(status, None, f"{self.path} was built without windowless hosting")
+            module = os.path.join(os.path.dirname(self.path), WINDOWLESS_MODULE_NAME)
+            if os.path.exists(module):
+                reason = f"{module} cannot be loaded (are the Qt 6 libraries installed?)"
+            else:
+                reason = f"{self.path} was built without windowless hosting"
+            raise TintboxError(status, None, reason)
         check_status(status, "CreateInstance failed")
         return instance.value
 
@@ -115,6 +123,12 @@ def registered_library():
     return _entry(os.path.join(root, "classes", clsid)).get("InprocServer") or None
 
 
+def carried_library():
+    """The library that a wheel carries inside this package, or None."""
+    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), LIBRARY_NAME)
+    return path if os.path.exists(path) else None
+
+
 def installed_library():
     """The library that `cmake --install` put beside this package, or None."""
     try:
@@ -127,7 +141,13 @@ def installed_library():
 
 def find_library():
     """The path of the library by the order above; TintboxError when none is found."""
-    for candidate in (os.environ.get("TINTBOX_LIBRARY"), installed_library(), registered_library()):
+    candidates = (
+        os.environ.get("TINTBOX_LIBRARY"),
+        carried_library(),
+        installed_library(),
+        registered_library(),
+    )
+    for candidate in candidates:
         if candidate:
             return candidate
     raise TintboxError(

@@ -13,7 +13,17 @@
 
 G_BEGIN_DECLS
 
+/**
+ * TINTBOX_GTK_TYPE_PICKER:
+ *
+ * The #GType of #TintboxGtkPicker.
+ */
 #define TINTBOX_GTK_TYPE_PICKER (tintbox_gtk_picker_get_type())
+/**
+ * TintboxGtkPicker:
+ *
+ * The colour-picker control as a GTK 4 widget (a final #GtkWidget type).
+ */
 G_DECLARE_FINAL_TYPE(TintboxGtkPicker, tintbox_gtk_picker, TINTBOX_GTK, PICKER, GtkWidget)
 
 /**

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds the API reference from the public headers with Doxygen (docs/Doxyfile):
+#   apidocs.sh [OUTPUT_DIR]     (default build/apidocs; the pages are in OUTPUT_DIR/html)
+# Fails on any Doxygen warning: an undocumented public class, function or macro fails it.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+output=${1:-$root/build/apidocs}
+
+source "$root/scripts/apt-packages.sh"
+install_missing_packages doxygen
+
+mkdir -p "$output"
+output=$(cd "$output" && pwd)
+rm -rf "$output/html"
+cd "$root"
+TINTBOX_APIDOCS_DIR=$output doxygen docs/Doxyfile
+echo "API reference: $output/html/index.html"
