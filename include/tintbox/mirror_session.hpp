@@ -53,14 +53,20 @@ class PendingChanges {
     /// turn is applied once with both, one noted after its turn comes round again.
     template <class Apply>
     void drain(Apply&& apply) {
+        std::vector<std::size_t> views;
         while (!order_.empty()) {
-            std::vector<std::size_t> views;
+            views.clear();
             views.swap(order_);
             for (std::size_t view : views) {
                 const unsigned aspects = aspects_[view];
                 aspects_[view] = 0;
                 apply(view, aspects);
             }
+        }
+        // The next changes go into the room these took: a tick would allocate otherwise.
+        if (views.capacity() > order_.capacity()) {
+            views.clear();
+            order_.swap(views);
         }
     }
 

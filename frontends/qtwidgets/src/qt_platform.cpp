@@ -285,8 +285,18 @@ ColorValue QtScreen::read_pixel(ScreenPoint point) const {
 }
 
 float QtFontMetrics::text_width_pixels(std::u16string_view text) const {
-    return static_cast<float>(metrics_.horizontalAdvance(
+    constexpr std::size_t kMostKept = 4096;  // a host's own captions cannot grow it unbounded
+    const std::u16string key(text);
+    if (const auto known = widths_.find(key); known != widths_.end()) {
+        return known->second;
+    }
+    const auto width = static_cast<float>(metrics_.horizontalAdvance(
         QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()))));
+    if (widths_.size() >= kMostKept) {
+        widths_.clear();
+    }
+    widths_.emplace(key, width);
+    return width;
 }
 
 std::u16string QtClipboard::text() const {

@@ -13,7 +13,9 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "tintbox/geometry.hpp"
@@ -137,11 +139,16 @@ class QtFontMetrics : public FontMetrics {
     explicit QtFontMetrics(const QFont& font) : metrics_(font) {}
     void set_font(const QFont& font, const QPaintDevice* device) {
         metrics_ = QFontMetricsF(font, device);
+        widths_.clear();
     }
     float text_width_pixels(std::u16string_view text) const override;
 
   private:
     QFontMetricsF metrics_;
+    // Widths measured in this font. The labels that size themselves to their caption
+    // (the web-hex digit pairs) measure again on every colour the eyedropper reads, and
+    // a measurement costs more than the rest of the tick; their captions are few.
+    mutable std::unordered_map<std::u16string, float> widths_;
 };
 
 }  // namespace tintbox::qtskin
