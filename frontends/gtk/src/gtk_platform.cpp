@@ -1,7 +1,6 @@
 #include "gtk_platform.hpp"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <vector>
 

@@ -77,9 +77,9 @@ class Skin : private MirrorHooks {
         GtkWidget* widget = nullptr;
         GtkAdjustment* adjustment = nullptr;  // scroll bars
         GtkCssProvider* css = nullptr;        // text fields
-        GtkWidget* arrows[2] = {nullptr,
-                                nullptr};  // scroll bars: the arrows at Min's end and Max's
-        GtkWidget* thumb = nullptr;        // scroll bars: GTK's slider
+        // Scroll bars: the arrows at Min's end and at Max's, and GTK's slider.
+        GtkWidget* arrows[2] = {nullptr, nullptr};
+        GtkWidget* thumb = nullptr;
         GdkRectangle rect{0, 0, 0, 0};
         cairo_surface_t* rendered = nullptr;  // the spectrum image as drawn, at `rendered_scale`
         int rendered_scale = 0;
