@@ -1,10 +1,10 @@
 #include "gtk_platform.hpp"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <vector>
 
+#include "tintbox/geometry.hpp"
 #include "x11_pixels.hpp"
 
 namespace tintbox::gtkskin {
@@ -78,21 +78,11 @@ GdkRGBA rgba_color(GtkWidget* widget, ColorValue value) {
     return color;
 }
 
-Twips device_pixel_twips(double logical, int scale, float twips_per_pixel) {
-    // The small allowance keeps 1.9999999 (a rounding of 2) in pixel 2.
-    const double device = std::floor(logical * scale + 1e-6);
-    return static_cast<Twips>((device + 0.5) / scale * twips_per_pixel);
-}
-
-int to_pixels(Twips twips, float twips_per_pixel) {
-    return static_cast<int>(std::lround(static_cast<double>(twips) / twips_per_pixel));
-}
-
 GdkRectangle view_rect(const View& view, float twips_per_pixel) {
-    const int left = to_pixels(view.surface_left(), twips_per_pixel);
-    const int top = to_pixels(view.surface_top(), twips_per_pixel);
-    const int right = to_pixels(view.surface_left() + view.Width(), twips_per_pixel);
-    const int bottom = to_pixels(view.surface_top() + view.Height(), twips_per_pixel);
+    const int left = geometry::logical_edge(view.surface_left(), twips_per_pixel);
+    const int top = geometry::logical_edge(view.surface_top(), twips_per_pixel);
+    const int right = geometry::logical_edge(view.surface_left() + view.Width(), twips_per_pixel);
+    const int bottom = geometry::logical_edge(view.surface_top() + view.Height(), twips_per_pixel);
     return {left, top, std::max(0, right - left), std::max(0, bottom - top)};
 }
 

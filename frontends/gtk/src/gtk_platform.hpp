@@ -25,14 +25,8 @@ std::string css_color(ColorValue value);
 // The same colour for drawing, looked up in `widget`'s theme.
 GdkRGBA rgba_color(GtkWidget* widget, ColorValue value);
 
-// The one mapping between what is on the screen and the surface's twips, used by pointer
-// positions and by the drawn spectrum alike: the twips of the centre of the device pixel
-// that holds a logical coordinate (relative to the control) at an integer scale factor.
-// Kept to this function so that a shared mapping of the view layer can replace it.
-Twips device_pixel_twips(double logical, int scale, float twips_per_pixel);
-// Logical pixels from twips. A view's edges are converted separately and its size is
-// their difference, so views that touch in twips touch on screen.
-int to_pixels(Twips twips, float twips_per_pixel);
+// A view's rectangle in the control's logical pixels: each edge lands where the kit's
+// geometry puts it (geometry::logical_edge), so views that touch in twips touch on screen.
 GdkRectangle view_rect(const View& view, float twips_per_pixel);
 
 // A pointer shape as a cursor: black where drawn, with a one-pixel white outline that

@@ -13,6 +13,7 @@
 #endif
 #include "tintbox/accessible_names.hpp"
 #include "tintbox/front_end.hpp"
+#include "tintbox/geometry.hpp"
 #include "tintbox/input.hpp"
 
 namespace tintbox::gtkskin {
@@ -65,6 +66,7 @@ void Skin::build() {
                     mirror->adjustment = gtk_adjustment_new(0, 0, 0, 1, 1, 0);
                     mirror->widget =
                         gtk_scrollbar_new(GTK_ORIENTATION_HORIZONTAL, mirror->adjustment);
+                    add_arrows(*mirror);
                     g_signal_connect(mirror->adjustment, "value-changed",
                                      G_CALLBACK(+[](GtkAdjustment*, gpointer data) {
                                          auto* bar = static_cast<Mirror*>(data);
@@ -208,6 +210,11 @@ void Skin::detach() {
     surface_.on_surface_changed = nullptr;
     for (auto& mirror : mirrors_) {
         if (mirror && mirror->widget != nullptr) {
+            for (GtkWidget* arrow : mirror->arrows) {
+                if (arrow != nullptr) {
+                    gtk_widget_unparent(arrow);
+                }
+            }
             gtk_widget_unparent(mirror->widget);
             if (mirror->css != nullptr) {
                 g_object_unref(mirror->css);
@@ -219,6 +226,7 @@ void Skin::detach() {
         g_object_unref(cursor.second.second);
     }
     cursors_.clear();
+    g_clear_object(&bar_css_);
     stacking_.clear();
     mirrors_.clear();
     index_of_.clear();
@@ -283,6 +291,9 @@ void Skin::mirror_view(std::size_t index, unsigned aspects) {
     const auto has = [aspects](Aspect aspect) { return (aspects & aspect_bit(aspect)) != 0; };
     if (has(Aspect::Geometry)) {
         mirror.rect = view_rect(view, surface_.twips_per_pixel());
+        if (view.kind() == ViewKind::ScrollBar) {
+            size_bar_parts(mirror);
+        }
         drop_rendered(mirror);
         gtk_widget_queue_allocate(owner_);
     }
@@ -534,10 +545,11 @@ void Skin::focus_left() {
 void Skin::measure(GtkOrientation orientation, int& minimum, int& natural) const {
     const float twips_per_pixel = surface_.twips_per_pixel();
     if (orientation == GTK_ORIENTATION_HORIZONTAL) {
-        minimum = to_pixels(surface_.minimum_width(), twips_per_pixel);
-        natural = std::max(minimum, to_pixels(surface_.design_width(), twips_per_pixel));
+        minimum = geometry::logical_edge(surface_.minimum_width(), twips_per_pixel);
+        natural =
+            std::max(minimum, geometry::logical_edge(surface_.design_width(), twips_per_pixel));
     } else {
-        minimum = natural = to_pixels(surface_.Height(), twips_per_pixel);
+        minimum = natural = geometry::logical_edge(surface_.Height(), twips_per_pixel);
     }
 }
 
@@ -681,6 +693,33 @@ bool Skin::to_control(GdkEvent* event, double& x, double& y) const {
                                             y - surface_y, &x, &y);
 }
 
+// The surface twips that stand for the device pixel under the pointer of an event of the
+// control's surface, as the kit's geometry maps them for every front end. The pixel comes
+// from the event's own position on the surface: GTK's widget transforms are single
+// precision and may carry a pointer on a pixel's edge into the pixel before it. The
+// control sits on whole logical pixels of its surface and GTK's scale factor is whole, so
+// its device pixels start at its own corner, as draw_image counts them.
+std::pair<Twips, Twips> Skin::pointer_twips(GdkEvent* event) const {
+    GtkNative* native = gtk_widget_get_native(owner_);
+    double x = 0;
+    double y = 0;
+    double origin_x = 0;
+    double origin_y = 0;
+    double surface_x = 0;
+    double surface_y = 0;
+    gdk_event_get_position(event, &x, &y);
+    gtk_widget_translate_coordinates(owner_, GTK_WIDGET(native), 0, 0, &origin_x, &origin_y);
+    gtk_native_get_surface_transform(native, &surface_x, &surface_y);
+    const int ratio = gtk_widget_get_scale_factor(owner_);
+    const float twips_per_pixel = surface_.twips_per_pixel();
+    const auto twips = [&](double on_surface, double origin) {
+        const int device = geometry::device_pixel_at(on_surface, ratio) -
+                           geometry::device_edge(std::round(origin), ratio);
+        return geometry::twips_at(device, 0, ratio, twips_per_pixel);
+    };
+    return {twips(x, origin_x + surface_x), twips(y, origin_y + surface_y)};
+}
+
 Skin::Mirror* Skin::mirror_of(GtkWidget* widget) {
     for (GtkWidget* up = widget; up != nullptr && up != owner_; up = gtk_widget_get_parent(up)) {
         for (auto& mirror : mirrors_) {
@@ -700,13 +739,20 @@ bool Skin::pointer_event(GdkEvent* event) {
     }
     const GdkEventType type = gdk_event_get_event_type(event);
     if (type == GDK_SCROLL) {
-        return scroll_event(event, x, y);
+        return scroll_event(event);
     }
+    // X11 reports a motion where the pointer did not move (the XTest motion before a
+    // click's release, a grab taken): with the button held on the spectrum it would pick
+    // again and raise Change again. A move is a person's only when the pointer went
+    // somewhere.
+    const bool moved = last_pointer_ != std::make_pair(x, y);
+    last_pointer_ = std::make_pair(x, y);
     const std::int16_t button = type == GDK_MOTION_NOTIFY
                                     ? std::int16_t{kNoButton}
                                     : button_code(gdk_button_event_get_button(event));
     // The scroll bars keep their own hit testing (the theme places their parts); only
-    // the outcome goes to the view layer, as thumb positions.
+    // the outcome goes to the view layer: an arrow's or the track's scroll action
+    // (hold_bar_action), or GTK's thumb drag as thumb positions.
     if (held_bar_ != nullptr) {
         if (type == GDK_BUTTON_RELEASE && button == kLeftButton) {
             Mirror* bar = held_bar_;
@@ -715,10 +761,19 @@ bool Skin::pointer_event(GdkEvent* event) {
         }
         return false;
     }
-    const float twips_per_pixel = surface_.twips_per_pixel();
-    const int scale = gtk_widget_get_scale_factor(owner_);
-    const Twips tx = device_pixel_twips(x, scale, twips_per_pixel);
-    const Twips ty = device_pixel_twips(y, scale, twips_per_pixel);
+    if (bar_hold_.bar != nullptr) {
+        if (type == GDK_BUTTON_RELEASE && button == kLeftButton) {
+            end_bar_hold();
+        } else if (type == GDK_MOTION_NOTIFY) {
+            bar_hold_.x = x;
+            bar_hold_.y = y;
+        }
+        return true;
+    }
+    if (type == GDK_MOTION_NOTIFY && !moved) {
+        return true;
+    }
+    const auto [tx, ty] = pointer_twips(event);
     Mirror* hit = nullptr;
     if (const View* view = surface_.view_at(tx, ty)) {
         hit = mirrors_[index_of_.at(view)].get();
@@ -726,6 +781,10 @@ bool Skin::pointer_event(GdkEvent* event) {
     if (type == GDK_BUTTON_PRESS) {
         if (hit != nullptr && hit->adjustment != nullptr) {
             if (button == kLeftButton && gtk_widget_get_sensitive(hit->widget)) {
+                if (const std::optional<ScrollAction> action = bar_action_at(*hit, x, y)) {
+                    hold_bar_action(*hit, *action, x, y);
+                    return true;
+                }
                 person_input(
                     [&] { surface_.scroll_bar_pressed(static_cast<ScrollBar&>(*hit->view)); });
                 held_bar_ = hit;
@@ -787,7 +846,7 @@ bool Skin::pointer_event(GdkEvent* event) {
 
 // A wheel's notches, positive away from the person; a smooth wheel or a touchpad sends
 // parts of a notch, which add up. The view layer decides what the notches do.
-bool Skin::scroll_event(GdkEvent* event, double x, double y) {
+bool Skin::scroll_event(GdkEvent* event) {
     int notches = 0;
     switch (gdk_scroll_event_get_direction(event)) {
         case GDK_SCROLL_UP:
@@ -815,13 +874,9 @@ bool Skin::scroll_event(GdkEvent* event, double x, double y) {
             break;
         }
     }
-    const float twips_per_pixel = surface_.twips_per_pixel();
-    const int scale = gtk_widget_get_scale_factor(owner_);
+    const auto [tx, ty] = pointer_twips(event);
     bool used = false;
-    person_input([&] {
-        used = surface_.wheel(device_pixel_twips(x, scale, twips_per_pixel),
-                              device_pixel_twips(y, scale, twips_per_pixel), notches);
-    });
+    person_input([&] { used = surface_.wheel(tx, ty, notches); });
     return used;
 }
 
@@ -882,7 +937,7 @@ void Skin::bar_moved(Mirror& mirror) {
     const auto value =
         static_cast<std::int16_t>(std::lround(gtk_adjustment_get_value(mirror.adjustment)));
     if (held_bar_ == &mirror) {
-        // A drag or a press in the trough: the thumb's position waits for the release.
+        // GTK's thumb drag: the thumb's position waits for the release.
         person_input([&] { bar.drag_thumb(value); });
         return;
     }
@@ -900,10 +955,178 @@ void Skin::bar_released(Mirror& mirror) {
     });
 }
 
+// GTK 4's scroll bars have no arrow buttons; the control's bars have one at each end, as
+// the view layer's geometry has them (ScrollBar::arrow_size). They are flat theme buttons
+// inside the bar, which lays its children out in a row around its track; their presses
+// are the skin's (hold_bar_action). The bar runs left to right whatever the locale, as
+// its view and its keys do.
+void Skin::add_arrows(Mirror& mirror) {
+    GtkWidget* bar = mirror.widget;
+    gtk_widget_set_direction(bar, GTK_TEXT_DIR_LTR);
+    mirror.thumb = descendant_named(bar, "slider");
+    if (bar_css_ == nullptr) {
+        // The arrows and the thumb take the size size_bar_parts gives them, however large
+        // the theme's buttons and sliders are.
+        bar_css_ = gtk_css_provider_new();
+        gtk_css_provider_load_from_data(
+            bar_css_,
+            "button { min-width: 0; min-height: 0; padding: 0; margin: 0; border-radius: 0; } "
+            "slider { min-width: 0; }",
+            -1);
+    }
+    const auto restyle = [this](GtkWidget* part) {
+        G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+        gtk_style_context_add_provider(gtk_widget_get_style_context(part),
+                                       GTK_STYLE_PROVIDER(bar_css_),
+                                       GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+        G_GNUC_END_IGNORE_DEPRECATIONS
+    };
+    if (mirror.thumb != nullptr) {
+        restyle(mirror.thumb);
+    }
+    for (std::size_t end = 0; end < 2; ++end) {
+        GtkWidget* arrow =
+            gtk_button_new_from_icon_name(end == 0 ? "pan-start-symbolic" : "pan-end-symbolic");
+        gtk_widget_add_css_class(arrow, "flat");
+        gtk_widget_set_focusable(arrow, FALSE);
+        restyle(arrow);
+        // Part of the bar, whose value assistive technology sets.
+        gtk_accessible_update_state(GTK_ACCESSIBLE(arrow), GTK_ACCESSIBLE_STATE_HIDDEN, TRUE, -1);
+        if (end == 0) {
+            gtk_widget_insert_after(arrow, bar, nullptr);
+        } else {
+            gtk_widget_insert_before(arrow, bar, nullptr);
+        }
+        mirror.arrows[end] = arrow;
+    }
+}
+
+// The arrows and the thumb are squares of the view layer's arrow size, as its hit testing
+// and the other front ends' bars have them.
+void Skin::size_bar_parts(Mirror& mirror) {
+    const auto& bar = static_cast<const ScrollBar&>(*mirror.view);
+    const int side = geometry::logical_edge(bar.arrow_size(), surface_.twips_per_pixel());
+    for (GtkWidget* part : {mirror.arrows[0], mirror.arrows[1], mirror.thumb}) {
+        if (part != nullptr) {
+            gtk_widget_set_size_request(part, side, -1);
+        }
+    }
+}
+
+GtkWidget* Skin::descendant_named(GtkWidget* widget, const char* css_name) {
+    for (GtkWidget* child = gtk_widget_get_first_child(widget); child != nullptr;
+         child = gtk_widget_get_next_sibling(child)) {
+        if (std::string(gtk_widget_get_css_name(child)) == css_name) {
+            return child;
+        }
+        if (GtkWidget* found = descendant_named(child, css_name)) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
+// What a left press at a point of a bar (the control's logical pixels) does, by the part
+// the theme drew there: an arrow steps by SmallChange, the track beside the thumb pages
+// by LargeChange towards the press. None on the thumb, which GTK drags, or off the bar.
+std::optional<ScrollAction> Skin::bar_action_at(const Mirror& mirror, double x, double y) const {
+    double bar_x = 0;
+    double bar_y = 0;
+    gtk_widget_translate_coordinates(owner_, mirror.widget, x, y, &bar_x, &bar_y);
+    GtkWidget* part = gtk_widget_pick(mirror.widget, bar_x, bar_y, GTK_PICK_DEFAULT);
+    const auto within = [part](GtkWidget* widget) {
+        return part != nullptr && widget != nullptr &&
+               (part == widget || gtk_widget_is_ancestor(part, widget));
+    };
+    if (within(mirror.arrows[0])) {
+        return ScrollAction::LineUp;
+    }
+    if (within(mirror.arrows[1])) {
+        return ScrollAction::LineDown;
+    }
+    graphene_rect_t thumb;
+    if (part == nullptr || mirror.thumb == nullptr || within(mirror.thumb) ||
+        !gtk_widget_compute_bounds(mirror.thumb, mirror.widget, &thumb)) {
+        return std::nullopt;
+    }
+    if (bar_x < thumb.origin.x) {
+        return ScrollAction::PageUp;
+    }
+    if (bar_x >= thumb.origin.x + thumb.size.width) {
+        return ScrollAction::PageDown;
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+// GTK's own delays for a held button that repeats (its spin buttons' and notebooks').
+constexpr guint kRepeatDelay = 500;
+constexpr guint kRepeatInterval = 50;
+
+}  // namespace
+
+// A left press on an arrow or the track acts at once, through the view layer as a
+// person's scroll action, and again while the button is held and the pointer stays where
+// the action would still apply: on the same arrow, or on the track beyond the thumb
+// (the thumb stops where the pointer is).
+void Skin::hold_bar_action(Mirror& mirror, ScrollAction action, double x, double y) {
+    end_bar_hold();
+    bar_hold_ = {&mirror, action, x, y, 0};
+    if (GtkWidget* arrow = action == ScrollAction::LineUp     ? mirror.arrows[0]
+                           : action == ScrollAction::LineDown ? mirror.arrows[1]
+                                                              : nullptr) {
+        gtk_widget_set_state_flags(arrow, GTK_STATE_FLAG_ACTIVE, FALSE);
+    }
+    person_input([&] { surface_.scroll(static_cast<ScrollBar&>(*mirror.view), action); });
+    schedule_bar_repeat(kRepeatDelay);
+}
+
+void Skin::schedule_bar_repeat(guint delay) {
+    if (bar_hold_.bar == nullptr) {
+        return;  // the action's handlers ended the gesture
+    }
+    bar_hold_.repeat_source = g_timeout_add(
+        delay,
+        +[](gpointer self) -> gboolean {
+            auto* skin = static_cast<Skin*>(self);
+            skin->bar_hold_.repeat_source = 0;
+            skin->repeat_bar_action();
+            return G_SOURCE_REMOVE;
+        },
+        this);
+}
+
+void Skin::repeat_bar_action() {
+    Mirror& mirror = *bar_hold_.bar;
+    if (!surface_.Enabled() || !mirror.view->Enabled()) {
+        end_bar_hold();
+        return;
+    }
+    if (bar_action_at(mirror, bar_hold_.x, bar_hold_.y) == bar_hold_.action) {
+        person_input(
+            [&] { surface_.scroll(static_cast<ScrollBar&>(*mirror.view), bar_hold_.action); });
+    }
+    schedule_bar_repeat(kRepeatInterval);
+}
+
+void Skin::end_bar_hold() {
+    if (bar_hold_.repeat_source != 0) {
+        g_source_remove(bar_hold_.repeat_source);
+    }
+    if (bar_hold_.bar != nullptr) {
+        for (GtkWidget* arrow : bar_hold_.bar->arrows) {
+            gtk_widget_unset_state_flags(arrow, GTK_STATE_FLAG_ACTIVE);
+        }
+    }
+    bar_hold_ = {};
+}
+
 // The release of the buttons held now will never reach the control: the view layer ends
 // the gesture as a release would.
 void Skin::end_gesture() {
     held_bar_ = nullptr;
+    end_bar_hold();
     if (surface_.held_buttons() != 0) {
         session_.input(Actor::Host, [this] { surface_.end_gesture(); });
     }
@@ -1072,9 +1295,10 @@ void Skin::draw_box(GtkDrawingArea*, cairo_t* cr, int width, int height, gpointe
     }
 }
 
-// Each device pixel shows the picture pixel that the image maps the pixel's centre to, so
-// what is drawn is exactly what a pick at that pixel reads; pixels no picture covers stay
-// transparent and the frame beneath shows through.
+// Each device pixel shows the picture pixel at the point that stands for it, the same
+// point a press there picks at (pointer_twips), so what is drawn is exactly what a pick at
+// that pixel reads; pixels no picture covers stay transparent and the frame beneath shows
+// through.
 void Skin::draw_image(Mirror& mirror, cairo_t* cr) {
     const auto& image = static_cast<const Image&>(*mirror.view);
     const PicturePtr& picture = image.Picture();
@@ -1084,28 +1308,29 @@ void Skin::draw_image(Mirror& mirror, cairo_t* cr) {
     const int scale = gtk_widget_get_scale_factor(mirror.widget);
     if (mirror.rendered == nullptr || mirror.rendered_scale != scale) {
         drop_rendered(mirror);
-        const int width = mirror.rect.width * scale;
-        const int height = mirror.rect.height * scale;
+        const GdkRectangle& rect = mirror.rect;
+        const geometry::PixelRect device = geometry::device_rect(
+            {rect.x, rect.y, rect.x + rect.width, rect.y + rect.height}, scale);
+        const int width = device.width();
+        const int height = device.height();
         mirror.rendered = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
         mirror.rendered_scale = scale;
         cairo_surface_flush(mirror.rendered);
         unsigned char* data = cairo_image_surface_get_data(mirror.rendered);
         const int stride = cairo_image_surface_get_stride(mirror.rendered);
         const float twips_per_pixel = surface_.twips_per_pixel();
-        // The same mapping as a pointer's, then relative to the image.
-        const auto twips = [&](int origin, int device, Twips view_origin) {
-            return device_pixel_twips(static_cast<double>(origin * scale + device) / scale, scale,
-                                      twips_per_pixel) -
-                   view_origin;
+        // The same mapping as a pointer's (pointer_twips), then relative to the image.
+        const auto twips = [&](int device, Twips view_origin) {
+            return geometry::twips_at(device, 0, scale, twips_per_pixel) - view_origin;
         };
         std::vector<Twips> column_twips(static_cast<std::size_t>(width));
         for (int x = 0; x < width; ++x) {
             column_twips[static_cast<std::size_t>(x)] =
-                twips(mirror.rect.x, x, image.surface_left());
+                twips(device.left + x, image.surface_left());
         }
         for (int y = 0; y < height; ++y) {
             auto* line = reinterpret_cast<std::uint32_t*>(data + y * stride);
-            const Twips ty = twips(mirror.rect.y, y, image.surface_top());
+            const Twips ty = twips(device.top + y, image.surface_top());
             for (int x = 0; x < width; ++x) {
                 std::int32_t column = 0;
                 std::int32_t row = 0;

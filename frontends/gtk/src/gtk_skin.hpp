@@ -4,14 +4,16 @@
 // turned into the view layer's input calls (the ones tintbox-script makes).
 //
 // Input is taken once, in the capture phase of the picker, before any child sees it:
-// the children draw the model's state and never act on their own, except the scroll
-// bars, whose own hit testing follows the theme (their moves go to the view layer as
-// thumb positions).
+// the children draw the model's state and never act on their own. The scroll bars' hit
+// testing follows the theme: a press on an arrow (the skin adds them; GTK 4's bars have
+// none) or on the track goes to the view layer as a scroll action that repeats while held,
+// and GTK drags the thumb, whose moves go to the view layer as thumb positions.
 #pragma once
 
 #include <gtk/gtk.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -75,6 +77,9 @@ class Skin : private MirrorHooks {
         GtkWidget* widget = nullptr;
         GtkAdjustment* adjustment = nullptr;  // scroll bars
         GtkCssProvider* css = nullptr;        // text fields
+        // Scroll bars: the arrows at Min's end and at Max's, and GTK's slider.
+        GtkWidget* arrows[2] = {nullptr, nullptr};
+        GtkWidget* thumb = nullptr;
         GdkRectangle rect{0, 0, 0, 0};
         cairo_surface_t* rendered = nullptr;  // the spectrum image as drawn, at `rendered_scale`
         int rendered_scale = 0;
@@ -110,14 +115,23 @@ class Skin : private MirrorHooks {
     static gboolean on_event(GtkEventControllerLegacy* controller, GdkEvent* event, gpointer self);
     bool pointer_event(GdkEvent* event);
     bool key_event(GdkEvent* event);
-    bool scroll_event(GdkEvent* event, double x, double y);
+    bool scroll_event(GdkEvent* event);
     bool to_control(GdkEvent* event, double& x, double& y) const;
+    std::pair<Twips, Twips> pointer_twips(GdkEvent* event) const;
     Mirror* mirror_of(GtkWidget* widget);
     void context_menu(Mirror* field);
     void close_context_menu();
     void present_popups();
     void bar_moved(Mirror& mirror);
     void bar_released(Mirror& mirror);
+    void add_arrows(Mirror& mirror);
+    void size_bar_parts(Mirror& mirror);
+    static GtkWidget* descendant_named(GtkWidget* widget, const char* css_name);
+    std::optional<ScrollAction> bar_action_at(const Mirror& mirror, double x, double y) const;
+    void hold_bar_action(Mirror& mirror, ScrollAction action, double x, double y);
+    void schedule_bar_repeat(guint delay);
+    void repeat_bar_action();
+    void end_bar_hold();
     void focus_entered();
     void focus_left();
     void end_gesture();
@@ -141,8 +155,19 @@ class Skin : private MirrorHooks {
     int clock_interval_ = 0;
     bool ticking_ = false;
     GtkEventController* focus_controller_ = nullptr;
-    Mirror* held_bar_ = nullptr;  // a scroll bar the left button is held on
-    bool moving_bar_ = false;     // mirroring writes a bar's value
+    Mirror* held_bar_ = nullptr;  // a scroll bar whose thumb GTK drags
+    // A scroll bar's arrow or track that the left button is held on: its action repeats.
+    struct BarHold {
+        Mirror* bar = nullptr;
+        ScrollAction action = ScrollAction::LineDown;
+        double x = 0;  // the pointer, in the control's logical pixels
+        double y = 0;
+        guint repeat_source = 0;
+    };
+    BarHold bar_hold_;
+    GtkCssProvider* bar_css_ = nullptr;                      // the scroll bars' arrows and thumbs
+    bool moving_bar_ = false;                                // mirroring writes a bar's value
+    std::optional<std::pair<double, double>> last_pointer_;  // in the control, logical pixels
     guint32 last_press_time_ = 0;
     int last_press_button_ = 0;
     double last_press_x_ = 0;

@@ -1,8 +1,9 @@
 // The native GTK widget as a person meets it, on a real X server with real input (the
 // XTest extension): a press on the spectrum picks the pixel shown there, typing goes
 // through the model into a field, Tab follows the control's tab order and leaves it at
-// the end, and the right button reads the screen live. Each step checks the colour and
-// the changed signal. Run under Xvfb (run_under_xvfb.sh); GDK_SCALE=2 runs it at 2x.
+// the end, the right button reads the screen live, and a held press on a scroll bar's
+// track pages it to the pointer. Each step checks the colour and the changed signal. Run
+// under Xvfb (run_under_xvfb.sh); GDK_SCALE=2 runs it at 2x.
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <gdk/x11/gdkx.h>
@@ -130,6 +131,18 @@ struct Host {
     }
 };
 
+// A part of a GTK widget, by its CSS name.
+GtkWidget* descendant(GtkWidget* widget, const char* css_name) {
+    for (GtkWidget* c = gtk_widget_get_first_child(widget); c; c = gtk_widget_get_next_sibling(c)) {
+        GtkWidget* found =
+            std::string(gtk_widget_get_css_name(c)) == css_name ? c : descendant(c, css_name);
+        if (found != nullptr) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
 void on_changed(TintboxGtkPicker* picker, gpointer data) {
     auto* host = static_cast<Host*>(data);
     ++host->changes;
@@ -231,6 +244,36 @@ int main() {
     CHECK(host.last_source == "eyedropper");
     host.button(3, false);
     pump_until([] { return true; });
+
+    // The left button held on a bar's track pages the thumb towards the pointer, one
+    // LargeChange at a time through the model, until the thumb comes to the pointer; the
+    // release ends it.
+    GtkWidget* bar = host.child("hsBlue");
+    GtkWidget* thumb = descendant(bar, "slider");
+    CHECK(thumb != nullptr);
+    graphene_rect_t slider{};
+    CHECK(gtk_widget_compute_bounds(thumb, bar, &slider));
+    const float thumb_was = slider.origin.x;
+    tintbox_gtk_picker_set_blue(host.self(), 100);
+    CHECK(pump_until([&] {
+        return gtk_widget_compute_bounds(thumb, bar, &slider) && slider.origin.x != thumb_was;
+    }));
+    const double track_x = slider.origin.x + slider.size.width + 2;
+    host.move_to(bar, track_x, gtk_widget_get_height(bar) / 2.0);
+    host.button(1, true);
+    CHECK(pump_until([&] {
+        return gtk_widget_compute_bounds(thumb, bar, &slider) &&
+               slider.origin.x + slider.size.width >= track_x;
+    }));
+    CHECK(tintbox_gtk_picker_get_blue(host.self()) > 101);
+    host.button(1, false);
+    pump_until([] { return true; });
+    const int released_at = tintbox_gtk_picker_get_blue(host.self());
+    int passes = 0;
+    pump_until([&] { return ++passes == 300; });
+    CHECK(tintbox_gtk_picker_get_blue(host.self()) == released_at);
+    CHECK(gtk_widget_compute_bounds(thumb, bar, &slider) && slider.origin.x <= track_x);
+    CHECK(host.last_source == "hsBlue");
 
     // The properties follow the colour.
     tintbox_gtk_picker_set_rgb(host.self(), 0x010203);
