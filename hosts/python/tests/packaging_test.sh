@@ -1,19 +1,21 @@
 #!/usr/bin/env bash
 # The package as people get it: installed by `cmake --install` (it finds the installed
 # library by itself), and installed by pip into a virtual environment (given the
-# library's path).
-#   packaging_test.sh PYTHON BUILD_DIR PACKAGE_SOURCE WORK_DIR PYTHON_INSTALL_DIR
+# library's path). Both say the project's version.
+#   packaging_test.sh PYTHON BUILD_DIR PACKAGE_SOURCE WORK_DIR PYTHON_INSTALL_DIR VERSION
 set -euo pipefail
 python=$1
 build=$2
 source=$3
 work=$4
 python_dir=$5
+version=$6
 rm -rf "$work"
 mkdir -p "$work"
 
 check='
 import sys, tintbox
+assert tintbox.__version__ == sys.argv[1], tintbox.__version__
 box = tintbox.Tintbox()
 box.SetRGB(0x336699)
 assert box.rgb == 0x336699, box.rgb
@@ -27,7 +29,7 @@ cmake --install "$build" --prefix "$work/prefix" >/dev/null
   cd "$work"  # not beside the source package
   unset TINTBOX_LIBRARY TINTBOX_REGISTRY_DIR
   export HOME="$work" XDG_DATA_HOME="$work/no-registry"
-  PYTHONPATH="$work/prefix/$python_dir" "$python" -c "$check" | tee "$work/installed.out"
+  PYTHONPATH="$work/prefix/$python_dir" "$python" -c "$check" "$version" | tee "$work/installed.out"
 )
 grep -q "^found $work/prefix/" "$work/installed.out"
 
@@ -45,10 +47,11 @@ rm -rf "$work/package/tests"
 "$work/venv/bin/pip" install --quiet --no-index --no-build-isolation "$work/package"
 "$work/venv/bin/pip" show --files tintbox >"$work/pip-show.out"
 grep -q "tintbox/control.py" "$work/pip-show.out"
+grep -qx "Version: $version" "$work/pip-show.out"
 (
   cd "$work"
   unset PYTHONPATH
-  TINTBOX_LIBRARY=$(sed -n 's/^found //p' "$work/installed.out") "$work/venv/bin/python" -c "$check"
+  TINTBOX_LIBRARY=$(sed -n 's/^found //p' "$work/installed.out") "$work/venv/bin/python" -c "$check" "$version"
   "$work/venv/bin/python" -c "import tintbox; assert '/venv/' in tintbox.__file__, tintbox.__file__"
 )
 echo "the package works installed and in a virtual environment"
