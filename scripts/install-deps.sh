@@ -17,6 +17,7 @@ packages=(
   libgtk-4-dev xdotool xclip gobject-introspection libgirepository1.0-dev gjs
   weston qt6-wayland xwayland
   python3-pytest python3-venv python3-wheel python3-gi gir1.2-gtk-4.0 python3-gi-cairo
+  dpkg-dev file lintian
 )
 
 source "$(dirname "$0")/apt-packages.sh"
