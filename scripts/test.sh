@@ -15,6 +15,9 @@ cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTINTBOX
 cmake --build build/release -j "$jobs"
 ctest --test-dir build/release --output-on-failure -j "$jobs"
 
+echo "== Debian packages"
+bash scripts/test-packages.sh
+
 echo "== fuzz targets"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTINTBOX_WARNINGS_AS_ERRORS=ON \
