@@ -1,21 +1,22 @@
 # The Debian packages (CPack's DEB generator), one for each install component:
 #
-#   runtime  -> libtintbox1              libtintboxctl.so and the windowless module
-#   gtk4     -> libtintbox-gtk4-1        the GTK 4 widget library
-#   typelib  -> gir1.2-tintboxgtk-1.0    its GObject introspection typelib
-#   quick    -> qml6-module-tintbox      the QML module Tintbox and its library
-#   dev      -> libtintbox-dev           headers, static libraries, CMake and pkg-config
-#                                        files, the .gir
-#   designer -> tintbox-designer-plugin  the Qt Designer plugin
-#   demo     -> tintbox-demo             tintbox-demo (and tintbox-qml-demo)
-#   script   -> tintbox-script           the headless driver
-#   python   -> python3-tintbox          the Python package, in /usr/lib/python3/dist-packages
+#   runtime    -> libtintbox1              libtintboxctl.so (no Qt)
+#   windowless -> libtintbox-windowless1   its windowless module (the Qt skin offscreen)
+#   gtk4       -> libtintbox-gtk4-1        the GTK 4 widget library
+#   typelib    -> gir1.2-tintboxgtk-1.0    its GObject introspection typelib
+#   quick      -> qml6-module-tintbox      the QML module Tintbox and its library
+#   dev        -> libtintbox-dev           headers, static libraries, CMake and pkg-config
+#                                          files, the .gir
+#   designer   -> tintbox-designer-plugin  the Qt Designer plugin
+#   demo       -> tintbox-demo             tintbox-demo (and tintbox-qml-demo)
+#   script     -> tintbox-script           the headless driver
+#   python     -> python3-tintbox          the Python package, in /usr/lib/python3/dist-packages
 #
 # Configure with -DCMAKE_INSTALL_PREFIX=/usr and
 # -DTINTBOX_SHELL_INSTALL_DIR=lib/<multiarch>/tintbox (Debian keeps a library without a
 # soname, loaded with dlopen, out of the linker's path), then run `cpack -G DEB`;
-# scripts/package.sh does both. Library dependencies come from dpkg-shlibdeps; a package that needs another
-# of these gets it at the same version.
+# scripts/package.sh does both. Library dependencies come from dpkg-shlibdeps; a package
+# that needs another of these gets it at the same version.
 
 set(CPACK_PACKAGE_NAME tintbox)
 set(CPACK_PACKAGE_VENDOR "Tintbox")
@@ -40,8 +41,11 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(_tintbox_deb_runtime libtintbox1 libs
   "Tintbox colour-picker control - in-process server
 libtintboxctl.so: the Tintbox control for any language that can call C
-(class factory, dispatch by id or name, Change events), and the windowless
-control it hands out to hosts that draw it into a window of their own.")
+(class factory, dispatch by id or name, Change events).")
+set(_tintbox_deb_windowless libtintbox-windowless1 libs
+  "Tintbox colour-picker control - windowless control
+The control for hosts that draw it into a window of their own (GTK, SDL, Xlib,
+Python), handed out by libtintboxctl.so: the Qt skin drawn offscreen.")
 set(_tintbox_deb_gtk4 libtintbox-gtk4-1 libs
   "Tintbox colour-picker control - GTK 4 widget
 The native GTK 4 widget TintboxGtkPicker (libtintbox-gtk4).")
@@ -78,6 +82,12 @@ set(CPACK_COMPONENTS_ALL runtime dev script python)
 set(CPACK_COMPONENT_DEV_DEPENDS runtime script)
 set(CPACK_COMPONENT_PYTHON_DEPENDS runtime)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3")
+if(TARGET tintbox_shell_windowless)
+  list(APPEND CPACK_COMPONENTS_ALL windowless)
+  set(CPACK_COMPONENT_WINDOWLESS_DEPENDS runtime)
+  # The package's WindowlessTintbox needs it; its Tintbox does not.
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_RECOMMENDS "libtintbox-windowless1 (= ${PROJECT_VERSION})")
+endif()
 set(CPACK_DEBIAN_PYTHON_PACKAGE_CONTROL_EXTRA
   "${CMAKE_CURRENT_LIST_DIR}/debian/python/postinst;${CMAKE_CURRENT_LIST_DIR}/debian/python/prerm")
 set(_tintbox_dev_depends "pkg-config")

@@ -2,9 +2,10 @@
 # The Debian packages as a Debian user gets them: builds them (scripts/package.sh), has
 # lintian check them, installs them with apt, then builds and runs a consumer against /usr
 # (find_package and pkg-config), renders the demos' screenshots, uses the GTK widget's
-# typelib and the Python package with no environment variable set, purges the packages
-# and checks that no file of theirs is left. It installs into the system, so it needs
-# root: anyone else gets a line saying it was skipped.
+# typelib and the Python package (with its windowless control) with no environment
+# variable set, purges the packages and checks that no file of theirs is left. It
+# installs into the system, so it needs root: anyone else gets a line saying it was
+# skipped.
 #   bash scripts/test-packages.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -71,11 +72,15 @@ cmake -DINSTALLED_PREFIX=/usr -DSOURCE_DIR="$root/hosts/c/tests/consumer" \
   fi
 
   echo "-- the Python package, with no environment variable"
-  env -i PATH=/usr/bin:/bin HOME="$work" /usr/bin/python3 -c '
+  env -i PATH=/usr/bin:/bin HOME="$work" XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR" /usr/bin/python3 -c '
 import tintbox
 box = tintbox.Tintbox()
 box.SetRGB(0x336699)
 assert box.rgb == 0x336699, box.rgb
+windowless = tintbox.WindowlessTintbox()  # the module found beside the library
+width, height = windowless.extent
+assert any(windowless.draw()) and width > 0 and height > 0, (width, height)
+windowless.close()
 print("python3: tintbox", tintbox.__version__, "from", box.library_path)
 '
 )
