@@ -25,6 +25,10 @@ umask 022
 launcher=()
 if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  # ccache's base_dir would hand the compiler relative paths, which end up in the
+  # debug information and so in the build ids: the packages would differ from a build
+  # without ccache.
+  export CCACHE_BASEDIR=
 fi
 build=build/package
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
