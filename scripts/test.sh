@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # Builds Tintbox twice (a normal build and an AddressSanitizer + UndefinedBehaviorSanitizer
-# build) and runs every test in both; between them the Debian packages are built,
-# installed and purged (as root), and the fuzz targets run for a bounded time.
+# build) and runs every test in both; between them the fuzz targets run for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
