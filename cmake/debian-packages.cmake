@@ -127,7 +127,6 @@ endif()
 string(TIMESTAMP TINTBOX_DEB_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/debian/changelog.in
   ${PROJECT_BINARY_DIR}/debian/changelog @ONLY)
-find_program(TINTBOX_GZIP gzip REQUIRED)
 execute_process(COMMAND ${TINTBOX_GZIP} -9n -c ${PROJECT_BINARY_DIR}/debian/changelog
   OUTPUT_FILE ${PROJECT_BINARY_DIR}/debian/changelog.gz COMMAND_ERROR_IS_FATAL ANY)
 

@@ -84,5 +84,21 @@ endif()
 
 # Windows builds are packaged by hosts/com.
 if(NOT WIN32)
+  # The programs' manual pages, compressed as Debian installs them (gzip -9n: no name,
+  # no date).
+  find_program(TINTBOX_GZIP gzip REQUIRED)
+  function(tintbox_install_manual_page program component)
+    if(TARGET ${program})
+      set(_page ${PROJECT_BINARY_DIR}/man/${program}.1)
+      configure_file(${PROJECT_SOURCE_DIR}/docs/man/${program}.1.in ${_page} @ONLY)
+      execute_process(COMMAND ${TINTBOX_GZIP} -9n -c ${_page} OUTPUT_FILE ${_page}.gz
+        COMMAND_ERROR_IS_FATAL ANY)
+      install(FILES ${_page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT ${component})
+    endif()
+  endfunction()
+  tintbox_install_manual_page(tintbox-script script)
+  tintbox_install_manual_page(tintbox-demo demo)
+  tintbox_install_manual_page(tintbox-qml-demo demo)
+
   include(${CMAKE_CURRENT_LIST_DIR}/debian-packages.cmake)
 endif()
