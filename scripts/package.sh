@@ -12,7 +12,8 @@ dist=$(realpath -m "${1:-dist}")
 # What building and packaging need (dpkg-shlibdeps is in dpkg-dev).
 source scripts/apt-packages.sh
 install_missing_packages build-essential cmake ninja-build pkg-config git dpkg-dev file \
-  qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-declarative-dev libx11-dev \
+  python3 qt6-base-dev qt6-tools-dev qt6-tools-dev-tools designer-qt6 libqt6opengl6-dev \
+  qt6-declarative-dev qt6-declarative-dev-tools libx11-dev \
   libgtk-4-dev gobject-introspection libgirepository1.0-dev
 
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
