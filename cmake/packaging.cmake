@@ -9,10 +9,10 @@ set(TINTBOX_INSTALL_CMAKEDIR "${CMAKE_INSTALL_LIBDIR}/cmake/Tintbox" CACHE STRIN
 
 if(TARGET tintbox_shell)
   install(TARGETS tintbox_shell tintbox_shell_api EXPORT TintboxTargets
-    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+    LIBRARY DESTINATION ${TINTBOX_SHELL_INSTALL_DIR} COMPONENT runtime)
   install(FILES ${PROJECT_SOURCE_DIR}/hosts/c/include/tintbox/tintbox_shell.h
     ${PROJECT_SOURCE_DIR}/frontends/windowless/include/tintbox/tintbox_windowless.h
-    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tintbox)
+    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tintbox COMPONENT dev)
 endif()
 
 # The Qt skin installs itself into the export set; here it gets its exported name
@@ -29,13 +29,15 @@ if(TARGET tintbox_gtk4)
 endif()
 
 if(TARGET tintbox_designer_plugin)
-  install(TARGETS tintbox_designer_plugin LIBRARY DESTINATION ${TINTBOX_DESIGNER_PLUGIN_DIR})
+  install(TARGETS tintbox_designer_plugin LIBRARY DESTINATION ${TINTBOX_DESIGNER_PLUGIN_DIR}
+    COMPONENT designer)
 endif()
 
 install(EXPORT TintboxTargets
   NAMESPACE Tintbox::
   FILE TintboxTargets.cmake
-  DESTINATION ${TINTBOX_INSTALL_CMAKEDIR})
+  DESTINATION ${TINTBOX_INSTALL_CMAKEDIR}
+  COMPONENT dev)
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/TintboxConfig.cmake.in
   ${PROJECT_BINARY_DIR}/TintboxConfig.cmake
   INSTALL_DESTINATION ${TINTBOX_INSTALL_CMAKEDIR})
@@ -45,7 +47,8 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/TintboxConfigVersion.cmak
 install(FILES
   ${PROJECT_BINARY_DIR}/TintboxConfig.cmake
   ${PROJECT_BINARY_DIR}/TintboxConfigVersion.cmake
-  DESTINATION ${TINTBOX_INSTALL_CMAKEDIR})
+  DESTINATION ${TINTBOX_INSTALL_CMAKEDIR}
+  COMPONENT dev)
 
 # The pkg-config file finds its prefix from its own place, so an installed tree can move.
 if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}" OR IS_ABSOLUTE "${CMAKE_INSTALL_INCLUDEDIR}")
@@ -59,10 +62,43 @@ else()
   set(TINTBOX_PC_LIBDIR "\${prefix}/${CMAKE_INSTALL_LIBDIR}")
   set(TINTBOX_PC_INCLUDEDIR "\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}")
 endif()
+# shell_library: the path a C host hands to dlopen (`pkg-config --variable=shell_library tintbox`).
+set(TINTBOX_PC_SHELL_LIBRARY "")
+if(TARGET tintbox_shell)
+  if(IS_ABSOLUTE "${TINTBOX_SHELL_INSTALL_DIR}")
+    set(_tintbox_pc_shell_dir "${TINTBOX_SHELL_INSTALL_DIR}")
+  else()
+    set(_tintbox_pc_shell_dir "\${prefix}/${TINTBOX_SHELL_INSTALL_DIR}")
+  endif()
+  set(TINTBOX_PC_SHELL_LIBRARY "shell_library=${_tintbox_pc_shell_dir}/libtintboxctl.so")
+endif()
 configure_file(${PROJECT_SOURCE_DIR}/cmake/tintbox.pc.in ${PROJECT_BINARY_DIR}/tintbox.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/tintbox.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+install(FILES ${PROJECT_BINARY_DIR}/tintbox.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
+  COMPONENT dev)
 if(TARGET tintbox_gtk4)
   configure_file(${PROJECT_SOURCE_DIR}/frontends/gtk/tintbox-gtk4.pc.in
     ${PROJECT_BINARY_DIR}/tintbox-gtk4.pc @ONLY)
-  install(FILES ${PROJECT_BINARY_DIR}/tintbox-gtk4.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+  install(FILES ${PROJECT_BINARY_DIR}/tintbox-gtk4.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
+    COMPONENT dev)
+endif()
+
+# Windows builds are packaged by hosts/com.
+if(NOT WIN32)
+  # The programs' manual pages, compressed as Debian installs them (gzip -9n: no name,
+  # no date).
+  find_program(TINTBOX_GZIP gzip REQUIRED)
+  function(tintbox_install_manual_page program component)
+    if(TARGET ${program})
+      set(_page ${PROJECT_BINARY_DIR}/man/${program}.1)
+      configure_file(${PROJECT_SOURCE_DIR}/docs/man/${program}.1.in ${_page} @ONLY)
+      execute_process(COMMAND ${TINTBOX_GZIP} -9n -c ${_page} OUTPUT_FILE ${_page}.gz
+        COMMAND_ERROR_IS_FATAL ANY)
+      install(FILES ${_page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT ${component})
+    endif()
+  endfunction()
+  tintbox_install_manual_page(tintbox-script script)
+  tintbox_install_manual_page(tintbox-demo demo)
+  tintbox_install_manual_page(tintbox-qml-demo demo)
+
+  include(${CMAKE_CURRENT_LIST_DIR}/debian-packages.cmake)
 endif()

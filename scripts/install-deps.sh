@@ -18,6 +18,7 @@ packages=(
   weston qt6-wayland xwayland
   python3-pytest python3-venv python3-wheel python3-setuptools python3-build
   python3-gi gir1.2-gtk-4.0 python3-gi-cairo
+  dpkg-dev file lintian
 )
 
 source "$(dirname "$0")/apt-packages.sh"

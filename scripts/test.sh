@@ -17,6 +17,8 @@ ctest --test-dir build/release --output-on-failure -j "$jobs"
 
 echo "== API reference (fails on an undocumented public declaration)"
 bash scripts/apidocs.sh build/apidocs
+echo "== Debian packages"
+bash scripts/test-packages.sh
 
 echo "== fuzz targets"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

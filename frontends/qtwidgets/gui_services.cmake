@@ -29,4 +29,5 @@ if(X11_xcb_FOUND)
   target_link_libraries(tintbox_qtgui PRIVATE xcb)
 endif()
 set_target_properties(tintbox_qtgui PROPERTIES EXPORT_NAME qtgui)
-install(TARGETS tintbox_qtgui EXPORT TintboxTargets ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(TARGETS tintbox_qtgui EXPORT TintboxTargets ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  COMPONENT dev)

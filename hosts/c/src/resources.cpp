@@ -1,5 +1,7 @@
 #include "resources.hpp"
 
+#include <tintbox/version.h>
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -79,7 +81,8 @@ std::string_view toolbox_bitmap() noexcept {
 std::string_view version_info() noexcept {
     return "CompanyName=Tintbox\n"
            "FileDescription=Tintbox colour-picker control\n"
-           "FileVersion=1.0.0\n"
+           "FileVersion=" TINTBOX_VERSION
+           "\n"
            "InternalName=TintboxControl\n"
            "OriginalFilename=libtintboxctl.so\n"
            "ProductName=Tintbox\n"

@@ -3,6 +3,8 @@
 #
 # -DBUILD_DIR -DSOURCE_DIR (the consumer) -DWORK_DIR -DGENERATOR -DC_COMPILER
 # -DCXX_COMPILER -DBUILD_TYPE -DLIBDIR -DEXTRA_FLAGS -DWITH_QT -DWITH_GTK
+# With -DINSTALLED_PREFIX=DIR (and no BUILD_DIR) it uses the Tintbox already installed
+# there instead, as the Debian packages' test does with /usr.
 function(run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE output
     ERROR_VARIABLE output)
@@ -13,15 +15,18 @@ function(run)
 endfunction()
 
 file(REMOVE_RECURSE ${WORK_DIR})
-set(prefix ${WORK_DIR}/prefix)
-run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+if(INSTALLED_PREFIX)
+  set(prefix ${INSTALLED_PREFIX})
+else()
+  set(prefix ${WORK_DIR}/prefix)
+  run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+endif()
 
 foreach(file
     ${LIBDIR}/cmake/Tintbox/TintboxConfig.cmake
     ${LIBDIR}/cmake/Tintbox/TintboxConfigVersion.cmake
     ${LIBDIR}/cmake/Tintbox/TintboxTargets.cmake
     ${LIBDIR}/pkgconfig/tintbox.pc
-    ${LIBDIR}/libtintboxctl.so
     include/tintbox/tintbox.hpp
     include/tintbox/tintbox_shell.h)
   if(NOT EXISTS ${prefix}/${file})
@@ -69,6 +74,28 @@ separate_arguments(extra_flags UNIX_COMMAND "${EXTRA_FLAGS}")
 run(${CXX_COMPILER} -std=c++17 ${extra_flags} ${SOURCE_DIR}/core_consumer.cpp ${pkg_flags}
   -o ${WORK_DIR}/pkg_config_consumer)
 run(${WORK_DIR}/pkg_config_consumer)
+
+# A C host: the header from --cflags, the library it loads from the shell_library variable.
+function(pkg_config_query result)
+  execute_process(
+    COMMAND ${CMAKE_COMMAND} -E env PKG_CONFIG_PATH=${prefix}/${LIBDIR}/pkgconfig pkg-config ${ARGN}
+    RESULT_VARIABLE status OUTPUT_VARIABLE output OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "pkg-config ${ARGN} failed")
+  endif()
+  set(${result} "${output}" PARENT_SCOPE)
+endfunction()
+pkg_config_query(shell_library --variable=shell_library tintbox)
+pkg_config_query(pkg_version --modversion tintbox)
+pkg_config_query(pkg_cflags --cflags tintbox)
+if(NOT EXISTS "${shell_library}")
+  message(FATAL_ERROR "pkg-config's shell_library names no file: '${shell_library}'")
+endif()
+separate_arguments(pkg_cflags UNIX_COMMAND "${pkg_cflags}")
+run(${C_COMPILER} ${extra_flags} ${SOURCE_DIR}/shell_consumer.c ${pkg_cflags}
+  "-DTINTBOX_SHELL_LIBRARY=\"${shell_library}\"" "-DTINTBOX_EXPECTED_VERSION=\"${pkg_version}\""
+  -ldl -o ${WORK_DIR}/pkg_config_shell_consumer)
+run(${WORK_DIR}/pkg_config_shell_consumer)
 if(WITH_GTK)
   execute_process(
     COMMAND ${CMAKE_COMMAND} -E env PKG_CONFIG_PATH=${prefix}/${LIBDIR}/pkgconfig

@@ -12,6 +12,7 @@
 #include <objsafe.h>
 #include <ocidl.h>
 #include <olectl.h>
+#include <tintbox/version.h>
 
 #include <algorithm>
 #include <cmath>
@@ -1520,7 +1521,7 @@ TEST(the_library_carries_the_toolbox_bitmap_and_the_self_registration_marker) {
         const wchar_t* key;
         const wchar_t* value;
     } rows[] = {{L"\\StringFileInfo\\040904B0\\OLESelfRegister", L""},
-                {L"\\StringFileInfo\\040904B0\\FileVersion", L"1.0.0"},
+                {L"\\StringFileInfo\\040904B0\\FileVersion", L"" TINTBOX_VERSION},
                 {L"\\StringFileInfo\\040904B0\\OriginalFilename", L"Tintbox.ocx"}};
     for (const auto& row : rows) {
         void* value = nullptr;

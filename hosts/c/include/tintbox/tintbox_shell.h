@@ -40,6 +40,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <tintbox/version.h> /* TINTBOX_VERSION, TINTBOX_VERSION_MAJOR/_MINOR/_PATCH */
+
 #ifdef __cplusplus
 extern "C" {
 #endif

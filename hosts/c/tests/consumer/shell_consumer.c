@@ -3,6 +3,10 @@
 #include <tintbox/tintbox_shell.h>
 
 int main(void) {
+    /* The version the package reports (CMake's or pkg-config's) is the headers' own. */
+    if (strcmp(TINTBOX_VERSION, TINTBOX_EXPECTED_VERSION) != 0) {
+        return 1;
+    }
     void* library = dlopen(TINTBOX_SHELL_LIBRARY, RTLD_NOW | RTLD_LOCAL);
     if (library == NULL) {
         return 1;
