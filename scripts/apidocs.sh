@@ -13,5 +13,7 @@ mkdir -p "$output"
 output=$(cd "$output" && pwd)
 rm -rf "$output/html"
 cd "$root"
-TINTBOX_APIDOCS_DIR=$output doxygen docs/Doxyfile
+# The version, from the one place it is written (as cmake/version.cmake reads it).
+version=$(sed -n 's/^project(Tintbox VERSION \([0-9]*\.[0-9]*\.[0-9]*\).*/\1/p' CMakeLists.txt)
+TINTBOX_APIDOCS_DIR=$output TINTBOX_VERSION=$version doxygen docs/Doxyfile
 echo "API reference: $output/html/index.html"
