@@ -19,6 +19,7 @@ packages=(
   python3-pytest python3-venv python3-wheel python3-setuptools python3-build
   python3-gi gir1.2-gtk-4.0 python3-gi-cairo
   dpkg-dev file lintian
+  qml6-module-qtquick-dialogs qml6-module-qtquick-layouts
 )
 
 source "$(dirname "$0")/apt-packages.sh"

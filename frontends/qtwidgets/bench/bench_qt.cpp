@@ -1,6 +1,7 @@
 // The Qt skin against Qt's own colour dialog, in one process, both windows shown:
 //   SetRGB on TintboxWidget            vs  QColorDialog::setCurrentColor
 //   SetRGB then a whole render into an image: TintboxWidget vs the Qt Quick item
+//   (which is also set against QtQuick.Dialogs' ColorDialog, rendered the same way)
 //   TintboxPicker and the GTK 4 widget TintboxGtkPicker (each where it is built; Qt
 //   Quick and GTK render on their own schedules, so only a render asked for can be timed)
 //   one eyedropper tick (X11 only;      vs  a one-pixel QScreen::grabWindow
@@ -219,6 +220,41 @@ void TintboxPicker_SetRGB_Rendered(benchmark::State& state) {
     for (auto _ : state) {
         picker->setRGB(colors[++i & 1]);
         QCoreApplication::processEvents();  // the picker's own flush is queued
+        benchmark::DoNotOptimize(window->grabWindow());
+    }
+}
+
+// The Qt Quick item's peer: QtQuick.Dialogs' ColorDialog (Qt's own QML implementation
+// where no platform dialog takes over, as under X11 without a desktop), shown in a window
+// of its own, its colour set and the window rendered. Skipped where the dialog cannot
+// open (Debian's qml6-module-qtquick-dialogs and qml6-module-qtquick-layouts missing).
+void QuickColorDialog_selectedColor_Rendered(benchmark::State& state) {
+    QQmlEngine engine;
+    QQmlComponent component(&engine);
+    component.setData(
+        "import QtQuick\nimport QtQuick.Dialogs\n"
+        "Window { width: 540; height: 480; visible: true\n"
+        "  property alias dialog: dialog\n"
+        "  ColorDialog { id: dialog; visible: true } }",
+        QUrl());
+    std::unique_ptr<QObject> root(component.create());
+    auto* window = qobject_cast<QQuickWindow*>(root.get());
+    QObject* dialog = window ? root->property("dialog").value<QObject*>() : nullptr;
+    if (dialog == nullptr) {
+        state.SkipWithError(qPrintable(component.errorString()));
+        return;
+    }
+    settle();
+    if (!dialog->property("visible").toBool()) {
+        state.SkipWithError(
+            "the dialog did not open (Debian: qml6-module-qtquick-dialogs, -layouts)");
+        return;
+    }
+    const QColor colors[] = {QColor(0x56, 0x34, 0x12), QColor(0x21, 0x43, 0x65)};
+    int i = 0;
+    for (auto _ : state) {
+        dialog->setProperty("selectedColor", colors[++i & 1]);
+        QCoreApplication::processEvents();
         benchmark::DoNotOptimize(window->grabWindow());
     }
 }
@@ -555,6 +591,7 @@ int main(int argc, char** argv) {
         {"TintboxWidget_SetRGB_Rendered", TintboxWidget_SetRGB_Rendered},
 #if defined(TINTBOX_BENCH_HAS_QUICK)
         {"TintboxPicker_SetRGB_Rendered", TintboxPicker_SetRGB_Rendered},
+        {"QuickColorDialog_selectedColor_Rendered", QuickColorDialog_selectedColor_Rendered},
 #endif
 #if defined(TINTBOX_BENCH_HAS_GTK)
         {"TintboxGtkPicker_SetRGB_Rendered", TintboxGtkPicker_SetRGB_Rendered},
@@ -578,6 +615,8 @@ int main(int argc, char** argv) {
     print_ratio(reporter, "TintboxWidget_SetRGB_Painted", "QColorDialog_setCurrentColor_Painted");
 #if defined(TINTBOX_BENCH_HAS_QUICK)
     print_ratio(reporter, "TintboxPicker_SetRGB_Rendered", "TintboxWidget_SetRGB_Rendered");
+    print_ratio(reporter, "TintboxPicker_SetRGB_Rendered",
+                "QuickColorDialog_selectedColor_Rendered");
 #endif
 #if defined(TINTBOX_BENCH_HAS_GTK)
     print_ratio(reporter, "TintboxGtkPicker_SetRGB_Rendered", "TintboxWidget_SetRGB_Rendered");
