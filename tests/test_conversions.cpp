@@ -124,6 +124,9 @@ TEST(Val, ReadsTheLeadingNumber) {
         {u".5", 0.5},
         {u"+8", 8},
         {u"99999999999", 99999999999.0},
+        {u"-42", -42},
+        {u"999999999999999", 999999999999999.0},    // the longest whole number summed
+        {u"9999999999999999", 9999999999999999.0},  // one digit more: strtod's
     };
     for (const auto& [text, expected] : cases) {
         EXPECT_DOUBLE_EQ(tintbox::Val(text), expected);
