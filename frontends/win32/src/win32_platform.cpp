@@ -119,6 +119,10 @@ HCURSOR create_pointer_cursor(const PointerShape& shape, UINT dpi) {
 
 // ---- Screen ----------------------------------------------------------------------------
 
+Win32Screen::Win32Screen()
+    : test_pixel_(reinterpret_cast<TestScreenPixel>(
+          reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(nullptr), kTestScreenPixel)))) {}
+
 ScreenPoint Win32Screen::cursor_position() const {
     POINT point{};
     GetCursorPos(&point);
@@ -130,7 +134,9 @@ Screen::Context Win32Screen::acquire_context() {
 }
 
 ColorValue Win32Screen::pixel(Context context, ScreenPoint point) {
-    const COLORREF color = GetPixel(reinterpret_cast<HDC>(context), point.x, point.y);
+    const COLORREF color = test_pixel_ != nullptr
+                               ? test_pixel_(point.x, point.y)
+                               : GetPixel(reinterpret_cast<HDC>(context), point.x, point.y);
     return color == CLR_INVALID ? kFailedReading : static_cast<ColorValue>(color & kWhite);
 }
 

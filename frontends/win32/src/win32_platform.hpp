@@ -41,11 +41,19 @@ UINT dpi_of(HWND window);
 // with DestroyCursor.
 HCURSOR create_pointer_cursor(const PointerShape& shape, UINT dpi);
 
+// A test program serves the eyedropper's screen itself by exporting a function of this
+// name and type from its executable: every screen pixel is then read through it. The
+// name is the seam's only door, so no host passes through it by accident.
+inline constexpr char kTestScreenPixel[] = "TintboxTestScreenPixel";
+using TestScreenPixel = COLORREF(__cdecl*)(LONG x, LONG y);
+
 // The eyedropper's screen: GetCursorPos, GetDC(0), GetPixel and ReleaseDC, one context a
-// tick. Twips per pixel follow the DPI of the window the control shows in, once it has
-// one: taken when the window is set and again when it moves to another DPI.
+// tick (or the test program's screen, above). Twips per pixel follow the DPI of the
+// window the control shows in, once it has one: taken when the window is set and again
+// when it moves to another DPI.
 class Win32Screen final : public Screen {
   public:
+    Win32Screen();
     void set_window(HWND window) noexcept {
         window_ = window;
         dpi_ = dpi_of(window);
@@ -62,6 +70,7 @@ class Win32Screen final : public Screen {
   private:
     HWND window_ = nullptr;
     UINT dpi_ = 96;
+    TestScreenPixel test_pixel_ = nullptr;
 };
 
 // Text widths in the font that the control's fields and labels draw with. The font fits

@@ -436,12 +436,12 @@ class Form {
 
     // Runs the message loop until nothing is left to do. SendInput has queued the input
     // by the time it returns, so once no input, posted or sent message waits (three
-    // rounds in a row), everything the input causes has happened, however slow the
-    // machine; five seconds at most.
-    void settle() {
+    // rounds of `round` milliseconds in a row), everything the input causes has
+    // happened, however slow the machine; five seconds at most.
+    void settle(DWORD round = 10) {
         const DWORD start = GetTickCount();
         for (int quiet = 0; quiet < 3 && GetTickCount() - start < 5000;) {
-            pump(10);
+            pump(round);
             const DWORD waiting =
                 HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE));
             quiet = waiting == 0 ? quiet + 1 : 0;
@@ -460,6 +460,12 @@ class Form {
                 MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
                 continue;
             }
+            if (message.message == WM_TIMER && message.hwnd == control_window) {
+                if (clock_held) {
+                    continue;
+                }
+                ++clock_ticks;
+            }
             const bool key = message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST;
             if (key && site.active && site.active->TranslateAccelerator(&message) == S_OK) {
                 continue;
@@ -470,6 +476,17 @@ class Form {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
+    }
+
+    // Lets the held clock run until one WM_TIMER reaches the control and handles what it
+    // causes. The control's clock has a period of 10 ms: when none comes within a second,
+    // the clock is stopped.
+    void tick_clock() {
+        const int before = clock_ticks;
+        clock_held = false;
+        pump(1000, [&] { return clock_ticks != before; });
+        clock_held = true;
+        settle();
     }
 
     // Waits until the screen shows `color` at a point of the control: Wine hands a
@@ -506,6 +523,9 @@ class Form {
     DWORD cookie = 0;
     HWND control_window = nullptr;
     HWND next_button = nullptr;
+    // While held, the control's clock (WM_TIMER to its window) waits for tick_clock.
+    bool clock_held = false;
+    int clock_ticks = 0;  // WM_TIMER messages the control's window handled
 };
 
 // ---- A person's input --------------------------------------------------------------------
