@@ -24,7 +24,7 @@ echo "== fuzz targets"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTINTBOX_WARNINGS_AS_ERRORS=ON \
   -DTINTBOX_FUZZ=ON -DTINTBOX_BUILD_TESTS=OFF -DTINTBOX_BUILD_BENCH=OFF \
-  -DTINTBOX_BUILD_QT=OFF >/dev/null
+  -DTINTBOX_BUILD_QT=OFF -DTINTBOX_BUILD_QTQUICK=OFF -DTINTBOX_BUILD_GTK=OFF >/dev/null
 cmake --build build/fuzz -j "$jobs"
 bash fuzz/run.sh build/fuzz "${TINTBOX_FUZZ_SECONDS:-30}"
 

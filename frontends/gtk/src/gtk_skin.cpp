@@ -477,9 +477,9 @@ void Skin::snapshot_focus_mark(GtkSnapshot* snapshot) const {
     gtk_style_context_lookup_color(gtk_widget_get_style_context(owner_), "theme_selected_bg_color",
                                    &color);
     G_GNUC_END_IGNORE_DEPRECATIONS
-    const graphene_rect_t area = GRAPHENE_RECT_INIT(
-        static_cast<float>(mirror.rect.x), static_cast<float>(mirror.rect.y),
-        static_cast<float>(mirror.rect.width), static_cast<float>(mirror.rect.height));
+    const graphene_rect_t area{
+        {static_cast<float>(mirror.rect.x), static_cast<float>(mirror.rect.y)},
+        {static_cast<float>(mirror.rect.width), static_cast<float>(mirror.rect.height)}};
     GskRoundedRect outline;
     gsk_rounded_rect_init_from_rect(&outline, &area, 0);
     const float widths[4] = {1, 1, 1, 1};

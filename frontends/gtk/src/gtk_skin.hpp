@@ -25,7 +25,7 @@
 
 namespace tintbox::gtkskin {
 
-class Skin : private MirrorHooks {
+class Skin final : private MirrorHooks {
   public:
     // `owner` is the picker; `report` hears the errors of a person's input.
     Skin(GtkWidget* owner, Tintbox& control, std::function<void(const std::string&)> report);

@@ -182,9 +182,9 @@ void tintbox_gtk_picker_size_allocate(GtkWidget* widget, int width, int height, 
 // The surface's colour shows between the views; the focus mark goes over them.
 void tintbox_gtk_picker_snapshot(GtkWidget* widget, GtkSnapshot* snapshot) {
     const GdkRGBA face = tintbox::gtkskin::rgba_color(widget, tintbox::kSystemButtonFace);
-    const graphene_rect_t area =
-        GRAPHENE_RECT_INIT(0, 0, static_cast<float>(gtk_widget_get_width(widget)),
-                           static_cast<float>(gtk_widget_get_height(widget)));
+    const graphene_rect_t area{{0, 0},
+                               {static_cast<float>(gtk_widget_get_width(widget)),
+                                static_cast<float>(gtk_widget_get_height(widget))}};
     gtk_snapshot_append_color(snapshot, &face, &area);
     auto* self = TINTBOX_GTK_PICKER(widget);
     if (self->state != nullptr && self->state->skin) {

@@ -33,7 +33,7 @@ namespace tintbox::qtskin {
 
 enum class MouseAction { Press, Release, Move, DoubleClick };
 
-class Skin : private MirrorHooks {
+class Skin final : private MirrorHooks {
   public:
     Skin(TintboxWidget& owner, Tintbox& control);
     ~Skin();

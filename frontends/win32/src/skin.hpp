@@ -63,7 +63,7 @@ class SkinHost {
     ~SkinHost() = default;
 };
 
-class Skin : private MirrorHooks {
+class Skin final : private MirrorHooks {
   public:
     // Creates the surface window as a child of `parent` at `position` (pixels of the
     // parent) and one window per view, sized as the control's layout says.
