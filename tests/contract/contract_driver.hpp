@@ -23,8 +23,9 @@ enum class Capability {
     DeviceRatio,  // set_ratio: the front end draws at a chosen device-pixel ratio
     FakeScreen,   // set_screen_color and tick: the eyedropper reads a screen the test sets
     ContextMenu,  // context_menu: fields have a context menu a person can open
-    // Reads between the press on a scroll bar's thumb and its release (a Win32 SCROLLBAR
-    // tracks the thumb in a modal loop of its own until the release arrives).
+    // Reads between the press on a scroll bar's thumb and its release (where the toolkit's
+    // bar tracks the thumb in a modal loop of its own, as a Win32 SCROLLBAR does, the
+    // driver must step out of that loop to read).
     ReadDuringThumbDrag,
 };
 
