@@ -11,6 +11,7 @@
 #include <QWheelEvent>
 #include <QWindow>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 #include <utility>
 
