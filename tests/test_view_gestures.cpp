@@ -292,6 +292,27 @@ TEST(KeyChords, FollowTheDesktopsConventionsOnEveryFrontEnd) {
     }
 }
 
+// Parts of a notch add up, both ways, and a turn the other way starts afresh.
+TEST(WheelNotches, PartsAddUpToWholeNotchesAndATurnBackForgetsThePart) {
+    const struct {
+        std::vector<int> deltas;
+        std::vector<int> notches;
+    } rows[] = {
+        {{60, 60, 240}, {0, 1, 2}},
+        {{-60, -60, -250}, {0, -1, -2}},
+        {{100, -30, -100}, {0, 0, -1}},
+        {{-100, 30, 100}, {0, 0, 1}},
+    };
+    for (const auto& row : rows) {
+        WheelNotches wheel(120);
+        std::vector<int> notches;
+        for (const int delta : row.deltas) {
+            notches.push_back(wheel.turn(delta));
+        }
+        EXPECT_EQ(notches, row.notches) << "from " << row.deltas.front();
+    }
+}
+
 TEST_F(ViewContract, CopyCutAndPasteGoThroughTheClipboard) {
     surface.focus_by_keyboard(*other);
     surface.type(u"hello");

@@ -89,6 +89,23 @@ std::optional<Key> key_command(KeyChord chord) noexcept;
 /// Alt is AltGr, which types).
 bool is_typed_text(std::u16string_view text, std::int16_t modifiers = 0) noexcept;
 
+/// A wheel's turn in whole notches, for Surface::wheel. A fine wheel or a touchpad
+/// reports parts of a notch, which add up to whole ones; a turn the other way forgets
+/// the part.
+class WheelNotches {
+  public:
+    /// `per_notch`: the toolkit's amount for one notch (120 for Qt's eighths of a degree
+    /// and for Windows' WHEEL_DELTA).
+    explicit WheelNotches(int per_notch) noexcept : per_notch_(per_notch) {}
+    /// The whole notches that `delta` (in the toolkit's amount, positive away from the
+    /// person) completes, with the sign of `delta`; 0 while a part is still short.
+    int turn(int delta) noexcept;
+
+  private:
+    int per_notch_;
+    int part_ = 0;  // the turn towards the next notch
+};
+
 /// The edit commands of a text field's context menu, in menu order.
 enum class EditCommand { Undo, Redo, Cut, Copy, Paste, Delete, SelectAll };
 

@@ -566,6 +566,11 @@ class Surface {
     void clear_focus();
     /// The views that Tab visits, in tab order.
     std::vector<View*> tab_stops() const;
+    /// The indices into views() in the order a front end makes their widgets: bottom up
+    /// (views are listed topmost first, and toolkits stack a later child above an earlier
+    /// one), the views on the surface first, then the views inside another view (above
+    /// every view on the surface, made once their parent's widget exists).
+    std::vector<std::size_t> creation_order() const;
     /// Whether Tab (forward) or Shift+Tab from the focused view passes the end of the
     /// tab order: a skin or host then moves its own focus out of the control instead of
     /// calling tab() / backtab(), which wrap around.

@@ -1,5 +1,5 @@
 // A person's input as every front end hands it over: the one key chord table, the typed
-// text filter and a text field's context menu.
+// text filter, a wheel's notches and a text field's context menu.
 #include "tintbox/input.hpp"
 
 #include <algorithm>
@@ -61,6 +61,16 @@ bool is_typed_text(std::u16string_view text, std::int16_t modifiers) noexcept {
     const bool command = (modifiers & (kCtrlKey | kMetaKey)) != 0 && (modifiers & kAltKey) == 0;
     return !command && !text.empty() &&
            std::all_of(text.begin(), text.end(), [](char16_t c) { return c >= 0x20 && c != 0x7F; });
+}
+
+int WheelNotches::turn(int delta) noexcept {
+    if ((delta > 0) != (part_ > 0)) {
+        part_ = 0;
+    }
+    part_ += delta;
+    const int notches = part_ / per_notch_;
+    part_ -= notches * per_notch_;
+    return notches;
 }
 
 std::array<EditMenuItem, 7> edit_menu(const TextField& field) {

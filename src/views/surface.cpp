@@ -146,6 +146,18 @@ std::vector<View*> Surface::tab_stops() const {
     return stops;
 }
 
+std::vector<std::size_t> Surface::creation_order() const {
+    std::vector<std::size_t> order;
+    for (const bool inside : {false, true}) {
+        for (std::size_t i = views_.size(); i-- > 0;) {
+            if ((views_[i]->parent() != nullptr) == inside) {
+                order.push_back(i);
+            }
+        }
+    }
+    return order;
+}
+
 bool Surface::tab_leaves(bool forward) const {
     if (focused_ == nullptr) {
         return false;  // Tab enters at the first stop

@@ -36,83 +36,73 @@ void Skin::build() {
     const auto& views = surface_.views();
     mirrors_.resize(views.size());
     session_.reset(views.size());
-    // Views are listed topmost first and GTK draws (and picks) later children above
-    // earlier ones, so the widgets are made bottom up; views inside another view come in
-    // a second pass, above every view on the surface.
-    for (int pass = 0; pass < 2; ++pass) {
-        for (std::size_t i = views.size(); i-- > 0;) {
-            View& view = *views[i];
-            if ((view.parent() != nullptr) != (pass == 1)) {
-                continue;
+    for (const std::size_t i : surface_.creation_order()) {
+        View& view = *views[i];
+        auto mirror = std::make_unique<Mirror>();
+        mirror->view = &view;
+        mirror->skin = this;
+        switch (view.kind()) {
+            case ViewKind::TextField:
+                // GtkText alone is no text box to assistive technology (GtkEntry
+                // wraps it in one); the control's fields are.
+                mirror->widget = GTK_WIDGET(g_object_new(GTK_TYPE_TEXT, "accessible-role",
+                                                         GTK_ACCESSIBLE_ROLE_TEXT_BOX, nullptr));
+                gtk_editable_set_enable_undo(GTK_EDITABLE(mirror->widget), FALSE);
+                mirror->css = gtk_css_provider_new();
+                G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+                gtk_style_context_add_provider(gtk_widget_get_style_context(mirror->widget),
+                                               GTK_STYLE_PROVIDER(mirror->css),
+                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+                G_GNUC_END_IGNORE_DEPRECATIONS
+                break;
+            case ViewKind::ScrollBar: {
+                mirror->adjustment = gtk_adjustment_new(0, 0, 0, 1, 1, 0);
+                mirror->widget = gtk_scrollbar_new(GTK_ORIENTATION_HORIZONTAL, mirror->adjustment);
+                add_arrows(*mirror);
+                g_signal_connect(mirror->adjustment, "value-changed",
+                                 G_CALLBACK(+[](GtkAdjustment*, gpointer data) {
+                                     auto* bar = static_cast<Mirror*>(data);
+                                     bar->skin->bar_moved(*bar);
+                                 }),
+                                 mirror.get());
+                break;
             }
-            auto mirror = std::make_unique<Mirror>();
-            mirror->view = &view;
-            mirror->skin = this;
-            switch (view.kind()) {
-                case ViewKind::TextField:
-                    // GtkText alone is no text box to assistive technology (GtkEntry
-                    // wraps it in one); the control's fields are.
-                    mirror->widget = GTK_WIDGET(g_object_new(
-                        GTK_TYPE_TEXT, "accessible-role", GTK_ACCESSIBLE_ROLE_TEXT_BOX, nullptr));
-                    gtk_editable_set_enable_undo(GTK_EDITABLE(mirror->widget), FALSE);
-                    mirror->css = gtk_css_provider_new();
-                    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-                    gtk_style_context_add_provider(gtk_widget_get_style_context(mirror->widget),
-                                                   GTK_STYLE_PROVIDER(mirror->css),
-                                                   GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-                    G_GNUC_END_IGNORE_DEPRECATIONS
-                    break;
-                case ViewKind::ScrollBar: {
-                    mirror->adjustment = gtk_adjustment_new(0, 0, 0, 1, 1, 0);
-                    mirror->widget =
-                        gtk_scrollbar_new(GTK_ORIENTATION_HORIZONTAL, mirror->adjustment);
-                    add_arrows(*mirror);
-                    g_signal_connect(mirror->adjustment, "value-changed",
-                                     G_CALLBACK(+[](GtkAdjustment*, gpointer data) {
-                                         auto* bar = static_cast<Mirror*>(data);
-                                         bar->skin->bar_moved(*bar);
-                                     }),
-                                     mirror.get());
-                    break;
-                }
-                case ViewKind::PictureBox:
-                case ViewKind::Image:
-                case ViewKind::Label:
-                    mirror->widget =
-                        GTK_WIDGET(g_object_new(GTK_TYPE_DRAWING_AREA, "accessible-role",
-                                                GTK_ACCESSIBLE_ROLE_IMG, nullptr));
-                    gtk_drawing_area_set_draw_func(GTK_DRAWING_AREA(mirror->widget), draw_box,
-                                                   mirror.get(), nullptr);
-                    break;
-                case ViewKind::Timer:
-                    break;
-            }
-            if (GtkWidget* widget = mirror->widget) {
-                gtk_widget_set_name(widget, view.name().c_str());
-                gtk_widget_set_focusable(widget, view.kind() == ViewKind::TextField ||
-                                                     view.kind() == ViewKind::ScrollBar);
-                gtk_widget_insert_before(widget, owner_, nullptr);
-                stacking_.push_back(widget);
-                if (const AccessibleName* names = accessible_name(view.name())) {
-                    // The tooltip first: GTK makes it the description, which the table's
-                    // own then replaces.
-                    const std::string tip =
-                        *names->description ? std::string(names->name) + "\n" + names->description
-                                            : std::string(names->name);
-                    gtk_widget_set_tooltip_text(widget, tip.c_str());
-                    gtk_accessible_update_property(
-                        GTK_ACCESSIBLE(widget), GTK_ACCESSIBLE_PROPERTY_LABEL, names->name,
-                        GTK_ACCESSIBLE_PROPERTY_DESCRIPTION, names->description, -1);
-                } else {
-                    // Only the control's own logic uses it.
-                    gtk_accessible_update_state(GTK_ACCESSIBLE(widget), GTK_ACCESSIBLE_STATE_HIDDEN,
-                                                TRUE, -1);
-                }
-            }
-            index_of_[&view] = i;
-            view.set_observer([this, i](const View&, Aspect aspect) { mark(i, aspect); });
-            mirrors_[i] = std::move(mirror);
+            case ViewKind::PictureBox:
+            case ViewKind::Image:
+            case ViewKind::Label:
+                mirror->widget = GTK_WIDGET(g_object_new(GTK_TYPE_DRAWING_AREA, "accessible-role",
+                                                         GTK_ACCESSIBLE_ROLE_IMG, nullptr));
+                gtk_drawing_area_set_draw_func(GTK_DRAWING_AREA(mirror->widget), draw_box,
+                                               mirror.get(), nullptr);
+                break;
+            case ViewKind::Timer:
+                break;
         }
+        if (GtkWidget* widget = mirror->widget) {
+            gtk_widget_set_name(widget, view.name().c_str());
+            gtk_widget_set_focusable(
+                widget, view.kind() == ViewKind::TextField || view.kind() == ViewKind::ScrollBar);
+            gtk_widget_insert_before(widget, owner_, nullptr);
+            stacking_.push_back(widget);
+            if (const AccessibleName* names = accessible_name(view.name())) {
+                // The tooltip first: GTK makes it the description, which the table's
+                // own then replaces.
+                const std::string tip = *names->description
+                                            ? std::string(names->name) + "\n" + names->description
+                                            : std::string(names->name);
+                gtk_widget_set_tooltip_text(widget, tip.c_str());
+                gtk_accessible_update_property(
+                    GTK_ACCESSIBLE(widget), GTK_ACCESSIBLE_PROPERTY_LABEL, names->name,
+                    GTK_ACCESSIBLE_PROPERTY_DESCRIPTION, names->description, -1);
+            } else {
+                // Only the control's own logic uses it.
+                gtk_accessible_update_state(GTK_ACCESSIBLE(widget), GTK_ACCESSIBLE_STATE_HIDDEN,
+                                            TRUE, -1);
+            }
+        }
+        index_of_[&view] = i;
+        view.set_observer([this, i](const View&, Aspect aspect) { mark(i, aspect); });
+        mirrors_[i] = std::move(mirror);
     }
 
     // Assistive technology reads the children in their order, so the views a person

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "contract_scenarios.hpp"
+#include "contract_gtest.hpp"
 #include "tintbox-gtk/tintbox-gtk-picker.h"
 
 // Last: X11's macros (None, Status) clash with the names above.
@@ -378,21 +378,12 @@ class GtkDriver : public Driver {
 class Contract : public testing::TestWithParam<std::size_t> {};
 
 TEST_P(Contract, OnTheGtkWidget) {
-    const Scenario& scenario = scenarios()[GetParam()];
     GtkDriver driver;
-    const Outcome outcome = run(driver, scenario);
-    if (!outcome.not_run.empty()) {
-        GTEST_SKIP() << outcome.not_run;
-    }
-    for (const std::string& line : judge(outcome, scenario.name, kKnownFailing)) {
-        ADD_FAILURE() << line;
-    }
+    check_row(driver, GetParam(), kKnownFailing);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, Contract, testing::Range<std::size_t>(0, scenarios().size()),
-                         [](const testing::TestParamInfo<std::size_t>& row) {
-                             return identifier(scenarios()[row.param]);
-                         });
+                         row_name);
 
 }  // namespace
 

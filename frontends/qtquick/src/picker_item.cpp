@@ -3,7 +3,6 @@
 // Sections: construction - QML interface - geometry and mapping - input - mirroring.
 #include "picker_item.hpp"
 
-#include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
 #include <QJSValue>
@@ -33,6 +32,8 @@
 #include "view_item.hpp"
 
 namespace tintbox::quick {
+
+using qtskin::MouseAction;
 
 // ---- Construction --------------------------------------------------------------------
 
@@ -348,15 +349,7 @@ void PickerItem::set_picture_from(const QImage& image, const QVariant& as_given)
 }
 
 PickerItem::EyedropperMode PickerItem::eyedropperMode() const {
-    switch (system_pick_->mode()) {
-        case qtskin::EyedropperMode::Live:
-            return EyedropperMode::Live;
-        case qtskin::EyedropperMode::SystemPicker:
-            return EyedropperMode::SystemPicker;
-        case qtskin::EyedropperMode::Unavailable:
-            break;
-    }
-    return EyedropperMode::Unavailable;
+    return qtskin::public_mode<EyedropperMode>(system_pick_->mode());
 }
 
 // ---- Geometry and the one mapping ----------------------------------------------------
@@ -467,49 +460,11 @@ void PickerItem::mouse(QMouseEvent* event, MouseAction action) {
     if (session_.detached()) {
         return;
     }
-    const QPointF at = twips_at(event->scenePosition());
-    const auto x = static_cast<Twips>(at.x());
-    const auto y = static_cast<Twips>(at.y());
-    const std::int16_t modifiers = qtskin::modifier_code(event->modifiers());
-    const std::int16_t button = qtskin::button_code(event->button());
-    // X11's habit: a middle press pastes the primary selection into the field under it.
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    const bool paste_selection =
-        action == MouseAction::Press && button == kMiddleButton && clipboard->supportsSelection();
-    const QString selection = paste_selection ? clipboard->text(QClipboard::Selection) : QString();
-    if (action == MouseAction::Move && event->buttons() != Qt::NoButton) {
-        screen_->pointer_moved(event->globalPosition());
-    } else {
-        screen_->forget_pointer();
-    }
+    const qtskin::PersonMouse person(action, *event, twips_at(event->scenePosition()), *screen_);
     Surface& surface = control_->UserControl();
-    session_.input(Actor::Person, [&] {
-        switch (action) {
-            case MouseAction::Press:
-                if (button != kNoButton) {
-                    surface.press(button, x, y, modifiers);
-                }
-                if (paste_selection) {
-                    surface.paste_at(x, y, qtskin::to_view(selection));
-                }
-                break;
-            case MouseAction::DoubleClick:
-                if (button != kNoButton) {
-                    surface.double_click(button, x, y, modifiers);
-                }
-                break;
-            case MouseAction::Release:
-                if (button != kNoButton) {
-                    surface.release(button, x, y, modifiers);
-                }
-                break;
-            case MouseAction::Move:
-                surface.move(x, y, modifiers);
-                break;
-        }
-    });
-    if (action == MouseAction::Press && button == kRightButton) {
-        request_edit_menu(event->position(), x, y);
+    session_.input(Actor::Person, [&] { person.play(surface); });
+    if (action == MouseAction::Press && person.button == kRightButton) {
+        request_edit_menu(event->position(), person.x, person.y);
     }
 }
 
@@ -595,12 +550,7 @@ void PickerItem::wheelEvent(QWheelEvent* event) {
         event->ignore();
         return;
     }
-    if ((delta > 0) != (wheel_eighths_ > 0)) {
-        wheel_eighths_ = 0;  // turned the other way: the part notch is forgotten
-    }
-    wheel_eighths_ += delta;
-    const int notches = wheel_eighths_ / 120;
-    wheel_eighths_ -= notches * 120;
+    const int notches = wheel_notches_.turn(delta);
     const QPointF at = twips_at(event->scenePosition());
     bool used = true;  // a part of a notch over a bar
     if (notches != 0) {

@@ -19,6 +19,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "tintbox/input.hpp"
 #include "tintbox/mirror_session.hpp"
 #include "tintbox/tintbox.hpp"
 
@@ -26,6 +27,7 @@ namespace tintbox {
 namespace qtskin {
 class QtScreen;
 class QtFontMetrics;
+enum class MouseAction;
 class SystemPick;
 }  // namespace qtskin
 
@@ -164,9 +166,7 @@ class PickerItem : public QQuickItem, private MirrorHooks {
 
   private:
     using Actor = MirrorSession::Actor;
-    enum class MouseAction { Press, Release, Move, DoubleClick };
-
-    void mouse(QMouseEvent* event, MouseAction action);
+    void mouse(QMouseEvent* event, qtskin::MouseAction action);
     void request_edit_menu(QPointF position, Twips x, Twips y);
     bool tab(bool forward);
     void end_gesture();
@@ -204,7 +204,7 @@ class PickerItem : public QQuickItem, private MirrorHooks {
     QPointF window_origin_;                  // where the picker was in it at the last frame
     qreal window_ratio_ = 0;
     bool placed_ = false;               // a flush moved a view: the reading order may have changed
-    int wheel_eighths_ = 0;             // a wheel's turn towards the next notch
+    WheelNotches wheel_notches_{120};   // Qt counts eighths of a degree, 120 a notch
     bool unreadable_reported_ = false;  // once per eyedropper run
     std::unique_ptr<qtskin::SystemPick> system_pick_;
     // The field and commands of the edit menu last requested.

@@ -12,15 +12,15 @@
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTest>
-#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 #include <memory>
 #include <stdexcept>
 #include <utility>
 
-#include "contract_scenarios.hpp"
+#include "contract_gtest.hpp"
 #include "picker_item.hpp"
+#include "qt_contract_input.hpp"
 #include "tintbox/views.hpp"
 
 namespace {
@@ -31,34 +31,6 @@ using tintbox::quick::PickerItem;
 // Rows that fail on this front end today, each until the work that fixes it lands (none
 // now).
 const std::vector<std::string> kKnownFailing = {};
-
-const std::pair<Key, Qt::Key> kQtKeys[] = {{Key::Delete, Qt::Key_Delete},
-                                           {Key::Left, Qt::Key_Left},
-                                           {Key::Right, Qt::Key_Right},
-                                           {Key::Up, Qt::Key_Up},
-                                           {Key::Down, Qt::Key_Down},
-                                           {Key::Home, Qt::Key_Home},
-                                           {Key::End, Qt::Key_End},
-                                           {Key::PageUp, Qt::Key_PageUp},
-                                           {Key::PageDown, Qt::Key_PageDown},
-                                           {Key::Tab, Qt::Key_Tab},
-                                           {Key::Escape, Qt::Key_Escape},
-                                           {Key::A, Qt::Key_A},
-                                           {Key::C, Qt::Key_C},
-                                           {Key::Z, Qt::Key_Z}};
-
-Qt::Key qt_key(Key which) {
-    for (const auto& [ours, theirs] : kQtKeys) {
-        if (ours == which) {
-            return theirs;
-        }
-    }
-    return Qt::Key_unknown;
-}
-
-Qt::MouseButton qt_button(Button which) {
-    return which == Button::Left ? Qt::LeftButton : Qt::RightButton;
-}
 
 std::string utf8(const std::u16string& text) {
     return QString::fromStdU16String(text).toStdString();
@@ -106,13 +78,7 @@ class QuickDriver : public Driver {
     }
 
     void set_picture(const Picture& picture) override {
-        QImage image(picture.width, picture.height, QImage::Format_RGB32);
-        for (int y = 0; y < picture.height; ++y) {
-            for (int x = 0; x < picture.width; ++x) {
-                image.setPixel(x, y, qt_rgb(picture.pixels[y * picture.width + x]));
-            }
-        }
-        picker_->setPicture(image);
+        picker_->setPicture(qt_image(picture));
         settle();
     }
     void set_rgb(Color color) override {
@@ -140,35 +106,16 @@ class QuickDriver : public Driver {
                    QPointF((origin.x() + at.x) / ratio, (origin.y() + at.y) / ratio));
     }
     void key(Key key, int modifiers) override {
-        Qt::KeyboardModifiers qt_modifiers;
-        if ((modifiers & kShift) != 0) {
-            qt_modifiers |= Qt::ShiftModifier;
-        }
-        if ((modifiers & kCtrl) != 0) {
-            qt_modifiers |= Qt::ControlModifier;
-        }
-        Qt::Key code = qt_key(key);
-        if (code == Qt::Key_Tab && (modifiers & kShift) != 0) {
-            code = Qt::Key_Backtab;  // what Qt's platforms deliver for Shift+Tab
-        }
-        QTest::keyClick(window_.get(), code, qt_modifiers);
+        click_key(window_.get(), key, modifiers);
         settle();
     }
     void type(const std::string& text) override {
-        for (const char character : text) {
-            QTest::keyClick(window_.get(), character);
-        }
+        type_text(window_.get(), text);
         settle();
     }
     void wheel(const Spot& at, int notches) override {
         const QPointF in_window = scene_point(at);
-        // A wheel reports each notch as an event of its own.
-        for (int i = 0; i < std::abs(notches); ++i) {
-            QWheelEvent event(in_window, window_->mapToGlobal(in_window), QPoint(),
-                              QPoint(0, notches > 0 ? 120 : -120), Qt::NoButton, Qt::NoModifier,
-                              Qt::NoScrollPhase, false);
-            QCoreApplication::sendEvent(window_.get(), &event);
-        }
+        turn_wheel(window_.get(), in_window, window_->mapToGlobal(in_window), notches);
         settle();
     }
     // A person reads the items of the popup the right press opened, and leaves it with
@@ -230,12 +177,7 @@ class QuickDriver : public Driver {
         const QQuickItem* shown = item(view);
         const double ratio = window_->effectiveDevicePixelRatio();
         const QRectF logical = shown->mapRectToScene(QRectF(0, 0, shown->width(), shown->height()));
-        const QPoint origin = device_origin();
-        const int left = static_cast<int>(std::floor(logical.left() * ratio));
-        const int top = static_cast<int>(std::floor(logical.top() * ratio));
-        return {left - origin.x(), top - origin.y(),
-                static_cast<int>(std::ceil(logical.right() * ratio)) - left,
-                static_cast<int>(std::ceil(logical.bottom() * ratio)) - top};
+        return device_bounds(logical, device_origin(), ratio);
     }
     Color drawn(Pixel at) override {
         const QImage shown = window_->grabWindow();
@@ -247,14 +189,10 @@ class QuickDriver : public Driver {
         if (!control.contains(in_window)) {
             return -1;
         }
-        const QRgb pixel = shown.pixel(in_window);
-        return qRed(pixel) | (qGreen(pixel) << 8) | (qBlue(pixel) << 16);
+        return color_of(shown.pixel(in_window));
     }
 
   private:
-    static QRgb qt_rgb(Color color) {
-        return qRgb(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
-    }
     static void settle() { QCoreApplication::processEvents(); }
 
     const tintbox::View* model(const std::string& name) const {
@@ -282,74 +220,30 @@ class QuickDriver : public Driver {
     }
     // The device pixel of the window where the control's (0, 0) device pixel lies.
     QPoint device_origin() const {
-        const QPointF logical = picker_->mapToScene(QPointF(0, 0));
-        const double ratio = window_->effectiveDevicePixelRatio();
-        return {static_cast<int>(std::floor(logical.x() * ratio)),
-                static_cast<int>(std::floor(logical.y() * ratio))};
+        return device_pixel(picker_->mapToScene(QPointF(0, 0)),
+                            window_->effectiveDevicePixelRatio());
     }
 
-    // As the window system hands a mouse event to Qt: Qt Quick finds the item under the
-    // point, keeps the grab while a button is held, and turns a quick second press into
-    // a double click.
     void send_mouse(Mouse action, Button button, QPointF in_window) {
-        const QPointF global = in_window + QPointF(window_->position());
-        const Qt::MouseButton which = qt_button(button);
-        QEvent::Type type = QEvent::MouseMove;
-        Qt::MouseButton changed = Qt::NoButton;
-        switch (action) {
-            case Mouse::Press:
-                timestamp_ += 1000;  // far enough from the last press: no double click
-                held_ |= which;
-                type = QEvent::MouseButtonPress;
-                changed = which;
-                break;
-            case Mouse::DoubleClick:
-                timestamp_ += 10;
-                held_ |= which;
-                type = QEvent::MouseButtonPress;
-                changed = which;
-                break;
-            case Mouse::Release:
-                timestamp_ += 10;
-                held_ &= ~Qt::MouseButtons(which);
-                type = QEvent::MouseButtonRelease;
-                changed = which;
-                break;
-            case Mouse::Move:
-                timestamp_ += 10;
-                break;
-        }
-        qt_handleMouseEvent(window_.get(), in_window, global, held_, changed, type, Qt::NoModifier,
-                            timestamp_);
-        settle();
+        mouse_.send(window_.get(), action, button, in_window);
     }
 
     QQmlEngine engine_;
     std::unique_ptr<QQuickWindow> window_;
     PickerItem* picker_ = nullptr;
     int changes_ = 0;
-    Qt::MouseButtons held_;
-    int timestamp_ = 0;
+    QtMouse mouse_;  // Qt Quick finds the item under the point and counts double clicks
 };
 
 class Contract : public testing::TestWithParam<std::size_t> {};
 
 TEST_P(Contract, OnTheQtQuickItem) {
-    const Scenario& scenario = scenarios()[GetParam()];
     QuickDriver driver;
-    const Outcome outcome = run(driver, scenario);
-    if (!outcome.not_run.empty()) {
-        GTEST_SKIP() << outcome.not_run;
-    }
-    for (const std::string& line : judge(outcome, scenario.name, kKnownFailing)) {
-        ADD_FAILURE() << line;
-    }
+    check_row(driver, GetParam(), kKnownFailing);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, Contract, testing::Range<std::size_t>(0, scenarios().size()),
-                         [](const testing::TestParamInfo<std::size_t>& row) {
-                             return identifier(scenarios()[row.param]);
-                         });
+                         row_name);
 
 }  // namespace
 

@@ -38,6 +38,7 @@
 #include <QScreen>
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -78,6 +79,21 @@ using tintbox::bench::print_ratio;
 using tintbox::bench::register_for_medians;
 
 namespace {
+
+// The two colours every SetRGB benchmark alternates between (the control's 0x00BBGGRR),
+// and the same two as QColorDialog takes them.
+constexpr std::int32_t kColors[] = {0x123456, 0x654321};
+const QColor kDialogColors[] = {QColor(0x56, 0x34, 0x12), QColor(0x21, 0x43, 0x65)};
+
+// Calls `set_color` once per iteration with each colour in turn (writing the colour the
+// control already shows would be no work at all).
+template <class Color, class SetColor>
+void alternate(benchmark::State& state, const Color (&colors)[2], SetColor set_color) {
+    int i = 0;
+    for (auto _ : state) {
+        set_color(colors[++i & 1]);
+    }
+}
 
 void settle() {
     for (int i = 0; i < 5; ++i) {
@@ -138,11 +154,7 @@ void TintboxWidget_SetRGB(benchmark::State& state) {
     tintbox::TintboxWidget picker;
     picker.show();
     settle();
-    const qint32 colors[] = {0x123456, 0x654321};
-    int i = 0;
-    for (auto _ : state) {
-        picker.setRGB(colors[++i & 1]);
-    }
+    alternate(state, kColors, [&](std::int32_t color) { picker.setRGB(color); });
     settle();
 }
 
@@ -150,11 +162,7 @@ void QColorDialog_setCurrentColor(benchmark::State& state) {
     QColorDialog dialog;
     dialog.show();
     settle();
-    const QColor colors[] = {QColor(0x56, 0x34, 0x12), QColor(0x21, 0x43, 0x65)};
-    int i = 0;
-    for (auto _ : state) {
-        dialog.setCurrentColor(colors[++i & 1]);
-    }
+    alternate(state, kDialogColors, [&](const QColor& color) { dialog.setCurrentColor(color); });
     settle();
 }
 
@@ -163,24 +171,20 @@ void TintboxWidget_SetRGB_Painted(benchmark::State& state) {
     tintbox::TintboxWidget picker;
     picker.show();
     settle();
-    const qint32 colors[] = {0x123456, 0x654321};
-    int i = 0;
-    for (auto _ : state) {
-        picker.setRGB(colors[++i & 1]);
+    alternate(state, kColors, [&](std::int32_t color) {
+        picker.setRGB(color);
         QCoreApplication::processEvents();
-    }
+    });
 }
 
 void QColorDialog_setCurrentColor_Painted(benchmark::State& state) {
     QColorDialog dialog;
     dialog.show();
     settle();
-    const QColor colors[] = {QColor(0x56, 0x34, 0x12), QColor(0x21, 0x43, 0x65)};
-    int i = 0;
-    for (auto _ : state) {
-        dialog.setCurrentColor(colors[++i & 1]);
+    alternate(state, kDialogColors, [&](const QColor& color) {
+        dialog.setCurrentColor(color);
         QCoreApplication::processEvents();
-    }
+    });
 }
 
 // SetRGB, then the whole control rendered into an image: the same work for the widget
@@ -189,12 +193,10 @@ void TintboxWidget_SetRGB_Rendered(benchmark::State& state) {
     tintbox::TintboxWidget picker;
     picker.show();
     settle();
-    const qint32 colors[] = {0x123456, 0x654321};
-    int i = 0;
-    for (auto _ : state) {
-        picker.setRGB(colors[++i & 1]);
+    alternate(state, kColors, [&](std::int32_t color) {
+        picker.setRGB(color);
         benchmark::DoNotOptimize(picker.grab());
-    }
+    });
 }
 
 #if defined(TINTBOX_BENCH_HAS_QUICK)
@@ -215,13 +217,11 @@ void TintboxPicker_SetRGB_Rendered(benchmark::State& state) {
         return;
     }
     settle();
-    const int colors[] = {0x123456, 0x654321};
-    int i = 0;
-    for (auto _ : state) {
-        picker->setRGB(colors[++i & 1]);
+    alternate(state, kColors, [&](std::int32_t color) {
+        picker->setRGB(color);
         QCoreApplication::processEvents();  // the picker's own flush is queued
         benchmark::DoNotOptimize(window->grabWindow());
-    }
+    });
 }
 
 // The Qt Quick item's peer: QtQuick.Dialogs' ColorDialog (Qt's own QML implementation
@@ -277,10 +277,8 @@ void TintboxGtkPicker_SetRGB_Rendered(benchmark::State& state) {
     settle();
     GdkPaintable* paintable = gtk_widget_paintable_new(picker);
     GskRenderer* renderer = gtk_native_get_renderer(GTK_NATIVE(window));
-    const gint32 colors[] = {0x123456, 0x654321};
-    int i = 0;
-    for (auto _ : state) {
-        tintbox_gtk_picker_set_rgb(TINTBOX_GTK_PICKER(picker), colors[++i & 1]);
+    alternate(state, kColors, [&](std::int32_t color) {
+        tintbox_gtk_picker_set_rgb(TINTBOX_GTK_PICKER(picker), color);
         while (g_main_context_iteration(nullptr, FALSE)) {
         }
         GtkSnapshot* snapshot = gtk_snapshot_new();
@@ -291,7 +289,7 @@ void TintboxGtkPicker_SetRGB_Rendered(benchmark::State& state) {
         benchmark::DoNotOptimize(texture);
         g_object_unref(texture);
         gsk_render_node_unref(node);
-    }
+    });
     g_object_unref(paintable);
     gtk_window_destroy(GTK_WINDOW(window));
     settle();
@@ -391,11 +389,7 @@ void Windowless_SetRGB_Redraw(benchmark::State& state) {
     }
     tintbox::bench::WindowlessInstance control(factory);
     control.draw(nullptr);
-    const int32_t colors[] = {0x123456, 0x654321};
-    int i = 0;
-    for (auto _ : state) {
-        control.set_rgb_and_redraw(colors[++i & 1]);
-    }
+    alternate(state, kColors, [&](std::int32_t color) { control.set_rgb_and_redraw(color); });
 }
 
 void Windowless_Draw_Full(benchmark::State& state) {

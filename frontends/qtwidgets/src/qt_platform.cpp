@@ -5,6 +5,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
@@ -73,6 +74,50 @@ std::int16_t modifier_code(Qt::KeyboardModifiers modifiers) {
     if (modifiers & Qt::AltModifier)
         code |= kAltKey;
     return code;
+}
+
+PersonMouse::PersonMouse(MouseAction action, const QMouseEvent& event, QPointF twips,
+                         QtScreen& screen)
+    : action(action),
+      x(static_cast<Twips>(twips.x())),
+      y(static_cast<Twips>(twips.y())),
+      button(button_code(event.button())),
+      modifiers(modifier_code(event.modifiers())) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (action == MouseAction::Press && button == kMiddleButton && clipboard->supportsSelection()) {
+        primary_selection = clipboard->text(QClipboard::Selection);
+    }
+    if (action == MouseAction::Move && event.buttons() != Qt::NoButton) {
+        screen.pointer_moved(event.globalPosition());
+    } else {
+        screen.forget_pointer();
+    }
+}
+
+void PersonMouse::play(Surface& surface) const {
+    switch (action) {
+        case MouseAction::Press:
+            if (button != kNoButton) {
+                surface.press(button, x, y, modifiers);
+            }
+            if (primary_selection) {
+                surface.paste_at(x, y, to_view(*primary_selection));
+            }
+            break;
+        case MouseAction::DoubleClick:
+            if (button != kNoButton) {
+                surface.double_click(button, x, y, modifiers);
+            }
+            break;
+        case MouseAction::Release:
+            if (button != kNoButton) {
+                surface.release(button, x, y, modifiers);
+            }
+            break;
+        case MouseAction::Move:
+            surface.move(x, y, modifiers);
+            break;
+    }
 }
 
 namespace {

@@ -13,6 +13,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -22,6 +23,8 @@
 #include "tintbox/input.hpp"
 #include "tintbox/platform.hpp"
 #include "tintbox/views.hpp"
+
+class QMouseEvent;
 
 namespace tintbox::qtskin {
 
@@ -59,6 +62,27 @@ std::vector<bool> cursor_outline(const PointerShape& shape);
 QCursor pointer_cursor(const PointerShape& shape);
 
 class X11ScreenReader;
+class QtScreen;
+
+enum class MouseAction { Press, Release, Move, DoubleClick };
+
+// A person's mouse event in the view layer's terms, read from Qt's event before the
+// input session starts (reading the primary selection may run Qt's event loop). Reading
+// it also tells the screen where a held pointer went (see QtScreen::pointer_moved).
+struct PersonMouse {
+    PersonMouse(MouseAction action, const QMouseEvent& event, QPointF twips, QtScreen& screen);
+    // The press, release, move or double click on the surface, and X11's habit of pasting
+    // the primary selection into the field under a middle press. Call it inside the
+    // person's input session.
+    void play(Surface& surface) const;
+
+    MouseAction action;
+    Twips x;
+    Twips y;
+    std::int16_t button;
+    std::int16_t modifiers;
+    std::optional<QString> primary_selection;  // what a middle press pastes
+};
 
 // The screen of the eyedropper: the pointer position and one pixel under it.
 // On X11 both come from the X server through Qt's own connection (in root-window

@@ -40,64 +40,54 @@ void Skin::build() {
     const auto& views = surface_.views();
     mirrors_.resize(views.size());
     session_.reset(views.size());
-    // Views are listed topmost first and Qt stacks later siblings above earlier ones, so
-    // the widgets are made bottom up; views inside another view come in a second pass,
-    // once their parent's widget exists.
-    for (int pass = 0; pass < 2; ++pass) {
-        for (std::size_t i = views.size(); i-- > 0;) {
-            View& view = *views[i];
-            if ((view.parent() != nullptr) != (pass == 1)) {
-                continue;
-            }
-            QWidget* parent = surface_widget_;
-            if (view.parent() != nullptr) {
-                parent = mirrors_[index_of_.at(view.parent())].widget;
-            }
-            Mirror& mirror = mirrors_[i];
-            mirror.view = &view;
-            switch (view.kind()) {
-                case ViewKind::TextField:
-                    mirror.field = new FieldWidget(*this, static_cast<TextField&>(view), parent);
-                    mirror.widget = mirror.field;
-                    break;
-                case ViewKind::ScrollBar: {
-                    auto* bar =
-                        new BarWidget(*this, static_cast<ScrollBar&>(view), bar_style, parent);
-                    QObject::connect(bar, &QAbstractSlider::actionTriggered,
-                                     [this, bar](int action) { bar_action(*bar, action); });
-                    QObject::connect(bar, &QAbstractSlider::sliderReleased,
-                                     [this, bar] { bar_released(*bar); });
-                    mirror.bar = bar;
-                    mirror.widget = bar;
-                    break;
-                }
-                case ViewKind::PictureBox:
-                case ViewKind::Image:
-                case ViewKind::Label:
-                    mirror.box = new BoxWidget(*this, view, parent);
-                    mirror.widget = mirror.box;
-                    break;
-                case ViewKind::Timer:
-                    break;
-            }
-            if (mirror.widget != nullptr) {
-                mirror.widget->setObjectName(QString::fromStdString(view.name()));
-                if (!view.tab_stop()) {
-                    mirror.widget->setFocusPolicy(Qt::NoFocus);  // reached by code only
-                }
-                AccessibleTexts texts;
-                if (accessible_texts(view.name(), texts)) {
-                    mirror.widget->setAccessibleName(texts.name);
-                    mirror.widget->setAccessibleDescription(texts.description);
-                    mirror.widget->setToolTip(texts.description.isEmpty()
-                                                  ? texts.name
-                                                  : texts.name + QLatin1Char('\n') +
-                                                        texts.description);
-                }
-            }
-            index_of_[&view] = i;
-            view.set_observer([this, i](const View&, Aspect aspect) { mark(i, aspect); });
+    for (const std::size_t i : surface_.creation_order()) {
+        View& view = *views[i];
+        QWidget* parent = surface_widget_;
+        if (view.parent() != nullptr) {
+            parent = mirrors_[index_of_.at(view.parent())].widget;
         }
+        Mirror& mirror = mirrors_[i];
+        mirror.view = &view;
+        switch (view.kind()) {
+            case ViewKind::TextField:
+                mirror.field = new FieldWidget(*this, static_cast<TextField&>(view), parent);
+                mirror.widget = mirror.field;
+                break;
+            case ViewKind::ScrollBar: {
+                auto* bar = new BarWidget(*this, static_cast<ScrollBar&>(view), bar_style, parent);
+                QObject::connect(bar, &QAbstractSlider::actionTriggered,
+                                 [this, bar](int action) { bar_action(*bar, action); });
+                QObject::connect(bar, &QAbstractSlider::sliderReleased,
+                                 [this, bar] { bar_released(*bar); });
+                mirror.bar = bar;
+                mirror.widget = bar;
+                break;
+            }
+            case ViewKind::PictureBox:
+            case ViewKind::Image:
+            case ViewKind::Label:
+                mirror.box = new BoxWidget(*this, view, parent);
+                mirror.widget = mirror.box;
+                break;
+            case ViewKind::Timer:
+                break;
+        }
+        if (mirror.widget != nullptr) {
+            mirror.widget->setObjectName(QString::fromStdString(view.name()));
+            if (!view.tab_stop()) {
+                mirror.widget->setFocusPolicy(Qt::NoFocus);  // reached by code only
+            }
+            AccessibleTexts texts;
+            if (accessible_texts(view.name(), texts)) {
+                mirror.widget->setAccessibleName(texts.name);
+                mirror.widget->setAccessibleDescription(texts.description);
+                mirror.widget->setToolTip(texts.description.isEmpty()
+                                              ? texts.name
+                                              : texts.name + QLatin1Char('\n') + texts.description);
+            }
+        }
+        index_of_[&view] = i;
+        view.set_observer([this, i](const View&, Aspect aspect) { mark(i, aspect); });
     }
 
     // Qt's own tab chain follows the tab indices, so Tab from a host widget enters at

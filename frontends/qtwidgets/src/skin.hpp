@@ -18,6 +18,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "qt_platform.hpp"
 #include "tintbox/mirror_session.hpp"
 #include "tintbox/qt/tintbox_widget.hpp"
 #include "view_widgets.hpp"
@@ -30,8 +31,6 @@ class QSinglePointEvent;
 class QWheelEvent;
 
 namespace tintbox::qtskin {
-
-enum class MouseAction { Press, Release, Move, DoubleClick };
 
 class Skin final : private MirrorHooks {
   public:
@@ -169,7 +168,7 @@ class Skin final : private MirrorHooks {
     bool frames_from_host_ = false;
     bool unreadable_reported_ = false;  // once per eyedropper run
     bool ticking_ = false;
-    int wheel_eighths_ = 0;  // a wheel's turn towards the next notch
+    WheelNotches wheel_notches_{120};  // Qt counts eighths of a degree, 120 a notch
     // Each shape is kept alive with its cursor, so the address stays a valid key.
     std::unordered_map<const PointerShape*, std::pair<PointerShapePtr, QCursor>> cursors_;
     std::function<void(const QRect&)> repaint_listener_;

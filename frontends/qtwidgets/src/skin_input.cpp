@@ -106,48 +106,12 @@ void Skin::mouse(QWidget& source, QMouseEvent* event, MouseAction action) {
         return;
     }
     const qreal ratio = source.devicePixelRatioF();
-    const QPointF at = twips_at(window_device_pixel(source, *event, ratio), ratio);
-    const auto x = static_cast<Twips>(at.x());
-    const auto y = static_cast<Twips>(at.y());
-    const std::int16_t modifiers = modifier_code(event->modifiers());
-    const std::int16_t button = button_code(event->button());
-    // X11's habit: a middle press pastes the primary selection into the field under it.
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    const bool paste_selection =
-        action == MouseAction::Press && button == kMiddleButton && clipboard->supportsSelection();
-    const QString selection = paste_selection ? clipboard->text(QClipboard::Selection) : QString();
-    if (action == MouseAction::Move && event->buttons() != Qt::NoButton) {
-        owner_.screen_->pointer_moved(event->globalPosition());
-    } else {
-        owner_.screen_->forget_pointer();
-    }
-    person_input([&] {
-        switch (action) {
-            case MouseAction::Press:
-                if (button != kNoButton) {
-                    surface_.press(button, x, y, modifiers);
-                }
-                if (paste_selection) {
-                    surface_.paste_at(x, y, to_view(selection));
-                }
-                break;
-            case MouseAction::DoubleClick:
-                if (button != kNoButton) {
-                    surface_.double_click(button, x, y, modifiers);
-                }
-                break;
-            case MouseAction::Release:
-                if (button != kNoButton) {
-                    surface_.release(button, x, y, modifiers);
-                }
-                break;
-            case MouseAction::Move:
-                surface_.move(x, y, modifiers);
-                break;
-        }
-    });
+    const PersonMouse person(action, *event,
+                             twips_at(window_device_pixel(source, *event, ratio), ratio),
+                             *owner_.screen_);
+    person_input([&] { person.play(surface_); });
     if ((action == MouseAction::Release || action == MouseAction::DoubleClick) &&
-        button == kLeftButton) {
+        person.button == kLeftButton) {
         publish_selection();
     }
 }
@@ -278,12 +242,7 @@ void Skin::wheel(QWidget& source, QWheelEvent* event) {
         event->ignore();
         return;
     }
-    if ((delta > 0) != (wheel_eighths_ > 0)) {
-        wheel_eighths_ = 0;  // turned the other way: the part notch is forgotten
-    }
-    wheel_eighths_ += delta;
-    const int notches = wheel_eighths_ / 120;
-    wheel_eighths_ -= notches * 120;
+    const int notches = wheel_notches_.turn(delta);
     const qreal ratio = source.devicePixelRatioF();
     const QPointF at = twips_at(window_device_pixel(source, *event, ratio), ratio);
     const auto x = static_cast<Twips>(at.x());

@@ -21,6 +21,21 @@ class QtScreen;
 // Unavailable: neither.
 enum class EyedropperMode { Live, SystemPicker, Unavailable };
 
+// The mode as a front end's own enum of the same three names (the widget's and the
+// item's, each a Q_ENUM of its class).
+template <class Mode>
+Mode public_mode(EyedropperMode mode) {
+    switch (mode) {
+        case EyedropperMode::Live:
+            return Mode::Live;
+        case EyedropperMode::SystemPicker:
+            return Mode::SystemPicker;
+        case EyedropperMode::Unavailable:
+            break;
+    }
+    return Mode::Unavailable;
+}
+
 // What a front end does for the system pick: its signals, the colour the desktop's
 // picker chose (one eyedropper tick), and the window the picker opens over.
 struct SystemPickHooks {

@@ -195,15 +195,7 @@ const Tintbox& TintboxWidget::control() const {
 }
 
 TintboxWidget::EyedropperMode TintboxWidget::eyedropperMode() const {
-    switch (system_pick_->mode()) {
-        case qtskin::EyedropperMode::Live:
-            return EyedropperMode::Live;
-        case qtskin::EyedropperMode::SystemPicker:
-            return EyedropperMode::SystemPicker;
-        case qtskin::EyedropperMode::Unavailable:
-            break;
-    }
-    return EyedropperMode::Unavailable;
+    return qtskin::public_mode<EyedropperMode>(system_pick_->mode());
 }
 
 QWidget* TintboxWidget::viewWidget(const QString& name) const {

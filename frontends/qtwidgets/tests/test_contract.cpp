@@ -14,12 +14,12 @@
 #include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QWheelEvent>
 #include <cmath>
 #include <memory>
 #include <utility>
 
 #include "contract_gtest.hpp"
+#include "qt_contract_input.hpp"
 #include "tintbox/qt/tintbox_widget.hpp"
 
 namespace {
@@ -29,42 +29,6 @@ using namespace tintbox::contract;
 // Rows that fail on this front end today, each until the work that fixes it lands (none
 // now).
 const std::vector<std::string> kKnownFailing = {};
-
-const std::pair<Key, Qt::Key> kQtKeys[] = {{Key::Delete, Qt::Key_Delete},
-                                           {Key::Left, Qt::Key_Left},
-                                           {Key::Right, Qt::Key_Right},
-                                           {Key::Up, Qt::Key_Up},
-                                           {Key::Down, Qt::Key_Down},
-                                           {Key::Home, Qt::Key_Home},
-                                           {Key::End, Qt::Key_End},
-                                           {Key::PageUp, Qt::Key_PageUp},
-                                           {Key::PageDown, Qt::Key_PageDown},
-                                           {Key::Tab, Qt::Key_Tab},
-                                           {Key::Escape, Qt::Key_Escape},
-                                           {Key::A, Qt::Key_A},
-                                           {Key::C, Qt::Key_C},
-                                           {Key::Z, Qt::Key_Z}};
-
-Qt::Key qt_key(Key which) {
-    for (const auto& [ours, theirs] : kQtKeys) {
-        if (ours == which) {
-            return theirs;
-        }
-    }
-    return Qt::Key_unknown;
-}
-
-const std::pair<Button, Qt::MouseButton> kQtButtons[] = {{Button::Left, Qt::LeftButton},
-                                                         {Button::Right, Qt::RightButton}};
-
-Qt::MouseButton qt_button(Button which) {
-    for (const auto& [ours, theirs] : kQtButtons) {
-        if (ours == which) {
-            return theirs;
-        }
-    }
-    return Qt::NoButton;
-}
 
 class QtDriver : public Driver {
   public:
@@ -103,14 +67,8 @@ class QtDriver : public Driver {
     }
 
     void set_picture(const Picture& picture) override {
-        QImage image(picture.width, picture.height, QImage::Format_RGB32);
-        for (int y = 0; y < picture.height; ++y) {
-            for (int x = 0; x < picture.width; ++x) {
-                image.setPixel(x, y, qt_rgb(picture.pixels[y * picture.width + x]));
-            }
-        }
         shown_ = QImage();
-        picker_->setPicture(image);
+        picker_->setPicture(qt_image(picture));
     }
     void set_rgb(Color color) override {
         shown_ = QImage();
@@ -139,37 +97,18 @@ class QtDriver : public Driver {
                    QPointF((origin.x() + at.x) / ratio, (origin.y() + at.y) / ratio));
     }
     void key(Key key, int modifiers) override {
-        Qt::KeyboardModifiers qt_modifiers;
-        if ((modifiers & kShift) != 0) {
-            qt_modifiers |= Qt::ShiftModifier;
-        }
-        if ((modifiers & kCtrl) != 0) {
-            qt_modifiers |= Qt::ControlModifier;
-        }
-        Qt::Key code = qt_key(key);
-        if (code == Qt::Key_Tab && (modifiers & kShift) != 0) {
-            code = Qt::Key_Backtab;  // what Qt's platforms deliver for Shift+Tab
-        }
         shown_ = QImage();
-        QTest::keyClick(window_->windowHandle(), code, qt_modifiers);
+        click_key(window_->windowHandle(), key, modifiers);
     }
     void type(const std::string& text) override {
         shown_ = QImage();
-        for (const char character : text) {
-            QTest::keyClick(window_->windowHandle(), character);
-        }
+        type_text(window_->windowHandle(), text);
     }
     void wheel(const Spot& at, int notches) override {
         QWidget* view = widget(at.view);
         const QPointF local(at.fx * view->width() + at.dx, at.fy * view->height() + at.dy);
         shown_ = QImage();
-        // A wheel reports each notch as an event of its own.
-        for (int i = 0; i < std::abs(notches); ++i) {
-            QWheelEvent event(local, view->mapToGlobal(local), QPoint(),
-                              QPoint(0, notches > 0 ? 120 : -120), Qt::NoButton, Qt::NoModifier,
-                              Qt::NoScrollPhase, false);
-            QApplication::sendEvent(view, &event);
-        }
+        turn_wheel(view, local, view->mapToGlobal(local), notches);
     }
     std::vector<MenuItem> context_menu(const std::string& field) override {
         std::vector<MenuItem> items;
@@ -223,13 +162,8 @@ class QtDriver : public Driver {
     Rect bounds(const std::string& view) override {
         const QWidget* shown = widget(view);
         const double ratio = window_->devicePixelRatioF();
-        const QRect logical(shown->mapTo(window_.get(), QPoint(0, 0)), shown->size());
-        const QPoint origin = device_origin();
-        const int left = static_cast<int>(std::floor(logical.left() * ratio));
-        const int top = static_cast<int>(std::floor(logical.top() * ratio));
-        return {left - origin.x(), top - origin.y(),
-                static_cast<int>(std::ceil((logical.right() + 1) * ratio)) - left,
-                static_cast<int>(std::ceil((logical.bottom() + 1) * ratio)) - top};
+        return device_bounds(QRectF(shown->mapTo(window_.get(), QPoint(0, 0)), shown->size()),
+                             device_origin(), ratio);
     }
     Color drawn(Pixel at) override {
         if (shown_.isNull()) {
@@ -241,21 +175,14 @@ class QtDriver : public Driver {
         if (!control.contains(in_window)) {
             return -1;
         }
-        const QRgb pixel = shown_.pixel(in_window);
-        return qRed(pixel) | (qGreen(pixel) << 8) | (qBlue(pixel) << 16);
+        return color_of(shown_.pixel(in_window));
     }
 
   private:
-    static QRgb qt_rgb(Color color) {
-        return qRgb(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
-    }
-
     // The device pixel of the window where the control's (0, 0) device pixel lies.
     QPoint device_origin() const {
-        const QPoint logical = picker_->mapTo(window_.get(), QPoint(0, 0));
-        const double ratio = window_->devicePixelRatioF();
-        return {static_cast<int>(std::floor(logical.x() * ratio)),
-                static_cast<int>(std::floor(logical.y() * ratio))};
+        return device_pixel(picker_->mapTo(window_.get(), QPoint(0, 0)),
+                            window_->devicePixelRatioF());
     }
 
     QWidget* widget(const std::string& name) const {
@@ -266,43 +193,9 @@ class QtDriver : public Driver {
         return view;
     }
 
-    // As the window system hands a mouse event to Qt: Qt finds the child under the
-    // point, keeps it while a button is held, and turns a quick second press into a
-    // double click.
     void send_mouse(Mouse action, Button button, QPointF in_window) {
         shown_ = QImage();
-        QWindow* window = window_->windowHandle();
-        const QPointF global = in_window + QPointF(window->position());
-        const Qt::MouseButton which = qt_button(button);
-        QEvent::Type type = QEvent::MouseMove;
-        Qt::MouseButton changed = Qt::NoButton;
-        switch (action) {
-            case Mouse::Press:
-                // Far enough from the last press that Qt sees no double click.
-                timestamp_ += 1000;
-                held_ |= which;
-                type = QEvent::MouseButtonPress;
-                changed = which;
-                break;
-            case Mouse::DoubleClick:
-                timestamp_ += 10;
-                held_ |= which;
-                type = QEvent::MouseButtonPress;
-                changed = which;
-                break;
-            case Mouse::Release:
-                timestamp_ += 10;
-                held_ &= ~Qt::MouseButtons(which);
-                type = QEvent::MouseButtonRelease;
-                changed = which;
-                break;
-            case Mouse::Move:
-                timestamp_ += 10;
-                break;
-        }
-        qt_handleMouseEvent(window, in_window, global, held_, changed, type, Qt::NoModifier,
-                            timestamp_);
-        QCoreApplication::processEvents();
+        mouse_.send(window_->windowHandle(), action, button, in_window);
     }
 
     std::unique_ptr<QWidget> window_;
@@ -310,9 +203,8 @@ class QtDriver : public Driver {
     tintbox::TintboxWidget* picker_ = nullptr;
     QLineEdit* after_ = nullptr;
     int changes_ = 0;
-    Qt::MouseButtons held_;
-    int timestamp_ = 0;
-    QImage shown_;  // the window as drawn, until the next input or host call
+    QtMouse mouse_;  // Qt finds the child under the point and counts double clicks
+    QImage shown_;   // the window as drawn, until the next input or host call
 };
 
 class Contract : public testing::TestWithParam<std::size_t> {};
