@@ -141,17 +141,13 @@ void Skin::build(HWND parent, const RECT& position) {
         mirrors_[i].view = views[i].get();
         index_of_[views[i].get()] = i;
     }
-    // Views inside another view come in a second pass, once their parent's window exists.
-    for (int pass = 0; pass < 2; ++pass) {
-        for (Mirror& mirror : mirrors_) {
-            const View* parent_view = mirror.view->parent();
-            if ((parent_view != nullptr) != (pass == 1)) {
-                continue;
-            }
-            create_view_window(mirror, parent_view != nullptr
-                                           ? mirrors_[index_of_.at(parent_view)].window
-                                           : surface_window_);
-        }
+    // Views inside another view come after their parent, whose window they go into.
+    for (const std::size_t i : surface_.creation_order()) {
+        Mirror& mirror = mirrors_[i];
+        const View* parent_view = mirror.view->parent();
+        create_view_window(mirror, parent_view != nullptr
+                                       ? mirrors_[index_of_.at(parent_view)].window
+                                       : surface_window_);
     }
     // Views are listed topmost first: each goes below the ones placed before it.
     for (Mirror& mirror : mirrors_) {

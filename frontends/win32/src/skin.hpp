@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "paint.hpp"
+#include "tintbox/input.hpp"
 #include "tintbox/mirror_session.hpp"
 #include "tintbox/tintbox.hpp"
 #include "tintbox/views.hpp"
@@ -218,7 +219,7 @@ class Skin final : private MirrorHooks {
     // Where the last mouse message was, on the screen: Windows also sends WM_MOUSEMOVE
     // when nothing moved (the mouse captured, a window shown beneath the pointer).
     std::optional<POINT> last_pointer_;
-    int wheel_delta_ = 0;  // a part of a wheel notch, in WHEEL_DELTA units
+    WheelNotches wheel_notches_{WHEEL_DELTA};
     RECT position_{};
     COLORREF surface_color_ = 0;
     // Cursors made from pointer shapes; each shape is kept alive with its cursor.

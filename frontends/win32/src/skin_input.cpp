@@ -430,12 +430,7 @@ bool Skin::wheel(UINT message, WPARAM wparam, LPARAM lparam) {
     if (!user_mode_ || delta == 0) {
         return false;
     }
-    if ((delta > 0) != (wheel_delta_ > 0)) {
-        wheel_delta_ = 0;  // turned the other way: the part notch is forgotten
-    }
-    wheel_delta_ += delta;
-    const int notches = wheel_delta_ / WHEEL_DELTA;
-    wheel_delta_ -= notches * WHEEL_DELTA;
+    const int notches = wheel_notches_.turn(delta);
     POINT at{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
     ScreenToClient(surface_window_, &at);
     const float twips_per_pixel = this->twips_per_pixel();
