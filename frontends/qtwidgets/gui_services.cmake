@@ -20,13 +20,13 @@ add_library(tintbox_qtgui STATIC
 set_target_properties(tintbox_qtgui PROPERTIES AUTOMOC ON)
 target_include_directories(tintbox_qtgui PUBLIC $<BUILD_INTERFACE:${_tintbox_qt_src}>)
 target_link_libraries(tintbox_qtgui PUBLIC tintbox Qt6::Gui Qt6::DBus)
-# On X11 the eyedropper reads the screen through Qt's xcb connection: pointer and pixels
-# in one round trip.
-if(X11_xcb_FOUND)
+# On X11 the eyedropper reads the screen over xcb, pointer and pixels in one round trip;
+# Xlib names the display for the connection an eyedropper run opens of its own.
+if(X11_xcb_FOUND AND X11_FOUND)
   target_sources(tintbox_qtgui PRIVATE ${_tintbox_qt_src}/x11_pixels.cpp
     ${_tintbox_qt_src}/x11_pixels.hpp)
   target_compile_definitions(tintbox_qtgui PUBLIC TINTBOX_QT_HAS_XCB)
-  target_link_libraries(tintbox_qtgui PRIVATE xcb)
+  target_link_libraries(tintbox_qtgui PRIVATE xcb X11)
 endif()
 set_target_properties(tintbox_qtgui PROPERTIES EXPORT_NAME qtgui)
 install(TARGETS tintbox_qtgui EXPORT TintboxTargets ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}

@@ -6,10 +6,10 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPixmap>
 #include <QScreen>
 #include <QString>
+#include <array>
 #include <cmath>
 
 #if defined(TINTBOX_QT_HAS_XCB)
@@ -168,32 +168,31 @@ std::vector<bool> cursor_outline(const PointerShape& shape) {
 }
 
 // Drawn pixels are black. Qt can invert the screen only on Windows, so a one-pixel
-// white outline keeps the shape visible on dark colours elsewhere.
+// white outline keeps the shape visible on dark colours elsewhere. The bitmaps are made
+// from their bits (a control makes a few cursors at start-up, and painting them a point
+// at a time cost more than the rest of the skin's start-up mirror).
 QCursor pointer_cursor(const PointerShape& shape) {
     constexpr int side = 32;
+    constexpr int bytes_per_row = side / 8;
     const std::vector<bool> near = cursor_outline(shape);
-    QBitmap bitmap(side, side);
-    QBitmap mask(side, side);
-    bitmap.fill(Qt::color0);
-    mask.fill(Qt::color0);
-    {
-        QPainter bits(&bitmap);
-        QPainter outline(&mask);
-        bits.setPen(Qt::color1);
-        outline.setPen(Qt::color1);
-        for (int y = 0; y < side; ++y) {
-            for (int x = 0; x < side; ++x) {
-                const auto index = static_cast<std::size_t>(y * side + x);
-                if (shape.drawn[index]) {
-                    bits.drawPoint(x, y);
-                }
-                if (near[index]) {
-                    outline.drawPoint(x, y);
-                }
+    std::array<uchar, side * bytes_per_row> bits{};
+    std::array<uchar, side * bytes_per_row> mask{};
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            const auto index = static_cast<std::size_t>(y * side + x);
+            const auto byte = static_cast<std::size_t>(y * bytes_per_row + x / 8);
+            const auto bit = static_cast<uchar>(1U << (x % 8));
+            if (shape.drawn[index]) {
+                bits[byte] |= bit;
+            }
+            if (near[index]) {
+                mask[byte] |= bit;
             }
         }
     }
-    return QCursor(bitmap, mask, shape.hot_x, shape.hot_y);
+    return QCursor(QBitmap::fromData(QSize(side, side), bits.data(), QImage::Format_MonoLSB),
+                   QBitmap::fromData(QSize(side, side), mask.data(), QImage::Format_MonoLSB),
+                   shape.hot_x, shape.hot_y);
 }
 
 QtScreen::QtScreen() {
@@ -203,9 +202,8 @@ QtScreen::QtScreen() {
     // The offscreen platform answers for X11 too, without a connection.
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     if (x11 != nullptr && x11->connection() != nullptr) {
-        x11_ = std::make_unique<X11ScreenReader>(x11->connection());
-        // XWayland refuses every read of the root window (BadMatch): one read now tells.
-        platform_readable_ = x11_->pixel({0, 0}) >= 0;
+        x11_ = std::make_unique<X11ScreenReader>(x11->connection(), x11->display());
+        platform_readable_ = x11_->root_readable();
     }
 #endif
 }
@@ -274,6 +272,11 @@ void QtScreen::eyedropper_ended(bool released) {
     if (reader_) {
         reader_->eyedropper_ended(released);
     }
+#if defined(TINTBOX_QT_HAS_XCB)
+    if (x11_) {
+        x11_->end_run();
+    }
+#endif
     if (on_run_end_) {
         on_run_end_(released);
     }

@@ -1,9 +1,11 @@
 #include "x11_pixels.hpp"
 
+#include <X11/Xlib.h>
 #include <xcb/xcb.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace tintbox::qtskin {
@@ -34,7 +36,10 @@ int component(std::uint32_t pixel, std::uint32_t mask) {
 }  // namespace
 
 struct X11ScreenReader::State {
-    xcb_connection_t* connection = nullptr;
+    xcb_connection_t* connection = nullptr;  // the toolkit's
+    std::string display_name;
+    xcb_connection_t* run_connection = nullptr;  // this run's own, once made
+    bool run_connection_failed = false;
     xcb_window_t root = 0;
     int width = 0;
     int height = 0;
@@ -72,14 +77,34 @@ struct X11ScreenReader::State {
         return value;
     }
 
-    ColorValue decode(std::uint32_t pixel) const {
+    // The connection this run reads over.
+    xcb_connection_t* reads() {
+        if (run_connection == nullptr && !run_connection_failed && !display_name.empty()) {
+            run_connection = xcb_connect(display_name.c_str(), nullptr);
+            if (xcb_connection_has_error(run_connection) != 0) {
+                xcb_disconnect(run_connection);
+                run_connection = nullptr;
+                run_connection_failed = true;
+            }
+        }
+        return run_connection != nullptr ? run_connection : connection;
+    }
+
+    void close_run() {
+        if (run_connection != nullptr) {
+            xcb_disconnect(run_connection);
+            run_connection = nullptr;
+        }
+        run_connection_failed = false;
+    }
+
+    ColorValue decode(xcb_connection_t* over, std::uint32_t pixel) const {
         if (true_color) {
             return component(pixel, red_mask) | (component(pixel, green_mask) << 8) |
                    (component(pixel, blue_mask) << 16);
         }
-        const xcb_query_colors_cookie_t cookie = xcb_query_colors(connection, colormap, 1, &pixel);
-        const Freed<xcb_query_colors_reply_t> reply{
-            xcb_query_colors_reply(connection, cookie, nullptr)};
+        const xcb_query_colors_cookie_t cookie = xcb_query_colors(over, colormap, 1, &pixel);
+        const Freed<xcb_query_colors_reply_t> reply{xcb_query_colors_reply(over, cookie, nullptr)};
         if (reply.reply == nullptr || xcb_query_colors_colors_length(reply.reply) < 1) {
             return -1;
         }
@@ -88,9 +113,13 @@ struct X11ScreenReader::State {
     }
 };
 
-X11ScreenReader::X11ScreenReader(xcb_connection_t* connection) : state_(std::make_unique<State>()) {
+X11ScreenReader::X11ScreenReader(xcb_connection_t* connection, _XDisplay* display)
+    : state_(std::make_unique<State>()) {
     State& s = *state_;
     s.connection = connection;
+    if (display != nullptr) {
+        s.display_name = XDisplayString(display);
+    }
     const xcb_setup_t* setup = xcb_get_setup(connection);
     const xcb_screen_t* screen = xcb_setup_roots_iterator(setup).data;
     s.root = screen->root;
@@ -121,7 +150,9 @@ X11ScreenReader::X11ScreenReader(xcb_connection_t* connection) : state_(std::mak
     }
 }
 
-X11ScreenReader::~X11ScreenReader() = default;
+X11ScreenReader::~X11ScreenReader() {
+    state_->close_run();
+}
 
 bool X11ScreenReader::pointer(ScreenPoint& position) {
     State& s = *state_;
@@ -133,18 +164,18 @@ bool X11ScreenReader::pointer(ScreenPoint& position) {
     s.block_y = std::clamp(s.last.y - kReach, 0, std::max(0, s.height - s.block_height));
 
     // Both requests go out before either answer is awaited: one round trip.
-    const xcb_query_pointer_cookie_t pointer_cookie = xcb_query_pointer(s.connection, s.root);
+    xcb_connection_t* const over = s.reads();
+    const xcb_query_pointer_cookie_t pointer_cookie = xcb_query_pointer(over, s.root);
     const xcb_get_image_cookie_t image_cookie = xcb_get_image(
-        s.connection, XCB_IMAGE_FORMAT_Z_PIXMAP, s.root, static_cast<std::int16_t>(s.block_x),
+        over, XCB_IMAGE_FORMAT_Z_PIXMAP, s.root, static_cast<std::int16_t>(s.block_x),
         static_cast<std::int16_t>(s.block_y), static_cast<std::uint16_t>(s.block_width),
         static_cast<std::uint16_t>(s.block_height), ~0U);
     xcb_generic_error_t* error = nullptr;
     const Freed<xcb_query_pointer_reply_t> where{
-        xcb_query_pointer_reply(s.connection, pointer_cookie, &error)};
+        xcb_query_pointer_reply(over, pointer_cookie, &error)};
     std::free(error);
     error = nullptr;
-    const Freed<xcb_get_image_reply_t> image{
-        xcb_get_image_reply(s.connection, image_cookie, &error)};
+    const Freed<xcb_get_image_reply_t> image{xcb_get_image_reply(over, image_cookie, &error)};
     std::free(error);
 
     if (image.reply != nullptr &&
@@ -163,28 +194,42 @@ bool X11ScreenReader::pointer(ScreenPoint& position) {
 
 ColorValue X11ScreenReader::pixel(ScreenPoint point) {
     State& s = *state_;
-    if (point.x < 0 || point.y < 0 || point.x > 32767 || point.y > 32767) {
-        return -1;
-    }
     const int column = point.x - s.block_x;
     const int row = point.y - s.block_y;
     if (s.have_block && column >= 0 && row >= 0 && column < s.block_width && row < s.block_height) {
-        return s.decode(s.raw_pixel(s.block.data(), column, row, s.block_width));
+        return s.decode(s.reads(), s.raw_pixel(s.block.data(), column, row, s.block_width));
     }
-    const xcb_get_image_cookie_t cookie = xcb_get_image(
-        s.connection, XCB_IMAGE_FORMAT_Z_PIXMAP, s.root, static_cast<std::int16_t>(point.x),
-        static_cast<std::int16_t>(point.y), 1, 1, ~0U);
+    return read_one(s.reads(), point);
+}
+
+ColorValue X11ScreenReader::read_one(xcb_connection_t* over, ScreenPoint point) {
+    const State& s = *state_;
+    if (point.x < 0 || point.y < 0 || point.x > 32767 || point.y > 32767) {
+        return -1;
+    }
+    const xcb_get_image_cookie_t cookie =
+        xcb_get_image(over, XCB_IMAGE_FORMAT_Z_PIXMAP, s.root, static_cast<std::int16_t>(point.x),
+                      static_cast<std::int16_t>(point.y), 1, 1, ~0U);
     xcb_generic_error_t* error = nullptr;
-    const Freed<xcb_get_image_reply_t> image{xcb_get_image_reply(s.connection, cookie, &error)};
+    const Freed<xcb_get_image_reply_t> image{xcb_get_image_reply(over, cookie, &error)};
     std::free(error);  // a point off the screen: BadMatch, reported here and nowhere else
     if (image.reply == nullptr || xcb_get_image_data_length(image.reply) < s.stride(1)) {
         return -1;
     }
-    return s.decode(s.raw_pixel(xcb_get_image_data(image.reply), 0, 0, 1));
+    return s.decode(over, s.raw_pixel(xcb_get_image_data(image.reply), 0, 0, 1));
+}
+
+bool X11ScreenReader::root_readable() {
+    return read_one(state_->connection, {0, 0}) >= 0;
 }
 
 void X11ScreenReader::forget() {
     state_->have_block = false;
+}
+
+void X11ScreenReader::end_run() {
+    state_->have_block = false;
+    state_->close_run();
 }
 
 }  // namespace tintbox::qtskin

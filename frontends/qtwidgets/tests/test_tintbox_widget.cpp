@@ -12,6 +12,7 @@
 #include <QWheelEvent>
 #include <array>
 
+#include "qt_platform.hpp"
 #include "widget_fixture.hpp"
 
 using tintbox::TintboxWidget;
@@ -410,6 +411,17 @@ void TintboxWidgetTest::dragOverSpectrumFollowsPictureUnderPointer() {
     QCOMPARE(host.picker->getRGB(), 0x0000FF);
     QCOMPARE(spectrum->cursor().shape(), Qt::BitmapCursor);
     QCOMPARE(spectrum->cursor().hotSpot(), QPoint(15, 15));
+    // The cursor shows the shape's pixels black, the outline around them white.
+    const tintbox::PointerShape& shape = *inside(*host.picker).Colors.MouseIcon();
+    const std::vector<bool> outline = tintbox::qtskin::cursor_outline(shape);
+    const QImage black = spectrum->cursor().bitmap().toImage();
+    const QImage shown = spectrum->cursor().mask().toImage();
+    for (int index = 0; index < 32 * 32; ++index) {
+        const int x = index % 32;
+        const int y = index / 32;
+        QCOMPARE(black.pixelIndex(x, y) == 1, bool(shape.drawn[static_cast<std::size_t>(index)]));
+        QCOMPARE(shown.pixelIndex(x, y) == 1, bool(outline[static_cast<std::size_t>(index)]));
+    }
     QCOMPARE(QApplication::focusWidget(), host.view("txtHidden"));
 
     for (int index : {1, 2, 3}) {

@@ -14,9 +14,11 @@ namespace {
 // The reader goes before the connection it reads through.
 class X11Screen : public Screen {
   public:
-    // XWayland refuses every read of the root window (BadMatch): one read now tells.
+    // A connection of its own already: the reader needs no other.
     explicit X11Screen(xcb_connection_t* connection)
-        : connection_{connection}, reader_(connection), readable_(reader_.pixel({0, 0}) >= 0) {}
+        : connection_{connection},
+          reader_(connection, nullptr),
+          readable_(reader_.root_readable()) {}
     float twips_per_pixel_x() const override { return 15.0f; }  // unused: QtScreen answers
     ScreenPoint cursor_position() const override {
         ScreenPoint position;
