@@ -3,12 +3,20 @@
 #include <QPainter>
 #include <QSignalBlocker>
 #include <algorithm>
+#include <iterator>
 
 #include "qt_platform.hpp"
 #include "skin.hpp"
 #include "tintbox/accessible_names.hpp"
 
 namespace tintbox::qtskin {
+namespace {
+
+// The groups QPalette::setColor(role, colour) sets.
+constexpr QPalette::ColorGroup kColorGroups[] = {QPalette::Active, QPalette::Inactive,
+                                                 QPalette::Disabled};
+
+}  // namespace
 
 void Skin::apply(Mirror& mirror, unsigned dirty) {
     View& view = *mirror.view;
@@ -90,14 +98,11 @@ void Skin::apply_field(Mirror& mirror, unsigned dirty) {
 
 // The palette changes only when a colour it holds changes: a new palette makes Qt hand it
 // down and recompute which widgets are opaque. The pair fields' text, which follows
-// every colour, is drawn by the field itself.
+// every colour, is drawn by the field itself, and their palette is not even copied then.
 void Skin::apply_text_colors(FieldWidget& field) {
     const TextField& model = field.view();
-    QPalette palette = field.palette();
     const QPalette& theme = owner_.palette();  // the field's own palette is ours
     const QColor back = to_qcolor(model.BackColor(), theme);
-    palette.setColor(QPalette::Base, back);
-    palette.setColor(QPalette::Window, back);
     // A disabled field keeps the style's greyed text. txtWebHex shows through where a
     // pair field steps aside, in that pair's colour: while the pair fields are switched
     // off, it shows their greyed look too, though it stays on itself.
@@ -107,15 +112,34 @@ void Skin::apply_text_colors(FieldWidget& field) {
                     [](const FieldWidget* pair) { return !pair->view().Enabled(); })) {
         text = theme.color(QPalette::Disabled, QPalette::Text);
     }
-    if (field.overlay()) {
+    const bool text_in_palette = !field.overlay();
+    if (!text_in_palette) {
         field.set_overlay_text_color(text);
-    } else {
+    }
+    const QPalette& current = field.palette();
+    const auto holds = [&current](QPalette::ColorGroup group, QPalette::ColorRole role,
+                                  const QColor& color) {
+        return current.color(group, role) == color;
+    };
+    const bool unchanged = field.testAttribute(Qt::WA_SetPalette) &&
+                           std::all_of(std::begin(kColorGroups), std::end(kColorGroups),
+                                       [&](QPalette::ColorGroup group) {
+                                           return holds(group, QPalette::Base, back) &&
+                                                  holds(group, QPalette::Window, back);
+                                       }) &&
+                           (!text_in_palette || (holds(QPalette::Active, QPalette::Text, text) &&
+                                                 holds(QPalette::Inactive, QPalette::Text, text)));
+    if (unchanged) {
+        return;
+    }
+    QPalette palette = current;
+    palette.setColor(QPalette::Base, back);
+    palette.setColor(QPalette::Window, back);
+    if (text_in_palette) {
         palette.setColor(QPalette::Active, QPalette::Text, text);
         palette.setColor(QPalette::Inactive, QPalette::Text, text);
     }
-    if (palette != field.palette() || !field.testAttribute(Qt::WA_SetPalette)) {
-        field.setPalette(palette);
-    }
+    field.setPalette(palette);
 }
 
 // A field shows its selection only while it holds the focus (the classic hidden
