@@ -47,6 +47,7 @@ typedef struct Site {
     int eyedropper_states; /* calls of eyedropper_state */
     int eyedropper_mode;
     int system_pick_open;
+    int system_pick_opened; /* times it was told open */
 } Site;
 
 static void site_invalidate(void* context, const TintboxRect* area) {
@@ -115,6 +116,9 @@ static void site_eyedropper_state(void* context, int32_t mode, int32_t system_pi
     Site* site = context;
     ++site->eyedropper_states;
     site->eyedropper_mode = mode;
+    if (system_pick_open && !site->system_pick_open) {
+        ++site->system_pick_opened;
+    }
     site->system_pick_open = system_pick_open;
 }
 
@@ -814,13 +818,16 @@ static void eyedropper_goes_through_the_desktop_picker(Site* state) {
     set_rgb(control, 0x010203);
     const Place spectrum = place_of("Colors");
     state->unavailable = 0;
+    const int changes = state->changes;
+    const int opened = state->system_pick_opened;
     send(control, TINTBOX_INPUT_PRESS, spectrum.x + 10, spectrum.y + 10, TINTBOX_BUTTON_RIGHT, 0, 0,
          NULL);
     send(control, TINTBOX_INPUT_RELEASE, spectrum.x + 10, spectrum.y + 10, TINTBOX_BUTTON_RIGHT, 0,
          0, NULL);
-    CHECK(state->system_pick_open == 1);
-    CHECK(state->timer_interval > 0);
-    const int changes = state->changes;
+    /* The portal may answer inside the release call already (a quick fake portal): what
+     * counts is that the picker was opened once and, while it stays open, the site ticks. */
+    CHECK(state->system_pick_opened == opened + 1);
+    CHECK(!state->system_pick_open || state->timer_interval > 0);
     CHECK(tick_until(control, &state->system_pick_open, 0));
     CHECK(get_long(control, TINTBOX_DISPID_GetRGB) == (51 | 102 << 8 | 153 << 16));
     CHECK(state->changes == changes + 1);
