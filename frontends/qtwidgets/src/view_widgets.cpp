@@ -14,6 +14,12 @@
 #include "skin.hpp"
 
 namespace tintbox::qtskin {
+namespace {
+
+// Styles draw a scroll-bar thumb's edge lines just outside its rectangle.
+const QMargins kThumbEdges(3, 0, 3, 0);
+
+}  // namespace
 
 void draw_focus_mark(QWidget& widget) {
     QPainter painter(&widget);
@@ -161,12 +167,62 @@ void BarWidget::focusOutEvent(QFocusEvent* event) {
     skin_.focus_changed(*this, event);
 }
 void BarWidget::paintEvent(QPaintEvent* event) {
-    QScrollBar::paintEvent(event);
+    if (!paint_thumb_over_groove()) {
+        QScrollBar::paintEvent(event);
+    }
     if (view_.has_focus()) {
         draw_focus_mark(*this);
     }
     painted_thumb_ = thumb_rect();
     painted_value_ = value();
+}
+
+// The groove and arrows do not move with the value, but the style draws them again, with
+// its gradients, on every paint: they were most of a colour change's repaint. They are
+// drawn once into a pixmap, and a paint puts that down and has the style draw only the
+// thumb over it: the style's own pixels, as long as the thumb's edges do not reach an
+// arrow (the style draws the arrows last). While the pointer is over the bar, or the bar
+// holds the mouse, QScrollBar paints the parts under the pointer itself (hovered,
+// pressed), and a transient bar draws differently on every paint: those paint whole. So
+// does a bar at a fractional device pixel ratio, where the style's edges fall between
+// device pixels and a pixmap cannot hold them as drawn.
+bool BarWidget::paint_thumb_over_groove() {
+    const qreal ratio = devicePixelRatioF();
+    if (ratio != std::floor(ratio) || underMouse() || isSliderDown() ||
+        QWidget::mouseGrabber() == this ||
+        style()->styleHint(QStyle::SH_ScrollBar_Transient, nullptr, this)) {
+        return false;
+    }
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    option.subControls = QStyle::SC_All;  // what QScrollBar::paintEvent draws
+    option.activeSubControls = QStyle::SC_None;
+    const QRect thumb =
+        style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this) +
+        kThumbEdges;
+    for (const QStyle::SubControl arrow :
+         {QStyle::SC_ScrollBarSubLine, QStyle::SC_ScrollBarAddLine}) {
+        if (thumb.intersects(style()->subControlRect(QStyle::CC_ScrollBar, &option, arrow, this))) {
+            return false;
+        }
+    }
+    const GrooveLook look{size(), ratio, option.state, palette().cacheKey()};
+    if (groove_.isNull() || !(look == groove_look_)) {
+        QPixmap groove(size() * static_cast<int>(ratio));
+        groove.setDevicePixelRatio(ratio);
+        groove.fill(Qt::transparent);
+        QPainter painter(&groove);
+        QStyleOptionSlider without_thumb = option;
+        without_thumb.subControls &= ~QStyle::SC_ScrollBarSlider;
+        style()->drawComplexControl(QStyle::CC_ScrollBar, &without_thumb, &painter, this);
+        groove_ = std::move(groove);
+        groove_look_ = look;
+    }
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, groove_);
+    option.subControls = QStyle::SC_ScrollBarSlider;
+    style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);
+    return true;
 }
 
 QRect BarWidget::thumb_rect() const {
@@ -183,9 +239,7 @@ void BarWidget::sliderChange(SliderChange change) {
         QScrollBar::sliderChange(change);
         return;
     }
-    // Styles draw the thumb's edge lines just outside its rectangle.
-    const QMargins edges(3, 0, 3, 0);
-    update(QRegion(painted_thumb_ + edges) + (thumb_rect() + edges));
+    update(QRegion(painted_thumb_ + kThumbEdges) + (thumb_rect() + kThumbEdges));
 }
 
 // ---- BoxWidget -----------------------------------------------------------------------

@@ -4,8 +4,10 @@
 
 #include <QImage>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QProxyStyle>
 #include <QScrollBar>
+#include <QStyle>
 #include <QWidget>
 
 #include "tintbox/views.hpp"
@@ -90,13 +92,28 @@ class BarWidget : public QScrollBar {
     void sliderChange(SliderChange change) override;
 
   private:
+    // What the groove and arrows are drawn from; the thumb is not part of it.
+    struct GrooveLook {
+        QSize size;
+        qreal ratio = 0;
+        QStyle::State state;
+        qint64 palette = 0;
+        bool operator==(const GrooveLook& other) const {
+            return size == other.size && ratio == other.ratio && state == other.state &&
+                   palette == other.palette;
+        }
+    };
+
     QRect thumb_rect() const;
     bool at_an_end(int value) const { return value <= minimum() || value >= maximum(); }
+    bool paint_thumb_over_groove();
 
     Skin& skin_;
     ScrollBar& view_;
     QRect painted_thumb_;  // where the last paint drew the thumb
     int painted_value_ = 0;
+    QPixmap groove_;  // the bar as the style draws it without its thumb
+    GrooveLook groove_look_;
 };
 
 // A picture box, the spectrum image or a label: painted from the view's state.

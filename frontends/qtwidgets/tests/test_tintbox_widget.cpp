@@ -374,6 +374,19 @@ void TintboxWidgetTest::aColourChangeRepaintsOnlyTheViewsItChanged() {
     }
     QTest::qWait(20);
     QCOMPARE(partly, on_screen());
+
+    // The thumb drawn over the bar's remembered groove is what the style draws when it
+    // paints the whole bar (as it does under the pointer), at both ends and between them.
+    host.picker->setRGB(0xFF8000);
+    QTest::qWait(20);
+    for (const char* name : {"hsRed", "hsGreen", "hsBlue"}) {
+        QScrollBar* bar = host.bar(name);
+        const QImage over_groove = bar->grab().toImage();
+        bar->setAttribute(Qt::WA_UnderMouse, true);
+        const QImage whole = bar->grab().toImage();
+        bar->setAttribute(Qt::WA_UnderMouse, false);
+        QCOMPARE(over_groove, whole);
+    }
 }
 
 // A fine wheel's parts of a notch add up to one step (whole notches are contract rows).
