@@ -476,6 +476,51 @@ TEST(Picking, EscapeWithoutAPickLeavesTheColourAlone) {
     EXPECT_EQ(control.GetRGB(), 0x123456);
 }
 
+// Windows and X11 report moves where the pointer did not go anywhere; during a drag on
+// the spectrum such a move must not pick again. Each row is one step of one drag and the
+// Change events it raises.
+TEST(Picking, AMoveThatWentNowhereDoesNotPickAgain) {
+    enum class Act { Press, Move, Release };
+    struct Row {
+        const char* what;
+        Act act;
+        Twips x;
+        int changes;
+    };
+    const Twips a = 100;
+    const Twips b = 200;
+    const Row rows[] = {{"press at a", Act::Press, a, 1},
+                        {"move to a, where the press was", Act::Move, a, 0},
+                        {"move to b", Act::Move, b, 1},
+                        {"move to b again", Act::Move, b, 0},
+                        {"move to b once more", Act::Move, b, 0},
+                        {"release at b", Act::Release, b, 0},
+                        {"press at a", Act::Press, a, 1},
+                        {"move to b, where the last drag ended", Act::Move, b, 1},
+                        {"move back to a", Act::Move, a, 1}};
+    Tintbox control;
+    TintboxInternals inside(control);
+    control.SetPicture(std::make_shared<const Picture>(1, 1, std::vector<ColorValue>{0x00FF00}));
+    Surface& surface = control.UserControl();
+    const Twips left = inside.ColorFrame.Left();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const auto before = control.changes_raised();
+        switch (row.act) {
+            case Act::Press:
+                surface.press(kLeftButton, left + row.x, 100);
+                break;
+            case Act::Move:
+                surface.move(left + row.x, 100);
+                break;
+            case Act::Release:
+                surface.release(kLeftButton, left + row.x, 100);
+                break;
+        }
+        EXPECT_EQ(control.changes_raised() - before, row.changes);
+    }
+}
+
 TEST(HexEditors, AColourNumberIsPastedAsPeopleCopyIt) {
     struct Row {
         const char* field;

@@ -621,7 +621,9 @@ class Surface {
     /// scroll() or scroll_to().
     void scroll_bar_pressed(ScrollBar& bar);
     /// The pointer moved to (x, y): MouseMove goes to the view that holds the mouse, else
-    /// to the one under the pointer.
+    /// to the one under the pointer. While a button is held, a move to where the last
+    /// press or move was does nothing (a drag does not act again on a move that went
+    /// nowhere, which some window systems report).
     void move(Twips x, Twips y, std::int16_t modifiers = 0);
     /// The buttons held now, as MouseButton bits.
     std::int16_t held_buttons() const noexcept { return held_; }

@@ -219,7 +219,11 @@ void Surface::deliver_move(Twips x, Twips y, std::int16_t buttons, std::int16_t 
 }
 
 void Surface::move(Twips x, Twips y, std::int16_t modifiers) {
-    if (enabled_) {
+    // Windows and X11 report a move where the pointer did not go anywhere (a grab taken,
+    // the motion before a synthesized release): with a button held it would drag or pick
+    // again. Without one it still tells the view now under the pointer.
+    const bool went_nowhere = held_ != 0 && x == pointer_x_ && y == pointer_y_;
+    if (enabled_ && !went_nowhere) {
         deliver_move(x, y, held_, modifiers);
     }
 }

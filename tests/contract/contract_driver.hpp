@@ -1,8 +1,8 @@
 // What a person-level scenario needs from a front end: a person's input on the real
 // widgets, windows or input door of that front end, and what a person sees back. One
 // driver per front end implements it; the scenarios (contract_scenarios.hpp) run
-// unchanged against every driver. Standard library only, C++17, so that the Win32 side
-// builds it with mingw-w64 too.
+// unchanged against every driver. Standard library and the kit's key codes only, C++17,
+// so that the Win32 side builds it with mingw-w64 too.
 //
 // Positions: a Spot is a point of a named view, as a fraction of its size plus an offset
 // in the control's logical pixels; a Pixel is a device pixel of the control, (0, 0) at
@@ -13,9 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "tintbox/input.hpp"
+
 namespace tintbox::contract {
 
 using Color = std::int32_t;
+// Keys are the kit's own codes (letter_key for a letter), here for the drivers too.
+using tintbox::KeyCode;
+using tintbox::letter_key;
 
 // What a front end may be unable to do. A scenario that needs a capability the driver
 // lacks is reported as not run, never as passed.
@@ -31,22 +36,6 @@ enum class Capability {
 
 enum class Mouse { Press, Move, Release, DoubleClick };
 enum class Button { Left, Right };
-enum class Key {
-    Delete,
-    Left,
-    Right,
-    Up,
-    Down,
-    Home,
-    End,
-    PageUp,
-    PageDown,
-    Tab,
-    Escape,
-    A,
-    C,
-    Z,
-};
 enum Modifier : int { kNoModifier = 0, kShift = 1, kCtrl = 2 };
 
 struct Spot {
@@ -110,9 +99,11 @@ class Driver {
     // `button` is the one pressed or released; a move carries whatever buttons are held.
     virtual void mouse(Mouse action, Button button, const Spot& at) = 0;
     virtual void mouse_at(Mouse action, Button button, Pixel at) = 0;
-    // A key chord; Tab with kShift is Shift+Tab. When the focus is outside the control,
-    // Tab and Shift+Tab come from the host's neighbouring widget.
-    virtual void key(Key key, int modifiers = kNoModifier) = 0;
+    // A key chord, with the key in the kit's vocabulary (letter_key for a letter).
+    virtual void key(KeyCode key, int modifiers = kNoModifier) = 0;
+    // Tab, or Shift+Tab when `backward`. When the focus is outside the control, they
+    // come from the host's neighbouring widget.
+    virtual void tab(bool backward) = 0;
     virtual void type(const std::string& text) = 0;
     virtual void wheel(const Spot& at, int notches) = 0;  // positive: away from the person
     // Opens the field's context menu as the right button does, reads it, and closes it.

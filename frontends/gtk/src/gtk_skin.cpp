@@ -731,12 +731,6 @@ bool Skin::pointer_event(GdkEvent* event) {
     if (type == GDK_SCROLL) {
         return scroll_event(event);
     }
-    // X11 reports a motion where the pointer did not move (the XTest motion before a
-    // click's release, a grab taken): with the button held on the spectrum it would pick
-    // again and raise Change again. A move is a person's only when the pointer went
-    // somewhere.
-    const bool moved = last_pointer_ != std::make_pair(x, y);
-    last_pointer_ = std::make_pair(x, y);
     const std::int16_t button = type == GDK_MOTION_NOTIFY
                                     ? std::int16_t{kNoButton}
                                     : button_code(gdk_button_event_get_button(event));
@@ -758,9 +752,6 @@ bool Skin::pointer_event(GdkEvent* event) {
             bar_hold_.x = x;
             bar_hold_.y = y;
         }
-        return true;
-    }
-    if (type == GDK_MOTION_NOTIFY && !moved) {
         return true;
     }
     const auto [tx, ty] = pointer_twips(event);

@@ -165,9 +165,8 @@ class Skin final : private MirrorHooks {
         guint repeat_source = 0;
     };
     BarHold bar_hold_;
-    GtkCssProvider* bar_css_ = nullptr;                      // the scroll bars' arrows and thumbs
-    bool moving_bar_ = false;                                // mirroring writes a bar's value
-    std::optional<std::pair<double, double>> last_pointer_;  // in the control, logical pixels
+    GtkCssProvider* bar_css_ = nullptr;  // the scroll bars' arrows and thumbs
+    bool moving_bar_ = false;            // mirroring writes a bar's value
     guint32 last_press_time_ = 0;
     int last_press_button_ = 0;
     double last_press_x_ = 0;

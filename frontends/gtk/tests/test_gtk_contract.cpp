@@ -27,15 +27,20 @@ using namespace tintbox::contract;
 // now).
 const std::vector<std::string> kKnownFailing = {};
 
-const std::pair<Key, KeySym> kXKeys[] = {{Key::Delete, XK_Delete}, {Key::Left, XK_Left},
-                                         {Key::Right, XK_Right},   {Key::Up, XK_Up},
-                                         {Key::Down, XK_Down},     {Key::Home, XK_Home},
-                                         {Key::End, XK_End},       {Key::PageUp, XK_Prior},
-                                         {Key::PageDown, XK_Next}, {Key::Tab, XK_Tab},
-                                         {Key::Escape, XK_Escape}, {Key::A, XK_a},
-                                         {Key::C, XK_c},           {Key::Z, XK_z}};
+// The kit's key codes, qualified: X11 has a KeyCode of its own.
+const std::pair<tintbox::KeyCode, KeySym> kXKeys[] = {
+    {tintbox::KeyCode::Delete, XK_Delete}, {tintbox::KeyCode::Left, XK_Left},
+    {tintbox::KeyCode::Right, XK_Right},   {tintbox::KeyCode::Up, XK_Up},
+    {tintbox::KeyCode::Down, XK_Down},     {tintbox::KeyCode::Home, XK_Home},
+    {tintbox::KeyCode::End, XK_End},       {tintbox::KeyCode::PageUp, XK_Prior},
+    {tintbox::KeyCode::PageDown, XK_Next}, {tintbox::KeyCode::Escape, XK_Escape}};
 
-KeySym x_key(Key which) {
+// A letter key is its lower-case keysym, as a keyboard without Shift reports it.
+KeySym x_key(tintbox::KeyCode which) {
+    const auto code = static_cast<int>(which);
+    if (code >= 'A' && code <= 'Z') {
+        return XK_a + (code - 'A');
+    }
     for (const auto& [ours, theirs] : kXKeys) {
         if (ours == which) {
             return theirs;
@@ -163,23 +168,8 @@ class GtkDriver : public Driver {
         root_point(picker_, 0, 0, root_x, root_y);
         send_mouse(action, button, root_x + at.x, root_y + at.y);
     }
-    void key(Key key, int modifiers) override {
-        if ((modifiers & kCtrl) != 0) {
-            press_key(XK_Control_L, true);
-        }
-        if ((modifiers & kShift) != 0) {
-            press_key(XK_Shift_L, true);
-        }
-        press_key(x_key(key), true);
-        press_key(x_key(key), false);
-        if ((modifiers & kShift) != 0) {
-            press_key(XK_Shift_L, false);
-        }
-        if ((modifiers & kCtrl) != 0) {
-            press_key(XK_Control_L, false);
-        }
-        input_sent();
-    }
+    void key(tintbox::KeyCode key, int modifiers) override { chord(x_key(key), modifiers); }
+    void tab(bool backward) override { chord(XK_Tab, backward ? kShift : kNoModifier); }
     void type(const std::string& text) override {
         for (const char character : text) {
             const char name[2] = {character, 0};
@@ -336,6 +326,24 @@ class GtkDriver : public Driver {
 
     void press_key(KeySym symbol, bool down) {
         XTestFakeKeyEvent(x_, XKeysymToKeycode(x_, symbol), down, CurrentTime);
+    }
+    // A key with Ctrl and Shift held as `modifiers` says.
+    void chord(KeySym key, int modifiers) {
+        if ((modifiers & kCtrl) != 0) {
+            press_key(XK_Control_L, true);
+        }
+        if ((modifiers & kShift) != 0) {
+            press_key(XK_Shift_L, true);
+        }
+        press_key(key, true);
+        press_key(key, false);
+        if ((modifiers & kShift) != 0) {
+            press_key(XK_Shift_L, false);
+        }
+        if ((modifiers & kCtrl) != 0) {
+            press_key(XK_Control_L, false);
+        }
+        input_sent();
     }
 
     void input_sent() {

@@ -105,8 +105,12 @@ class QuickDriver : public Driver {
         send_mouse(action, button,
                    QPointF((origin.x() + at.x) / ratio, (origin.y() + at.y) / ratio));
     }
-    void key(Key key, int modifiers) override {
-        click_key(window_.get(), key, modifiers);
+    void key(KeyCode key, int modifiers) override {
+        click_key(window_.get(), qt_key(key), modifiers);
+        settle();
+    }
+    void tab(bool backward) override {
+        click_tab(window_.get(), backward);
         settle();
     }
     void type(const std::string& text) override {

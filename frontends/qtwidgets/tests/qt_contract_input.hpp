@@ -19,21 +19,17 @@
 
 namespace tintbox::contract {
 
-inline Qt::Key qt_key(Key which) {
-    static const std::pair<Key, Qt::Key> kQtKeys[] = {{Key::Delete, Qt::Key_Delete},
-                                                      {Key::Left, Qt::Key_Left},
-                                                      {Key::Right, Qt::Key_Right},
-                                                      {Key::Up, Qt::Key_Up},
-                                                      {Key::Down, Qt::Key_Down},
-                                                      {Key::Home, Qt::Key_Home},
-                                                      {Key::End, Qt::Key_End},
-                                                      {Key::PageUp, Qt::Key_PageUp},
-                                                      {Key::PageDown, Qt::Key_PageDown},
-                                                      {Key::Tab, Qt::Key_Tab},
-                                                      {Key::Escape, Qt::Key_Escape},
-                                                      {Key::A, Qt::Key_A},
-                                                      {Key::C, Qt::Key_C},
-                                                      {Key::Z, Qt::Key_Z}};
+// Qt numbers the letter keys by their upper-case ASCII codes, as the kit does.
+inline Qt::Key qt_key(KeyCode which) {
+    if (which >= letter_key('A') && which <= letter_key('Z')) {
+        return static_cast<Qt::Key>(which);
+    }
+    static const std::pair<KeyCode, Qt::Key> kQtKeys[] = {
+        {KeyCode::Delete, Qt::Key_Delete},     {KeyCode::Left, Qt::Key_Left},
+        {KeyCode::Right, Qt::Key_Right},       {KeyCode::Up, Qt::Key_Up},
+        {KeyCode::Down, Qt::Key_Down},         {KeyCode::Home, Qt::Key_Home},
+        {KeyCode::End, Qt::Key_End},           {KeyCode::PageUp, Qt::Key_PageUp},
+        {KeyCode::PageDown, Qt::Key_PageDown}, {KeyCode::Escape, Qt::Key_Escape}};
     for (const auto& [ours, theirs] : kQtKeys) {
         if (ours == which) {
             return theirs;
@@ -53,7 +49,7 @@ inline Qt::MouseButton qt_button(Button which) {
 }
 
 // A key press with its modifiers, as a person makes it, to the window's focus.
-inline void click_key(QWindow* window, Key key, int modifiers) {
+inline void click_key(QWindow* window, Qt::Key key, int modifiers) {
     Qt::KeyboardModifiers qt_modifiers;
     if ((modifiers & kShift) != 0) {
         qt_modifiers |= Qt::ShiftModifier;
@@ -61,11 +57,12 @@ inline void click_key(QWindow* window, Key key, int modifiers) {
     if ((modifiers & kCtrl) != 0) {
         qt_modifiers |= Qt::ControlModifier;
     }
-    Qt::Key code = qt_key(key);
-    if (code == Qt::Key_Tab && (modifiers & kShift) != 0) {
-        code = Qt::Key_Backtab;  // what Qt's platforms deliver for Shift+Tab
-    }
-    QTest::keyClick(window, code, qt_modifiers);
+    QTest::keyClick(window, key, qt_modifiers);
+}
+
+// Tab or Shift+Tab, as Qt's platforms deliver them (Shift+Tab as Backtab).
+inline void click_tab(QWindow* window, bool backward) {
+    click_key(window, backward ? Qt::Key_Backtab : Qt::Key_Tab, backward ? kShift : kNoModifier);
 }
 
 inline void type_text(QWindow* window, const std::string& text) {

@@ -96,9 +96,13 @@ class QtDriver : public Driver {
         send_mouse(action, button,
                    QPointF((origin.x() + at.x) / ratio, (origin.y() + at.y) / ratio));
     }
-    void key(Key key, int modifiers) override {
+    void key(KeyCode key, int modifiers) override {
         shown_ = QImage();
-        click_key(window_->windowHandle(), key, modifiers);
+        click_key(window_->windowHandle(), qt_key(key), modifiers);
+    }
+    void tab(bool backward) override {
+        shown_ = QImage();
+        click_tab(window_->windowHandle(), backward);
     }
     void type(const std::string& text) override {
         shown_ = QImage();

@@ -19,7 +19,6 @@
 
 #include <map>
 #include <memory>
-#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -216,9 +215,6 @@ class Skin final : private MirrorHooks {
     bool clock_running_ = false;
     UINT clock_interval_ = 0;
     wchar_t pending_high_surrogate_ = 0;
-    // Where the last mouse message was, on the screen: Windows also sends WM_MOUSEMOVE
-    // when nothing moved (the mouse captured, a window shown beneath the pointer).
-    std::optional<POINT> last_pointer_;
     WheelNotches wheel_notches_{WHEEL_DELTA};
     RECT position_{};
     COLORREF surface_color_ = 0;

@@ -335,12 +335,6 @@ void Skin::mouse(HWND source, UINT message, WPARAM wparam, LPARAM lparam) {
     POINT at{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
     POINT on_screen = at;
     ClientToScreen(source, &on_screen);
-    const bool moved =
-        !last_pointer_ || last_pointer_->x != on_screen.x || last_pointer_->y != on_screen.y;
-    last_pointer_ = on_screen;
-    if (message == WM_MOUSEMOVE && !moved) {
-        return;  // a move is a person's only when the pointer went somewhere
-    }
     MapWindowPoints(source, surface_window_, &at, 1);
     const float twips_per_pixel = this->twips_per_pixel();
     const Twips x = pixel_to_twips(at.x, twips_per_pixel);

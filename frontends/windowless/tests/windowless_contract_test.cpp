@@ -49,22 +49,22 @@ TintboxClassFactory& factory() {
     return *loaded;
 }
 
-const std::pair<Key, std::int32_t> kHostKeys[] = {{Key::Delete, TINTBOX_KEY_DELETE},
-                                                  {Key::Left, TINTBOX_KEY_LEFT},
-                                                  {Key::Right, TINTBOX_KEY_RIGHT},
-                                                  {Key::Up, TINTBOX_KEY_UP},
-                                                  {Key::Down, TINTBOX_KEY_DOWN},
-                                                  {Key::Home, TINTBOX_KEY_HOME},
-                                                  {Key::End, TINTBOX_KEY_END},
-                                                  {Key::PageUp, TINTBOX_KEY_PAGE_UP},
-                                                  {Key::PageDown, TINTBOX_KEY_PAGE_DOWN},
-                                                  {Key::Tab, TINTBOX_KEY_TAB},
-                                                  {Key::Escape, TINTBOX_KEY_ESCAPE},
-                                                  {Key::A, 'A'},
-                                                  {Key::C, 'C'},
-                                                  {Key::Z, 'Z'}};
+const std::pair<KeyCode, std::int32_t> kHostKeys[] = {{KeyCode::Delete, TINTBOX_KEY_DELETE},
+                                                      {KeyCode::Left, TINTBOX_KEY_LEFT},
+                                                      {KeyCode::Right, TINTBOX_KEY_RIGHT},
+                                                      {KeyCode::Up, TINTBOX_KEY_UP},
+                                                      {KeyCode::Down, TINTBOX_KEY_DOWN},
+                                                      {KeyCode::Home, TINTBOX_KEY_HOME},
+                                                      {KeyCode::End, TINTBOX_KEY_END},
+                                                      {KeyCode::PageUp, TINTBOX_KEY_PAGE_UP},
+                                                      {KeyCode::PageDown, TINTBOX_KEY_PAGE_DOWN},
+                                                      {KeyCode::Escape, TINTBOX_KEY_ESCAPE}};
 
-std::int32_t host_key(Key which) {
+// The C interface numbers the letter keys by their upper-case ASCII codes, as the kit does.
+std::int32_t host_key(KeyCode which) {
+    if (which >= letter_key('A') && which <= letter_key('Z')) {
+        return static_cast<std::int32_t>(which);
+    }
     for (const auto& [ours, theirs] : kHostKeys) {
         if (ours == which) {
             return theirs;
@@ -222,26 +222,33 @@ class WindowlessDriver : public Driver {
             send(focus);
         }
     }
-    void key(Key key, int modifiers) override {
-        const bool shift = (modifiers & kShift) != 0;
-        if (key == Key::Tab && outside_) {
-            // The host's neighbouring widget passes the focus in.
-            outside_ = false;
-            TintboxInputEvent focus{};
-            focus.kind = TINTBOX_INPUT_FOCUS_IN;
-            focus.key = shift ? TINTBOX_KEY_BACKTAB : TINTBOX_KEY_TAB;
-            send(focus);
-            return;
-        }
+    void key(KeyCode key, int modifiers) override {
         if (outside_) {
             return;  // the host's widget has the keyboard
         }
         TintboxInputEvent event{};
         event.kind = TINTBOX_INPUT_KEY;
-        event.key = key == Key::Tab && shift ? TINTBOX_KEY_BACKTAB : host_key(key);
-        event.modifiers =
-            (shift ? TINTBOX_MOD_SHIFT : 0) | ((modifiers & kCtrl) ? TINTBOX_MOD_CTRL : 0);
-        if (send(event) == 0 && key == Key::Tab) {
+        event.key = host_key(key);
+        event.modifiers = ((modifiers & kShift) ? TINTBOX_MOD_SHIFT : 0) |
+                          ((modifiers & kCtrl) ? TINTBOX_MOD_CTRL : 0);
+        send(event);
+    }
+    void tab(bool backward) override {
+        const std::int32_t key = backward ? TINTBOX_KEY_BACKTAB : TINTBOX_KEY_TAB;
+        if (outside_) {
+            // The host's neighbouring widget passes the focus in.
+            outside_ = false;
+            TintboxInputEvent focus{};
+            focus.kind = TINTBOX_INPUT_FOCUS_IN;
+            focus.key = key;
+            send(focus);
+            return;
+        }
+        TintboxInputEvent event{};
+        event.kind = TINTBOX_INPUT_KEY;
+        event.key = key;
+        event.modifiers = backward ? TINTBOX_MOD_SHIFT : 0;
+        if (send(event) == 0) {
             // Tab at an end of the control's order: the host moves its focus on.
             outside_ = true;
             TintboxInputEvent focus{};

@@ -74,22 +74,17 @@ void CALLBACK message_loop(void* form) {
 // Rows that fail on this front end today, each until the work that fixes it lands.
 const std::vector<std::string> kKnownFailing = {};
 
-const std::pair<Key, WORD> kVirtualKeys[] = {{Key::Delete, VK_DELETE},
-                                             {Key::Left, VK_LEFT},
-                                             {Key::Right, VK_RIGHT},
-                                             {Key::Up, VK_UP},
-                                             {Key::Down, VK_DOWN},
-                                             {Key::Home, VK_HOME},
-                                             {Key::End, VK_END},
-                                             {Key::PageUp, VK_PRIOR},
-                                             {Key::PageDown, VK_NEXT},
-                                             {Key::Tab, VK_TAB},
-                                             {Key::Escape, VK_ESCAPE},
-                                             {Key::A, 'A'},
-                                             {Key::C, 'C'},
-                                             {Key::Z, 'Z'}};
+const std::pair<KeyCode, WORD> kVirtualKeys[] = {
+    {KeyCode::Delete, VK_DELETE}, {KeyCode::Left, VK_LEFT},    {KeyCode::Right, VK_RIGHT},
+    {KeyCode::Up, VK_UP},         {KeyCode::Down, VK_DOWN},    {KeyCode::Home, VK_HOME},
+    {KeyCode::End, VK_END},       {KeyCode::PageUp, VK_PRIOR}, {KeyCode::PageDown, VK_NEXT},
+    {KeyCode::Escape, VK_ESCAPE}};
 
-WORD virtual_key(Key which) {
+// Windows numbers the letter keys by their upper-case ASCII codes, as the kit does.
+WORD virtual_key(KeyCode which) {
+    if (which >= letter_key('A') && which <= letter_key('Z')) {
+        return static_cast<WORD>(which);
+    }
     for (const auto& [ours, theirs] : kVirtualKeys) {
         if (ours == which) {
             return theirs;
@@ -282,25 +277,8 @@ class Win32Driver : public Driver {
     void mouse_at(Mouse action, Button button, Pixel at) override {
         act(action, button, form_.on_screen(POINT{at.x, at.y}), 1);
     }
-    void key(Key key, int modifiers) override {
-        std::vector<INPUT> inputs;
-        if ((modifiers & kCtrl) != 0) {
-            inputs.push_back(key_input(VK_CONTROL, false));
-        }
-        if ((modifiers & kShift) != 0) {
-            inputs.push_back(key_input(VK_SHIFT, false));
-        }
-        inputs.push_back(key_input(virtual_key(key), false));
-        inputs.push_back(key_input(virtual_key(key), true));
-        if ((modifiers & kShift) != 0) {
-            inputs.push_back(key_input(VK_SHIFT, true));
-        }
-        if ((modifiers & kCtrl) != 0) {
-            inputs.push_back(key_input(VK_CONTROL, true));
-        }
-        send(inputs);
-        settle();
-    }
+    void key(KeyCode key, int modifiers) override { chord(virtual_key(key), modifiers); }
+    void tab(bool backward) override { chord(VK_TAB, backward ? kShift : kNoModifier); }
     void type(const std::string& text) override {
         for (const char character : text) {
             const auto key = static_cast<WORD>(std::toupper(static_cast<unsigned char>(character)));
@@ -368,6 +346,27 @@ class Win32Driver : public Driver {
     }
 
   private:
+    // A key with Ctrl and Shift held as `modifiers` says.
+    void chord(WORD key, int modifiers) {
+        std::vector<INPUT> inputs;
+        if ((modifiers & kCtrl) != 0) {
+            inputs.push_back(key_input(VK_CONTROL, false));
+        }
+        if ((modifiers & kShift) != 0) {
+            inputs.push_back(key_input(VK_SHIFT, false));
+        }
+        inputs.push_back(key_input(key, false));
+        inputs.push_back(key_input(key, true));
+        if ((modifiers & kShift) != 0) {
+            inputs.push_back(key_input(VK_SHIFT, true));
+        }
+        if ((modifiers & kCtrl) != 0) {
+            inputs.push_back(key_input(VK_CONTROL, true));
+        }
+        send(inputs);
+        settle();
+    }
+
     // Handles what the input and calls so far cause: on the message loop's fiber while a
     // scroll bar's own loop holds a press.
     void settle(DWORD round = 10) {
