@@ -1450,12 +1450,7 @@ void Skin::timer_changed() {
 
 // One interval per timeout: a stalled loop does not replay the missed ticks.
 void Skin::advance_time(int milliseconds) {
-    if (ticking_) {
-        return;  // a host's modal dialog opened from inside a tick
-    }
-    ticking_ = true;
-    session_.input(Actor::Clock, [&] { surface_.advance_time(milliseconds); });
-    ticking_ = false;
+    session_.tick(surface_, milliseconds);
 }
 
 }  // namespace tintbox::gtkskin

@@ -153,7 +153,6 @@ class Skin final : private MirrorHooks {
     guint flush_source_ = 0;
     guint clock_source_ = 0;
     int clock_interval_ = 0;
-    bool ticking_ = false;
     GtkEventController* focus_controller_ = nullptr;
     Mirror* held_bar_ = nullptr;  // a scroll bar whose thumb GTK drags
     // A scroll bar's arrow or track that the left button is held on: its action repeats.

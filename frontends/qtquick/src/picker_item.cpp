@@ -96,10 +96,9 @@ PickerItem::PickerItem(QQuickItem* parent)
     screen_->set_reader_changed_handler([this] { system_pick_->refresh(); });
 
     clock_.setTimerType(Qt::PreciseTimer);
-    connect(&clock_, &QTimer::timeout, this, [this] {
-        session_.input(Actor::Clock,
-                       [this] { control_->UserControl().advance_time(clock_.interval()); });
-    });
+    // One interval per timeout: a stalled event loop does not replay the missed ticks.
+    connect(&clock_, &QTimer::timeout, this,
+            [this] { session_.tick(control_->UserControl(), clock_.interval()); });
 
     Surface& surface = control_->UserControl();
     const auto& views = surface.views();
