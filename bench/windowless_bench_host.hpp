@@ -1,5 +1,6 @@
 // A minimal windowless host for the benchmarks: loads the shell, makes one windowless
-// instance with a site that only collects the rectangles to draw again, and draws into a
+// instance with a site that collects the rectangles to draw again and the timer's
+// interval (and, if the host wants, reads the screen for the eyedropper), and draws into a
 // buffer of the control's size.
 #pragma once
 
@@ -7,6 +8,8 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "tintbox/tintbox_windowless.h"
@@ -31,10 +34,31 @@ inline TintboxClassFactory* windowless_factory(const char* shell_path) {
     return factory;
 }
 
+// A host that reads the screen itself: the pointer's position and one pixel (0x00RRGGBB)
+// there, each false when it cannot.
+struct HostScreen {
+    std::function<bool(int32_t& x, int32_t& y)> pointer;
+    std::function<bool(int32_t x, int32_t y, uint32_t& rgb)> pixel;
+};
+
 struct WindowlessSite {
     std::vector<TintboxRect> invalid;
+    int32_t timer_interval = 0;  // what start_timer asked for; 0 when stopped
+    HostScreen screen;
     static void invalidate(void* context, const TintboxRect* area) {
         static_cast<WindowlessSite*>(context)->invalid.push_back(*area);
+    }
+    static void start_timer(void* context, int32_t interval_ms) {
+        static_cast<WindowlessSite*>(context)->timer_interval = interval_ms;
+    }
+    static void stop_timer(void* context) {
+        static_cast<WindowlessSite*>(context)->timer_interval = 0;
+    }
+    static int32_t pointer_position(void* context, int32_t* x, int32_t* y) {
+        return static_cast<WindowlessSite*>(context)->screen.pointer(*x, *y) ? 1 : 0;
+    }
+    static int32_t screen_pixel(void* context, int32_t x, int32_t y, uint32_t* rgb) {
+        return static_cast<WindowlessSite*>(context)->screen.pixel(x, y, *rgb) ? 1 : 0;
     }
     static void set_pointer(void*, int32_t) {}
     static void request_focus(void*) {}
@@ -44,13 +68,21 @@ struct WindowlessSite {
 
 class WindowlessInstance {
   public:
-    explicit WindowlessInstance(TintboxClassFactory* factory) {
+    // Without `screen` the control reads the screen itself, as the Qt widget does.
+    explicit WindowlessInstance(TintboxClassFactory* factory, HostScreen screen = {}) {
         factory->vtbl->CreateInstance(factory, &TINTBOX_IID_Windowless,
                                       reinterpret_cast<TintboxControl**>(&windowless_));
+        site_.screen = std::move(screen);
         TintboxSite site{};
         site.size = sizeof site;
         site.context = &site_;
         site.invalidate = WindowlessSite::invalidate;
+        site.start_timer = WindowlessSite::start_timer;
+        site.stop_timer = WindowlessSite::stop_timer;
+        if (site_.screen.pointer && site_.screen.pixel) {
+            site.get_pointer_position = WindowlessSite::pointer_position;
+            site.read_screen_pixel = WindowlessSite::screen_pixel;
+        }
         site.set_pointer = WindowlessSite::set_pointer;
         site.request_focus = WindowlessSite::request_focus;
         site.get_clipboard_text = WindowlessSite::get_clipboard;
@@ -90,6 +122,21 @@ class WindowlessInstance {
         return site_.invalid.size();
     }
     void forget_invalid() { site_.invalid.clear(); }
+    // The host's frame: Draw of each rectangle the site was told since the last one.
+    void draw_invalid() {
+        for (const TintboxRect& area : site_.invalid) {
+            draw(&area);
+        }
+        site_.invalid.clear();
+    }
+    // A person's input, as the host's window received it.
+    void input(const TintboxInputEvent& event) {
+        windowless_->vtbl->Input(windowless_, &event, nullptr);
+    }
+    // The site's timer fired, `elapsed_ms` after the last time.
+    void tick(int32_t elapsed_ms) { windowless_->vtbl->Tick(windowless_, elapsed_ms); }
+    // The interval the control asked the site's timer for; 0 while none runs.
+    int32_t timer_interval() const { return site_.timer_interval; }
 
     int32_t width = 0;
     int32_t height = 0;

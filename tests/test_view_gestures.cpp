@@ -3,6 +3,7 @@
 // that is switched off.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -198,6 +199,35 @@ TEST(MirrorSession, TicksMirrorOncePerFrameAndAnIdleTickAsksForNone) {
         {1, aspect_bit(Aspect::Colors)},
         {0, aspect_bit(Aspect::Text)}};
     EXPECT_EQ(front.mirrored, all);
+}
+
+// A host's modal dialog opened from a timer's handler pumps the toolkit's loop, whose
+// timer ticks again: that tick does nothing, and the next tick after it runs.
+TEST(MirrorSession, ATickThatComesInsideATickDoesNothing) {
+    struct Front : MirrorHooks {
+        void post_flush() override {}
+        void mirror_surface() override {}
+        void mirror_view(std::size_t, unsigned) override {}
+        void mirror_focus(bool) override {}
+        void report(const std::exception&) override {}
+    } front;
+    Surface surface(std::make_shared<FakeScreen>(), std::make_shared<DefaultFontMetrics>());
+    Timer& timer = surface.add<Timer>("timer");
+    timer.SetInterval(10);
+    timer.SetEnabled(true);
+    MirrorSession session(front);
+    session.reset(surface.views().size());
+    int handled = 0;
+    timer.on_timer = [&] {
+        if (++handled == 1) {
+            session.tick(surface, 10);  // the modal loop's tick
+        }
+    };
+
+    session.tick(surface, 10);
+    EXPECT_EQ(handled, 1);
+    session.tick(surface, 10);
+    EXPECT_EQ(handled, 2);
 }
 
 TEST_F(ViewContract, FocusEnteringFromOutsideGoesWhereTabOrTheWindowSystemSends) {

@@ -7,13 +7,15 @@
 /// next frame after a tick of the clock, so that a timer faster than the screen mirrors
 /// once per frame, not once per tick (the view layer stays the truth meanwhile: the
 /// host's calls read it, never the widgets). The session also keeps who is acting, the
-/// echo guard for the front end's own focus moves, and the error boundary that keeps a
-/// handler's error out of the toolkit's event loop.
+/// echo guard for the front end's own focus moves, the error boundary that keeps a
+/// handler's error out of the toolkit's event loop, and the clock's tick, which never
+/// re-enters itself.
 ///
 /// A front end serves it through MirrorHooks; everything else here is shared.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <exception>
 #include <utility>
 #include <vector>
@@ -178,6 +180,22 @@ class MirrorSession {
         }
     }
 
+    /// One tick of the front end's clock: advances `surface`'s timers by `milliseconds` as
+    /// input() of the clock. A tick that comes while one runs (a host's modal dialog,
+    /// opened from a handler inside the tick, pumping the toolkit's timer) does nothing:
+    /// the timers' handlers are never re-entered.
+    void tick(Surface& surface, std::int32_t milliseconds) {
+        if (ticking_) {
+            return;
+        }
+        ticking_ = true;
+        struct Restore {
+            bool& ticking;
+            ~Restore() { ticking = false; }
+        } restore{ticking_};
+        input(Actor::Clock, [&] { surface.advance_time(milliseconds); });
+    }
+
     /// Brings the widgets up to date through the hooks: the surface, each view's changed
     /// aspects in the order they first changed, then the focus. Does nothing while a
     /// flush runs or once detached.
@@ -296,6 +314,7 @@ class MirrorSession {
     bool person_ = false;
     Actor actor_ = Actor::Host;
     bool flushing_ = false;
+    bool ticking_ = false;          ///< inside tick()
     bool posted_ = false;           ///< a flush waits on the event loop
     bool frame_requested_ = false;  ///< a flush waits for the front end's frame
     int echo_ = 0;

@@ -248,7 +248,11 @@ void Skin::mark(std::size_t index, Aspect aspect) {
     }
 }
 
+// One pending idle flush at most: a frame's flush and a posted one are the same pass.
 void Skin::post_flush() {
+    if (flush_source_ != 0) {
+        return;
+    }
     flush_source_ = g_idle_add_full(
         G_PRIORITY_HIGH_IDLE,
         +[](gpointer self) -> gboolean {
@@ -258,6 +262,14 @@ void Skin::post_flush() {
             return G_SOURCE_REMOVE;
         },
         this, nullptr);
+}
+
+// Without a frame clock of the skin's own, a tick's changes show at the main loop's next
+// pass, or at the caller's flush when the caller paints the frames.
+void Skin::request_frame() {
+    if (!frames_from_host_) {
+        post_flush();
+    }
 }
 
 void Skin::report(const std::exception& error) {
@@ -1427,7 +1439,9 @@ void Skin::timer_changed() {
         clock_source_ = 0;
     }
     clock_interval_ = interval;
-    if (interval > 0) {
+    if (external_clock_) {
+        external_clock_(interval);
+    } else if (interval > 0) {
         clock_source_ = g_timeout_add(
             static_cast<guint>(interval),
             +[](gpointer self) -> gboolean {
@@ -1441,12 +1455,17 @@ void Skin::timer_changed() {
 
 // One interval per timeout: a stalled loop does not replay the missed ticks.
 void Skin::advance_time(int milliseconds) {
-    if (ticking_) {
-        return;  // a host's modal dialog opened from inside a tick
+    session_.tick(surface_, milliseconds);
+}
+
+void Skin::set_external_clock(std::function<void(int interval_ms)> clock) {
+    if (clock_source_ != 0) {
+        g_source_remove(clock_source_);
+        clock_source_ = 0;
     }
-    ticking_ = true;
-    session_.input(Actor::Clock, [&] { surface_.advance_time(milliseconds); });
-    ticking_ = false;
+    clock_interval_ = 0;  // the new clock hears the interval that runs now
+    external_clock_ = std::move(clock);
+    timer_changed();
 }
 
 }  // namespace tintbox::gtkskin

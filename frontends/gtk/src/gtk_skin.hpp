@@ -12,6 +12,7 @@
 
 #include <gtk/gtk.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -71,6 +72,20 @@ class Skin final : private MirrorHooks {
     // The child widget of a view, by the view's name (tests, accessibility checks).
     GtkWidget* widget_for(const std::string& name) const;
 
+    // ---- A clock and frames from outside (a benchmark standing in for the screen) -----
+    // The skin of a TintboxGtkPicker.
+    static Skin& of(GtkWidget* picker);
+    // The view layer's timers run on the caller's clock instead of a GLib timeout:
+    // `clock` hears the interval to tick at (0: stop), and the caller calls advance_time.
+    void set_external_clock(std::function<void(int interval_ms)> clock);
+    // One tick of the clock: advances the view layer's timers by `milliseconds`.
+    void advance_time(int milliseconds);
+    // Whether the caller paints the frames: a tick's changes then wait for flush()
+    // instead of the main loop's next pass.
+    void set_frames_from_host(bool from_host) { frames_from_host_ = from_host; }
+    // Brings every child up to date with the model.
+    void flush() { session_.flush(); }
+
   private:
     struct Mirror {
         View* view = nullptr;
@@ -90,7 +105,6 @@ class Skin final : private MirrorHooks {
     void build();
     void mark(std::size_t index, Aspect aspect);
     void timer_changed();
-    void advance_time(int milliseconds);
     template <class Call>
     void person_input(Call&& call) {
         session_.input(Actor::Person, std::forward<Call>(call));
@@ -98,6 +112,7 @@ class Skin final : private MirrorHooks {
 
     // MirrorHooks
     void post_flush() override;
+    void request_frame() override;
     void mirror_surface() override;
     void mirror_view(std::size_t view, unsigned aspects) override;
     void mirror_focus(bool moved) override;
@@ -153,7 +168,8 @@ class Skin final : private MirrorHooks {
     guint flush_source_ = 0;
     guint clock_source_ = 0;
     int clock_interval_ = 0;
-    bool ticking_ = false;
+    std::function<void(int)> external_clock_;  // the caller's clock, instead of clock_source_
+    bool frames_from_host_ = false;
     GtkEventController* focus_controller_ = nullptr;
     Mirror* held_bar_ = nullptr;  // a scroll bar whose thumb GTK drags
     // A scroll bar's arrow or track that the left button is held on: its action repeats.

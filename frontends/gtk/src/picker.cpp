@@ -364,6 +364,10 @@ static void tintbox_gtk_picker_init(TintboxGtkPicker* self) {
     g_signal_connect(self, "notify::scale-factor", G_CALLBACK(scale_changed), nullptr);
 }
 
+tintbox::gtkskin::Skin& tintbox::gtkskin::Skin::of(GtkWidget* picker) {
+    return *TINTBOX_GTK_PICKER(picker)->state->skin;
+}
+
 GtkWidget* tintbox_gtk_picker_new(void) {
     return GTK_WIDGET(g_object_new(TINTBOX_GTK_TYPE_PICKER, nullptr));
 }

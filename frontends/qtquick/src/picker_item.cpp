@@ -96,10 +96,8 @@ PickerItem::PickerItem(QQuickItem* parent)
     screen_->set_reader_changed_handler([this] { system_pick_->refresh(); });
 
     clock_.setTimerType(Qt::PreciseTimer);
-    connect(&clock_, &QTimer::timeout, this, [this] {
-        session_.input(Actor::Clock,
-                       [this] { control_->UserControl().advance_time(clock_.interval()); });
-    });
+    // One interval per timeout: a stalled event loop does not replay the missed ticks.
+    connect(&clock_, &QTimer::timeout, this, [this] { advance_time(clock_.interval()); });
 
     Surface& surface = control_->UserControl();
     const auto& views = surface.views();
@@ -179,14 +177,29 @@ void PickerItem::timer_changed() {
         }
         const auto& timer = static_cast<const Timer&>(*view);
         if (timer.Enabled()) {
-            if (!clock_.isActive()) {
+            if (external_clock_) {
+                external_clock_(std::max(1, timer.Interval()));
+            } else if (!clock_.isActive()) {
                 clock_.start(std::max(1, timer.Interval()));
             }
         } else {
+            if (external_clock_) {
+                external_clock_(0);
+            }
             clock_.stop();
             unreadable_reported_ = false;
         }
     }
+}
+
+void PickerItem::advance_time(int milliseconds) {
+    session_.tick(control_->UserControl(), milliseconds);
+}
+
+void PickerItem::set_external_clock(std::function<void(int interval_ms)> clock) {
+    clock_.stop();
+    external_clock_ = std::move(clock);
+    timer_changed();
 }
 
 // ---- QML interface -------------------------------------------------------------------
@@ -680,6 +693,15 @@ void PickerItem::end_gesture() {
 void PickerItem::post_flush() {
     QMetaObject::invokeMethod(
         this, [this] { session_.flush(); }, Qt::QueuedConnection);
+}
+
+// The items repaint at the window's next frame in any case: a tick's changes reach them
+// on the event loop's next pass, or at the caller's flush when the caller paints the
+// frames.
+void PickerItem::request_frame() {
+    if (!frames_from_host_) {
+        post_flush();
+    }
 }
 
 // The control keeps its height and clamps its width: the item's implicit size follows,

@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -130,6 +131,19 @@ class PickerItem : public QQuickItem, private MirrorHooks {
     void item_focus_in(ViewItem* item, Qt::FocusReason reason);
     void item_focus_out(Qt::FocusReason reason);
 
+    // ---- A clock and frames from outside (a benchmark standing in for the screen) -----
+    // Not part of the QML type. The view layer's timers run on the caller's clock instead
+    // of the item's QTimer: `clock` hears the interval to tick at (0: stop), and the
+    // caller calls advance_time.
+    void set_external_clock(std::function<void(int interval_ms)> clock);
+    // One tick of the clock: advances the view layer's timers by `milliseconds`.
+    void advance_time(int milliseconds);
+    // Whether the caller paints the frames: a tick's changes then wait for flush()
+    // instead of the event loop's next pass.
+    void set_frames_from_host(bool from_host) { frames_from_host_ = from_host; }
+    // Brings every view item up to date with the model.
+    void flush() { session_.flush(); }
+
   signals:
     // Every Change event of the control (host calls, a person's edits, picks).
     void changed();
@@ -181,6 +195,7 @@ class PickerItem : public QQuickItem, private MirrorHooks {
     }
     // MirrorHooks
     void post_flush() override;
+    void request_frame() override;
     void mirror_surface() override;
     void mirror_view(std::size_t view, unsigned aspects) override;
     void mirror_focus(bool moved) override;
@@ -196,7 +211,9 @@ class PickerItem : public QQuickItem, private MirrorHooks {
     QFont field_font_;
     QVariant picture_;
     QString change_door_;
-    QTimer clock_;  // drives the view layer's timers
+    QTimer clock_;                             // drives the view layer's timers
+    std::function<void(int)> external_clock_;  // the caller's clock, instead of clock_
+    bool frames_from_host_ = false;
     std::unordered_map<const View*, std::size_t> index_of_;
     // Each shape is kept alive with its cursor, so the address stays a valid key.
     std::unordered_map<const PointerShape*, std::pair<PointerShapePtr, QCursor>> cursors_;

@@ -5,7 +5,8 @@
 //   TintboxPicker and the GTK 4 widget TintboxGtkPicker (each where it is built; Qt
 //   Quick and GTK render on their own schedules, so only a render asked for can be timed)
 //   one eyedropper tick (X11 only;      vs  a one-pixel QScreen::grabWindow
-//   pointer still, and moving)
+//   pointer still, and moving) of TintboxWidget, TintboxPicker, TintboxGtkPicker and
+//   the windowless control in a host's window, each against the same floor
 // and the windowless front end (the shell's C interface) in the same run:
 //   SetRGB and the Draw of what it      vs  QColorDialog::setCurrentColor with repaint
 //   invalidated
@@ -21,6 +22,7 @@
 #if defined(TINTBOX_BENCH_HAS_GTK)
 #include <gtk/gtk.h>
 
+#include "gtk_skin.hpp"
 #include "tintbox-gtk/tintbox-gtk-picker.h"
 #endif
 
@@ -35,6 +37,8 @@
 #include <QCursor>
 #include <QDir>
 #include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QScreen>
 #include <algorithm>
 #include <chrono>
@@ -70,6 +74,9 @@
 // After Qt: X11 headers define macros that Qt's headers use as names.
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
+#if defined(TINTBOX_BENCH_HAS_GTK)
+#include <gdk/x11/gdkx.h>
+#endif
 #endif
 
 extern char** environ;
@@ -132,6 +139,9 @@ class XPointer : public QObject {
         }
         QCoreApplication::processEvents();
         XSync(display(), False);
+        if (other_ != nullptr) {
+            XSync(other_, False);
+        }
     }
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::MouseMove) {
@@ -139,12 +149,17 @@ class XPointer : public QObject {
         }
         return QObject::eventFilter(watched, event);
     }
+    // A window of another toolkit in the process (GTK) received the motion; its own
+    // display connection is waited for too.
+    void note_motion() { moved_ = true; }
+    void also_sync(Display* other) { other_ = other; }
 
   private:
     static Display* display() {
         return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->display();
     }
     bool moved_ = false;
+    Display* other_ = nullptr;
 };
 #endif
 
@@ -296,16 +311,59 @@ void TintboxGtkPicker_SetRGB_Rendered(benchmark::State& state) {
 }
 #endif
 
-// One tick of the eyedropper as the skin's timer runs it: pointer position, one screen
-// pixel, UpdateColor, and its share of the mirror into the Qt widgets. The skin mirrors
-// a tick's changes at the screen's next frame: here the benchmark stands in for a 60 Hz
-// screen under the eyedropper's 10 ms ticks, and the flush of each frame that falls due
-// is timed with the tick that brings it (three frames in five ticks, as on a real screen;
-// the painting that follows stays outside the timing). The right button is pressed
-// on the spectrum with real X input, so the window holds the pointer grab a person's
-// press gives it. With the pointer still, the tick asks the X server where the pointer
+// One tick of the eyedropper as a front end's timer runs it: pointer position, one
+// screen pixel, UpdateColor, and its share of the mirror into the toolkit's widgets. A
+// front end mirrors a tick's changes at the screen's next frame: here the benchmark
+// stands in for a 60 Hz screen under the eyedropper's 10 ms ticks, and the flush of each
+// frame that falls due is timed with the tick that brings it (three frames in five ticks,
+// as on a real screen; the painting that follows stays outside the timing). The right
+// button is pressed on the spectrum with real X input, so the window holds the pointer
+// grab a person's press gives it. With the pointer still, the tick asks where the pointer
 // is; with the pointer moving, the X server's motion event is delivered (outside the
-// timing) before each tick, as a person's moving hand delivers them.
+// timing) before each tick, as a person's moving hand delivers them. Every row runs the
+// same loop: the front end's `tick` and `frame`, the pointer over three spots of three
+// colours in turn (the two ticks that may fall between two frames never bring the colour
+// back to what the widgets show).
+#if defined(TINTBOX_BENCH_HAS_XTEST)
+template <class Tick, class Frame>
+void run_eyedropper_ticks(benchmark::State& state, bool pointer_moves, XPointer& pointer,
+                          const QPoint (&spots)[3], Tick tick, Frame frame) {
+    constexpr int kTickMs = 10;
+    constexpr double kFrameMs = 1000.0 / 60;
+    double now_ms = 0;
+    double next_frame_ms = 0;
+    int i = 0;
+    for (auto _ : state) {
+        if (pointer_moves) {
+            state.PauseTiming();
+            pointer.move_to(spots[++i % 3]);
+            pointer.wait_for_motion();
+            state.ResumeTiming();
+        }
+        tick(kTickMs);
+        now_ms += kTickMs;
+        if (now_ms >= next_frame_ms) {
+            frame();
+            next_frame_ms += kFrameMs;
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    }
+}
+
+// Runs the event loop until `done` (the eyedropper's timer runs), for a second at most.
+template <class Done>
+bool wait_until(Done done) {
+    const QDeadlineTimer deadline(1000);
+    while (!done() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    }
+    return done();
+}
+#endif
+
+// The benchmark is the only clock and the only screen of every front end below: their
+// own timers would tick untimed between the timed ticks, and their changes would land in
+// the timed frames.
 void TintboxWidget_EyedropperTick(benchmark::State& state, bool pointer_moves) {
 #if defined(TINTBOX_BENCH_HAS_XTEST)
     if (!on_x11()) {
@@ -325,39 +383,247 @@ void TintboxWidget_EyedropperTick(benchmark::State& state, bool pointer_moves) {
     while (!inside.tmrGetPixelColor.Enabled()) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
-    // Three spots of three colours in turn: the two ticks that may fall between two
-    // frames never bring the colour back to what the widgets show.
     const QPoint spots[] = {picker.mapToGlobal(QPoint(20, 20)),  // over picOldColor
                             picker.mapToGlobal(QPoint(220, 20)),
                             picker.mapToGlobal(QPoint(picker.width() + 40, 20))};  // the desktop
-    // The benchmark is the only clock and the only screen: the skin's own timer would
-    // tick untimed between the timed ticks, and its changes would land in the timed
-    // frames.
     tintbox::qtskin::Skin& skin = tintbox::qtskin::Skin::of(picker);
     skin.set_external_clock([](int) {});
     skin.set_frames_from_host(true);
-    constexpr int kTickMs = 10;
-    constexpr double kFrameMs = 1000.0 / 60;
-    double now_ms = 0;
-    double next_frame_ms = 0;
-    int i = 0;
-    for (auto _ : state) {
-        if (pointer_moves) {
-            state.PauseTiming();
-            pointer.move_to(spots[++i % 3]);
-            pointer.wait_for_motion();
-            state.ResumeTiming();
-        }
-        skin.advance_time(kTickMs);
-        now_ms += kTickMs;
-        if (now_ms >= next_frame_ms) {
-            skin.flush();  // the frame
-            next_frame_ms += kFrameMs;
-        }
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
-    }
+    run_eyedropper_ticks(
+        state, pointer_moves, pointer, spots, [&](int ms) { skin.advance_time(ms); },
+        [&] { skin.flush(); });
     skin.set_frames_from_host(false);
     skin.set_external_clock(nullptr);
+    pointer.right_button(false);
+    settle();
+#else
+    (void)pointer_moves;
+    state.SkipWithError("built without XTest");
+#endif
+}
+
+#if defined(TINTBOX_BENCH_HAS_QUICK)
+void TintboxPicker_EyedropperTick(benchmark::State& state, bool pointer_moves) {
+#if defined(TINTBOX_BENCH_HAS_XTEST)
+    if (!on_x11()) {
+        state.SkipWithError("needs an X server (run under xvfb-run)");
+        return;
+    }
+    QQmlEngine engine;
+    engine.addImportPath(QStringLiteral(TINTBOX_QML_BUILD_IMPORT_DIR));
+    QQmlComponent component(&engine);
+    component.setData(
+        "import QtQuick\nimport Tintbox\n"
+        "Window { x: 0; y: 0; width: 540; height: 240; visible: true\n"
+        "  TintboxPicker { objectName: 'picker'; width: 540 } }",
+        QUrl());
+    std::unique_ptr<QObject> root(component.create());
+    auto* window = qobject_cast<QQuickWindow*>(root.get());
+    auto* picker = window ? window->findChild<tintbox::quick::PickerItem*>("picker") : nullptr;
+    if (picker == nullptr) {
+        state.SkipWithError(qPrintable(component.errorString()));
+        return;
+    }
+    picker->setRGB(0xC06030);
+    settle();
+    const QList<QQuickItem*> items = picker->childItems();
+    const auto spectrum = std::find_if(items.begin(), items.end(), [](const QQuickItem* item) {
+        return item->objectName() == QLatin1String("Colors");
+    });
+    if (spectrum == items.end()) {
+        state.SkipWithError("no item draws the spectrum");
+        return;
+    }
+    const auto on_screen = [&](QPointF at) { return window->mapToGlobal(at).toPoint(); };
+    int interval = 0;
+    picker->set_external_clock([&](int wanted) { interval = wanted; });
+    XPointer pointer;
+    pointer.move_to(on_screen(
+        (*spectrum)->mapToScene(QPointF((*spectrum)->width() / 2, (*spectrum)->height() / 2))));
+    pointer.right_button(true);
+    if (!wait_until([&] { return interval > 0; })) {
+        state.SkipWithError("the eyedropper did not start");
+        pointer.right_button(false);
+        return;
+    }
+    const QPoint spots[] = {on_screen(picker->mapToScene(QPointF(20, 20))),  // over picOldColor
+                            on_screen(picker->mapToScene(QPointF(220, 20))),
+                            on_screen(QPointF(window->width() + 40, 20))};  // the desktop
+    picker->set_frames_from_host(true);
+    run_eyedropper_ticks(
+        state, pointer_moves, pointer, spots, [&](int ms) { picker->advance_time(ms); },
+        [&] { picker->flush(); });
+    picker->set_frames_from_host(false);
+    picker->set_external_clock(nullptr);
+    pointer.right_button(false);
+    settle();
+#else
+    (void)pointer_moves;
+    state.SkipWithError("built without XTest");
+#endif
+}
+#endif
+
+#if defined(TINTBOX_BENCH_HAS_GTK)
+void TintboxGtkPicker_EyedropperTick(benchmark::State& state, bool pointer_moves) {
+#if defined(TINTBOX_BENCH_HAS_XTEST)
+    if (!on_x11() || !gtk_init_check() || !GDK_IS_X11_DISPLAY(gdk_display_get_default())) {
+        state.SkipWithError("needs an X server for Qt and GTK (run under xvfb-run)");
+        return;
+    }
+    GtkWidget* window = gtk_window_new();
+    GtkWidget* picker = tintbox_gtk_picker_new();
+    gtk_window_set_child(GTK_WINDOW(window), picker);
+    gtk_window_present(GTK_WINDOW(window));
+    while (!gtk_widget_get_mapped(picker) || gtk_widget_get_width(picker) == 0) {
+        g_main_context_iteration(nullptr, TRUE);
+    }
+    tintbox_gtk_picker_set_rgb(TINTBOX_GTK_PICKER(picker), 0xC06030);
+    settle();
+    XPointer pointer;
+    GtkEventController* motion = gtk_event_controller_motion_new();
+    gtk_event_controller_set_propagation_phase(motion, GTK_PHASE_CAPTURE);
+    g_signal_connect_swapped(motion, "motion",
+                             G_CALLBACK(+[](XPointer* seen) { seen->note_motion(); }), &pointer);
+    gtk_widget_add_controller(window, motion);
+    // The root-window pixel of a point of the picker (GTK's scale 1 under Xvfb).
+    GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window));
+    Display* xdisplay = gdk_x11_display_get_xdisplay(gdk_display_get_default());
+    pointer.also_sync(xdisplay);
+    const auto on_screen = [&](GtkWidget* widget, double x, double y) {
+        double wx = 0;
+        double wy = 0;
+        gtk_widget_translate_coordinates(widget, window, x, y, &wx, &wy);
+        double sx = 0;
+        double sy = 0;
+        gtk_native_get_surface_transform(GTK_NATIVE(window), &sx, &sy);
+        int root_x = 0;
+        int root_y = 0;
+        Window child = 0;
+        XTranslateCoordinates(xdisplay, gdk_x11_surface_get_xid(surface),
+                              DefaultRootWindow(xdisplay), static_cast<int>(wx + sx),
+                              static_cast<int>(wy + sy), &root_x, &root_y, &child);
+        return QPoint(root_x, root_y);
+    };
+    tintbox::gtkskin::Skin& skin = tintbox::gtkskin::Skin::of(picker);
+    GtkWidget* spectrum = skin.widget_for("Colors");
+    int interval = 0;
+    skin.set_external_clock([&](int wanted) { interval = wanted; });
+    pointer.move_to(on_screen(spectrum, gtk_widget_get_width(spectrum) / 2.0,
+                              gtk_widget_get_height(spectrum) / 2.0));
+    pointer.right_button(true);
+    const bool started = wait_until([&] { return interval > 0; });
+    const QPoint spots[] = {on_screen(picker, 20, 20),  // over picOldColor
+                            on_screen(picker, 220, 20),
+                            on_screen(picker, gtk_widget_get_width(picker) + 40, 20)};  // desktop
+    if (started) {
+        skin.set_frames_from_host(true);
+        run_eyedropper_ticks(
+            state, pointer_moves, pointer, spots, [&](int ms) { skin.advance_time(ms); },
+            [&] { skin.flush(); });
+        skin.set_frames_from_host(false);
+    } else {
+        state.SkipWithError("the eyedropper did not start");
+    }
+    skin.set_external_clock(nullptr);
+    pointer.right_button(false);
+    settle();
+    gtk_window_destroy(GTK_WINDOW(window));
+    settle();
+#else
+    (void)pointer_moves;
+    state.SkipWithError("built without XTest");
+#endif
+}
+#endif
+
+#if defined(TINTBOX_BENCH_HAS_XTEST)
+// A host's window for the windowless control: it shows the control's pixels and forwards
+// the mouse to it, as a person's input.
+class WindowlessHostWindow : public QWidget {
+  public:
+    explicit WindowlessHostWindow(tintbox::bench::WindowlessInstance& control) : control_(control) {
+        setFixedSize(control.width, control.height);
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        control_.draw_invalid();
+        QPainter(this).drawImage(
+            0, 0,
+            QImage(reinterpret_cast<const uchar*>(control_.pixels.data()), control_.width,
+                   control_.height, QImage::Format_ARGB32_Premultiplied));
+    }
+    void mousePressEvent(QMouseEvent* event) override { forward(TINTBOX_INPUT_PRESS, event); }
+    void mouseMoveEvent(QMouseEvent* event) override { forward(TINTBOX_INPUT_MOVE, event); }
+    void mouseReleaseEvent(QMouseEvent* event) override { forward(TINTBOX_INPUT_RELEASE, event); }
+
+  private:
+    void forward(std::int32_t kind, const QMouseEvent* event) {
+        TintboxInputEvent input{};
+        input.kind = kind;
+        input.x = static_cast<std::int32_t>(event->position().x());
+        input.y = static_cast<std::int32_t>(event->position().y());
+        input.button = event->button() == Qt::RightButton    ? TINTBOX_BUTTON_RIGHT
+                       : event->button() == Qt::MiddleButton ? TINTBOX_BUTTON_MIDDLE
+                                                             : TINTBOX_BUTTON_LEFT;
+        control_.input(input);
+    }
+    tintbox::bench::WindowlessInstance& control_;
+};
+#endif
+
+// The windowless control in a host's window, the host reading the screen for it as a Qt
+// program would (QCursor::pos and a one-pixel grab: two round trips to the X server).
+// The control mirrors every Tick before it returns, so that the site hears what to draw;
+// the host's frame is the Draw of those rectangles, which stays outside the timing as the
+// other rows' painting does.
+void Windowless_EyedropperTick(benchmark::State& state, bool pointer_moves) {
+#if defined(TINTBOX_BENCH_HAS_XTEST)
+    TintboxClassFactory* factory = tintbox::bench::windowless_factory(TINTBOX_SHELL_PATH);
+    if (!on_x11() || factory == nullptr) {
+        state.SkipWithError("needs an X server (run under xvfb-run) and the shell");
+        return;
+    }
+    QScreen* screen = QGuiApplication::primaryScreen();
+    tintbox::bench::HostScreen host_screen;
+    host_screen.pointer = [](std::int32_t& x, std::int32_t& y) {
+        const QPoint at = QCursor::pos();
+        x = at.x();
+        y = at.y();
+        return true;
+    };
+    host_screen.pixel = [screen](std::int32_t x, std::int32_t y, std::uint32_t& rgb) {
+        rgb = screen->grabWindow(0, x, y, 1, 1).toImage().pixel(0, 0) & 0xFFFFFF;
+        return true;
+    };
+    tintbox::bench::WindowlessInstance control(factory, host_screen);
+    control.set_rgb(0xC06030);
+    WindowlessHostWindow window(control);
+    window.move(0, 0);
+    window.show();
+    settle();
+    // Where the spectrum lies: the windowless control is the widget's skin, laid out alike.
+    tintbox::TintboxWidget layout;
+    QWidget* spectrum = layout.viewWidget(QStringLiteral("Colors"));
+    XPointer pointer;
+    pointer.move_to(window.mapToGlobal(spectrum->mapTo(&layout, spectrum->rect().center())));
+    pointer.right_button(true);
+    if (!wait_until([&] { return control.timer_interval() > 0; })) {
+        state.SkipWithError("the eyedropper did not start");
+        pointer.right_button(false);
+        return;
+    }
+    const QPoint spots[] = {window.mapToGlobal(QPoint(20, 20)),  // over picOldColor
+                            window.mapToGlobal(QPoint(220, 20)),
+                            window.mapToGlobal(QPoint(window.width() + 40, 20))};  // the desktop
+    run_eyedropper_ticks(
+        state, pointer_moves, pointer, spots, [&](int ms) { control.tick(ms); },
+        [&] {
+            state.PauseTiming();
+            control.draw_invalid();
+            state.ResumeTiming();
+        });
     pointer.right_button(false);
     settle();
 #else
@@ -594,6 +860,22 @@ int main(int argc, char** argv) {
          [](benchmark::State& state) { TintboxWidget_EyedropperTick(state, false); }},
         {"TintboxWidget_EyedropperTick_PointerMoves",
          [](benchmark::State& state) { TintboxWidget_EyedropperTick(state, true); }},
+#if defined(TINTBOX_BENCH_HAS_QUICK)
+        {"TintboxPicker_EyedropperTick_PointerStill",
+         [](benchmark::State& state) { TintboxPicker_EyedropperTick(state, false); }},
+        {"TintboxPicker_EyedropperTick_PointerMoves",
+         [](benchmark::State& state) { TintboxPicker_EyedropperTick(state, true); }},
+#endif
+#if defined(TINTBOX_BENCH_HAS_GTK)
+        {"TintboxGtkPicker_EyedropperTick_PointerStill",
+         [](benchmark::State& state) { TintboxGtkPicker_EyedropperTick(state, false); }},
+        {"TintboxGtkPicker_EyedropperTick_PointerMoves",
+         [](benchmark::State& state) { TintboxGtkPicker_EyedropperTick(state, true); }},
+#endif
+        {"Windowless_EyedropperTick_PointerStill",
+         [](benchmark::State& state) { Windowless_EyedropperTick(state, false); }},
+        {"Windowless_EyedropperTick_PointerMoves",
+         [](benchmark::State& state) { Windowless_EyedropperTick(state, true); }},
         {"QScreen_grabWindow_OnePixel", QScreen_grabWindow_OnePixel},
         {"Windowless_SetRGB_Redraw", Windowless_SetRGB_Redraw},
         {"Windowless_Draw_Full", Windowless_Draw_Full},
@@ -619,6 +901,20 @@ int main(int argc, char** argv) {
                 "QScreen_grabWindow_OnePixel");
     print_ratio(reporter, "TintboxWidget_EyedropperTick_PointerMoves",
                 "QScreen_grabWindow_OnePixel");
+#if defined(TINTBOX_BENCH_HAS_QUICK)
+    print_ratio(reporter, "TintboxPicker_EyedropperTick_PointerStill",
+                "QScreen_grabWindow_OnePixel");
+    print_ratio(reporter, "TintboxPicker_EyedropperTick_PointerMoves",
+                "QScreen_grabWindow_OnePixel");
+#endif
+#if defined(TINTBOX_BENCH_HAS_GTK)
+    print_ratio(reporter, "TintboxGtkPicker_EyedropperTick_PointerStill",
+                "QScreen_grabWindow_OnePixel");
+    print_ratio(reporter, "TintboxGtkPicker_EyedropperTick_PointerMoves",
+                "QScreen_grabWindow_OnePixel");
+#endif
+    print_ratio(reporter, "Windowless_EyedropperTick_PointerStill", "QScreen_grabWindow_OnePixel");
+    print_ratio(reporter, "Windowless_EyedropperTick_PointerMoves", "QScreen_grabWindow_OnePixel");
     print_ratio(reporter, "Windowless_SetRGB_Redraw", "QColorDialog_setCurrentColor_Painted");
     print_ratio(reporter, "Windowless_Draw_Full", "TintboxWidget_grab");
     benchmark::Shutdown();

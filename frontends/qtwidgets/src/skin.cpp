@@ -275,12 +275,7 @@ void Skin::tick() {
 }
 
 void Skin::advance_time(int milliseconds) {
-    if (ticking_) {
-        return;  // a host's modal dialog opened from inside a tick
-    }
-    ticking_ = true;
-    session_.input(Actor::Clock, [&] { surface_.advance_time(milliseconds); });
-    ticking_ = false;
+    session_.tick(surface_, milliseconds);
 }
 
 void Skin::set_external_clock(std::function<void(int interval_ms)> clock) {

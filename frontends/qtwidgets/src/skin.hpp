@@ -167,8 +167,7 @@ class Skin final : private MirrorHooks {
     QElapsedTimer since_mirrored_;  // since a flush last changed the widgets
     bool frames_from_host_ = false;
     bool unreadable_reported_ = false;  // once per eyedropper run
-    bool ticking_ = false;
-    WheelNotches wheel_notches_{120};  // Qt counts eighths of a degree, 120 a notch
+    WheelNotches wheel_notches_{120};   // Qt counts eighths of a degree, 120 a notch
     // Each shape is kept alive with its cursor, so the address stays a valid key.
     std::unordered_map<const PointerShape*, std::pair<PointerShapePtr, QCursor>> cursors_;
     std::function<void(const QRect&)> repaint_listener_;

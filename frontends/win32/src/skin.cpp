@@ -515,8 +515,7 @@ void Skin::tick() {
     if (!clock_running_) {
         return;
     }
-    session_.input(MirrorSession::Actor::Clock,
-                   [this] { surface_.advance_time(static_cast<std::int32_t>(clock_interval_)); });
+    session_.tick(surface_, static_cast<std::int32_t>(clock_interval_));
 }
 
 // The control's window moved to another DPI (0: the one Windows now gives it). The
