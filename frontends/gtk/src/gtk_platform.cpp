@@ -51,6 +51,10 @@ const char* theme_color_name(ColorValue value) {
 
 }  // namespace
 
+bool is_theme_color(ColorValue value) {
+    return theme_color_name(value) != nullptr;
+}
+
 std::string css_color(ColorValue value) {
     if (const char* name = theme_color_name(value)) {
         return std::string("@") + name;

@@ -22,6 +22,8 @@ std::string to_utf8(std::u16string_view text);
 // the fields, their text and the faces as the theme's named colours, so that a dark or
 // high-contrast theme reaches them.
 std::string css_color(ColorValue value);
+// Whether `value` is one of the theme's colours (CSS names it, and it follows the theme).
+bool is_theme_color(ColorValue value);
 // The same colour for drawing, looked up in `widget`'s theme.
 GdkRGBA rgba_color(GtkWidget* widget, ColorValue value);
 

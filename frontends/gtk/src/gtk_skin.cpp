@@ -357,19 +357,72 @@ void Skin::apply_field(Mirror& mirror, unsigned aspects) {
         (aspect_bit(Aspect::Text) | aspect_bit(Aspect::Selection) | aspect_bit(Aspect::Focus))) {
         apply_selection(mirror);
     }
+    if (aspects &
+        (aspect_bit(Aspect::Colors) | aspect_bit(Aspect::Enabled) | aspect_bit(Aspect::Text) |
+         aspect_bit(Aspect::Selection) | aspect_bit(Aspect::Focus))) {
+        apply_text_color(mirror);
+    }
 }
 
-// The field's colours, and a font that fills its height: the fields keep their places
-// in twips, whatever the theme's font size.
+// The field's background, and a font that fills its height: the fields keep their places
+// in twips, whatever the theme's font size. A theme's text colour is CSS too, so it
+// follows the theme. New CSS restyles the field, so it is loaded only when it differs.
 void Skin::apply_field_style(Mirror& mirror) {
     const View& view = *mirror.view;
     const int font_pixels = std::max(7, mirror.rect.height * 3 / 4);
-    const std::string css =
+    std::string css =
         "text { min-height: 0; min-width: 0; padding: 0; margin: 0; border: 0; "
         "font-size: " +
         std::to_string(font_pixels) + "px; background-color: " + css_color(view.BackColor()) +
-        "; } text:not(:disabled) { color: " + css_color(view.ForeColor()) + "; }";
-    gtk_css_provider_load_from_data(mirror.css, css.c_str(), -1);
+        "; }";
+    if (is_theme_color(view.ForeColor())) {
+        css += " text:not(:disabled) { color: " + css_color(view.ForeColor()) + "; }";
+    }
+    if (css != mirror.css_text) {
+        gtk_css_provider_load_from_data(mirror.css, css.c_str(), -1);
+        mirror.css_text = std::move(css);
+    }
+}
+
+// Any other text colour is a Pango attribute: a pair field's colour follows every new
+// colour, and CSS for each one restyled the field, most of a frame's mirror. As with
+// CSS's rule, a disabled field keeps the theme's greyed text, and the selected part the
+// theme's selected-text colour.
+void Skin::apply_text_color(Mirror& mirror) {
+    const auto& model = static_cast<const TextField&>(*mirror.view);
+    PangoAttrList* attributes = nullptr;
+    if (model.Enabled() && !is_theme_color(model.ForeColor())) {
+        attributes = pango_attr_list_new();
+        const ColorValue rgb = resolve_system_color(model.ForeColor());
+        const auto colour_between = [&](guint start, guint end) {
+            if (start < end) {
+                PangoAttribute* colour =
+                    pango_attr_foreground_new(static_cast<guint16>((rgb & 0xFF) * 257),
+                                              static_cast<guint16>(((rgb >> 8) & 0xFF) * 257),
+                                              static_cast<guint16>(((rgb >> 16) & 0xFF) * 257));
+                colour->start_index = start;
+                colour->end_index = end;
+                pango_attr_list_insert(attributes, colour);
+            }
+        };
+        int selection_start = 0;
+        int selection_end = 0;
+        if (gtk_editable_get_selection_bounds(GTK_EDITABLE(mirror.widget), &selection_start,
+                                              &selection_end)) {
+            const char* text = gtk_editable_get_text(GTK_EDITABLE(mirror.widget));
+            const auto byte_at = [text](int character) {
+                return static_cast<guint>(g_utf8_offset_to_pointer(text, character) - text);
+            };
+            colour_between(0, byte_at(selection_start));
+            colour_between(byte_at(selection_end), G_MAXUINT);
+        } else {
+            colour_between(0, G_MAXUINT);
+        }
+    }
+    gtk_text_set_attributes(GTK_TEXT(mirror.widget), attributes);
+    if (attributes != nullptr) {
+        pango_attr_list_unref(attributes);
+    }
 }
 
 // A field shows its selection only while it holds the focus (the classic hidden

@@ -92,6 +92,7 @@ class Skin final : private MirrorHooks {
         GtkWidget* widget = nullptr;
         GtkAdjustment* adjustment = nullptr;  // scroll bars
         GtkCssProvider* css = nullptr;        // text fields
+        std::string css_text;                 // what `css` was last loaded from
         // Scroll bars: the arrows at Min's end and at Max's, and GTK's slider.
         GtkWidget* arrows[2] = {nullptr, nullptr};
         GtkWidget* thumb = nullptr;
@@ -120,6 +121,7 @@ class Skin final : private MirrorHooks {
 
     void apply_field(Mirror& mirror, unsigned aspects);
     void apply_field_style(Mirror& mirror);
+    void apply_text_color(Mirror& mirror);
     void apply_selection(Mirror& mirror);
     void apply_pointer(Mirror& mirror);
     void apply_description(Mirror& mirror);
