@@ -19,6 +19,24 @@ namespace {
 // Styles draw a scroll-bar thumb's edge lines just outside its rectangle.
 const QMargins kThumbEdges(3, 0, 3, 0);
 
+// For each column x of `image`, how many of the columns before it are opaque and the same
+// as its middle column: columns l to r are all alike when the counts at l and r differ by
+// r - l.
+std::vector<int> columns_like_middle(const QImage& image) {
+    const int middle = image.width() / 2;
+    std::vector<int> counts(static_cast<std::size_t>(image.width()) + 1, 0);
+    for (int x = 0; x < image.width(); ++x) {
+        bool alike = true;
+        for (int y = 0; y < image.height() && alike; ++y) {
+            const QRgb pixel = image.pixel(middle, y);
+            alike = qAlpha(pixel) == 255 && image.pixel(x, y) == pixel;
+        }
+        counts[static_cast<std::size_t>(x) + 1] =
+            counts[static_cast<std::size_t>(x)] + (alike ? 1 : 0);
+    }
+    return counts;
+}
+
 }  // namespace
 
 void draw_focus_mark(QWidget& widget) {
@@ -179,9 +197,9 @@ void BarWidget::paintEvent(QPaintEvent* event) {
 
 // The groove and arrows do not move with the value, but the style draws them again, with
 // its gradients, on every paint: they were most of a colour change's repaint. They are
-// drawn once into a pixmap, and a paint puts that down and has the style draw only the
-// thumb over it: the style's own pixels, as long as the thumb's edges do not reach an
-// arrow (the style draws the arrows last). While the pointer is over the bar, or the bar
+// drawn once into a pixmap, and a paint puts that down and only the thumb over it (the
+// style's, or its own copy of it): the style's own pixels, as long as the thumb's edges do not
+// reach an arrow (the style draws the arrows last). While the pointer is over the bar, or the bar
 // holds the mouse, QScrollBar paints the parts under the pointer itself (hovered,
 // pressed), and a transient bar draws differently on every paint: those paint whole. So
 // does a bar at a fractional device pixel ratio, where the style's edges fall between
@@ -211,17 +229,47 @@ bool BarWidget::paint_thumb_over_groove() {
         QPixmap groove(size() * static_cast<int>(ratio));
         groove.setDevicePixelRatio(ratio);
         groove.fill(Qt::transparent);
-        QPainter painter(&groove);
-        QStyleOptionSlider without_thumb = option;
-        without_thumb.subControls &= ~QStyle::SC_ScrollBarSlider;
-        style()->drawComplexControl(QStyle::CC_ScrollBar, &without_thumb, &painter, this);
+        {
+            QPainter painter(&groove);
+            QStyleOptionSlider without_thumb = option;
+            without_thumb.subControls &= ~QStyle::SC_ScrollBarSlider;
+            style()->drawComplexControl(QStyle::CC_ScrollBar, &without_thumb, &painter, this);
+        }
+        columns_like_middle_ = columns_like_middle(groove.toImage());
         groove_ = std::move(groove);
         groove_look_ = look;
+        thumb_ = QPixmap();
     }
     QPainter painter(this);
     painter.drawPixmap(0, 0, groove_);
     option.subControls = QStyle::SC_ScrollBarSlider;
-    style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);
+    // The thumb's gradients and outlines cost the style as much as the groove's. Where
+    // the groove beneath the thumb is the same all along, the thumb with the groove
+    // beneath it is drawn once and put down wherever the groove is alike.
+    const auto alike_beneath = [&] {
+        const int first = static_cast<int>(thumb.left() * ratio);
+        const int end = static_cast<int>((thumb.right() + 1) * ratio);
+        return first >= 0 && end < static_cast<int>(columns_like_middle_.size()) &&
+               columns_like_middle_[static_cast<std::size_t>(end)] -
+                       columns_like_middle_[static_cast<std::size_t>(first)] ==
+                   end - first;
+    };
+    if (!alike_beneath()) {
+        style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);
+        return true;
+    }
+    if (thumb_.isNull() || thumb_.deviceIndependentSize() != QSizeF(thumb.size())) {
+        QPixmap patch(thumb.size() * static_cast<int>(ratio));
+        patch.setDevicePixelRatio(ratio);
+        patch.fill(Qt::transparent);
+        QPainter patch_painter(&patch);
+        patch_painter.drawPixmap(QPointF(0, 0), groove_,
+                                 QRectF(QPointF(thumb.topLeft()) * ratio, QSizeF(patch.size())));
+        patch_painter.translate(-thumb.topLeft());
+        style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &patch_painter, this);
+        thumb_ = std::move(patch);
+    }
+    painter.drawPixmap(thumb.topLeft(), thumb_);
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QWidget>
+#include <vector>
 
 #include "tintbox/views.hpp"
 
@@ -114,6 +115,10 @@ class BarWidget : public QScrollBar {
     int painted_value_ = 0;
     QPixmap groove_;  // the bar as the style draws it without its thumb
     GrooveLook groove_look_;
+    // For each device column of the groove, how many before it are opaque and the same
+    // as its middle column: the thumb drawn over such columns looks the same anywhere.
+    std::vector<int> columns_like_middle_;
+    QPixmap thumb_;  // the thumb and the groove beneath it, drawn where the groove is alike
 };
 
 // A picture box, the spectrum image or a label: painted from the view's state.
