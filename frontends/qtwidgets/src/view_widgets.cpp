@@ -6,6 +6,7 @@
 #include <QStyleOption>
 #include <QTextLayout>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -18,6 +19,11 @@ namespace {
 
 // Styles draw a scroll-bar thumb's edge lines just outside its rectangle.
 const QMargins kThumbEdges(3, 0, 3, 0);
+
+// Characters whose ink a font's height holds, checked once per font: a line of them is
+// centred by the font's height alone, as QLineEdit centres it.
+const QString kPlainCharacters =
+    QStringLiteral("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz #-");
 
 // For each column x of `image`, how many of the columns before it are opaque and the same
 // as its middle column: columns l to r are all alike when the counts at l and r differ by
@@ -59,7 +65,8 @@ FieldWidget::FieldWidget(Skin& skin, TextField& view, QWidget* parent)
     setFocusPolicy(Qt::TabFocus);
     setMouseTracking(true);
     setAcceptDrops(false);
-    setAutoFillBackground(true);
+    // paintEvent fills the field, before QLineEdit's paint or its own drawing of the text.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void FieldWidget::mousePressEvent(QMouseEvent* event) {
@@ -98,9 +105,11 @@ void FieldWidget::focusOutEvent(QFocusEvent* event) {
     skin_.focus_changed(*this, event);
 }
 void FieldWidget::paintEvent(QPaintEvent* event) {
-    if (beneath_ != nullptr) {
-        paint_overlay();
-    } else {
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().brush(backgroundRole()));
+    const bool painted = paint_text(painter);
+    painter.end();
+    if (!painted) {
         QLineEdit::paintEvent(event);
     }
     if (view_.has_focus()) {
@@ -108,18 +117,37 @@ void FieldWidget::paintEvent(QPaintEvent* event) {
     }
 }
 
-// The text is laid out and placed as QLineEdit places the text of the field beneath (its
-// line centred in the field's height, drawn from its left edge), shifted by this view's
-// offset from that field in twips, kept to the 1/64 pixel text layout works in. Each
-// character then takes the same device pixels as the character beneath it, and no edge
-// of the digits beneath shows beside it. The background is filled by the widget itself.
-void FieldWidget::paint_overlay() {
-    const QPointF beneath_origin =
-        beneath_->mapTo(window(), QPointF(0, 0)) - mapTo(window(), QPointF(0, 0));
-    const qreal into_text =
-        std::round((view_.Left() - beneath_->view().Left()) / skin_.twips_per_pixel() * 64) / 64;
+bool FieldWidget::font_height_holds_plain_text() {
+    if (font() != checked_font_) {
+        checked_font_ = font();
+        const QFontMetrics metrics = fontMetrics();
+        plain_text_fits_ = metrics.boundingRect(kPlainCharacters).height() <= metrics.height();
+    }
+    return plain_text_fits_;
+}
 
-    QTextLayout layout(text(), font(), this);
+// A field without the focus or a selection shows only its text, and draws it itself,
+// where QLineEdit would: its line centred in the field's height, drawn from its left
+// edge. QLineEdit works out its panel, the text's bounding
+// box and the caret's place on every paint; a colour change repaints every field. A field
+// whose text QLineEdit would place differently (aligned otherwise, right to left, wider
+// than the field, in characters the font's height may not hold) is left to QLineEdit.
+//
+// A pair over txtWebHex is laid out and placed as QLineEdit places the text of the field
+// beneath, shifted by this view's offset from that field in twips, kept to the 1/64 pixel
+// text layout works in. Each character then takes the same device pixels as the
+// character beneath it, and no edge of the digits beneath shows beside it.
+bool FieldWidget::paint_text(QPainter& painter) {
+    const QString shown = text();
+    if (beneath_ == nullptr &&
+        (hasFocus() || hasSelectedText() || layoutDirection() != Qt::LeftToRight ||
+         alignment() != (Qt::AlignLeft | Qt::AlignVCenter) ||
+         !std::all_of(shown.begin(), shown.end(),
+                      [](QChar c) { return kPlainCharacters.contains(c); }) ||
+         !font_height_holds_plain_text())) {
+        return false;
+    }
+    QTextLayout layout(shown, font(), this);
     QTextOption option = layout.textOption();
     option.setTextDirection(Qt::LeftToRight);
     option.setFlags(QTextOption::IncludeTrailingSpaces);
@@ -128,13 +156,24 @@ void FieldWidget::paint_overlay() {
     const QTextLine line = layout.createLine();
     layout.endLayout();
     const QFontMetrics metrics = fontMetrics();
-    const int top =
-        (beneath_->height() - metrics.height() + 1) / 2 - qRound(line.ascent()) + metrics.ascent();
-
-    QPainter painter(this);
-    painter.setPen(isEnabled() ? overlay_text_color_
-                               : palette().color(QPalette::Disabled, QPalette::Text));
-    layout.draw(&painter, beneath_origin + QPointF(into_text, top));
+    const FieldWidget& placed_by = beneath_ != nullptr ? *beneath_ : *this;
+    QPointF origin(0, (placed_by.height() - metrics.height() + 1) / 2 - qRound(line.ascent()) +
+                          metrics.ascent());
+    if (beneath_ != nullptr) {
+        origin += beneath_->mapTo(window(), QPointF(0, 0)) - mapTo(window(), QPointF(0, 0));
+        origin.rx() +=
+            std::round((view_.Left() - beneath_->view().Left()) / skin_.twips_per_pixel() * 64) /
+            64;
+        painter.setPen(isEnabled() ? overlay_text_color_
+                                   : palette().color(QPalette::Disabled, QPalette::Text));
+    } else {
+        if (qRound(line.naturalTextWidth()) + 1 > width()) {
+            return false;
+        }
+        painter.setPen(palette().text().color());
+    }
+    layout.draw(&painter, origin);
+    return true;
 }
 
 void FieldWidget::set_overlay_text_color(const QColor& color) {

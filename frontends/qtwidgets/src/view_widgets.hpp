@@ -50,12 +50,16 @@ class FieldWidget : public QLineEdit {
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    void paint_overlay();
+    bool paint_text(QPainter& painter);
+    bool font_height_holds_plain_text();
 
     Skin& skin_;
     TextField& view_;
     const FieldWidget* beneath_ = nullptr;
     QColor overlay_text_color_;
+    // The font last checked by font_height_holds_plain_text, and its answer.
+    QFont checked_font_;
+    bool plain_text_fits_ = false;
 };
 
 // The application's style with a square scroll-bar thumb, as wide as the bar is high.

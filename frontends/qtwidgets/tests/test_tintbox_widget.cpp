@@ -387,6 +387,17 @@ void TintboxWidgetTest::aColourChangeRepaintsOnlyTheViewsItChanged() {
         bar->setAttribute(Qt::WA_UnderMouse, false);
         QCOMPARE(over_groove, whole);
     }
+
+    // A field without the focus draws its text itself, on QLineEdit's pixels (an absolute
+    // alignment leaves the drawing to QLineEdit and places the text the same).
+    for (const char* name : {"txtRed", "txtGreen", "txtBlue", "txtDec", "txtHex", "txtWebHex"}) {
+        QLineEdit* field = host.field(name);
+        const QImage own = field->grab().toImage();
+        field->setAlignment(field->alignment() | Qt::AlignAbsolute);
+        const QImage by_line_edit = field->grab().toImage();
+        field->setAlignment(field->alignment() & ~Qt::AlignAbsolute);
+        QVERIFY2(own == by_line_edit, name);
+    }
 }
 
 // A fine wheel's parts of a notch add up to one step (whole notches are contract rows).
