@@ -147,7 +147,7 @@ bool FieldWidget::paint_text(QPainter& painter) {
          !font_height_holds_plain_text())) {
         return false;
     }
-    QTextLayout layout(shown, font(), this);
+    QTextLayout layout(shown, font());  // as QLineEdit lays out its text: no paint device
     QTextOption option = layout.textOption();
     option.setTextDirection(Qt::LeftToRight);
     option.setFlags(QTextOption::IncludeTrailingSpaces);
@@ -241,13 +241,21 @@ void BarWidget::paintEvent(QPaintEvent* event) {
 // reach an arrow (the style draws the arrows last). While the pointer is over the bar, or the bar
 // holds the mouse, QScrollBar paints the parts under the pointer itself (hovered,
 // pressed), and a transient bar draws differently on every paint: those paint whole. So
-// does a bar at a fractional device pixel ratio, where the style's edges fall between
-// device pixels and a pixmap cannot hold them as drawn.
+// does a bar at a fractional device pixel ratio, or drawn where its pixels do not fall on
+// whole device pixels at its ratio (rendered into an image of another scale): there the
+// style's edges fall between device pixels and a pixmap cannot hold them as drawn.
 bool BarWidget::paint_thumb_over_groove() {
     const qreal ratio = devicePixelRatioF();
     if (ratio != std::floor(ratio) || underMouse() || isSliderDown() ||
         QWidget::mouseGrabber() == this ||
         style()->styleHint(QStyle::SH_ScrollBar_Transient, nullptr, this)) {
+        return false;
+    }
+    QPainter painter(this);
+    const QTransform to_device = painter.deviceTransform();
+    if (to_device.type() > QTransform::TxScale || to_device.m11() != ratio ||
+        to_device.m22() != ratio || to_device.dx() != std::floor(to_device.dx()) ||
+        to_device.dy() != std::floor(to_device.dy())) {
         return false;
     }
     QStyleOptionSlider option;
@@ -279,7 +287,6 @@ bool BarWidget::paint_thumb_over_groove() {
         groove_look_ = look;
         thumb_ = QPixmap();
     }
-    QPainter painter(this);
     painter.drawPixmap(0, 0, groove_);
     option.subControls = QStyle::SC_ScrollBarSlider;
     // The thumb's gradients and outlines cost the style as much as the groove's. Where
