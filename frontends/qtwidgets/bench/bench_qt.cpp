@@ -215,22 +215,40 @@ void TintboxWidget_SetRGB_Rendered(benchmark::State& state) {
 }
 
 #if defined(TINTBOX_BENCH_HAS_QUICK)
-void TintboxPicker_SetRGB_Rendered(benchmark::State& state) {
+// The Qt Quick item in a window of its own at the screen's top left, as a QML program
+// shows it.
+struct QuickPickerWindow {
     QQmlEngine engine;
-    engine.addImportPath(QStringLiteral(TINTBOX_QML_BUILD_IMPORT_DIR));
-    QQmlComponent component(&engine);
-    component.setData(
-        "import QtQuick\nimport Tintbox\n"
-        "Window { width: 540; height: 240; visible: true\n"
-        "  TintboxPicker { objectName: 'picker'; width: 540 } }",
-        QUrl());
-    std::unique_ptr<QObject> root(component.create());
-    auto* window = qobject_cast<QQuickWindow*>(root.get());
-    auto* picker = window ? window->findChild<tintbox::quick::PickerItem*>("picker") : nullptr;
-    if (picker == nullptr) {
-        state.SkipWithError(qPrintable(component.errorString()));
+    std::unique_ptr<QObject> root;
+    QQuickWindow* window = nullptr;
+    tintbox::quick::PickerItem* picker = nullptr;
+    QString error;
+
+    QuickPickerWindow() {
+        engine.addImportPath(QStringLiteral(TINTBOX_QML_BUILD_IMPORT_DIR));
+        QQmlComponent component(&engine);
+        component.setData(
+            "import QtQuick\nimport Tintbox\n"
+            "Window { x: 0; y: 0; width: 540; height: 240; visible: true\n"
+            "  TintboxPicker { objectName: 'picker'; width: 540 } }",
+            QUrl());
+        root.reset(component.create());
+        window = qobject_cast<QQuickWindow*>(root.get());
+        picker = window ? window->findChild<tintbox::quick::PickerItem*>("picker") : nullptr;
+        if (picker == nullptr) {
+            error = component.errorString();
+        }
+    }
+};
+
+void TintboxPicker_SetRGB_Rendered(benchmark::State& state) {
+    QuickPickerWindow shown;
+    if (shown.picker == nullptr) {
+        state.SkipWithError(qPrintable(shown.error));
         return;
     }
+    QQuickWindow* window = shown.window;
+    tintbox::quick::PickerItem* picker = shown.picker;
     settle();
     alternate(state, kColors, [&](std::int32_t color) {
         picker->setRGB(color);
@@ -409,21 +427,13 @@ void TintboxPicker_EyedropperTick(benchmark::State& state, bool pointer_moves) {
         state.SkipWithError("needs an X server (run under xvfb-run)");
         return;
     }
-    QQmlEngine engine;
-    engine.addImportPath(QStringLiteral(TINTBOX_QML_BUILD_IMPORT_DIR));
-    QQmlComponent component(&engine);
-    component.setData(
-        "import QtQuick\nimport Tintbox\n"
-        "Window { x: 0; y: 0; width: 540; height: 240; visible: true\n"
-        "  TintboxPicker { objectName: 'picker'; width: 540 } }",
-        QUrl());
-    std::unique_ptr<QObject> root(component.create());
-    auto* window = qobject_cast<QQuickWindow*>(root.get());
-    auto* picker = window ? window->findChild<tintbox::quick::PickerItem*>("picker") : nullptr;
-    if (picker == nullptr) {
-        state.SkipWithError(qPrintable(component.errorString()));
+    QuickPickerWindow shown;
+    if (shown.picker == nullptr) {
+        state.SkipWithError(qPrintable(shown.error));
         return;
     }
+    QQuickWindow* window = shown.window;
+    tintbox::quick::PickerItem* picker = shown.picker;
     picker->setRGB(0xC06030);
     settle();
     const QList<QQuickItem*> items = picker->childItems();
