@@ -294,19 +294,35 @@ void QuickColorDialog_selectedColor_Rendered(benchmark::State& state) {
 #endif
 
 #if defined(TINTBOX_BENCH_HAS_GTK)
+// A GTK window with the picker in it, shown and laid out; destroyed with this object.
+struct GtkPickerWindow {
+    GtkWidget* window = gtk_window_new();
+    GtkWidget* picker = tintbox_gtk_picker_new();
+
+    GtkPickerWindow() {
+        gtk_window_set_child(GTK_WINDOW(window), picker);
+        gtk_window_present(GTK_WINDOW(window));
+        while (!gtk_widget_get_mapped(picker) || gtk_widget_get_width(picker) == 0) {
+            g_main_context_iteration(nullptr, TRUE);
+        }
+    }
+    ~GtkPickerWindow() {
+        gtk_window_destroy(GTK_WINDOW(window));
+        settle();
+    }
+    GtkPickerWindow(const GtkPickerWindow&) = delete;
+    GtkPickerWindow& operator=(const GtkPickerWindow&) = delete;
+};
+
 // GTK shares GLib's default main context with Qt's event loop, so settle() runs both.
 void TintboxGtkPicker_SetRGB_Rendered(benchmark::State& state) {
     if (!gtk_init_check()) {
         state.SkipWithError("GTK cannot open a display (run under xvfb-run)");
         return;
     }
-    GtkWidget* window = gtk_window_new();
-    GtkWidget* picker = tintbox_gtk_picker_new();
-    gtk_window_set_child(GTK_WINDOW(window), picker);
-    gtk_window_present(GTK_WINDOW(window));
-    while (!gtk_widget_get_mapped(picker) || gtk_widget_get_width(picker) == 0) {
-        g_main_context_iteration(nullptr, TRUE);
-    }
+    const GtkPickerWindow shown;
+    GtkWidget* window = shown.window;
+    GtkWidget* picker = shown.picker;
     settle();
     GdkPaintable* paintable = gtk_widget_paintable_new(picker);
     GskRenderer* renderer = gtk_native_get_renderer(GTK_NATIVE(window));
@@ -324,8 +340,6 @@ void TintboxGtkPicker_SetRGB_Rendered(benchmark::State& state) {
         gsk_render_node_unref(node);
     });
     g_object_unref(paintable);
-    gtk_window_destroy(GTK_WINDOW(window));
-    settle();
 }
 #endif
 
@@ -368,6 +382,21 @@ void run_eyedropper_ticks(benchmark::State& state, bool pointer_moves, XPointer&
     }
 }
 
+// The ticks of a front end that takes its clock and its frames from the benchmark (the
+// Qt skin, the Qt Quick item, the GTK skin), then the button released.
+template <class FrontEnd>
+void run_front_end_ticks(benchmark::State& state, bool pointer_moves, XPointer& pointer,
+                         const QPoint (&spots)[3], FrontEnd& front_end) {
+    front_end.set_frames_from_host(true);
+    run_eyedropper_ticks(
+        state, pointer_moves, pointer, spots, [&](int ms) { front_end.advance_time(ms); },
+        [&] { front_end.flush(); });
+    front_end.set_frames_from_host(false);
+    front_end.set_external_clock(nullptr);
+    pointer.right_button(false);
+    settle();
+}
+
 // Runs the event loop until `done` (the eyedropper's timer runs), for a second at most.
 template <class Done>
 bool wait_until(Done done) {
@@ -406,14 +435,7 @@ void TintboxWidget_EyedropperTick(benchmark::State& state, bool pointer_moves) {
                             picker.mapToGlobal(QPoint(picker.width() + 40, 20))};  // the desktop
     tintbox::qtskin::Skin& skin = tintbox::qtskin::Skin::of(picker);
     skin.set_external_clock([](int) {});
-    skin.set_frames_from_host(true);
-    run_eyedropper_ticks(
-        state, pointer_moves, pointer, spots, [&](int ms) { skin.advance_time(ms); },
-        [&] { skin.flush(); });
-    skin.set_frames_from_host(false);
-    skin.set_external_clock(nullptr);
-    pointer.right_button(false);
-    settle();
+    run_front_end_ticks(state, pointer_moves, pointer, spots, skin);
 #else
     (void)pointer_moves;
     state.SkipWithError("built without XTest");
@@ -459,14 +481,7 @@ void TintboxPicker_EyedropperTick(benchmark::State& state, bool pointer_moves) {
     const QPoint spots[] = {on_screen(picker->mapToScene(QPointF(20, 20))),  // over picOldColor
                             on_screen(picker->mapToScene(QPointF(220, 20))),
                             on_screen(QPointF(window->width() + 40, 20))};  // the desktop
-    picker->set_frames_from_host(true);
-    run_eyedropper_ticks(
-        state, pointer_moves, pointer, spots, [&](int ms) { picker->advance_time(ms); },
-        [&] { picker->flush(); });
-    picker->set_frames_from_host(false);
-    picker->set_external_clock(nullptr);
-    pointer.right_button(false);
-    settle();
+    run_front_end_ticks(state, pointer_moves, pointer, spots, *picker);
 #else
     (void)pointer_moves;
     state.SkipWithError("built without XTest");
@@ -481,13 +496,9 @@ void TintboxGtkPicker_EyedropperTick(benchmark::State& state, bool pointer_moves
         state.SkipWithError("needs an X server for Qt and GTK (run under xvfb-run)");
         return;
     }
-    GtkWidget* window = gtk_window_new();
-    GtkWidget* picker = tintbox_gtk_picker_new();
-    gtk_window_set_child(GTK_WINDOW(window), picker);
-    gtk_window_present(GTK_WINDOW(window));
-    while (!gtk_widget_get_mapped(picker) || gtk_widget_get_width(picker) == 0) {
-        g_main_context_iteration(nullptr, TRUE);
-    }
+    const GtkPickerWindow shown;
+    GtkWidget* window = shown.window;
+    GtkWidget* picker = shown.picker;
     tintbox_gtk_picker_set_rgb(TINTBOX_GTK_PICKER(picker), 0xC06030);
     settle();
     XPointer pointer;
@@ -527,19 +538,13 @@ void TintboxGtkPicker_EyedropperTick(benchmark::State& state, bool pointer_moves
                             on_screen(picker, 220, 20),
                             on_screen(picker, gtk_widget_get_width(picker) + 40, 20)};  // desktop
     if (started) {
-        skin.set_frames_from_host(true);
-        run_eyedropper_ticks(
-            state, pointer_moves, pointer, spots, [&](int ms) { skin.advance_time(ms); },
-            [&] { skin.flush(); });
-        skin.set_frames_from_host(false);
+        run_front_end_ticks(state, pointer_moves, pointer, spots, skin);
     } else {
         state.SkipWithError("the eyedropper did not start");
+        skin.set_external_clock(nullptr);
+        pointer.right_button(false);
+        settle();
     }
-    skin.set_external_clock(nullptr);
-    pointer.right_button(false);
-    settle();
-    gtk_window_destroy(GTK_WINDOW(window));
-    settle();
 #else
     (void)pointer_moves;
     state.SkipWithError("built without XTest");
