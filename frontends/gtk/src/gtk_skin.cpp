@@ -387,24 +387,14 @@ void Skin::apply_field_style(Mirror& mirror) {
 // Any other text colour is a Pango attribute: a pair field's colour follows every new
 // colour, and CSS for each one restyled the field, most of a frame's mirror. As with
 // CSS's rule, a disabled field keeps the theme's greyed text, and the selected part the
-// theme's selected-text colour.
+// theme's selected-text colour. New attributes lay the text out again, so they are set
+// only when the colour or the selected bytes differ from the last ones.
 void Skin::apply_text_color(Mirror& mirror) {
     const auto& model = static_cast<const TextField&>(*mirror.view);
-    PangoAttrList* attributes = nullptr;
+    Mirror::TextColor wanted;
     if (model.Enabled() && !is_theme_color(model.ForeColor())) {
-        attributes = pango_attr_list_new();
-        const ColorValue rgb = resolve_system_color(model.ForeColor());
-        const auto colour_between = [&](guint start, guint end) {
-            if (start < end) {
-                PangoAttribute* colour =
-                    pango_attr_foreground_new(static_cast<guint16>((rgb & 0xFF) * 257),
-                                              static_cast<guint16>(((rgb >> 8) & 0xFF) * 257),
-                                              static_cast<guint16>(((rgb >> 16) & 0xFF) * 257));
-                colour->start_index = start;
-                colour->end_index = end;
-                pango_attr_list_insert(attributes, colour);
-            }
-        };
+        wanted.own = true;
+        wanted.rgb = resolve_system_color(model.ForeColor());
         int selection_start = 0;
         int selection_end = 0;
         if (gtk_editable_get_selection_bounds(GTK_EDITABLE(mirror.widget), &selection_start,
@@ -413,16 +403,38 @@ void Skin::apply_text_color(Mirror& mirror) {
             const auto byte_at = [text](int character) {
                 return static_cast<guint>(g_utf8_offset_to_pointer(text, character) - text);
             };
-            colour_between(0, byte_at(selection_start));
-            colour_between(byte_at(selection_end), G_MAXUINT);
-        } else {
-            colour_between(0, G_MAXUINT);
+            wanted.selection_start = byte_at(selection_start);
+            wanted.selection_end = byte_at(selection_end);
         }
     }
-    gtk_text_set_attributes(GTK_TEXT(mirror.widget), attributes);
-    if (attributes != nullptr) {
-        pango_attr_list_unref(attributes);
+    if (wanted == mirror.text_color) {
+        return;
     }
+    mirror.text_color = wanted;
+    if (!wanted.own) {
+        gtk_text_set_attributes(GTK_TEXT(mirror.widget), nullptr);
+        return;
+    }
+    PangoAttrList* attributes = pango_attr_list_new();
+    const auto colour_between = [&](guint start, guint end) {
+        if (start < end) {
+            PangoAttribute* colour =
+                pango_attr_foreground_new(static_cast<guint16>((wanted.rgb & 0xFF) * 257),
+                                          static_cast<guint16>(((wanted.rgb >> 8) & 0xFF) * 257),
+                                          static_cast<guint16>(((wanted.rgb >> 16) & 0xFF) * 257));
+            colour->start_index = start;
+            colour->end_index = end;
+            pango_attr_list_insert(attributes, colour);
+        }
+    };
+    if (wanted.selection_start < wanted.selection_end) {
+        colour_between(0, wanted.selection_start);
+        colour_between(wanted.selection_end, G_MAXUINT);
+    } else {
+        colour_between(0, G_MAXUINT);
+    }
+    gtk_text_set_attributes(GTK_TEXT(mirror.widget), attributes);
+    pango_attr_list_unref(attributes);
 }
 
 // A field shows its selection only while it holds the focus (the classic hidden
@@ -431,13 +443,20 @@ void Skin::apply_selection(Mirror& mirror) {
     const auto& model = static_cast<const TextField&>(*mirror.view);
     GtkEditable* editable = GTK_EDITABLE(mirror.widget);
     const int caret = model.caret();
+    int anchor = caret;
     if (model.has_focus() && model.SelLength() > 0) {
         const int start = model.SelStart();
-        const int anchor = caret == start ? start + model.SelLength() : start;
-        gtk_editable_select_region(editable, anchor, caret);
+        anchor = caret == start ? start + model.SelLength() : start;
+    }
+    // Selecting lays the text out again: a selection that is already there is left.
+    int shown_start = 0;
+    int shown_end = 0;
+    gtk_editable_get_selection_bounds(editable, &shown_start, &shown_end);
+    if (gtk_editable_get_position(editable) == caret && shown_start == std::min(anchor, caret) &&
+        shown_end == std::max(anchor, caret)) {
         return;
     }
-    gtk_editable_select_region(editable, caret, caret);
+    gtk_editable_select_region(editable, anchor, caret);
 }
 
 void Skin::apply_pointer(Mirror& mirror) {

@@ -93,6 +93,20 @@ class Skin final : private MirrorHooks {
         GtkAdjustment* adjustment = nullptr;  // scroll bars
         GtkCssProvider* css = nullptr;        // text fields
         std::string css_text;                 // what `css` was last loaded from
+        // The text colour last given as Pango attributes: none (the theme's), or the
+        // colour outside the selection's bytes.
+        struct TextColor {
+            bool own = false;
+            ColorValue rgb = 0;
+            guint selection_start = 0;
+            guint selection_end = 0;
+            bool operator==(const TextColor& other) const {
+                return own == other.own && rgb == other.rgb &&
+                       selection_start == other.selection_start &&
+                       selection_end == other.selection_end;
+            }
+        };
+        TextColor text_color;
         // Scroll bars: the arrows at Min's end and at Max's, and GTK's slider.
         GtkWidget* arrows[2] = {nullptr, nullptr};
         GtkWidget* thumb = nullptr;
