@@ -27,10 +27,15 @@ void Skin::apply(Mirror& mirror, unsigned dirty) {
     if (repaint_listener_ && (dirty & ~kUnseen) != 0) {
         repaint_listener_(surface_rect(*mirror.widget));
     }
+    // QWidget::setGeometry marks the parent's opaque region dirty even for the rectangle
+    // the widget has, and a pair field's place in twips often rounds to the same pixels.
     if (dirty & aspect_bit(Aspect::Geometry)) {
-        mirror.widget->setGeometry(view_rect(view, twips_per_pixel()));
-        if (repaint_listener_) {
-            repaint_listener_(surface_rect(*mirror.widget));
+        const QRect rect = view_rect(view, twips_per_pixel());
+        if (rect != mirror.widget->geometry()) {
+            mirror.widget->setGeometry(rect);
+            if (repaint_listener_) {
+                repaint_listener_(surface_rect(*mirror.widget));
+            }
         }
     }
     if (dirty & aspect_bit(Aspect::Visible)) {
