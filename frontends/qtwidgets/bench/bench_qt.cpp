@@ -239,12 +239,18 @@ struct QuickPickerWindow {
             error = component.errorString();
         }
     }
+    // Whether the item is there; without it the row is skipped with QML's error.
+    bool ready(benchmark::State& state) const {
+        if (picker == nullptr) {
+            state.SkipWithError(qPrintable(error));
+        }
+        return picker != nullptr;
+    }
 };
 
 void TintboxPicker_SetRGB_Rendered(benchmark::State& state) {
     QuickPickerWindow shown;
-    if (shown.picker == nullptr) {
-        state.SkipWithError(qPrintable(shown.error));
+    if (!shown.ready(state)) {
         return;
     }
     QQuickWindow* window = shown.window;
@@ -450,8 +456,7 @@ void TintboxPicker_EyedropperTick(benchmark::State& state, bool pointer_moves) {
         return;
     }
     QuickPickerWindow shown;
-    if (shown.picker == nullptr) {
-        state.SkipWithError(qPrintable(shown.error));
+    if (!shown.ready(state)) {
         return;
     }
     QQuickWindow* window = shown.window;
