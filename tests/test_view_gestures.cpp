@@ -199,6 +199,14 @@ TEST(MirrorSession, TicksMirrorOncePerFrameAndAnIdleTickAsksForNone) {
         {1, aspect_bit(Aspect::Colors)},
         {0, aspect_bit(Aspect::Text)}};
     EXPECT_EQ(front.mirrored, all);
+
+    // While the caller paints the frames, a tick asks the front end for none; a frame the
+    // caller still owes when it stops is asked for then, not lost.
+    session.set_frames_from_host(true);
+    tick(0, aspect_bit(Aspect::Text));
+    EXPECT_EQ(front.frames, 2);
+    session.set_frames_from_host(false);
+    EXPECT_EQ(front.frames, 3);
 }
 
 // A host's modal dialog opened from a timer's handler pumps the toolkit's loop, whose

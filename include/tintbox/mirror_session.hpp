@@ -196,6 +196,16 @@ class MirrorSession {
         input(Actor::Clock, [&] { surface.advance_time(milliseconds); });
     }
 
+    /// Whether the caller paints the frames (a benchmark standing in for the screen): a
+    /// tick's changes then wait for the caller's flush() instead of request_frame(). A
+    /// frame the caller still owes is asked of the front end when it stops.
+    void set_frames_from_host(bool from_host) {
+        frames_from_host_ = from_host;
+        if (!from_host && frame_requested_ && !detached_) {
+            hooks_.request_frame();
+        }
+    }
+
     /// Brings the widgets up to date through the hooks: the surface, each view's changed
     /// aspects in the order they first changed, then the focus. Does nothing while a
     /// flush runs or once detached.
@@ -300,7 +310,9 @@ class MirrorSession {
                 // asks for no frame at all.
                 if (anything_pending() && !posted_ && !frame_requested_ && !detached_) {
                     frame_requested_ = true;
-                    hooks_.request_frame();
+                    if (!frames_from_host_) {
+                        hooks_.request_frame();
+                    }
                 }
                 break;
         }
@@ -314,9 +326,10 @@ class MirrorSession {
     bool person_ = false;
     Actor actor_ = Actor::Host;
     bool flushing_ = false;
-    bool ticking_ = false;          ///< inside tick()
-    bool posted_ = false;           ///< a flush waits on the event loop
-    bool frame_requested_ = false;  ///< a flush waits for the front end's frame
+    bool ticking_ = false;           ///< inside tick()
+    bool posted_ = false;            ///< a flush waits on the event loop
+    bool frame_requested_ = false;   ///< a flush waits for the front end's frame
+    bool frames_from_host_ = false;  ///< the caller flushes at its frames
     int echo_ = 0;
     bool detached_ = false;
     unsigned long notes_ = 0;  ///< changes noted so far, to tell whether a scope made any

@@ -266,12 +266,6 @@ void Skin::post_flush() {
 
 // Without a frame clock of the skin's own, a tick's changes show at the main loop's next
 // pass, or at the caller's flush when the caller paints the frames.
-void Skin::request_frame() {
-    if (!frames_from_host_) {
-        post_flush();
-    }
-}
-
 void Skin::report(const std::exception& error) {
     report_(error.what());
 }

@@ -82,7 +82,7 @@ class Skin final : private MirrorHooks {
     void advance_time(int milliseconds);
     // Whether the caller paints the frames: a tick's changes then wait for flush()
     // instead of the main loop's next pass.
-    void set_frames_from_host(bool from_host) { frames_from_host_ = from_host; }
+    void set_frames_from_host(bool from_host) { session_.set_frames_from_host(from_host); }
     // Brings every child up to date with the model.
     void flush() { session_.flush(); }
 
@@ -127,7 +127,6 @@ class Skin final : private MirrorHooks {
 
     // MirrorHooks
     void post_flush() override;
-    void request_frame() override;
     void mirror_surface() override;
     void mirror_view(std::size_t view, unsigned aspects) override;
     void mirror_focus(bool moved) override;
@@ -185,7 +184,6 @@ class Skin final : private MirrorHooks {
     guint clock_source_ = 0;
     int clock_interval_ = 0;
     std::function<void(int)> external_clock_;  // the caller's clock, instead of clock_source_
-    bool frames_from_host_ = false;
     GtkEventController* focus_controller_ = nullptr;
     Mirror* held_bar_ = nullptr;  // a scroll bar whose thumb GTK drags
     // A scroll bar's arrow or track that the left button is held on: its action repeats.

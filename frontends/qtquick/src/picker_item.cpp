@@ -695,15 +695,6 @@ void PickerItem::post_flush() {
         this, [this] { session_.flush(); }, Qt::QueuedConnection);
 }
 
-// The items repaint at the window's next frame in any case: a tick's changes reach them
-// on the event loop's next pass, or at the caller's flush when the caller paints the
-// frames.
-void PickerItem::request_frame() {
-    if (!frames_from_host_) {
-        post_flush();
-    }
-}
-
 // The control keeps its height and clamps its width: the item's implicit size follows,
 // and what lies outside the item's own size is clipped.
 void PickerItem::mirror_surface() {

@@ -140,7 +140,7 @@ class PickerItem : public QQuickItem, private MirrorHooks {
     void advance_time(int milliseconds);
     // Whether the caller paints the frames: a tick's changes then wait for flush()
     // instead of the event loop's next pass.
-    void set_frames_from_host(bool from_host) { frames_from_host_ = from_host; }
+    void set_frames_from_host(bool from_host) { session_.set_frames_from_host(from_host); }
     // Brings every view item up to date with the model.
     void flush() { session_.flush(); }
 
@@ -195,7 +195,6 @@ class PickerItem : public QQuickItem, private MirrorHooks {
     }
     // MirrorHooks
     void post_flush() override;
-    void request_frame() override;
     void mirror_surface() override;
     void mirror_view(std::size_t view, unsigned aspects) override;
     void mirror_focus(bool moved) override;
@@ -213,7 +212,6 @@ class PickerItem : public QQuickItem, private MirrorHooks {
     QString change_door_;
     QTimer clock_;                             // drives the view layer's timers
     std::function<void(int)> external_clock_;  // the caller's clock, instead of clock_
-    bool frames_from_host_ = false;
     std::unordered_map<const View*, std::size_t> index_of_;
     // Each shape is kept alive with its cursor, so the address stays a valid key.
     std::unordered_map<const PointerShape*, std::pair<PointerShapePtr, QCursor>> cursors_;

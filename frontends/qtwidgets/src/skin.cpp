@@ -220,7 +220,7 @@ void Skin::post_flush() {
 // faster than the screen then mirrors once per frame, and the last tick's colour still
 // shows within one frame.
 void Skin::request_frame() {
-    if (frames_from_host_ || frame_.isActive()) {
+    if (frame_.isActive()) {
         return;
     }
     const qint64 since = since_mirrored_.isValid() ? since_mirrored_.elapsed() : 0;
@@ -241,8 +241,8 @@ int Skin::frame_interval_ms() const {
 }
 
 void Skin::set_frames_from_host(bool from_host) {
-    frames_from_host_ = from_host;
     frame_.stop();
+    session_.set_frames_from_host(from_host);
 }
 
 // ---- Timer and screen ----------------------------------------------------------------

@@ -162,10 +162,9 @@ class Skin final : private MirrorHooks {
     std::vector<FieldWidget*> web_hex_pairs_;  // the pair fields laid over it
     std::unordered_map<const View*, std::size_t> index_of_;
     MirrorSession session_{*this};
-    QTimer clock_;                  // drives the view layer's timers
-    QTimer frame_;                  // the next frame's flush
-    QElapsedTimer since_mirrored_;  // since a flush last changed the widgets
-    bool frames_from_host_ = false;
+    QTimer clock_;                      // drives the view layer's timers
+    QTimer frame_;                      // the next frame's flush
+    QElapsedTimer since_mirrored_;      // since a flush last changed the widgets
     bool unreadable_reported_ = false;  // once per eyedropper run
     WheelNotches wheel_notches_{120};   // Qt counts eighths of a degree, 120 a notch
     // Each shape is kept alive with its cursor, so the address stays a valid key.
