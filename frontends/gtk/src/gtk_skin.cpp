@@ -264,8 +264,6 @@ void Skin::post_flush() {
         this, nullptr);
 }
 
-// Without a frame clock of the skin's own, a tick's changes show at the main loop's next
-// pass, or at the caller's flush when the caller paints the frames.
 void Skin::report(const std::exception& error) {
     report_(error.what());
 }

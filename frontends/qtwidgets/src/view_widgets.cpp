@@ -128,10 +128,10 @@ bool FieldWidget::font_height_holds_plain_text() {
 
 // A field without the focus or a selection shows only its text, and draws it itself,
 // where QLineEdit would: its line centred in the field's height, drawn from its left
-// edge. QLineEdit works out its panel, the text's bounding
-// box and the caret's place on every paint; a colour change repaints every field. A field
-// whose text QLineEdit would place differently (aligned otherwise, right to left, wider
-// than the field, in characters the font's height may not hold) is left to QLineEdit.
+// edge. QLineEdit works out its panel, the text's bounding box and the caret's place on
+// every paint, and a colour change repaints every field. A field whose text QLineEdit
+// would place differently (aligned otherwise, right to left, wider than the field, in
+// characters the font's height may not hold) is left to QLineEdit.
 //
 // A pair over txtWebHex is laid out and placed as QLineEdit places the text of the field
 // beneath, shifted by this view's offset from that field in twips, kept to the 1/64 pixel
