@@ -36,7 +36,8 @@ enum class Capability {
 
 enum class Mouse { Press, Move, Release, DoubleClick };
 enum class Button { Left, Right };
-enum Modifier : int { kNoModifier = 0, kShift = 1, kCtrl = 2 };
+// The kit's own modifier bits, as the drivers pass them on.
+enum Modifier : int { kNoModifier = 0, kShift = kShiftKey, kCtrl = kCtrlKey };
 
 struct Spot {
     std::string view;
