@@ -201,7 +201,10 @@ WindowlessControl::WindowlessControl(std::function<std::uint32_t()> add_ref,
         QMetaObject::invokeMethod(
             widget_.get(), [this] { deliver(); }, Qt::QueuedConnection);
     });
-    skin_.set_repaint_listener([this](const QRect& area) { invalid_.push_back(area); });
+    skin_.set_repaint_listener([this](const QRect& area) {
+        invalid_.push_back(area);
+        stale_ += area;
+    });
     skin_.set_external_clock([this](int interval) { wanted_interval_ = interval; });
     skin_.set_frames_from_host(true);
     set_site(nullptr);
@@ -278,36 +281,43 @@ void WindowlessControl::draw(void* pixels, std::int32_t width, std::int32_t heig
     if (target.empty()) {
         return;
     }
+    update_canvas(qtskin::to_qrect(geometry::logical_rect_covering(target, ratio_)));
     QImage image(static_cast<uchar*>(pixels), width, height, stride,
                  QImage::Format_ARGB32_Premultiplied);
-    const QRect source = qtskin::to_qrect(geometry::logical_rect_covering(target, ratio_));
-    if (target.width() == size.width() && target.height() == size.height()) {
-        image.setDevicePixelRatio(ratio_);
-        QPainter painter(&image);
-        widget_->render(&painter, source.topLeft(), QRegion(source),
-                        QWidget::DrawWindowBackground | QWidget::DrawChildren);
-        return;
-    }
-    // Qt paints whole logical pixels, and a clip between device pixels would round Qt's
-    // edges apart from the whole draw's; so would a canvas shifted by a fraction of a
-    // logical pixel. A part is painted as the whole draw paints the logical pixels around
-    // it, onto a canvas of the control's size (kept for the next part), and only the
-    // area's pixels are copied.
-    if (part_canvas_.size() != size) {
-        part_canvas_ = QImage(size, QImage::Format_ARGB32_Premultiplied);
-    }
-    part_canvas_.setDevicePixelRatio(ratio_);
-    {
-        QPainter painter(&part_canvas_);
-        widget_->render(&painter, source.topLeft(), QRegion(source),
-                        QWidget::DrawWindowBackground | QWidget::DrawChildren);
-    }
     const auto row_bytes = static_cast<std::size_t>(target.width()) * 4;
     for (int y = target.top; y < target.bottom; ++y) {
         std::memcpy(image.scanLine(y) + static_cast<std::ptrdiff_t>(target.left) * 4,
-                    part_canvas_.constScanLine(y) + static_cast<std::ptrdiff_t>(target.left) * 4,
+                    canvas_.constScanLine(y) + static_cast<std::ptrdiff_t>(target.left) * 4,
                     row_bytes);
     }
+}
+
+// The canvas keeps the control as last drawn, and a Draw paints again only what changed
+// since, as a shown widget's backing store does: a host that draws the whole control on
+// every expose pays for a copy, not for the whole widget tree.
+void WindowlessControl::update_canvas(const QRect& needed) {
+    if (canvas_.size() != extent() || canvas_.devicePixelRatio() != ratio_) {
+        canvas_ = QImage(extent(), QImage::Format_ARGB32_Premultiplied);
+        canvas_.setDevicePixelRatio(ratio_);
+        stale_ = QRegion(widget_->rect());
+    }
+    const QRegion due = stale_ & needed;
+    if (due.isEmpty()) {
+        return;
+    }
+    stale_ -= due;
+    // At a fractional ratio Qt gives a device pixel across a logical edge of the clip to
+    // one side only: painting past what is due by one device pixel's span paints every
+    // device pixel that touches it whole, whichever side Qt gives it to.
+    const int margin = static_cast<int>(std::ceil(1.0 / ratio_));
+    QRegion painted;
+    for (const QRect& rect : due) {
+        painted += rect.adjusted(-margin, -margin, margin, margin);
+    }
+    painted &= widget_->rect();
+    QPainter painter(&canvas_);
+    widget_->render(&painter, painted.boundingRect().topLeft(), painted,
+                    QWidget::DrawWindowBackground | QWidget::DrawChildren);
 }
 
 // ---- Input ---------------------------------------------------------------------------

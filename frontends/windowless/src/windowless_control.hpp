@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPointer>
 #include <QRect>
+#include <QRegion>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -75,6 +76,8 @@ class WindowlessControl : public DispatchOwner {
     std::int32_t pointer_shape() const;
     QPointF to_twips(std::int32_t x, std::int32_t y) const;
     QRect to_device(const QRect& logical) const;
+    // Paints what changed of the canvas within `needed` (logical pixels).
+    void update_canvas(const QRect& needed);
 
     std::function<std::uint32_t()> add_ref_;
     std::function<std::uint32_t()> release_;
@@ -85,7 +88,8 @@ class WindowlessControl : public DispatchOwner {
     TintboxSite site_{};
     bool has_site_ = false;
     double ratio_ = 1.0;
-    QImage part_canvas_;                // where Draw of an area paints before it copies the area
+    QImage canvas_;                     // the control as last drawn, device pixels
+    QRegion stale_;                     // logical pixels of the canvas that changed since
     int depth_ = 0;                     // nesting of calls from the host
     std::vector<QRect> invalid_;        // logical pixels, told to the site when a call ends
     std::int32_t wanted_interval_ = 0;  // what the control's timer asks for

@@ -603,6 +603,52 @@ static void geometry_holds_at_every_ratio(const char* reference_program, Site* s
     free(layout.pixels);
 }
 
+/* Draw paints again only what changed since the last Draw. After clicks on the spectrum
+ * and into a field, each followed by a Draw, it shows what a twin that never drew before
+ * shows after the same clicks, at ratios where logical pixels end inside device pixels. */
+static void drawing_after_changes_matches_a_first_draw(Site* state) {
+    static const double ratios[] = {0.75, 1.5, 1.75};
+    const Place spectrum = place_of("Colors");
+    const Place green = place_of("txtGreen");
+    const struct {
+        int x, y; /* logical pixels */
+    } spots[] = {{spectrum.x + 10, spectrum.y + 10},
+                 {spectrum.x + 60, spectrum.y + 40},
+                 {green.x + green.width / 2, green.y + green.height / 2}};
+    for (size_t row = 0; row < sizeof ratios / sizeof ratios[0]; ++row) {
+        const double ratio = ratios[row];
+        Image drawn[2];
+        for (int twin = 0; twin < 2; ++twin) {
+            TintboxWindowless* control = create();
+            TintboxSite site = make_site(state, 1);
+            CHECK_STATUS(control->vtbl->SetSite(control, &site), TINTBOX_OK);
+            CHECK_STATUS(control->vtbl->SetExtent(control, (int32_t)(318 * ratio),
+                                                  (int32_t)(225 * ratio), ratio),
+                         TINTBOX_OK);
+            set_spectrum(control);
+            for (size_t i = 0; i < sizeof spots / sizeof spots[0]; ++i) {
+                if (twin == 0) {
+                    free(draw(control).pixels);
+                }
+                click(control, (int)(spots[i].x * ratio), (int)(spots[i].y * ratio));
+            }
+            drawn[twin] = draw(control);
+            CHECK_STATUS(control->vtbl->SetSite(control, NULL), TINTBOX_OK);
+            CHECK(control->vtbl->Release(control) == 0);
+        }
+        const size_t bytes = (size_t)drawn[0].width * (size_t)drawn[0].height * 4;
+        const int same = drawn[0].width == drawn[1].width && drawn[0].height == drawn[1].height &&
+                         memcmp(drawn[0].pixels, drawn[1].pixels, bytes) == 0;
+        if (!same) {
+            fprintf(stderr, "at ratio %.2f a Draw after changes differs from a first Draw\n",
+                    ratio);
+        }
+        CHECK(same);
+        free(drawn[0].pixels);
+        free(drawn[1].pixels);
+    }
+}
+
 /* A click on the spectrum picks the colour drawn under the pointer; the site hears
  * Change and the rectangles of the views that changed, not the whole control. */
 static void click_on_the_spectrum_picks_what_is_drawn(TintboxWindowless* control, Site* state) {
@@ -1173,6 +1219,7 @@ int main(int argc, char** argv) {
     state.pointer = -1;
     draw_looks_like_the_qt_widget(argv[2], &state);
     geometry_holds_at_every_ratio(argv[2], &state);
+    drawing_after_changes_matches_a_first_draw(&state);
 
     TintboxWindowless* control = create();
     TintboxSite site = make_site(&state, 1);
