@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <optional>
 
 #include "qt_platform.hpp"
@@ -298,6 +299,9 @@ void WindowlessControl::draw(void* pixels, std::int32_t width, std::int32_t heig
 void WindowlessControl::update_canvas(const QRect& needed) {
     if (canvas_.size() != extent() || canvas_.devicePixelRatio() != ratio_) {
         canvas_ = QImage(extent(), QImage::Format_ARGB32_Premultiplied);
+        if (canvas_.isNull()) {
+            throw std::bad_alloc();  // QImage gives a null image when it cannot allocate
+        }
         canvas_.setDevicePixelRatio(ratio_);
         stale_ = QRegion(widget_->rect());
     }

@@ -263,7 +263,9 @@ typedef struct TintboxWindowlessVtbl {
      * row, the control's top-left corner at the buffer's. `area` limits the drawing to
      * one rectangle (NULL: the whole control), clipped to the control wherever it lies;
      * inside it the pixels are those of a whole draw, and pixels outside it are left
-     * alone. The buffer must hold the whole control (GetExtent). */
+     * alone. The buffer must hold the whole control (GetExtent). The control keeps what
+     * it drew (4 bytes a device pixel) and paints again only what changed since;
+     * TINTBOX_E_OUT_OF_MEMORY when it cannot keep it. */
     TintboxStatus (*Draw)(TintboxWindowless* self, void* pixels, int32_t width, int32_t height,
                           int32_t stride, const TintboxRect* area);
     /** A person's input. *handled (may be NULL) is 1 when the control used it, 0 when the
