@@ -297,8 +297,9 @@ void WindowlessControl::draw(void* pixels, std::int32_t width, std::int32_t heig
 // since, as a shown widget's backing store does: a host that draws the whole control on
 // every expose pays for a copy, not for the whole widget tree.
 void WindowlessControl::update_canvas(const QRect& needed) {
-    if (canvas_.size() != extent() || canvas_.devicePixelRatio() != ratio_) {
-        canvas_ = QImage(extent(), QImage::Format_ARGB32_Premultiplied);
+    const QSize size = extent();
+    if (canvas_.size() != size || canvas_.devicePixelRatio() != ratio_) {
+        canvas_ = QImage(size, QImage::Format_ARGB32_Premultiplied);
         if (canvas_.isNull()) {
             throw std::bad_alloc();  // QImage gives a null image when it cannot allocate
         }
